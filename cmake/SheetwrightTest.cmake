@@ -1,0 +1,32 @@
+# sheetwright_add_tests(<name> LIBS <libs...> SOURCES <files...>)
+# One GoogleTest binary per folder; each test case becomes its own ctest entry.
+include(GoogleTest)
+function(sheetwright_add_tests name)
+  cmake_parse_arguments(ARG "" "" "LIBS;SOURCES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    SHEETWRIGHT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    SHEETWRIGHT_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# sheetwright_add_library(<name> LIBS <public libs...>)
+# A core library from every .cc of the current folder but the tests; the tests (*_test.cc) form the
+# folder's test binary <name>_tests.
+function(sheetwright_add_library name)
+  cmake_parse_arguments(ARG "" "" "LIBS;TEST_LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cc)
+  if(tests)
+    list(REMOVE_ITEM sources ${tests})
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  if(tests)
+    sheetwright_add_tests(${name}_tests LIBS ${name} ${ARG_TEST_LIBS} SOURCES ${tests})
+  endif()
+endfunction()

@@ -1,0 +1,28 @@
+// Plays a picture into a Cairo surface with the drawing conventions of the reference platform:
+// even-odd fill, round caps and joins for solid pens, no pen thinner than one device pixel, text
+// anchored at its top-left with a transparent background, system colours resolved.
+#pragma once
+
+#include <cairo.h>
+
+#include <string>
+
+#include "drawing/picture.h"
+
+namespace sheetwright::drawing {
+
+class FontLibrary;
+
+// Draws `picture` so that its frame fills target_width x target_height device units of `cr`,
+// starting at cr's current origin. Label bytes are decoded from CP932.
+void RenderPicture(const Picture& picture, cairo_t* cr, double target_width,
+                   double target_height, FontLibrary& fonts);
+
+enum class ImageFormat { kPng, kSvg, kPdf };
+
+// Renders to a file of the given format and size (pixels for PNG, points for SVG/PDF), on a
+// white background, atomically replacing an older file. Throws ConversionError on failure.
+void StoreImage(const Picture& picture, ImageFormat format, int width, int height,
+                const std::string& path, FontLibrary& fonts);
+
+}  // namespace sheetwright::drawing

@@ -1,0 +1,43 @@
+// Map coordinates to drawing units, the vertex buffer through which every drawer assembles its
+// figures, and the pen-width rule.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "drawing/picture.h"
+
+namespace sheetwright::drawing {
+
+// Maps the two number texts of a coordinate line (first = northward, second = eastward) to drawing
+// units: each times 10.0, truncated toward zero; x = second, y = 15000 - first. A text that is not a
+// number throws ConversionError ("'%s' は浮動小数点数ではありません"). Values beyond the 32-bit
+// range saturate.
+Point MapCoordinate(std::string_view first, std::string_view second);
+
+// One value times 10.0, truncated toward zero, saturating at the 32-bit range.
+int32_t MapValue(double value);
+
+// The points of the figure being assembled. Grows as needed: no figure is too long for it.
+class VertexBuffer {
+ public:
+  void Reset() { points_.clear(); }
+  // Appends (x, y) unless it repeats the point stored last.
+  void XYSet(Point p) {
+    if (!points_.empty() && points_.back() == p) return;
+    points_.push_back(p);
+  }
+  int Count() const { return static_cast<int>(points_.size()); }
+  std::span<const Point> Points() const { return points_; }
+
+ private:
+  std::vector<Point> points_;
+};
+
+// Pen width in drawing units for width step p (1..5) and the layer's factor k: 1 for p = 1, else
+// p * k.
+inline int32_t PenWidth(int step, int factor) { return step <= 1 ? 1 : step * factor; }
+
+}  // namespace sheetwright::drawing

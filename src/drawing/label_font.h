@@ -1,0 +1,24 @@
+// A label font: what a name layer's labels are written with, edited through its font choice and
+// kept in the settings file. The face name is UTF-8 here and CP932 in a stored metafile.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "drawing/colour.h"
+
+namespace sheetwright::drawing {
+
+enum FontStyleBits : uint8_t { kBold = 1, kItalic = 2, kUnderline = 4, kStrikeOut = 8 };
+
+struct LabelFont {
+  std::string face_name = "ＭＳ Ｐゴシック";
+  int32_t height = -12;  // pixels of the reference screen; negative: character height
+  uint8_t style = 0;     // FontStyleBits
+  uint8_t pitch = 0;     // 0 default, 1 variable, 2 fixed
+  ColorValue color = kClWindowText;
+  uint8_t charset = 128;  // 128 is the Shift_JIS set
+  bool operator==(const LabelFont&) const = default;
+};
+
+}  // namespace sheetwright::drawing

@@ -1,0 +1,103 @@
+// Recorded pictures: the sheet of one mesh and each of its layers. A picture is a list of plain
+// records over one contiguous point buffer and one text buffer; backends (metafile writer, Cairo
+// renderer, test readers) visit the records with std::visit over an overload set, so a new record
+// type does not compile until every backend handles it. Record through Recorder (recorder.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "drawing/colour.h"
+#include "drawing/label_font.h"
+
+namespace sheetwright::drawing {
+
+// The drawing space of every sheet and layer, in drawing units.
+constexpr int32_t kFrameWidth = 20000;
+constexpr int32_t kFrameHeight = 15000;
+
+struct Point {
+  int32_t x = 0, y = 0;
+  bool operator==(const Point&) const = default;
+};
+
+struct Picture;
+
+enum class PenStyle : uint8_t { kSolid, kNull };
+enum class BrushStyle : uint8_t { kSolid, kDiagCross, kNull };
+enum class BkMode : uint8_t { kTransparent = 1, kOpaque = 2 };
+
+struct PenRec {
+  PenStyle style = PenStyle::kSolid;
+  int32_t width = 1;
+  ColorValue color = 0;
+};
+struct BrushRec {
+  BrushStyle style = BrushStyle::kSolid;
+  ColorValue color = 0xFFFFFF;
+};
+struct FontRec {
+  LabelFont font;
+};
+struct TextColorRec {
+  ColorValue color = 0;
+};
+struct BkColorRec {
+  ColorValue color = 0xFFFFFF;
+};
+struct BkModeRec {
+  BkMode mode = BkMode::kOpaque;
+};
+// Points [first, first + count) of the picture's point buffer.
+struct PolylineRec {
+  uint32_t first = 0, count = 0;
+};
+struct PolygonRec {  // filled with the alternate (even-odd) rule
+  uint32_t first = 0, count = 0;
+};
+struct LineRec {  // move-to, line-to
+  Point from, to;
+};
+// Bytes [first, first + length) of the picture's text buffer, as read from the map data (CP932),
+// written with the text's top-left corner at `at`.
+struct TextRec {
+  Point at;
+  uint32_t first = 0, length = 0;
+};
+// A whole layer picture drawn at (0, 0) at full frame size; what it selects ends with it.
+struct LayerRec {
+  std::shared_ptr<const Picture> picture;
+};
+
+using Record = std::variant<PenRec, BrushRec, FontRec, TextColorRec, BkColorRec, BkModeRec,
+                            PolylineRec, PolygonRec, LineRec, TextRec, LayerRec>;
+
+struct Picture {
+  int32_t width = kFrameWidth;
+  int32_t height = kFrameHeight;
+  std::vector<Record> records;
+  std::vector<Point> points;
+  std::string text;
+
+  std::span<const Point> Points(uint32_t first, uint32_t count) const {
+    return std::span<const Point>(points).subspan(first, count);
+  }
+  std::string_view Text(const TextRec& t) const {
+    return std::string_view(text).substr(t.first, t.length);
+  }
+};
+
+// Helper for std::visit with lambdas.
+template <class... Ts>
+struct Overloaded : Ts... {
+  using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+}  // namespace sheetwright::drawing

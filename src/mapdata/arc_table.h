@@ -1,0 +1,50 @@
+// The arc table: one arc file held in memory as whole lines, so that the polygon drawers can find an
+// arc by its ID and read its coordinate lines. Loaded from each theme's arc file before that theme's
+// polygon layers; the arc drawers read arc files themselves and do not use it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "mapdata/messages.h"
+#include "mapdata/record_lines.h"
+
+namespace sheetwright::mapdata {
+
+class ArcTable {
+ public:
+  // Loads every line after the header into its own slot, in file order (slot s = line s + 2).
+  // A header without its record count (field 4) shows "ARCファイルのレコード数不正=<line> -->" and
+  // leaves ArcLast() at -2. A count that is not an integer throws ConversionError. The count sizes
+  // nothing: the table holds exactly the lines stored. `progress` is stepped after each line.
+  void ArcSet(std::shared_ptr<const FileText> file, MessageSink& sink,
+              ProgressHook* progress = nullptr);
+
+  // Empties the table (ArcLast() = -1).
+  void Reset();
+
+  // Index of the last filled slot; -1 empty, -2 after a bad header.
+  int ArcLast() const { return arc_last_; }
+
+  // The stored line of a slot, 0 <= slot <= ArcLast().
+  std::string_view ArcLines(int slot) const { return lines_[slot]; }
+
+  // The slot of the first arc record line (first character "L") whose field 3 is `arc_id`, or -1.
+  // Answers exactly as a front-to-back scan would: when an arc record line with an empty field 3
+  // comes before the match (or there is no match), shows "ARCファイルのアークID不正=<line>" and
+  // returns -1; when a field 3 that is not an integer comes first, throws ConversionError.
+  int PidSrc(int32_t arc_id, MessageSink& sink) const;
+
+ private:
+  std::shared_ptr<const FileText> file_;
+  std::vector<std::string_view> lines_;
+  int arc_last_ = -1;
+  // Built once per load: arc ID -> first slot, and the first slot whose ID field is bad.
+  std::unordered_map<int32_t, int> index_;
+  int first_bad_slot_ = -1;
+};
+
+}  // namespace sheetwright::mapdata

@@ -1,0 +1,105 @@
+#include "mapdata/encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace sheetwright::mapdata {
+namespace {
+
+// iconv with a replacement for every byte it cannot convert. iconv_t is not thread-safe, so each
+// call opens its own descriptor; conversions here are short display texts.
+std::string Convert(std::string_view in, const char* to, const char* from,
+                    std::string_view replacement) {
+  std::string out;
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  out.reserve(in.size() * 2);
+  char* src = const_cast<char*>(in.data());
+  size_t src_left = in.size();
+  char buffer[256];
+  while (src_left > 0) {
+    char* dst = buffer;
+    size_t dst_left = sizeof buffer;
+    size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
+    out.append(buffer, dst - buffer);
+    if (r == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // EILSEQ or EINVAL (a truncated character at the end): replace one byte and go on.
+      out.append(replacement);
+      ++src;
+      --src_left;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  char* dst = buffer;
+  size_t dst_left = sizeof buffer;
+  iconv(cd, nullptr, nullptr, &dst, &dst_left);
+  out.append(buffer, dst - buffer);
+  iconv_close(cd);
+  return out;
+}
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+  bool ascii = true;
+  for (unsigned char c : cp932) ascii = ascii && c < 0x80;
+  if (ascii) return std::string(cp932);
+  return Convert(cp932, "UTF-8", "CP932", "\xEF\xBF\xBD");
+}
+
+std::string Utf8ToCp932(std::string_view utf8) {
+  bool ascii = true;
+  for (unsigned char c : utf8) ascii = ascii && c < 0x80;
+  if (ascii) return std::string(utf8);
+  // A UTF-8 character that has no CP932 form is skipped whole, not byte by byte.
+  std::string out;
+  size_t i = 0;
+  while (i < utf8.size()) {
+    unsigned char c = utf8[i];
+    size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    if (i + len > utf8.size()) len = utf8.size() - i;
+    std::string one = Convert(utf8.substr(i, len), "CP932", "UTF-8", "?");
+    out += one.find('?') != std::string::npos && utf8.substr(i, len) != "?" ? "?" : one;
+    i += len;
+  }
+  return out;
+}
+
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = s[i];
+    size_t len;
+    uint32_t cp;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      len = 2;
+      cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      len = 3;
+      cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      len = 4;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + len > s.size()) return false;
+    for (size_t k = 1; k < len; ++k) {
+      unsigned char d = s[i + k];
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
+        cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    i += len;
+  }
+  return true;
+}
+
+}  // namespace sheetwright::mapdata

@@ -1,0 +1,21 @@
+// Conversion between the map data's code page (CP932, Shift_JIS with Microsoft's extensions) and
+// UTF-8. Map data bytes are never converted on their way into a drawing; these functions serve
+// display only: messages, the GUI, text rendered by Cairo, the settings file.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sheetwright::mapdata {
+
+// Decodes CP932 bytes. Bytes that do not form a CP932 character become U+FFFD; never fails.
+std::string Cp932ToUtf8(std::string_view cp932);
+
+// Encodes UTF-8 text as CP932. Characters without a CP932 form become '?'; never fails.
+std::string Utf8ToCp932(std::string_view utf8);
+
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+}  // namespace sheetwright::mapdata

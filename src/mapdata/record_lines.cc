@@ -1,0 +1,54 @@
+#include "mapdata/record_lines.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "mapdata/encoding.h"
+#include "mapdata/messages.h"
+
+namespace sheetwright::mapdata {
+
+FileText::FileText(std::string bytes, std::string path)
+    : bytes_(std::move(bytes)), path_(std::move(path)) {
+  length_ = std::min(bytes_.find('\x1A'), bytes_.size());
+}
+
+std::shared_ptr<const FileText> FileText::Read(const std::string& path) {
+  auto fail = [&](int err) -> std::shared_ptr<const FileText> {
+    throw ConversionError(Cp932ToUtf8(path) + " を読み込めません: " + std::strerror(err));
+  };
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fail(errno);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    return fail(err);
+  }
+  std::string bytes;
+  bytes.resize(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  // The size may change while we read; read to the real end either way.
+  for (;;) {
+    if (got == bytes.size()) bytes.resize(bytes.size() + 65536);
+    ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      ::close(fd);
+      return fail(err);
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(got);
+  return std::make_shared<const FileText>(std::move(bytes), path);
+}
+
+}  // namespace sheetwright::mapdata

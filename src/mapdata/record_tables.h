@@ -1,0 +1,78 @@
+// The polygon, point and attribute tables: the record lines of one .pgn, .pnt or .atr file reduced
+// to small records with an integer ID, searched by the label drawers (where to put a name) and the
+// main-roads drawer (which arcs are main roads).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "mapdata/messages.h"
+#include "mapdata/record_lines.h"
+
+namespace sheetwright::mapdata {
+
+// A polygon's label point or a point's position; the coordinates stay text until drawn.
+struct PolyRec {
+  int32_t pid = 0;
+  std::string_view y_text;  // first (northward) value
+  std::string_view x_text;  // second (eastward) value
+};
+
+// The polygon table (PolyRecs) or the point table (PointRecs): both hold PolyRec records.
+class PolyTable {
+ public:
+  // Polygon file: every line beginning with "A" gives pid = field 2, y = field 4, x = field 5.
+  void PolySet(std::shared_ptr<const FileText> file, MessageSink& sink);
+  // Point file: every line beginning with "P" gives pid = field 2, y = field 3, x = field 4.
+  void PointSet(std::shared_ptr<const FileText> file, MessageSink& sink);
+
+  void Reset();
+  // PolyLast / PointLast: -1 empty, -2 after a bad header.
+  int Last() const { return last_; }
+  const PolyRec& Rec(int slot) const { return recs_[slot]; }
+
+  // The first slot whose pid equals `pid`, or -1 (AtrPidSrc on the polygon table, PointPidSrc on
+  // the point table).
+  int AtrPidSrc(int32_t pid) const;
+  int PointPidSrc(int32_t pid) const { return AtrPidSrc(pid); }
+
+ private:
+  void Load(std::shared_ptr<const FileText> file, MessageSink& sink, char letter, int y_field,
+            int x_field);
+  std::shared_ptr<const FileText> file_;
+  std::vector<PolyRec> recs_;
+  int last_ = -1;
+  std::unordered_map<int32_t, int> index_;
+};
+
+struct AtrRec {
+  int32_t arc_id = 0;
+  int32_t atr_value = 0;      // non-zero marks the arc (a main road)
+  std::string_view atr_text;  // field 4, kept only when atr_value != 0
+};
+
+// The attribute table (AtrRecs) of arc attributes.
+class AtrTable {
+ public:
+  // Every line beginning with "L": arc_id = field 2, atr_value = field 3, and field 4 when the
+  // value is not 0. A missing or non-integer ID or value throws ConversionError.
+  void AtrSet(std::shared_ptr<const FileText> file, MessageSink& sink);
+
+  void Reset();
+  int AtrLast() const { return last_; }
+  const AtrRec& Rec(int slot) const { return recs_[slot]; }
+
+  // The first slot with this arc ID and a non-zero value, or -1.
+  int SyuAtrSrc(int32_t arc_id) const;
+
+ private:
+  std::shared_ptr<const FileText> file_;
+  std::vector<AtrRec> recs_;
+  int last_ = -1;
+  std::unordered_map<int32_t, int> index_;
+};
+
+}  // namespace sheetwright::mapdata
