@@ -1,5 +1,6 @@
 #include "settings/layer_styles.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace sheetwright::settings {
@@ -109,6 +110,7 @@ int32_t MulDivRounded(int64_t a, int64_t b, int64_t c) {
   int64_t num = a * b;
   bool negative = (num < 0) != (c < 0);
   int64_t q = (std::llabs(num) * 2 + std::llabs(c)) / (std::llabs(c) * 2);
+  if (q > INT32_MAX) q = INT32_MAX;  // absurd sizes from a hand-edited file must not wrap
   return static_cast<int32_t>(negative ? -q : q);
 }
 

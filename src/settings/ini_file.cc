@@ -1,0 +1,212 @@
+#include "settings/ini_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+#include <system_error>
+
+#include "mapdata/atomic_file.h"
+#include "mapdata/encoding.h"
+#include "mapdata/numbers.h"
+
+namespace sheetwright::settings {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+bool EnclosedInQuotes(std::string_view s) {
+  return s.size() >= 2 && IsQuote(s.front()) && s.front() == s.back();
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Cuts UTF-8 text after `max_chars` characters, never inside one.
+std::string_view CutToChars(std::string_view s, size_t max_chars) {
+  size_t chars = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    bool starts_char = (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80;
+    if (starts_char && chars++ == max_chars) return s.substr(0, i);
+  }
+  return s;
+}
+
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+std::optional<int32_t> ParseHex(std::string_view digits) {
+  if (digits.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : digits) {
+    int d = c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                   : -1;
+    if (d < 0) return std::nullopt;
+    value = value * 16 + d;
+    if (value > UINT32_MAX) return std::nullopt;
+  }
+  return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
+
+}  // namespace
+
+IniFile IniFile::Parse(std::string_view bytes) {
+  IniFile file;
+  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    file.utf8_bom_ = true;
+    bytes.remove_prefix(kUtf8Bom.size());
+  }
+  while (!bytes.empty()) {
+    size_t end = bytes.find('\n');
+    std::string_view raw = bytes.substr(0, end);
+    bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    // Decided per line: a hand-edited file may mix a CP932 comment into UTF-8 text. CP932 trail
+    // bytes include '[' ']' and '\', so a line is decoded before it is looked at.
+    file.lines_.push_back(
+        ParseLine(mapdata::IsValidUtf8(raw) ? std::string(raw) : mapdata::Cp932ToUtf8(raw)));
+  }
+  return file;
+}
+
+IniFile::Line IniFile::ParseLine(std::string text) {
+  Line line;
+  std::string_view trimmed = Trim(text);
+  if (!trimmed.empty() && trimmed.front() == '[') {
+    std::string_view name = trimmed.substr(1);
+    name = name.substr(0, name.find(']'));
+    line.kind = Kind::kSection;
+    line.name = std::string(Trim(name));
+  } else if (size_t eq = text.find('='); eq != std::string::npos) {
+    std::string_view key = Trim(std::string_view(text).substr(0, eq));
+    if (!key.empty()) {
+      line.kind = Kind::kEntry;
+      line.name = std::string(key);
+      line.value_pos = eq + 1;
+    }
+  }
+  line.text = std::move(text);
+  return line;
+}
+
+std::optional<IniFile> IniFile::Load(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    throw std::system_error(errno, std::generic_category(), path);
+  }
+  std::string bytes;
+  char buffer[16384];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int err = errno;
+      ::close(fd);
+      throw std::system_error(err, std::generic_category(), path);
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return Parse(bytes);
+}
+
+size_t IniFile::FindSection(std::string_view section) const {
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].kind == Kind::kSection && SameName(lines_[i].name, section)) return i;
+  }
+  return lines_.size();
+}
+
+std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+  for (size_t i = FindSection(section) + 1; i < lines_.size(); ++i) {
+    const Line& line = lines_[i];
+    if (line.kind == Kind::kSection) break;
+    if (line.kind != Kind::kEntry || !SameName(line.name, key)) continue;
+    std::string_view value = Trim(std::string_view(line.text).substr(line.value_pos));
+    if (EnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
+    return std::string(CutToChars(value, kMaxIniValueLength));
+  }
+  return std::nullopt;
+}
+
+std::string IniFile::GetString(std::string_view section, std::string_view key) const {
+  return Get(section, key).value_or(std::string());
+}
+
+void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) {
+    throw std::invalid_argument("line break in an INI entry");
+  }
+  // Reading drops surrounding blanks and one pair of enclosing quotes; quoting such a value makes
+  // it read back exactly as given.
+  std::string written(value);
+  if (!value.empty() &&
+      (IsBlank(value.front()) || IsBlank(value.back()) || EnclosedInQuotes(value))) {
+    written = "\"" + written + "\"";
+  }
+
+  size_t header = FindSection(section);
+  if (header == lines_.size()) {
+    lines_.push_back(ParseLine("[" + std::string(section) + "]"));
+    lines_.push_back(ParseLine(std::string(key) + "=" + written));
+    return;
+  }
+  size_t insert_at = header + 1;
+  for (size_t i = header + 1; i < lines_.size() && lines_[i].kind != Kind::kSection; ++i) {
+    Line& line = lines_[i];
+    if (line.kind != Kind::kEntry) continue;
+    if (SameName(line.name, key)) {
+      line = ParseLine(line.name + "=" + written);
+      return;
+    }
+    insert_at = i + 1;
+  }
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at),
+                ParseLine(std::string(key) + "=" + written));
+}
+
+std::string IniFile::Serialize() const {
+  std::string out;
+  if (utf8_bom_) out += kUtf8Bom;
+  for (const Line& line : lines_) {
+    out += line.text;
+    out += "\r\n";
+  }
+  return out;
+}
+
+void IniFile::Save(const std::string& path) const {
+  mapdata::WriteFileAtomically(path, Serialize());
+}
+
+std::optional<int32_t> ParseIniInteger(std::string_view text) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    return ParseHex(text.substr(2));
+  }
+  if (!text.empty() && text[0] == '$') return ParseHex(text.substr(1));
+  return mapdata::TryParseInt(text);
+}
+
+}  // namespace sheetwright::settings

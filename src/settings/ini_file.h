@@ -1,0 +1,75 @@
+// An INI text file held in memory: read entries by section and key, change or add entries, and
+// write the whole file back with every other line kept as it was (foreign sections, keys, comments
+// and blank lines survive). The rules are those of the classic profile functions: names compared
+// without regard to ASCII letter case, the first matching section and the first matching key win,
+// a value is the text after the first "=", at most 2047 characters of it are read.
+//
+// Files are written in UTF-8 with CR LF. On reading, LF alone is accepted and each line that is not
+// valid UTF-8 is decoded as CP932, so a file written on the reference platform reads the same.
+// For the settings of this program use settings_file.h; this class knows nothing of their keys.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sheetwright::settings {
+
+// Longest value, in characters, that a read returns; longer values are cut.
+constexpr size_t kMaxIniValueLength = 2047;
+
+class IniFile {
+ public:
+  // Splits `bytes` into lines (CR LF or LF) and decodes each one (UTF-8, else CP932).
+  static IniFile Parse(std::string_view bytes);
+
+  // Reads the file at `path`. nullopt when no file exists there; throws std::system_error when
+  // one exists but cannot be read.
+  static std::optional<IniFile> Load(const std::string& path);
+
+  // The value of `key` in `section`, without surrounding blanks and one pair of enclosing quotes,
+  // cut to kMaxIniValueLength characters. nullopt when the section or the key is missing.
+  std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+
+  // Get, with "" for a missing entry.
+  std::string GetString(std::string_view section, std::string_view key) const;
+
+  // Sets `key` in `section` to `value`. An existing entry's line is rewritten (keeping the spelling
+  // of its key); a new entry goes after the last entry of its section, or, when the section is
+  // missing, the section and the entry are appended to the end. A value that would not read back
+  // unchanged (surrounding blanks, enclosing quotes) is written in double quotes. Throws
+  // std::invalid_argument for a value with a line break, which no line can hold.
+  void Set(std::string_view section, std::string_view key, std::string_view value);
+
+  // The file's bytes: UTF-8, each line ended by CR LF.
+  std::string Serialize() const;
+
+  // Writes Serialize() to `path` atomically (see mapdata/atomic_file.h); on failure the old file
+  // stays whole. Throws mapdata::ConversionError.
+  void Save(const std::string& path) const;
+
+ private:
+  enum class Kind : uint8_t { kOther, kSection, kEntry };
+  struct Line {
+    std::string text;  // UTF-8, without its line break
+    Kind kind = Kind::kOther;
+    std::string name;      // section name or key, blanks trimmed, as spelled in the file
+    size_t value_pos = 0;  // entries: where the text after the first "=" begins
+  };
+
+  static Line ParseLine(std::string text);
+  // Index of the first section line named `section`, or lines_.size().
+  size_t FindSection(std::string_view section) const;
+
+  bool utf8_bom_ = false;
+  std::vector<Line> lines_;
+};
+
+// The integer rule of the settings file: "0x" or "0X" followed by at least one character, or "$",
+// introduces up to 32 bits of hexadecimal (so "$80000008" is the window-text colour); anything else
+// is decimal with an optional sign, in the signed 32-bit range. nullopt when it is no number.
+std::optional<int32_t> ParseIniInteger(std::string_view text);
+
+}  // namespace sheetwright::settings
