@@ -1,0 +1,384 @@
+#include "drawing/cairo_renderer.h"
+
+#include <cairo-ft.h>
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "drawing/font_library.h"
+#include "mapdata/atomic_file.h"
+#include "mapdata/encoding.h"
+#include "mapdata/messages.h"
+
+namespace sheetwright::drawing {
+namespace {
+
+// What a device context holds between records: the selected objects and text settings. A new
+// context starts with the stock objects (black pen, white brush, black text, opaque white
+// background), which are also the defaults of the records.
+struct DcState {
+  PenRec pen;
+  BrushRec brush;
+  LabelFont font;
+  ColorValue text_color = 0;
+  ColorValue bk_color = 0xFFFFFF;
+  BkMode bk_mode = BkMode::kOpaque;
+};
+
+void SetSourceColor(cairo_t* cr, ColorValue value) {
+  Rgb c = ResolveColor(value);
+  cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
+}
+
+// A font at the reference size: layout (advances, ascent, underline) is taken at the pixel size
+// of the reference screen with full hinting, as the reference platform measures, whatever the
+// scale the picture is drawn at. Drawing then places the glyphs at these positions.
+class LayoutFont {
+ public:
+  LayoutFont(cairo_font_face_t* face, double ppem) : ppem_(ppem) {
+    cairo_matrix_t font_matrix, ctm;
+    cairo_matrix_init_scale(&font_matrix, ppem, ppem);
+    cairo_matrix_init_identity(&ctm);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    scaled_ = cairo_scaled_font_create(face, &font_matrix, &ctm, options);
+    cairo_font_options_destroy(options);
+
+    ascent_ = std::round(ppem * 0.88);
+    underline_position_ = ppem * 0.1;
+    line_thickness_ = std::max(1.0, std::round(ppem / 16));
+    strike_position_ = ppem * 0.3;
+    if (cairo_scaled_font_status(scaled_) != CAIRO_STATUS_SUCCESS) return;
+    cairo_font_extents_t extents;
+    cairo_scaled_font_extents(scaled_, &extents);
+    ascent_ = std::round(extents.ascent);
+    if (FT_Face ft = cairo_ft_scaled_font_lock_face(scaled_)) {
+      double scale = ppem / ft->units_per_EM;
+      // The reference platform puts the baseline at the OS/2 "Windows" ascent below the top of
+      // the cell.
+      auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
+      if (os2 && os2->version != 0xFFFF && os2->usWinAscent > 0) {
+        ascent_ = std::round(os2->usWinAscent * scale);
+      }
+      if (ft->underline_thickness > 0) {
+        line_thickness_ = std::max(1.0, std::round(ft->underline_thickness * scale));
+        underline_position_ = std::max(1.0, std::round(-ft->underline_position * scale));
+      }
+      if (os2 && os2->version != 0xFFFF && os2->yStrikeoutPosition > 0) {
+        strike_position_ = std::round(os2->yStrikeoutPosition * scale);
+      }
+      cairo_ft_scaled_font_unlock_face(scaled_);
+    }
+  }
+  ~LayoutFont() { cairo_scaled_font_destroy(scaled_); }
+  LayoutFont(const LayoutFont&) = delete;
+  LayoutFont& operator=(const LayoutFont&) = delete;
+
+  bool ok() const { return cairo_scaled_font_status(scaled_) == CAIRO_STATUS_SUCCESS; }
+  cairo_scaled_font_t* scaled() const { return scaled_; }
+  double ppem() const { return ppem_; }
+  double ascent() const { return ascent_; }
+  double underline_position() const { return underline_position_; }  // below the baseline
+  double strike_position() const { return strike_position_; }        // above the baseline
+  double line_thickness() const { return line_thickness_; }
+
+ private:
+  cairo_scaled_font_t* scaled_ = nullptr;
+  double ppem_;
+  double ascent_, underline_position_, strike_position_, line_thickness_;
+};
+
+class Player {
+ public:
+  Player(cairo_t* cr, FontLibrary& fonts) : cr_(cr), fonts_(fonts) {}
+  ~Player() {
+    if (hatch_) cairo_pattern_destroy(hatch_);
+  }
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  void Play(const Picture& picture);
+
+ private:
+  void Fill();
+  void Stroke();
+  void DrawText(const Picture& picture, const TextRec& text);
+  void SetPathPoints(std::span<const Point> points);
+  bool ValidRange(const Picture& picture, uint32_t first, uint32_t count) const {
+    return first <= picture.points.size() && count <= picture.points.size() - first;
+  }
+  LayoutFont& Layout(const LabelFont& font);
+  cairo_pattern_t* Hatch();
+
+  cairo_t* cr_;
+  FontLibrary& fonts_;
+  DcState dc_;
+  cairo_pattern_t* hatch_ = nullptr;
+  std::map<std::pair<cairo_font_face_t*, double>, std::unique_ptr<LayoutFont>> layouts_;
+};
+
+void Player::Play(const Picture& picture) {
+  for (const Record& record : picture.records) {
+    std::visit(
+        Overloaded{
+            [&](const PenRec& r) { dc_.pen = r; },
+            [&](const BrushRec& r) { dc_.brush = r; },
+            [&](const FontRec& r) { dc_.font = r.font; },
+            [&](const TextColorRec& r) { dc_.text_color = r.color; },
+            [&](const BkColorRec& r) { dc_.bk_color = r.color; },
+            [&](const BkModeRec& r) { dc_.bk_mode = r.mode; },
+            [&](const PolylineRec& r) {
+              // A polyline of fewer than two points draws nothing.
+              if (r.count < 2 || !ValidRange(picture, r.first, r.count)) return;
+              SetPathPoints(picture.Points(r.first, r.count));
+              Stroke();
+            },
+            [&](const PolygonRec& r) {
+              if (r.count < 2 || !ValidRange(picture, r.first, r.count)) return;
+              SetPathPoints(picture.Points(r.first, r.count));
+              cairo_close_path(cr_);
+              Fill();
+              Stroke();
+            },
+            [&](const LineRec& r) {
+              cairo_new_path(cr_);
+              cairo_move_to(cr_, r.from.x, r.from.y);
+              cairo_line_to(cr_, r.to.x, r.to.y);
+              Stroke();
+            },
+            [&](const TextRec& r) {
+              if (r.first > picture.text.size() || r.length > picture.text.size() - r.first) {
+                return;
+              }
+              DrawText(picture, r);
+            },
+            [&](const LayerRec& r) {
+              if (!r.picture || r.picture->width <= 0 || r.picture->height <= 0) return;
+              // Like SAVEDC / RESTOREDC around the layer: what it selects ends with it.
+              DcState saved = dc_;
+              cairo_save(cr_);
+              cairo_scale(cr_, static_cast<double>(picture.width) / r.picture->width,
+                          static_cast<double>(picture.height) / r.picture->height);
+              Play(*r.picture);
+              cairo_restore(cr_);
+              dc_ = saved;
+            },
+        },
+        record);
+  }
+  cairo_new_path(cr_);
+}
+
+void Player::SetPathPoints(std::span<const Point> points) {
+  cairo_new_path(cr_);
+  cairo_move_to(cr_, points[0].x, points[0].y);
+  for (size_t i = 1; i < points.size(); ++i) cairo_line_to(cr_, points[i].x, points[i].y);
+}
+
+// The diagonal-cross hatch of the reference platform: an 8 x 8 device-pixel cell with both
+// diagonals set, repeated from the device origin whatever the scale.
+cairo_pattern_t* Player::Hatch() {
+  if (hatch_) return hatch_;
+  cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_A8, 8, 8);
+  cairo_surface_flush(tile);
+  unsigned char* data = cairo_image_surface_get_data(tile);
+  if (data) {
+    int stride = cairo_image_surface_get_stride(tile);
+    for (int i = 0; i < 8; ++i) {
+      data[i * stride + i] = 0xFF;
+      data[i * stride + (7 - i)] = 0xFF;
+    }
+  }
+  cairo_surface_mark_dirty(tile);
+  hatch_ = cairo_pattern_create_for_surface(tile);
+  cairo_pattern_set_extend(hatch_, CAIRO_EXTEND_REPEAT);
+  cairo_pattern_set_filter(hatch_, CAIRO_FILTER_NEAREST);
+  cairo_surface_destroy(tile);
+  return hatch_;
+}
+
+// Fills the current path (kept) with the current brush, even-odd as the picture's fill mode.
+void Player::Fill() {
+  if (dc_.brush.style == BrushStyle::kNull) return;
+  cairo_save(cr_);
+  cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+  if (dc_.brush.style == BrushStyle::kSolid) {
+    SetSourceColor(cr_, dc_.brush.color);
+    cairo_fill_preserve(cr_);
+  } else {
+    // The gaps of a hatch show the background colour unless the background is transparent.
+    if (dc_.bk_mode == BkMode::kOpaque) {
+      SetSourceColor(cr_, dc_.bk_color);
+      cairo_fill_preserve(cr_);
+    }
+    // The path is kept in device space, so the hatch can be laid out there.
+    cairo_identity_matrix(cr_);
+    cairo_clip_preserve(cr_);
+    SetSourceColor(cr_, dc_.brush.color);
+    cairo_mask(cr_, Hatch());
+  }
+  cairo_restore(cr_);
+}
+
+// Strokes and clears the current path with the current pen.
+void Player::Stroke() {
+  if (dc_.pen.style == PenStyle::kNull) {
+    cairo_new_path(cr_);
+    return;
+  }
+  // Pen widths are in drawing units; the scale is the geometric mean of the two axes so that an
+  // anisotropic fit keeps lines even. Below one device pixel a line would fade away (the
+  // reference platform draws such pens one pixel wide).
+  double dx = 1, dy = 0, ex = 0, ey = 1;
+  cairo_user_to_device_distance(cr_, &dx, &dy);
+  cairo_user_to_device_distance(cr_, &ex, &ey);
+  double scale = std::sqrt(std::abs(dx * ey - dy * ex));
+  double width = std::max(1.0, std::max(dc_.pen.width, 0) * scale);
+  cairo_save(cr_);
+  cairo_identity_matrix(cr_);
+  cairo_set_line_width(cr_, width);
+  cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+  SetSourceColor(cr_, dc_.pen.color);
+  cairo_stroke(cr_);
+  cairo_restore(cr_);
+}
+
+LayoutFont& Player::Layout(const LabelFont& font) {
+  cairo_font_face_t* face = fonts_.CairoFace(font);
+  double ppem = fonts_.PixelSize(font);
+  auto& slot = layouts_[{face, ppem}];
+  if (!slot) slot = std::make_unique<LayoutFont>(face, ppem);
+  return *slot;
+}
+
+void Player::DrawText(const Picture& picture, const TextRec& text) {
+  std::string_view bytes = picture.Text(text);
+  if (bytes.empty()) return;
+  std::string utf8 = mapdata::Cp932ToUtf8(bytes);
+  LayoutFont& layout = Layout(dc_.font);
+  if (!layout.ok()) return;
+  TextExtent extent = fonts_.Measure(dc_.font, bytes);
+  double x = text.at.x, y = text.at.y;
+  double baseline = y + layout.ascent();
+
+  if (dc_.bk_mode == BkMode::kOpaque) {
+    cairo_new_path(cr_);
+    cairo_rectangle(cr_, x, y, extent.width, extent.height);
+    SetSourceColor(cr_, dc_.bk_color);
+    cairo_fill(cr_);
+  }
+
+  cairo_glyph_t* glyphs = nullptr;
+  int count = 0;
+  if (cairo_scaled_font_text_to_glyphs(layout.scaled(), x, baseline, utf8.data(),
+                                       static_cast<int>(utf8.size()), &glyphs, &count, nullptr,
+                                       nullptr, nullptr) != CAIRO_STATUS_SUCCESS) {
+    return;
+  }
+  cairo_save(cr_);
+  cairo_set_font_face(cr_, cairo_scaled_font_get_font_face(layout.scaled()));
+  cairo_set_font_size(cr_, layout.ppem());
+  // The positions are already fixed at the reference size; at the drawing scale only the
+  // outlines matter.
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_set_font_options(cr_, options);
+  cairo_font_options_destroy(options);
+  SetSourceColor(cr_, dc_.text_color);
+  cairo_show_glyphs(cr_, glyphs, count);
+  cairo_glyph_free(glyphs);
+
+  double thickness = layout.line_thickness();
+  if (dc_.font.style & kUnderline) {
+    cairo_rectangle(cr_, x, baseline + layout.underline_position() - thickness / 2, extent.width,
+                    thickness);
+    cairo_fill(cr_);
+  }
+  if (dc_.font.style & kStrikeOut) {
+    cairo_rectangle(cr_, x, baseline - layout.strike_position() - thickness / 2, extent.width,
+                    thickness);
+    cairo_fill(cr_);
+  }
+  cairo_restore(cr_);
+}
+
+cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+[[noreturn]] void Fail(const std::string& path, const char* reason) {
+  throw mapdata::ConversionError(path + " に書き込めません: " + reason);
+}
+
+void PaintWhiteAndRender(cairo_surface_t* surface, const Picture& picture, int width, int height,
+                         FontLibrary& fonts) {
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  RenderPicture(picture, cr, width, height, fonts);
+  cairo_destroy(cr);
+}
+
+}  // namespace
+
+void RenderPicture(const Picture& picture, cairo_t* cr, double target_width, double target_height,
+                   FontLibrary& fonts) {
+  if (picture.width <= 0 || picture.height <= 0 || !(target_width > 0) || !(target_height > 0)) {
+    return;
+  }
+  cairo_save(cr);
+  cairo_scale(cr, target_width / picture.width, target_height / picture.height);
+  Player player(cr, fonts);
+  player.Play(picture);
+  cairo_restore(cr);
+}
+
+void StoreImage(const Picture& picture, ImageFormat format, int width, int height,
+                const std::string& path, FontLibrary& fonts) {
+  if (width <= 0 || height <= 0) Fail(path, "invalid image size");
+  std::string bytes;
+  cairo_surface_t* surface = nullptr;
+  switch (format) {
+    case ImageFormat::kPng:
+      surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+      break;
+    case ImageFormat::kSvg:
+      surface = cairo_svg_surface_create_for_stream(AppendToString, &bytes, width, height);
+      break;
+    case ImageFormat::kPdf:
+      surface = cairo_pdf_surface_create_for_stream(AppendToString, &bytes, width, height);
+      break;
+  }
+  cairo_status_t status = cairo_surface_status(surface);
+  if (status == CAIRO_STATUS_SUCCESS) {
+    PaintWhiteAndRender(surface, picture, width, height, fonts);
+    if (format == ImageFormat::kPng) {
+      cairo_surface_flush(surface);
+      status = cairo_surface_status(surface);
+      if (status == CAIRO_STATUS_SUCCESS) {
+        status = cairo_surface_write_to_png_stream(surface, AppendToString, &bytes);
+      }
+    } else {
+      // Finishing writes the rest of the document to the stream.
+      cairo_surface_finish(surface);
+      status = cairo_surface_status(surface);
+    }
+  }
+  cairo_surface_destroy(surface);
+  if (status != CAIRO_STATUS_SUCCESS) Fail(path, cairo_status_to_string(status));
+  mapdata::WriteFileAtomically(path, bytes);
+}
+
+}  // namespace sheetwright::drawing

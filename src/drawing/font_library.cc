@@ -1,0 +1,296 @@
+#include "drawing/font_library.h"
+
+#include <cairo-ft.h>
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
+
+#include "mapdata/encoding.h"
+
+namespace sheetwright::drawing {
+namespace {
+
+// The face that stands in for any name fontconfig does not know: the reference platform's
+// default Japanese proportional face, so labels stay readable whatever the settings file says.
+constexpr const char* kFallbackFamily = "IPAPGothic";
+
+// Pixels per em for a font height of 0 (the reference platform's "default size"); the font
+// dialogs start at 12 pixels, so that is what an unset height means here too.
+constexpr double kDefaultPixelSize = 12;
+// Larger sizes are clamped: FreeType refuses sizes above 0xFFFF, and nothing on a 15000-unit
+// sheet needs more.
+constexpr double kMaxPixelSize = 16384;
+
+struct Substitution {
+  const char* face_name;
+  const char* family;
+};
+constexpr std::array<Substitution, 4> kSubstitutions = {{
+    {"ＭＳ Ｐゴシック", "IPAPGothic"},
+    {"ＭＳ ゴシック", "IPAGothic"},
+    {"ＭＳ Ｐ明朝", "IPAPMincho"},
+    {"ＭＳ 明朝", "IPAMincho"},
+}};
+
+// Names that fontconfig resolves through its own aliases; whatever it picks for them is right.
+constexpr std::array<const char*, 6> kGenericFamilies = {"sans-serif", "serif", "monospace",
+                                                         "sans",       "mono",  "system-ui"};
+
+// Decodes UTF-8 into code points; malformed bytes become U+FFFD one byte at a time.
+std::u32string CodePoints(std::string_view utf8) {
+  std::u32string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    unsigned char c = utf8[i];
+    int extra = c < 0x80             ? 0
+                : (c & 0xE0) == 0xC0 ? 1
+                : (c & 0xF0) == 0xE0 ? 2
+                : (c & 0xF8) == 0xF0 ? 3
+                                     : -1;
+    char32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+    bool ok = extra >= 0 && i + extra < utf8.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      unsigned char d = utf8[i + k];
+      ok = (d & 0xC0) == 0x80;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if (!ok) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    out.push_back(cp);
+    i += extra + 1;
+  }
+  return out;
+}
+
+int32_t ClampToInt32(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// Metrics of one face at one whole pixel size.
+struct SizeEntry {
+  int32_t ascent = 0;
+  int32_t descent = 0;
+  std::unordered_map<char32_t, int32_t> advances;
+};
+
+// One face (family and bold/italic), as fontconfig resolved it.
+struct FaceEntry {
+  FT_Face face = nullptr;              // null when fontconfig found no font file at all
+  cairo_font_face_t* cairo = nullptr;  // always set
+  bool embolden = false;               // synthetic bold, as fontconfig asked for
+  int32_t cell_units = 0;              // ascent + descent of the cell in font units
+  int32_t ascent_units = 0;
+  std::map<int32_t, SizeEntry> sizes;  // by pixels per em
+};
+
+bool FamilyMatches(FcPattern* match, const std::string& family) {
+  FcChar8* value = nullptr;
+  for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &value) == FcResultMatch; ++i) {
+    if (FcStrCmpIgnoreCase(value, reinterpret_cast<const FcChar8*>(family.c_str())) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsGeneric(const std::string& family) {
+  for (const char* g : kGenericFamilies) {
+    if (FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(g),
+                           reinterpret_cast<const FcChar8*>(family.c_str())) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The fontconfig match for a family and style, render-prepared (synthetic bold and oblique
+// already decided). Null when fontconfig has nothing at all.
+FcPattern* MatchFont(const std::string& family, uint8_t style) {
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddInteger(pattern, FC_WEIGHT, (style & kBold) ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, (style & kItalic) ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  // Labels are Japanese: among the fallbacks of a generic name prefer a face that covers it.
+  FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPatternDestroy(pattern);
+  return match;
+}
+
+}  // namespace
+
+struct FontLibrary::Impl {
+  std::mutex mutex;
+  FT_Library library = nullptr;
+  std::map<std::pair<std::string, uint8_t>, FaceEntry> faces;
+
+  ~Impl() {
+    for (auto& [key, entry] : faces) {
+      cairo_font_face_destroy(entry.cairo);
+      if (entry.face) FT_Done_Face(entry.face);
+    }
+    if (library) FT_Done_FreeType(library);
+  }
+
+  // Caller holds the mutex.
+  FaceEntry& Face(const LabelFont& font) {
+    std::string family = SubstituteFace(font.face_name);
+    uint8_t style = font.style & (kBold | kItalic);
+    auto key = std::make_pair(family, style);
+    if (auto it = faces.find(key); it != faces.end()) return it->second;
+
+    FcPattern* match = MatchFont(family, style);
+    if (match && !FamilyMatches(match, family) && !IsGeneric(family)) {
+      // fontconfig always answers with something; a face it does not know becomes its default
+      // (often a Latin-only face), which cannot show the labels. Use the Japanese fallback.
+      FcPattern* fallback = MatchFont(kFallbackFamily, style);
+      if (fallback) {
+        FcPatternDestroy(match);
+        match = fallback;
+      }
+    }
+    FaceEntry entry;
+    if (match) {
+      FcChar8* file = nullptr;
+      int index = 0;
+      FcBool embolden = FcFalse;
+      FcPatternGetInteger(match, FC_INDEX, 0, &index);
+      if (FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden) == FcResultMatch) {
+        entry.embolden = embolden;
+      }
+      if (library && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+          FT_New_Face(library, reinterpret_cast<const char*>(file), index, &entry.face) != 0) {
+        entry.face = nullptr;
+      }
+      // Cairo opens the face itself from the pattern and guards it with its own lock, so the
+      // face can serve several renderings on several threads at once.
+      entry.cairo = cairo_ft_font_face_create_for_pattern(match);
+      FcPatternDestroy(match);
+    }
+    if (!entry.cairo || cairo_font_face_status(entry.cairo) != CAIRO_STATUS_SUCCESS) {
+      if (entry.cairo) cairo_font_face_destroy(entry.cairo);
+      entry.cairo = cairo_toy_font_face_create(kFallbackFamily, CAIRO_FONT_SLANT_NORMAL,
+                                               CAIRO_FONT_WEIGHT_NORMAL);
+    }
+    if (entry.face) {
+      // The cell of the reference platform is the OS/2 "Windows" ascent and descent; fonts
+      // without that table use the horizontal header.
+      auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(entry.face, FT_SFNT_OS2));
+      if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+        entry.ascent_units = os2->usWinAscent;
+        entry.cell_units = os2->usWinAscent + os2->usWinDescent;
+      } else {
+        entry.ascent_units = entry.face->ascender;
+        entry.cell_units = entry.face->ascender - entry.face->descender;
+      }
+      if (entry.cell_units <= 0) {
+        entry.ascent_units = entry.face->units_per_EM;
+        entry.cell_units = entry.face->units_per_EM;
+      }
+    }
+    return faces.emplace(key, std::move(entry)).first->second;
+  }
+
+  // Caller holds the mutex.
+  int32_t Ppem(FaceEntry& entry, const LabelFont& font) {
+    double size = kDefaultPixelSize;
+    if (font.height < 0) {
+      size = -static_cast<double>(font.height);
+    } else if (font.height > 0) {
+      // A positive height is the whole cell: choose the em so that ascent + descent fill it.
+      size = entry.face ? std::round(static_cast<double>(font.height) * entry.face->units_per_EM /
+                                     entry.cell_units)
+                        : font.height;
+    }
+    return static_cast<int32_t>(std::clamp(size, 1.0, kMaxPixelSize));
+  }
+
+  // Caller holds the mutex.
+  SizeEntry& Size(FaceEntry& entry, int32_t ppem) {
+    auto [it, inserted] = entry.sizes.try_emplace(ppem);
+    if (inserted) {
+      if (entry.face) {
+        double scale = static_cast<double>(ppem) / entry.face->units_per_EM;
+        it->second.ascent = static_cast<int32_t>(std::lround(entry.ascent_units * scale));
+        it->second.descent =
+            static_cast<int32_t>(std::lround(entry.cell_units * scale)) - it->second.ascent;
+      } else {
+        it->second.ascent = ppem;
+      }
+    }
+    return it->second;
+  }
+
+  // Caller holds the mutex. The hinted advance in whole pixels, as the reference platform
+  // lays out plain text (no kerning).
+  int32_t Advance(FaceEntry& entry, SizeEntry& size, int32_t ppem, char32_t cp) {
+    if (auto it = size.advances.find(cp); it != size.advances.end()) return it->second;
+    int32_t advance = 0;
+    if (entry.face && FT_Set_Pixel_Sizes(entry.face, 0, ppem) == 0) {
+      FT_UInt glyph = FT_Get_Char_Index(entry.face, cp);
+      if (FT_Load_Glyph(entry.face, glyph, FT_LOAD_DEFAULT) == 0) {
+        // Synthetic bold widens each glyph, as it does when Cairo draws it.
+        if (entry.embolden) FT_GlyphSlot_Embolden(entry.face->glyph);
+        advance = static_cast<int32_t>((entry.face->glyph->advance.x + 32) >> 6);
+      }
+    }
+    size.advances.emplace(cp, advance);
+    return advance;
+  }
+};
+
+FontLibrary::FontLibrary() : impl_(std::make_unique<Impl>()) {
+  FcInit();
+  if (FT_Init_FreeType(&impl_->library) != 0) impl_->library = nullptr;
+}
+
+FontLibrary::~FontLibrary() = default;
+
+std::string FontLibrary::SubstituteFace(const std::string& face_name) {
+  for (const auto& s : kSubstitutions) {
+    if (face_name == s.face_name) return s.family;
+  }
+  return face_name;
+}
+
+TextExtent FontLibrary::Measure(const LabelFont& font, std::string_view cp932_text) {
+  std::u32string cps = CodePoints(mapdata::Cp932ToUtf8(cp932_text));
+  std::lock_guard lock(impl_->mutex);
+  FaceEntry& entry = impl_->Face(font);
+  int32_t ppem = impl_->Ppem(entry, font);
+  SizeEntry& size = impl_->Size(entry, ppem);
+  int64_t width = 0;
+  for (char32_t cp : cps) width += impl_->Advance(entry, size, ppem, cp);
+  return TextExtent{ClampToInt32(width), size.ascent + size.descent};
+}
+
+cairo_font_face_t* FontLibrary::CairoFace(const LabelFont& font) {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->Face(font).cairo;
+}
+
+double FontLibrary::PixelSize(const LabelFont& font) {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->Ppem(impl_->Face(font), font);
+}
+
+}  // namespace sheetwright::drawing
