@@ -1,0 +1,37 @@
+// The command line of sheetwright-convert:
+//   sheetwright-convert [options] INPUT_DIR OUTPUT_DIR [MESH...]
+// Parsing only; main.cc acts on the result.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "conversion/output_files.h"
+
+namespace sheetwright::cli {
+
+struct CliOptions {
+  std::string input_folder;
+  std::string output_folder;
+  std::vector<std::string> meshes;           // empty: every mesh of the input folder
+  std::optional<std::string> settings_path;  // nullopt: vellumist.ini beside the executable
+  std::vector<conversion::OutputFormat> formats{conversion::OutputFormat::kWmf};
+  int jobs = 0;  // 0: the number of cores
+  bool keep_going = false;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+};
+
+struct ParseResult {
+  CliOptions options;
+  std::optional<std::string> error;  // a usage error, to be printed with a hint at --help
+};
+
+ParseResult ParseCommandLine(int argc, char** argv);
+
+// The text of --help.
+std::string UsageText(const std::string& program);
+
+}  // namespace sheetwright::cli

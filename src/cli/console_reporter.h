@@ -1,0 +1,38 @@
+// What sheetwright-convert shows on stderr while a batch runs: messages about bad records and
+// failures as "MESH: message" lines, and the progress, as a bar redrawn in place on a terminal or
+// as one plain line per stored mesh otherwise (none with --quiet).
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "conversion/batch.h"
+
+namespace sheetwright::cli {
+
+class ConsoleReporter : public conversion::BatchObserver {
+ public:
+  ConsoleReporter(std::FILE* out, int total, bool quiet, bool terminal);
+
+  void Message(const std::string& mesh, const std::string& text) override;
+  void Stored(const std::string& mesh, const std::vector<std::string>& paths) override;
+  void Failed(const std::string& mesh, const std::string& error) override;
+
+  // Clears the bar and prints the summary line (unless quiet).
+  void Finish(const conversion::BatchResult& result, const std::string& output_folder);
+
+ private:
+  void ClearBar();
+  void DrawBar(const std::string& mesh);
+
+  std::FILE* out_;
+  int total_;
+  bool quiet_;
+  bool terminal_;
+  int finished_ = 0;  // meshes stored or failed
+  bool bar_shown_ = false;
+  std::string last_mesh_;
+};
+
+}  // namespace sheetwright::cli

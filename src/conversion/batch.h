@@ -1,0 +1,64 @@
+// The batch: every requested mesh of an input folder converted and stored in the output folder as
+// MESH.wmf (and, when asked, MESH.svg / .png / .pdf), in list order, with a status text counting
+// the meshes. Used by the desktop program's "変換実行" and by sheetwright-convert.
+//
+// Each file replaces an older one of its name atomically, so a failed conversion or store leaves
+// the old file whole. A failure ends the batch (files stored for earlier meshes remain) unless
+// keep_going is set. With several jobs the meshes are converted and encoded on worker threads, but
+// messages, stores and status texts still come in list order on the calling thread, and the files
+// are byte for byte those of a single job.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "conversion/output_files.h"
+#include "drawing/font_library.h"
+#include "mapdata/messages.h"
+#include "settings/layer_styles.h"
+
+namespace sheetwright::conversion {
+
+struct BatchRequest {
+  std::string input_folder;         // a mesh's folder is input_folder + "/" + mesh (see JoinFolder)
+  std::string output_folder;        // a mesh's file is output_folder + "/" + mesh + extension
+  std::vector<std::string> meshes;  // in list order
+  std::vector<OutputFormat> formats{OutputFormat::kWmf};
+  OutputSizes sizes;
+  int jobs = 1;             // meshes converted at once; values below 1 count as 1
+  bool keep_going = false;  // go on with the next mesh after a failure
+  // Only with one job: stepped during each conversion (may throw ConversionCancelled, which then
+  // leaves RunBatch).
+  mapdata::ProgressHook* progress = nullptr;
+};
+
+// Told what happens, always on the thread that called RunBatch, in list order.
+class BatchObserver {
+ public:
+  virtual ~BatchObserver() = default;
+  // "done／total" (U+FF0F between the numbers): "0／N" at the start and again after the first
+  // mesh is stored, "k／N" after mesh k + 1 is stored, and "done／N" once the batch ends without
+  // being stopped by a failure. A failed mesh changes nothing.
+  virtual void Status(const std::string& /*text*/) {}
+  // A message about a bad record of a mesh (UTF-8).
+  virtual void Message(const std::string& /*mesh*/, const std::string& /*text*/) {}
+  // A mesh was stored under these paths.
+  virtual void Stored(const std::string& /*mesh*/, const std::vector<std::string>& /*paths*/) {}
+  // A mesh failed (conversion or store); `error` is the exact message.
+  virtual void Failed(const std::string& /*mesh*/, const std::string& /*error*/) {}
+};
+
+struct BatchResult {
+  int total = 0;
+  int stored = 0;
+  int failed = 0;
+  bool finished = false;  // false when a failure ended the batch before its last mesh
+};
+
+// The status text "done／total".
+std::string StatusText(int done, int total);
+
+BatchResult RunBatch(const BatchRequest& request, const settings::StyleSource& styles,
+                     drawing::FontLibrary& fonts, BatchObserver& observer);
+
+}  // namespace sheetwright::conversion

@@ -1,0 +1,186 @@
+#include "conversion/conv_go.h"
+
+#include <memory>
+#include <utility>
+
+#include "conversion/conversion_tables.h"
+#include "conversion/file_cache.h"
+#include "conversion/layer_rows.h"
+#include "drawing/drawers.h"
+#include "drawing/geometry.h"
+#include "drawing/layer_state.h"
+#include "drawing/recorder.h"
+#include "mapdata/mesh_files.h"
+
+namespace sheetwright::conversion {
+namespace {
+
+using drawing::Point;
+using settings::LayerKey;
+
+// Two 50-unit strokes at each corner of the frame; drawn on the frame's far edges themselves so
+// that a reader which maps what is drawn (rather than the window) still sees the whole frame.
+constexpr std::pair<Point, Point> kCornerMarks[] = {
+    {{0, 0}, {0, 50}},
+    {{0, 0}, {50, 0}},
+    {{19950, 0}, {20000, 0}},
+    {{20000, 0}, {20000, 50}},
+    {{0, 14950}, {0, 15000}},
+    {{0, 15000}, {50, 15000}},
+    {{20000, 14950}, {20000, 15000}},
+    {{19950, 15000}, {20000, 15000}},
+};
+
+// The working objects of one conversion.
+class Conversion {
+ public:
+  Conversion(const std::string& mesh_folder, const ConversionServices& services,
+             drawing::Picture& sheet)
+      : services_(services),
+        files_(mapdata::FileSet(mesh_folder)),
+        tables_(cache_, services.sink, services.progress),
+        canvas_(sheet),
+        draw_{.state = {},
+              .vertices = {},
+              .sink = services.sink,
+              .progress = services.progress,
+              .metrics = &services.metrics} {}
+
+  void Run() {
+    if (services_.progress) services_.progress->Step();
+    DrawCornerMarks();
+    for (const ConversionStep& step : ConversionSteps()) {
+      if (step.row == 0) {
+        RunLoad(step);
+      } else {
+        RunRow(step);
+      }
+    }
+  }
+
+  ConversionStats Stats() const { return {cache_.reads(), tables_.parses()}; }
+
+ private:
+  const std::string& Path(MeshPath field) const { return files_.*field; }
+
+  void DrawCornerMarks() {
+    settings::LayerStyle style = services_.styles.Style(LayerKey::kSumiLine);
+    if (!style.enabled) return;
+    // The brush is the canvas's default white, made solid.
+    canvas_.SetBrush(drawing::BrushStyle::kSolid, 0xFFFFFF);
+    canvas_.SetPen(drawing::PenStyle::kSolid,
+                   drawing::PenWidth(style.width_step, kCornerMarkFactor), style.color);
+    for (const auto& [from, to] : kCornerMarks) canvas_.Line(from, to);
+  }
+
+  void RunLoad(const ConversionStep& step) {
+    const std::string& path = Path(step.load_file);
+    switch (step.load) {
+      case TableLoad::kNone:
+        break;
+      case TableLoad::kArcs:
+        tables_.LoadArcs(path);
+        break;
+      case TableLoad::kPolygons:
+        tables_.LoadPolygons(path);
+        break;
+      case TableLoad::kPolygonsIfEmpty:
+        tables_.LoadPolygonsIfEmpty(path);
+        break;
+      case TableLoad::kPoints:
+        tables_.LoadPoints(path);
+        break;
+      case TableLoad::kRoadAttributes:
+        tables_.LoadAttributes(path);
+        break;
+    }
+  }
+
+  bool NeedMet(TableNeed need) const {
+    switch (need) {
+      case TableNeed::kNothing:
+        return true;
+      case TableNeed::kTwoArcLines:
+        return tables_.arcs().ArcLast() > 0;
+      case TableNeed::kArcs:
+        return tables_.arcs().ArcLast() >= 0;
+      case TableNeed::kPolygons:
+        return tables_.polygons().Last() >= 0;
+      case TableNeed::kPoints:
+        return tables_.points().Last() >= 0;
+    }
+    return false;
+  }
+
+  void RunRow(const ConversionStep& step) {
+    settings::LayerStyle style = services_.styles.Style(step.key);
+    if (!style.enabled) return;
+    // "First load ..." runs before the row's tests; the road attributes only once they passed.
+    if (step.load != TableLoad::kRoadAttributes) RunLoad(step);
+    const std::optional<std::string>& found = cache_.Find(Path(step.file));
+    if (!found || !NeedMet(step.need)) return;
+    if (step.load == TableLoad::kRoadAttributes) RunLoad(step);
+
+    drawing::LayerState& state = draw_.state;
+    state.layer_code = std::string(step.code);
+    if (step.font) {
+      state.font = services_.styles.Font(*step.font);
+    } else {
+      state.color = style.color;
+      if (step.width_factor > 0) {
+        state.pen_width = drawing::PenWidth(style.width_step, step.width_factor);
+      }
+    }
+
+    std::shared_ptr<const mapdata::FileText> text = cache_.Text(*found);
+    canvas_.Layer(std::make_shared<const drawing::Picture>(Draw(step, *text)));
+  }
+
+  drawing::Picture Draw(const ConversionStep& step, const mapdata::FileText& text) {
+    switch (step.drawer) {
+      case DrawerKind::kFill:
+        return drawing::PolyDraw(draw_, text, tables_.arcs());
+      case DrawerKind::kOutline:
+        return drawing::PolyLineDraw(draw_, text, tables_.arcs());
+      case DrawerKind::kArcs:
+        return drawing::ArcDraw(draw_, text);
+      case DrawerKind::kMainRoads:
+        return drawing::SyuArcDraw(draw_, text, tables_.attributes());
+      case DrawerKind::kNames:
+        return drawing::AtrDraw(draw_, text, step.field, tables_.polygons());
+      case DrawerKind::kPointNames:
+        return drawing::PointDraw(draw_, text, step.field, tables_.points());
+    }
+    return {};
+  }
+
+  const ConversionServices& services_;
+  FileCache cache_;
+  mapdata::MeshFiles files_;
+  ConversionTables tables_;
+  drawing::Recorder canvas_;
+  drawing::DrawContext draw_;
+};
+
+}  // namespace
+
+void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
+            drawing::Picture& sheet, ConversionStats& stats) {
+  sheet = drawing::Picture{};
+  Conversion conversion(mesh_folder, services, sheet);
+  try {
+    conversion.Run();
+  } catch (...) {
+    stats = conversion.Stats();
+    throw;
+  }
+  stats = conversion.Stats();
+}
+
+void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
+            drawing::Picture& sheet) {
+  ConversionStats stats;
+  ConvGo(mesh_folder, services, sheet, stats);
+}
+
+}  // namespace sheetwright::conversion

@@ -1,0 +1,41 @@
+#include "conversion/mesh_folders.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace sheetwright::conversion {
+namespace {
+
+unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+
+}  // namespace
+
+bool MeshNameLess(const std::string& a, const std::string& b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char ca = Fold(a[i]), cb = Fold(b[i]);
+    if (ca != cb) return ca < cb;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+std::vector<std::string> ListMeshes(const std::string& input_folder) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::directory_iterator it(input_folder, ec);
+  if (ec) return names;
+  for (const fs::directory_entry& entry : it) {
+    std::string name = entry.path().filename().string();
+    if (name.empty() || name[0] == '.') continue;
+    std::error_code type_ec;
+    if (!entry.is_directory(type_ec)) continue;
+    names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end(), MeshNameLess);
+  return names;
+}
+
+}  // namespace sheetwright::conversion

@@ -1,0 +1,17 @@
+// The meshes of an input folder: its sub-folders, in the order the desktop mesh list shows them
+// (ascending by name with ASCII letter case ignored; names equal but for case by their bytes).
+// Hidden folders (names beginning with ".") and plain files are not meshes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sheetwright::conversion {
+
+// Empty when the folder does not exist or cannot be read.
+std::vector<std::string> ListMeshes(const std::string& input_folder);
+
+// True when a sorts before b in the mesh list.
+bool MeshNameLess(const std::string& a, const std::string& b);
+
+}  // namespace sheetwright::conversion

@@ -1,0 +1,41 @@
+// Output of a converted mesh: the formats, the file names formed from the output folder and the
+// mesh name, and the bytes of each format. Encoding is separate from writing so that parallel jobs
+// can encode while the files are still written one by one in list order.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "drawing/font_library.h"
+#include "drawing/picture.h"
+#include "drawing/wmf_writer.h"
+
+namespace sheetwright::conversion {
+
+enum class OutputFormat { kWmf, kSvg, kPng, kPdf };
+
+// "wmf", "svg", "png" or "pdf" (lower case, as on the command line); nullopt for anything else.
+std::optional<OutputFormat> ParseOutputFormat(std::string_view name);
+// ".wmf", ".svg", ".png", ".pdf".
+std::string_view Extension(OutputFormat format);
+
+struct OutputSizes {
+  // The placeable metafile's header size: the preview's paint area at 96 dpi.
+  drawing::NominalSize wmf{400, 300};
+  // PNG in pixels; 10 drawing units per pixel, so a 1-unit hairline stays visible.
+  int png_width = 2000, png_height = 1500;
+  // SVG and PDF in points.
+  int vector_width = 800, vector_height = 600;
+};
+
+// `folder` followed by "/" unless it already ends in "/", then `name`. An empty folder gives "/"
+// followed by the name, as the rule says; callers pass real folders.
+std::string JoinFolder(std::string_view folder, std::string_view name);
+
+// The whole output file of one format. Images are drawn on a white background. Throws
+// ConversionError when the picture cannot be encoded (e.g. a fill too long for a metafile record).
+std::string EncodeOutput(const drawing::Picture& sheet, OutputFormat format,
+                         const OutputSizes& sizes, drawing::FontLibrary& fonts);
+
+}  // namespace sheetwright::conversion
