@@ -1,14 +1,14 @@
-// The arc table: one arc file held in memory as whole lines, so that the polygon drawers can find an
-// arc by its ID and read its coordinate lines. Loaded from each theme's arc file before that theme's
-// polygon layers; the arc drawers read arc files themselves and do not use it.
+// The arc table: one arc file held in memory as whole lines, so that the polygon drawers can find
+// an arc by its ID and read its coordinate lines. Loaded from each theme's arc file before that
+// theme's polygon layers; the arc drawers read arc files themselves and do not use it.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "mapdata/id_index.h"
 #include "mapdata/messages.h"
 #include "mapdata/record_lines.h"
 
@@ -20,6 +20,8 @@ class ArcTable {
   // A header without its record count (field 4) shows "ARCファイルのレコード数不正=<line> -->" and
   // leaves ArcLast() at -2. A count that is not an integer throws ConversionError. The count sizes
   // nothing: the table holds exactly the lines stored. `progress` is stepped after each line.
+  // An empty file (no header line) also leaves ArcLast() at -2, without a message; a null `file`
+  // counts as an empty one. When the load throws (bad count, cancelled), the table is left empty.
   void ArcSet(std::shared_ptr<const FileText> file, MessageSink& sink,
               ProgressHook* progress = nullptr);
 
@@ -42,8 +44,12 @@ class ArcTable {
   std::shared_ptr<const FileText> file_;
   std::vector<std::string_view> lines_;
   int arc_last_ = -1;
-  // Built once per load: arc ID -> first slot, and the first slot whose ID field is bad.
-  std::unordered_map<int32_t, int> index_;
+  void IndexLine(std::string_view line, int slot);
+
+  // Built once per load: arc ID -> first slot, for the arc record lines before the first one
+  // whose ID field is empty or not an integer; that line's slot, or -1. A scan never looks past
+  // that line, so later lines need no index entry.
+  IdIndex index_;
   int first_bad_slot_ = -1;
 };
 

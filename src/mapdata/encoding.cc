@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 
 namespace sheetwright::mapdata {
 namespace {
@@ -53,18 +54,30 @@ std::string Utf8ToCp932(std::string_view utf8) {
   bool ascii = true;
   for (unsigned char c : utf8) ascii = ascii && c < 0x80;
   if (ascii) return std::string(utf8);
-  // A UTF-8 character that has no CP932 form is skipped whole, not byte by byte.
+  // A UTF-8 character that has no CP932 form becomes one '?', not one per byte. A malformed
+  // sequence is cut short at the first byte that cannot continue it, so that the bytes after it
+  // (often plain ASCII) are converted on their own and not swallowed.
   std::string out;
   size_t i = 0;
   while (i < utf8.size()) {
     unsigned char c = utf8[i];
-    size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    size_t len = c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF8 ? 4 : 1;
     if (i + len > utf8.size()) len = utf8.size() - i;
+    for (size_t k = 1; k < len; ++k) {
+      if ((static_cast<unsigned char>(utf8[i + k]) & 0xC0) != 0x80) {
+        len = k;
+        break;
+      }
+    }
     std::string one = Convert(utf8.substr(i, len), "CP932", "UTF-8", "?");
     out += one.find('?') != std::string::npos && utf8.substr(i, len) != "?" ? "?" : one;
     i += len;
   }
   return out;
+}
+
+std::string PlatformTextToUtf8(std::string_view bytes) {
+  return IsValidUtf8(bytes) ? std::string(bytes) : Cp932ToUtf8(bytes);
 }
 
 bool IsValidUtf8(std::string_view s) {

@@ -18,4 +18,9 @@ std::string Utf8ToCp932(std::string_view utf8);
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 
+// Text that comes from this platform rather than from map data (file paths, folder names): kept
+// as it is when it is valid UTF-8, else taken as CP932 (names copied from the reference
+// platform's media). For messages only.
+std::string PlatformTextToUtf8(std::string_view bytes);
+
 }  // namespace sheetwright::mapdata

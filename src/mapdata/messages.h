@@ -12,7 +12,8 @@
 namespace sheetwright::mapdata {
 
 // Receives the messages that the reference program shows in a modal box with one OK button. The
-// conversion goes on once Show returns (the GUI waits for OK, the CLI prints a line, tests collect).
+// conversion goes on once Show returns (the GUI waits for OK, the CLI prints a line, tests
+// collect).
 class MessageSink {
  public:
   virtual ~MessageSink() = default;

@@ -20,13 +20,15 @@ FileText::FileText(std::string bytes, std::string path)
 
 std::shared_ptr<const FileText> FileText::Read(const std::string& path) {
   auto fail = [&](int err) -> std::shared_ptr<const FileText> {
-    throw ConversionError(Cp932ToUtf8(path) + " を読み込めません: " + std::strerror(err));
+    throw ConversionError(PlatformTextToUtf8(path) + " を読み込めません: " + std::strerror(err));
   };
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; it has no effect on regular files.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return fail(errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    // A folder, FIFO or device is no data file (and a FIFO could block forever).
+    int err = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
     return fail(err);
   }

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "mapdata/id_index.h"
 #include "mapdata/messages.h"
 #include "mapdata/record_lines.h"
 
@@ -20,6 +20,12 @@ struct PolyRec {
   std::string_view y_text;  // first (northward) value
   std::string_view x_text;  // second (eastward) value
 };
+
+// Common to all three tables: a header without its record count (field 5) shows
+// "ARCファイルのレコード数不正=<line> -->" and leaves the last index at -2, as does an empty file
+// (silently); the count sizes nothing. A stored line whose ID (or attribute value) is missing or
+// not an integer throws ConversionError and leaves the table empty. Lookups answer as a scan from
+// slot 0 would (first match), through an index built by the load.
 
 // The polygon table (PolyRecs) or the point table (PointRecs): both hold PolyRec records.
 class PolyTable {
@@ -45,7 +51,7 @@ class PolyTable {
   std::shared_ptr<const FileText> file_;
   std::vector<PolyRec> recs_;
   int last_ = -1;
-  std::unordered_map<int32_t, int> index_;
+  IdIndex index_;  // pid -> first slot
 };
 
 struct AtrRec {
@@ -72,7 +78,7 @@ class AtrTable {
   std::shared_ptr<const FileText> file_;
   std::vector<AtrRec> recs_;
   int last_ = -1;
-  std::unordered_map<int32_t, int> index_;
+  IdIndex index_;  // arc_id -> first slot with a non-zero value
 };
 
 }  // namespace sheetwright::mapdata

@@ -1,0 +1,83 @@
+#include "mapdata/arc_table.h"
+
+#include <string>
+
+#include "mapdata/encoding.h"
+#include "mapdata/numbers.h"
+#include "mapdata/table_loader.h"
+#include "mapdata/token.h"
+
+namespace sheetwright::mapdata {
+namespace {
+
+// Arc files are mostly coordinate lines ("35123.456,139456.789" and a line break).
+constexpr size_t kAverageArcLine = 20;
+constexpr int kArcIdField = 3;
+
+}  // namespace
+
+void ArcTable::Reset() {
+  file_.reset();
+  lines_.clear();
+  arc_last_ = -1;
+  index_.Clear();
+  first_bad_slot_ = -1;
+}
+
+void ArcTable::ArcSet(std::shared_ptr<const FileText> file, MessageSink& sink,
+                      ProgressHook* progress) {
+  Reset();
+  if (!file) file = std::make_shared<const FileText>();
+  try {
+    LineCursor cursor(*file);
+    if (!ReadTableHeader(cursor, kArcCountField, sink, progress)) {
+      arc_last_ = kBadHeaderLast;
+      return;
+    }
+    std::string_view rest = file->text();
+    lines_.reserve(ReserveHint(rest, kAverageArcLine));
+    while (!cursor.AtEnd()) {
+      std::string_view line = cursor.Next();
+      CheckSlotLimit(lines_.size(), *file);
+      int slot = static_cast<int>(lines_.size());
+      lines_.push_back(line);
+      IndexLine(line, slot);
+      if (progress != nullptr) progress->Step();
+    }
+    file_ = std::move(file);
+    arc_last_ = static_cast<int>(lines_.size()) - 1;
+  } catch (...) {
+    Reset();
+    throw;
+  }
+}
+
+void ArcTable::IndexLine(std::string_view line, int slot) {
+  if (first_bad_slot_ >= 0 || line.empty() || line.front() != 'L') return;
+  std::string_view id_field = TokenGet(line, kArcIdField);
+  std::optional<int32_t> id;
+  if (!id_field.empty()) id = TryParseInt(id_field);
+  if (id) {
+    index_.InsertFirst(*id, slot);
+  } else {
+    first_bad_slot_ = slot;
+  }
+}
+
+int ArcTable::PidSrc(int32_t arc_id, MessageSink& sink) const {
+  if (arc_last_ < 0) return -1;
+  int slot = index_.Find(arc_id);
+  if (slot >= 0) return slot;
+  if (first_bad_slot_ < 0) return -1;
+  // A scan would reach the bad line before any match: answer as it would, on every call.
+  std::string_view line = lines_[first_bad_slot_];
+  std::string_view id_field = TokenGet(line, kArcIdField);
+  if (id_field.empty()) {
+    sink.Show("ARCファイルのアークID不正=" + Cp932ToUtf8(line));
+    return -1;
+  }
+  StrToInt(id_field);  // throws: the field is not an integer
+  return -1;
+}
+
+}  // namespace sheetwright::mapdata

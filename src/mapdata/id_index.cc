@@ -1,0 +1,71 @@
+#include "mapdata/id_index.h"
+
+namespace sheetwright::mapdata {
+namespace {
+
+constexpr size_t kMinCapacity = 16;
+
+}  // namespace
+
+void IdIndex::Clear() {
+  entries_.clear();
+  entries_.shrink_to_fit();
+  mask_ = 0;
+  size_ = 0;
+  shift_ = 64;
+}
+
+size_t IdIndex::Home(int32_t id) const {
+  // Fibonacci hashing after a mixing step: IDs in the data are often dense runs or multiples of a
+  // stride, which the top bits of the product spread well.
+  uint64_t x = static_cast<uint32_t>(id);
+  x ^= x >> 16;
+  x *= 0x9E3779B97F4A7C15ull;
+  return static_cast<size_t>(x >> shift_);
+}
+
+void IdIndex::Reserve(size_t count) {
+  size_t capacity = kMinCapacity;
+  while (capacity < 2 * count) capacity *= 2;
+  if (capacity > entries_.size()) Rehash(capacity);
+}
+
+void IdIndex::Rehash(size_t capacity) {
+  std::vector<Entry> old;
+  old.swap(entries_);
+  entries_.assign(capacity, Entry{0, -1});
+  mask_ = capacity - 1;
+  shift_ = 64;
+  for (size_t c = capacity; c > 1; c >>= 1) --shift_;
+  for (const Entry& e : old) {
+    if (e.slot < 0) continue;
+    size_t i = Home(e.id);
+    while (entries_[i].slot >= 0) i = (i + 1) & mask_;
+    entries_[i] = e;
+  }
+}
+
+void IdIndex::InsertFirst(int32_t id, int32_t slot) {
+  if (2 * (size_ + 1) > entries_.size()) {
+    Rehash(entries_.empty() ? kMinCapacity : entries_.size() * 2);
+  }
+  size_t i = Home(id);
+  while (entries_[i].slot >= 0) {
+    if (entries_[i].id == id) return;
+    i = (i + 1) & mask_;
+  }
+  entries_[i] = Entry{id, slot};
+  ++size_;
+}
+
+int32_t IdIndex::Find(int32_t id) const {
+  if (size_ == 0) return -1;
+  size_t i = Home(id);
+  while (entries_[i].slot >= 0) {
+    if (entries_[i].id == id) return entries_[i].slot;
+    i = (i + 1) & mask_;
+  }
+  return -1;
+}
+
+}  // namespace sheetwright::mapdata

@@ -1,0 +1,37 @@
+// A compact index from a 32-bit record ID to the first table slot that carries it. The table
+// lookups answer "first match in slot order"; this gives that answer in constant time without a
+// node allocation per entry (open addressing, linear probing, load factor at most one half).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace sheetwright::mapdata {
+
+class IdIndex {
+ public:
+  void Clear();
+  // Makes room for `count` IDs without rehashing. Only a hint: the index grows as needed.
+  void Reserve(size_t count);
+  // Records `slot` (>= 0) for `id` unless `id` already has a slot: the first one wins.
+  void InsertFirst(int32_t id, int32_t slot);
+  // The slot recorded for `id`, or -1.
+  int32_t Find(int32_t id) const;
+  size_t size() const { return size_; }
+
+ private:
+  struct Entry {
+    int32_t id;
+    int32_t slot;  // -1 marks a free entry
+  };
+  size_t Home(int32_t id) const;
+  void Rehash(size_t capacity);
+
+  std::vector<Entry> entries_;
+  size_t mask_ = 0;
+  size_t size_ = 0;
+  int shift_ = 64;
+};
+
+}  // namespace sheetwright::mapdata

@@ -1,0 +1,121 @@
+#include "mapdata/mesh_files.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+namespace sheetwright::mapdata {
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+// The entries of `folder` equal to `name` without regard to ASCII letter case. The exact
+// spelling comes first, the rest in byte order, so that the choice does not depend on the order
+// in which the file system lists a folder.
+std::vector<std::string> MatchingEntries(const std::string& folder, std::string_view name) {
+  std::vector<std::string> found;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return found;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string_view entry_name = entry->d_name;
+    if (entry_name == "." || entry_name == "..") continue;
+    if (EqualsIgnoringCase(entry_name, name)) found.emplace_back(entry_name);
+  }
+  ::closedir(dir);
+  std::sort(found.begin(), found.end(), [&](const std::string& a, const std::string& b) {
+    if ((a == name) != (b == name)) return a == name;
+    return a < b;
+  });
+  return found;
+}
+
+}  // namespace
+
+MeshFiles FileSet(const std::string& mesh_folder) {
+  // Every relative path begins with the separator, so the folder is used exactly as given: a
+  // trailing "/" doubles the separator, which this platform's file system accepts.
+  const std::string& m = mesh_folder;
+  MeshFiles f;
+  f.GaikuPgn = m + "/gaiku/GAIKU.PGN";
+  f.GaikuAtr = m + "/gaiku/GAIKU.ATR";
+  f.GaikuArc = m + "/gaiku/GAIKU.ARC";
+  f.GyouseiArc = m + "/gyousei/gyousei.arc";
+  f.SiTyoPgn = m + "/gyousei/si_tyo.pgn";
+  f.SiTyoAtr = m + "/gyousei/si_tyo.atr";
+  f.TyomePgn = m + "/gyousei/tyome.pgn";
+  f.TyomeAtr = m + "/gyousei/tyome.atr";
+  f.TatemonoAtr = m + "/tatemono/tatemono.atr";
+  f.TatemonoArc = m + "/tatemono/tatemono.arc";
+  f.TatemonoPgn = m + "/tatemono/tatemono.pgn";
+  f.MizuPgn = m + "/mizu/mizu.pgn";
+  f.MizuAtr = m + "/mizu/mizu.atr";
+  f.MizuArc = m + "/mizu/mizu.arc";
+  f.KasenPgn = m + "/kasen/kasen.pgn";
+  f.KasenAtr = m + "/kasen/kasen.atr";
+  f.KasenArc = m + "/kasen/kasen.arc";
+  f.TetudouAtr = m + "/others/tetudou.atr";
+  f.OthersArc = m + "/others/others.arc";
+  f.ZyoutiPgn = m + "/others/zyouti.pgn";
+  f.ZyoutiAtr = m + "/others/zyouti.atr";
+  f.RoadntwkArc = m + "/road/roadntwk.arc";
+  f.RoadAtr = m + "/road/road.atr";
+  f.EkiPnt = m + "/others/eki.pnt";
+  f.EkiAtr = m + "/others/eki.atr";
+  return f;
+}
+
+std::optional<std::string> FindDataFile(const std::string& path) {
+  if (IsRegularFile(path)) return path;
+  // Split into <base>/<theme>/<file>; <base> (the mesh folder) is taken as written, with its
+  // trailing separator, so that a found path keeps the caller's spelling of it.
+  size_t file_slash = path.rfind('/');
+  if (file_slash == std::string::npos) {
+    for (const std::string& name : MatchingEntries("", path)) {
+      if (IsRegularFile(name)) return name;
+    }
+    return std::nullopt;
+  }
+  std::string_view file_name = std::string_view(path).substr(file_slash + 1);
+  size_t theme_slash = file_slash == 0 ? std::string::npos : path.rfind('/', file_slash - 1);
+  std::string base = theme_slash == std::string::npos ? "" : path.substr(0, theme_slash + 1);
+  std::string_view theme = std::string_view(path).substr(base.size(), file_slash - base.size());
+  std::vector<std::string> themes;
+  if (theme.empty() || theme == "." || theme == "..") {
+    themes.emplace_back(theme);  // "/file", "mesh//file", "./file": nothing to match
+  } else {
+    themes = MatchingEntries(base, theme);
+  }
+  for (const std::string& t : themes) {
+    std::string folder = base + t;
+    if (!t.empty() && !IsFolder(folder)) continue;
+    std::string prefix = base + t + "/";
+    for (const std::string& name : MatchingEntries(prefix, file_name)) {
+      std::string candidate = prefix + name;
+      if (IsRegularFile(candidate)) return candidate;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace sheetwright::mapdata

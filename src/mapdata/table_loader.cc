@@ -1,0 +1,37 @@
+#include "mapdata/table_loader.h"
+
+#include <limits>
+#include <string>
+
+#include "mapdata/encoding.h"
+#include "mapdata/numbers.h"
+#include "mapdata/token.h"
+
+namespace sheetwright::mapdata {
+
+bool ReadTableHeader(LineCursor& cursor, int count_field, MessageSink& sink,
+                     ProgressHook* progress) {
+  // An empty file has no header line: the load ends before its first line, with nothing to say.
+  if (cursor.AtEnd()) return false;
+  std::string_view header = cursor.Next();
+  if (progress != nullptr) progress->Step();
+  std::string_view count = TokenGet(header, count_field);
+  if (count.empty()) {
+    sink.Show("ARCファイルのレコード数不正=" + Cp932ToUtf8(header) + " -->");
+    return false;
+  }
+  StrToInt(count);  // only its validity matters; see the header comment
+  return true;
+}
+
+size_t ReserveHint(std::string_view text, size_t average_line_length) {
+  return text.size() / (average_line_length == 0 ? 1 : average_line_length) + 1;
+}
+
+void CheckSlotLimit(size_t slots, const FileText& file) {
+  if (slots >= static_cast<size_t>(std::numeric_limits<int>::max())) {
+    throw ConversionError(PlatformTextToUtf8(file.path()) + " は行数が多すぎます");
+  }
+}
+
+}  // namespace sheetwright::mapdata
