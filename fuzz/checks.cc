@@ -1,0 +1,198 @@
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <type_traits>
+#include <variant>
+
+#include "fuzz_support.h"
+
+namespace sheetwright::fuzz {
+namespace {
+
+// Record functions, written out here from the format's own tables rather than taken from the
+// writer's header, so that a wrong constant there is caught and not mirrored.
+constexpr uint16_t kEof = 0x0000, kSaveDc = 0x001E, kRestoreDc = 0x0127;
+constexpr uint16_t kSelectObject = 0x012D, kDeleteObject = 0x01F0;
+constexpr uint16_t kCreatePen = 0x02FA, kCreateFont = 0x02FB, kCreateBrush = 0x02FC;
+constexpr uint16_t kCreatePalette = 0x00F7, kCreatePatternBrush = 0x01F9;
+constexpr uint16_t kDibCreatePatternBrush = 0x0142, kCreateRegion = 0x06FF;
+constexpr uint16_t kPolygon = 0x0324, kPolyline = 0x0325;
+constexpr uint16_t kTextOut = 0x0521, kExtTextOut = 0x0A32;
+
+uint16_t U16(std::string_view b, size_t at) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
+}
+uint32_t U32(std::string_view b, size_t at) { return U16(b, at) | uint32_t{U16(b, at + 2)} << 16; }
+
+enum class ObjKind { kNone, kPen, kBrush, kFont, kOther };
+
+ObjKind KindOf(uint16_t function) {
+  switch (function) {
+    case kCreatePen:
+      return ObjKind::kPen;
+    case kCreateBrush:
+    case kCreatePatternBrush:
+    case kDibCreatePatternBrush:
+      return ObjKind::kBrush;
+    case kCreateFont:
+      return ObjKind::kFont;
+    case kCreatePalette:
+    case kCreateRegion:
+      return ObjKind::kOther;
+    default:
+      return ObjKind::kNone;
+  }
+}
+
+// What one device context state has selected: slot per kind, -1 for the stock object.
+struct DcState {
+  std::array<int, 5> selected{-1, -1, -1, -1, -1};
+};
+
+}  // namespace
+
+void CheckPicture(const drawing::Picture& picture, int depth) {
+  FUZZ_CHECK(depth < 64, "layers nested too deep");
+  for (const drawing::Record& record : picture.records) {
+    std::visit(
+        [&](const auto& r) {
+          using T = std::decay_t<decltype(r)>;
+          if constexpr (std::is_same_v<T, drawing::PolylineRec> ||
+                        std::is_same_v<T, drawing::PolygonRec>) {
+            FUZZ_CHECK(uint64_t{r.first} + r.count <= picture.points.size(),
+                       "figure points out of range");
+          } else if constexpr (std::is_same_v<T, drawing::TextRec>) {
+            FUZZ_CHECK(uint64_t{r.first} + r.length <= picture.text.size(),
+                       "text bytes out of range");
+          } else if constexpr (std::is_same_v<T, drawing::LayerRec>) {
+            FUZZ_CHECK(r.picture != nullptr, "null layer picture");
+            CheckPicture(*r.picture, depth + 1);
+          }
+        },
+        record);
+  }
+}
+
+void CheckWmf(std::string_view wmf) {
+  FUZZ_CHECK(wmf.size() >= 22 + 18 + 6, "file shorter than its headers");
+  FUZZ_CHECK(U32(wmf, 0) == 0x9AC6CDD7u, "placeable key");
+  uint16_t checksum = 0;
+  for (size_t i = 0; i < 10; ++i) checksum ^= U16(wmf, 2 * i);
+  FUZZ_CHECK(U16(wmf, 20) == checksum, "placeable checksum");
+  FUZZ_CHECK(U16(wmf, 14) == 96, "units per inch");
+
+  std::string_view meta = wmf.substr(22);
+  FUZZ_CHECK(meta.size() % 2 == 0, "odd metafile size");
+  FUZZ_CHECK(U16(meta, 0) == 1 && U16(meta, 2) == 9, "metafile header type/size");
+  FUZZ_CHECK(U16(meta, 4) == 0x0300, "metafile version");
+  FUZZ_CHECK(U32(meta, 6) == meta.size() / 2, "header size field",
+             std::to_string(U32(meta, 6)) + " != " + std::to_string(meta.size() / 2));
+  const uint16_t object_count = U16(meta, 10);
+  const uint32_t max_record = U32(meta, 12);
+
+  std::vector<ObjKind> slots;  // kNone: free
+  std::vector<DcState> saved;
+  DcState dc;
+  uint32_t largest = 0;
+  size_t at = 18;
+  bool eof = false;
+  while (at < meta.size()) {
+    FUZZ_CHECK(!eof, "records after META_EOF");
+    FUZZ_CHECK(meta.size() - at >= 6, "truncated record header");
+    const uint32_t words = U32(meta, at);
+    const uint16_t function = U16(meta, at + 4);
+    FUZZ_CHECK(words >= 3, "record shorter than its header");
+    FUZZ_CHECK(uint64_t{words} * 2 <= meta.size() - at, "record runs past the end");
+    largest = std::max(largest, words);
+    std::string_view params = meta.substr(at + 6, size_t{words} * 2 - 6);
+    auto need = [&](size_t bytes, const char* what) { FUZZ_CHECK(params.size() >= bytes, what); };
+    const ObjKind created = KindOf(function);
+    if (created != ObjKind::kNone) {
+      size_t slot = 0;
+      while (slot < slots.size() && slots[slot] != ObjKind::kNone) ++slot;
+      if (slot == slots.size()) slots.push_back(ObjKind::kNone);
+      slots[slot] = created;
+      if (function == kCreatePen) FUZZ_CHECK(words == 8, "pen record size");
+      if (function == kCreateBrush) FUZZ_CHECK(words == 7, "brush record size");
+      if (function == kCreateFont) need(18, "font record without LOGFONT");
+    }
+    switch (function) {
+      case kEof:
+        FUZZ_CHECK(words == 3, "META_EOF size");
+        eof = true;
+        break;
+      case kSaveDc:
+        saved.push_back(dc);
+        break;
+      case kRestoreDc: {
+        need(2, "RESTOREDC without argument");
+        const int16_t n = static_cast<int16_t>(U16(params, 0));
+        // Negative: relative to the latest save; positive: an absolute save level.
+        FUZZ_CHECK(n != 0 && (n < 0 ? size_t(-n) <= saved.size() : size_t(n) <= saved.size()),
+                   "RESTOREDC without a matching SAVEDC");
+        const size_t keep = n < 0 ? saved.size() - size_t(-n) : size_t(n) - 1;
+        dc = saved[keep];
+        saved.resize(keep);
+        break;
+      }
+      case kSelectObject: {
+        need(2, "SELECTOBJECT without argument");
+        const uint16_t slot = U16(params, 0);
+        FUZZ_CHECK(slot < slots.size() && slots[slot] != ObjKind::kNone,
+                   "selecting an object that does not exist", std::to_string(slot));
+        dc.selected[static_cast<int>(slots[slot])] = slot;
+        break;
+      }
+      case kDeleteObject: {
+        need(2, "DELETEOBJECT without argument");
+        const uint16_t slot = U16(params, 0);
+        FUZZ_CHECK(slot < slots.size() && slots[slot] != ObjKind::kNone,
+                   "deleting an object that does not exist", std::to_string(slot));
+        const int kind = static_cast<int>(slots[slot]);
+        FUZZ_CHECK(dc.selected[kind] != slot, "deleting a selected object", std::to_string(slot));
+        for (const DcState& s : saved) {
+          FUZZ_CHECK(s.selected[kind] != slot, "deleting an object a saved state selects",
+                     std::to_string(slot));
+        }
+        slots[slot] = ObjKind::kNone;
+        break;
+      }
+      case kPolygon:
+      case kPolyline: {
+        need(2, "figure without point count");
+        const int16_t count = static_cast<int16_t>(U16(params, 0));
+        FUZZ_CHECK(count >= 0, "negative point count");
+        FUZZ_CHECK(words == 3 + 1 + 2 * uint32_t(count), "figure record size",
+                   std::to_string(words) + " words, " + std::to_string(count) + " points");
+        break;
+      }
+      case kTextOut: {
+        need(2, "TEXTOUT without length");
+        const int16_t len = static_cast<int16_t>(U16(params, 0));
+        FUZZ_CHECK(len >= 0, "negative text length");
+        need(2 + (size_t(len) + 1) / 2 * 2 + 4, "TEXTOUT shorter than its text");
+        break;
+      }
+      case kExtTextOut: {
+        need(8, "EXTTEXTOUT without its fields");
+        const int16_t len = static_cast<int16_t>(U16(params, 4));
+        const uint16_t options = U16(params, 6);
+        FUZZ_CHECK(len >= 0, "negative text length");
+        const size_t rect = (options & 0x0006) ? 8 : 0;  // ETO_OPAQUE, ETO_CLIPPED
+        need(8 + rect + (size_t(len) + 1) / 2 * 2, "EXTTEXTOUT shorter than its text");
+        break;
+      }
+      default:
+        break;
+    }
+    at += size_t{words} * 2;
+  }
+  FUZZ_CHECK(eof, "no META_EOF");
+  FUZZ_CHECK(saved.empty(), "SAVEDC without RESTOREDC");
+  FUZZ_CHECK(max_record == largest, "largest-record field",
+             std::to_string(max_record) + " != " + std::to_string(largest));
+  FUZZ_CHECK(object_count >= slots.size(), "object count below the highest slot used",
+             std::to_string(object_count) + " < " + std::to_string(slots.size()));
+}
+
+}  // namespace sheetwright::fuzz

@@ -1,0 +1,68 @@
+// Shared pieces of the fuzz targets: cutting one fuzz input into several files, text metrics that
+// need no fonts, and checks of what a conversion produced (record ranges of a picture, the
+// structure of a stored metafile). A failed check aborts, which libFuzzer reports as a crash with
+// the message printed first.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drawing/picture.h"
+#include "drawing/text_metrics.h"
+
+namespace sheetwright::fuzz {
+
+// Prints the failed expectation and aborts.
+[[noreturn]] inline void Fail(const char* what, const std::string& detail = {}) {
+  std::fprintf(stderr, "FUZZ CHECK FAILED: %s %s\n", what, detail.c_str());
+  std::abort();
+}
+
+// FUZZ_CHECK(condition, what[, detail])
+#define FUZZ_CHECK(cond, ...)                            \
+  do {                                                   \
+    if (!(cond)) ::sheetwright::fuzz::Fail(__VA_ARGS__); \
+  } while (0)
+
+// The byte that separates the files packed into one input. 0xFF is no CP932 lead or trail byte,
+// so real map files never hold it, and the seeds stay valid files.
+constexpr char kPartSeparator = '\xFF';
+
+// Cuts `data` at every separator byte into exactly `count` parts; parts beyond the input are
+// empty, separators beyond `count` - 1 stay in the last part.
+inline std::vector<std::string> SplitParts(const uint8_t* data, size_t size, size_t count) {
+  std::vector<std::string> parts(count);
+  std::string_view rest(reinterpret_cast<const char*>(data), size);
+  for (size_t i = 0; i < count; ++i) {
+    size_t cut = i + 1 < count ? rest.find(kPartSeparator) : std::string_view::npos;
+    parts[i] = std::string(rest.substr(0, cut));
+    if (cut == std::string_view::npos) break;
+    rest.remove_prefix(cut + 1);
+  }
+  return parts;
+}
+
+// A label's extent from its length and the font height alone, bounded whatever the inputs.
+class FuzzMetrics : public drawing::TextMetrics {
+ public:
+  drawing::TextExtent Measure(const drawing::LabelFont& font, std::string_view text) override {
+    int64_t h = font.height < 0 ? -int64_t{font.height} : font.height;
+    if (h > 1000) h = 1000;
+    return {static_cast<int32_t>(text.size() * (h / 2 + 1)), static_cast<int32_t>(h + 2)};
+  }
+};
+
+// Every record of `picture` (and of the layers nested in it) refers to points and text that exist.
+void CheckPicture(const drawing::Picture& picture, int depth = 0);
+
+// Checks the structure a strict metafile reader relies on: placeable header key and checksum,
+// standard header (size in words, object count covering every slot used, largest record size),
+// record sizes that add up and match their content, SAVEDC/RESTOREDC balanced, objects selected
+// only while they exist and deleted only once no device context state selects them, META_EOF last.
+void CheckWmf(std::string_view wmf);
+
+}  // namespace sheetwright::fuzz
