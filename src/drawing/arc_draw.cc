@@ -1,0 +1,75 @@
+// ArcDraw and SyuArcDraw: arc files drawn straight from the file, one polyline per arc record of
+// the layer's class.
+#include "drawing/draw_common.h"
+#include "drawing/drawers.h"
+#include "drawing/recorder.h"
+#include "mapdata/numbers.h"
+#include "mapdata/token.h"
+
+namespace sheetwright::drawing {
+namespace {
+
+using internal::MapLine;
+using internal::Report;
+using mapdata::StrToInt;
+using mapdata::TokenGet;
+
+// The line type of arcs that are never drawn on their own.
+constexpr int32_t kHiddenLineType = 5;
+
+// Draws the arcs of the layer's class; with `main_roads` only those it marks. Reading stops at a
+// record line without its line type or point count; what was drawn before is kept.
+Picture DrawArcs(DrawContext& ctx, const mapdata::FileText& arc_file,
+                 const mapdata::AtrTable* main_roads) {
+  Picture picture;
+  Recorder recorder(picture);
+  const LayerState& state = ctx.state;
+  recorder.SetPen(PenStyle::kSolid, state.pen_width, state.color);
+
+  mapdata::LineCursor cursor(arc_file);
+  VertexBuffer& vertices = ctx.vertices;
+  while (!cursor.AtEnd()) {
+    vertices.Reset();
+    std::string_view line = cursor.Next();
+    if (!mapdata::BeginsWith(line, state.layer_code)) continue;
+
+    // The checks run in this order: a record without its line type is reported even when it is no
+    // main road, and the main-road lookup comes before the point count is looked at.
+    std::string_view line_type = TokenGet(line, 2);
+    if (line_type.empty()) {
+      Report(ctx.sink, "線種ID不正=", line);
+      break;
+    }
+    if (StrToInt(line_type) == kHiddenLineType) continue;
+    if (main_roads != nullptr && main_roads->SyuAtrSrc(StrToInt(TokenGet(line, 3))) == -1) {
+      continue;
+    }
+    std::string_view count_text = TokenGet(line, 4);
+    if (count_text.empty()) {
+      Report(ctx.sink, "PGNファイルのレコード数不正=", line);
+      break;
+    }
+    // A count larger than the lines left reads empty lines past the end, which fail as
+    // coordinates; so an absurd count costs nothing before it fails.
+    int32_t count = StrToInt(count_text);
+    vertices.Reset();
+    for (int32_t i = 0; i < count; ++i) vertices.XYSet(MapLine(cursor.Next()));
+    // A single point (or none) draws nothing visible; it is not recorded.
+    if (vertices.Count() >= 2) recorder.Polyline(vertices.Points());
+    if (ctx.progress != nullptr) ctx.progress->Step();
+  }
+  return picture;
+}
+
+}  // namespace
+
+Picture ArcDraw(DrawContext& ctx, const mapdata::FileText& arc_file) {
+  return DrawArcs(ctx, arc_file, nullptr);
+}
+
+Picture SyuArcDraw(DrawContext& ctx, const mapdata::FileText& arc_file,
+                   const mapdata::AtrTable& atr_recs) {
+  return DrawArcs(ctx, arc_file, &atr_recs);
+}
+
+}  // namespace sheetwright::drawing

@@ -1,0 +1,148 @@
+// PolyDraw and PolyLineDraw: polygon records whose rings are lists of arc references, the arcs'
+// points taken from the arc table.
+#include "drawing/draw_common.h"
+#include "drawing/drawers.h"
+#include "drawing/recorder.h"
+#include "mapdata/numbers.h"
+#include "mapdata/token.h"
+
+namespace sheetwright::drawing {
+namespace {
+
+using internal::ArcIdOf;
+using internal::ArcSlotLine;
+using internal::MapLine;
+using internal::Report;
+using mapdata::StrToInt;
+using mapdata::TokenGet;
+
+constexpr int32_t kHiddenLineType = 5;
+
+// Appends the coordinate lines of the arc whose record line is in `slot` (`count` lines after it),
+// last to first when `reversed`.
+void AppendArc(const mapdata::ArcTable& arcs, int slot, int32_t count, bool reversed,
+               VertexBuffer& vertices) {
+  for (int64_t i = 1; i <= count; ++i) {
+    int64_t k = reversed ? int64_t{count} + 1 - i : i;
+    vertices.XYSet(MapLine(ArcSlotLine(arcs, slot + k)));
+  }
+}
+
+// The first steps of every polygon record: true and the reference count when the record line is
+// usable; false after "PGNファイルのレコード数不正=", which stops the file.
+bool ReadReferenceCount(DrawContext& ctx, std::string_view line, int32_t& count) {
+  std::string_view count_text = TokenGet(line, 3);
+  if (count_text.empty()) {
+    Report(ctx.sink, "PGNファイルのレコード数不正=", line);
+    return false;
+  }
+  count = StrToInt(count_text);
+  return true;
+}
+
+// Looks up the arc of one reference line. Returns its slot, or -1 after reporting the reference
+// (which abandons the record). `reversed` tells whether the reference carries a minus sign.
+int FindReferencedArc(DrawContext& ctx, const mapdata::ArcTable& arcs, std::string_view ref_line,
+                      bool& reversed) {
+  std::string_view id_text = TokenGet(ref_line, 1);
+  if (id_text.empty()) {
+    Report(ctx.sink, "PGNファイルのPID不正=", ref_line);
+    return -1;
+  }
+  int32_t reference = StrToInt(id_text);
+  reversed = reference < 0;
+  int slot = arcs.PidSrc(ArcIdOf(reference), ctx.sink);
+  if (slot == -1) Report(ctx.sink, "ARCID-NOTFOUND=", id_text);
+  return slot;
+}
+
+}  // namespace
+
+Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
+                 const mapdata::ArcTable& arcs) {
+  Picture picture;
+  Recorder recorder(picture);
+  const LayerState& state = ctx.state;
+  recorder.SetBrush(BrushStyle::kSolid, state.color);
+  recorder.SetPen(PenStyle::kNull, 1, state.color);
+
+  mapdata::LineCursor cursor(pgn_file);
+  VertexBuffer& vertices = ctx.vertices;
+  while (!cursor.AtEnd()) {
+    vertices.Reset();
+    std::string_view line = cursor.Next();
+    if (!mapdata::BeginsWith(line, state.layer_code)) continue;
+    int32_t references = 0;
+    if (!ReadReferenceCount(ctx, line, references)) break;
+
+    // A bad reference ends the record; the rest of its reference lines are then read as ordinary
+    // lines and passed over. What was collected before is filled all the same. A count beyond the
+    // file's end reads empty lines, the first of which ends the record.
+    for (int32_t i = 0; i < references; ++i) {
+      bool reversed = false;
+      int slot = FindReferencedArc(ctx, arcs, cursor.Next(), reversed);
+      if (slot == -1) break;
+      // The line type is not consulted: arcs of every type bound the fill.
+      std::string_view arc_line = arcs.ArcLines(slot);
+      std::string_view count_text = TokenGet(arc_line, 4);
+      if (count_text.empty()) {
+        Report(ctx.sink, "座標数不正=", arc_line);
+        break;
+      }
+      AppendArc(arcs, slot, StrToInt(count_text), reversed, vertices);
+    }
+
+    // A closed ring comes back to its first point, which the buffer stores again: the fill leaves
+    // out the last point (closing the figure by itself), whether or not the ring was closed.
+    // Fewer than three points fill nothing and are not recorded.
+    int fill_count = vertices.Count() - 1;
+    if (fill_count >= 3) recorder.Polygon(vertices.Points().first(fill_count));
+  }
+  return picture;
+}
+
+Picture PolyLineDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
+                     const mapdata::ArcTable& arcs) {
+  Picture picture;
+  Recorder recorder(picture);
+  const LayerState& state = ctx.state;
+  recorder.SetPen(PenStyle::kSolid, state.pen_width, state.color);
+
+  mapdata::LineCursor cursor(pgn_file);
+  VertexBuffer& vertices = ctx.vertices;
+  while (!cursor.AtEnd()) {
+    vertices.Reset();
+    std::string_view line = cursor.Next();
+    if (!mapdata::BeginsWith(line, state.layer_code)) continue;
+    int32_t references = 0;
+    if (!ReadReferenceCount(ctx, line, references)) break;
+
+    // Each arc is drawn on its own, in its stored direction (the sign of a reference does not
+    // matter for a line), so an arc that two polygons share is drawn once for each. A bad
+    // reference abandons the rest of the record; the arcs drawn before stay.
+    for (int32_t i = 0; i < references; ++i) {
+      bool reversed = false;
+      int slot = FindReferencedArc(ctx, arcs, cursor.Next(), reversed);
+      if (slot == -1) break;
+      std::string_view arc_line = arcs.ArcLines(slot);
+      std::string_view line_type = TokenGet(arc_line, 2);
+      if (line_type.empty()) {
+        Report(ctx.sink, "線種ID不正=", arc_line);
+        break;
+      }
+      if (StrToInt(line_type) == kHiddenLineType) continue;
+      std::string_view count_text = TokenGet(arc_line, 4);
+      if (count_text.empty()) {
+        Report(ctx.sink, "座標数不正=", arc_line);
+        break;
+      }
+      vertices.Reset();
+      AppendArc(arcs, slot, StrToInt(count_text), /*reversed=*/false, vertices);
+      // A single point (or none) draws nothing visible; it is not recorded.
+      if (vertices.Count() >= 2) recorder.Polyline(vertices.Points());
+    }
+  }
+  return picture;
+}
+
+}  // namespace sheetwright::drawing
