@@ -1,0 +1,120 @@
+#include "meshgen/meshgen.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "meshgen/gazetteer.h"
+#include "meshgen/themes.h"
+#include "meshgen/town_plan.h"
+
+namespace sheetwright::meshgen {
+namespace {
+
+using Builder = void (*)(const ThemeInput&, std::vector<MeshFile>&);
+
+struct Theme {
+  const char* name;
+  Builder build;
+};
+
+constexpr Theme kThemes[] = {
+    {"gaiku", BuildGaiku}, {"gyousei", BuildGyousei}, {"tatemono", BuildTatemono},
+    {"mizu", BuildMizu},   {"kasen", BuildKasen},     {"others", BuildOthers},
+    {"road", BuildRoad},
+};
+
+void Check(const Options& options) {
+  if (options.blocks < kMinBlocks || options.blocks > kMaxBlocks) {
+    throw std::invalid_argument("block count must be between " + std::to_string(kMinBlocks) +
+                                " and " + std::to_string(kMaxBlocks));
+  }
+  const std::vector<std::string>& names = ThemeNames();
+  for (const std::string& theme : options.omit_themes) {
+    if (std::find(names.begin(), names.end(), theme) == names.end()) {
+      throw std::invalid_argument("unknown theme: " + theme);
+    }
+  }
+}
+
+bool Omitted(const Options& options, const std::string& theme) {
+  return std::find(options.omit_themes.begin(), options.omit_themes.end(), theme) !=
+         options.omit_themes.end();
+}
+
+}  // namespace
+
+const std::vector<std::string>& ThemeNames() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> list;
+    for (const Theme& theme : kThemes) list.emplace_back(theme.name);
+    return list;
+  }();
+  return names;
+}
+
+std::vector<MeshFile> BuildMesh(const Options& options) {
+  Check(options);
+  TownPlan plan(options);
+  Gazetteer names(plan, options.seed);
+  ThemeInput input{plan, names, options};
+  std::vector<MeshFile> files;
+  for (const Theme& theme : kThemes) {
+    if (!Omitted(options, theme.name)) theme.build(input, files);
+  }
+  return files;
+}
+
+void GenerateMesh(const std::string& folder, const Options& options) {
+  namespace fs = std::filesystem;
+  std::vector<MeshFile> files = BuildMesh(options);
+  for (const MeshFile& file : files) {
+    fs::path path = fs::path(folder) / file.relative_path;
+    std::error_code error;
+    fs::create_directories(path.parent_path(), error);
+    if (error) {
+      throw std::runtime_error("cannot create folder " + path.parent_path().string() + ": " +
+                               error.message());
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(file.bytes.data(), static_cast<std::streamsize>(file.bytes.size()));
+    out.close();
+    if (!out) {
+      throw std::runtime_error("cannot write " + path.string() + ": " + std::strerror(errno));
+    }
+  }
+}
+
+uint64_t MeshBytes(const Options& options) {
+  uint64_t total = 0;
+  for (const MeshFile& file : BuildMesh(options)) total += file.bytes.size();
+  return total;
+}
+
+int BlocksForBytes(uint64_t bytes, Options options) {
+  // The size grows with the square of the block count: search between bounds.
+  int low = kMinBlocks;
+  int high = kMinBlocks;
+  options.blocks = high;
+  while (MeshBytes(options) < bytes) {
+    low = high + 1;
+    high = std::min(kMaxBlocks, high * 2);
+    options.blocks = high;
+    if (high == kMaxBlocks) break;
+  }
+  while (low < high) {
+    int middle = low + (high - low) / 2;
+    options.blocks = middle;
+    if (MeshBytes(options) >= bytes) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  return high;
+}
+
+}  // namespace sheetwright::meshgen

@@ -1,0 +1,109 @@
+// Railway, grounds and stations. The railway runs along its grid column from the southern to the
+// northern sheet edge, one arc per stretch between crossings, on railway land that the crossing
+// streets and the river interrupt. Grounds fill whole blocks (schools, parks, shrines, cemeteries,
+// other grounds) or stand in a sub-block (small shrines); all premises share one polygon file.
+#include <string>
+
+#include "meshgen/names.h"
+#include "meshgen/themes.h"
+
+namespace sheetwright::meshgen {
+namespace {
+
+struct GroundStyle {
+  const char* code;
+  Kind kind;
+};
+
+GroundStyle StyleOf(Ground ground) {
+  switch (ground) {
+    case Ground::kSchool:
+      return {"A6243", Kind::kSchool};
+    case Ground::kPark:
+      return {"A6242", Kind::kPark};
+    case Ground::kShrine:
+      return {"A6244", Kind::kShrine};
+    case Ground::kCemetery:
+      return {"A6215", Kind::kCemetery};
+    case Ground::kOther:
+    case Ground::kNone:
+      break;
+  }
+  return {"A6200", Kind::kOtherGround};
+}
+
+}  // namespace
+
+void BuildOthers(const ThemeInput& input, std::vector<MeshFile>& files) {
+  const TownPlan& plan = input.plan;
+  Random random(input.options.seed, 4);
+  ArcFile arcs;
+  PolygonFile polygons;
+  AttributeFile premises;
+  AttributeFile railway_attributes;
+  PointFile stations;
+  AttributeFile station_names;
+
+  const int t = plan.railway_column();
+  const double half = plan.column(t).half_width;
+  const std::string line_name = PlaceName(random);
+  const std::string line_kind = KindWord(Kind::kRailwayLine, random);
+  for (int j = 0; j < plan.blocks(); ++j) {
+    int arc = arcs.Add("L2300", 1, {plan.Node(t, j), plan.Node(t, j + 1)});
+    railway_attributes.Add({"L2300", std::to_string(arc), "1", line_name, line_kind});
+  }
+  for (int j = 0; j < plan.blocks(); ++j) {
+    double south = plan.row(j).half_width;
+    double north = -plan.row(j + 1).half_width;
+    std::vector<Point> land = {plan.Cross(t, -half, j, south), plan.Cross(t, half, j, south),
+                               plan.Cross(t, half, j + 1, north),
+                               plan.Cross(t, -half, j + 1, north)};
+    Point label = Average(land);
+    land.push_back(land.front());
+    polygons.Add("A6241", {arcs.Add("L6241", 1, land)}, label);
+  }
+  // A station every third stretch, named after the district beside it.
+  for (int j = 1; j < plan.blocks(); j += 3) {
+    Point at = Lerp(plan.Node(t, j), plan.Node(t, j + 1), 0.5);
+    int id = stations.Add("P2420", at);
+    int district = plan.DistrictOf(t, j);
+    station_names.Add({"P2420", std::to_string(id), "2420", input.names.Town(district),
+                       KindWord(Kind::kStation, random)});
+  }
+
+  for (int j = 0; j < plan.blocks(); ++j) {
+    for (int i = 0; i < plan.land_columns(); ++i) {
+      const Cell& cell = plan.cell(i, j);
+      const BlockShape block = plan.Block(i, j);
+      const std::string& town = input.names.Town(plan.DistrictOf(i, j));
+      if (cell.ground != Ground::kNone) {
+        GroundStyle style = StyleOf(cell.ground);
+        std::vector<Point> outline = Shrink(SubBlockCorners(block, cell, 0, 0), 0.9);
+        Point label = Average(outline);
+        if (cell.pond) label = Lerp(outline[0], outline[1], 0.5) * 0.7 + label * 0.3;
+        outline.push_back(outline.front());
+        int id = polygons.Add(style.code, {arcs.Add("L6200", 1, outline)}, label);
+        premises.Add({style.code, std::to_string(id), "0", town, KindWord(style.kind, random)});
+        continue;
+      }
+      for (int l = 0; l + 1 < static_cast<int>(cell.t_cuts.size()); ++l) {
+        for (int k = 0; k + 1 < static_cast<int>(cell.s_cuts.size()); ++k) {
+          if (plan.Use(i, j, k, l) != SubBlockUse::kShrine) continue;
+          std::vector<Point> outline = Shrink(SubBlockCorners(block, cell, k, l), 0.7);
+          Point label = Average(outline);
+          outline.push_back(outline.front());
+          int id = polygons.Add("A6244", {arcs.Add("L6200", 1, outline)}, label);
+          premises.Add({"A6244", std::to_string(id), "0", town, KindWord(Kind::kShrine, random)});
+        }
+      }
+    }
+  }
+  files.push_back(railway_attributes.Finish("others/tetudou.atr", input.Header("TETUDOU")));
+  files.push_back(arcs.Finish("others/others.arc", input.Header("OTHERS")));
+  files.push_back(polygons.Finish("others/zyouti.pgn", input.Header("ZYOUTI")));
+  files.push_back(premises.Finish("others/zyouti.atr", input.Header("ZYOUTI")));
+  files.push_back(stations.Finish("others/eki.pnt", input.Header("EKI")));
+  files.push_back(station_names.Finish("others/eki.atr", input.Header("EKI")));
+}
+
+}  // namespace sheetwright::meshgen
