@@ -38,9 +38,9 @@ void SetSourceColor(cairo_t* cr, ColorValue value) {
   cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
 }
 
-// A font at the reference size: layout (advances, ascent, underline) is taken at the pixel size
-// of the reference screen with full hinting, as the reference platform measures, whatever the
-// scale the picture is drawn at. Drawing then places the glyphs at these positions.
+// A label font at the reference size (its pixel size in drawing units, whatever the scale the
+// picture is drawn at): glyph lookup, the baseline and the underline and strike-out metrics.
+// Advances come from the font library, so drawn labels match their measured extents.
 class LayoutFont {
  public:
   LayoutFont(cairo_font_face_t* face, double ppem) : ppem_(ppem) {
@@ -264,7 +264,6 @@ LayoutFont& Player::Layout(const LabelFont& font) {
 void Player::DrawText(const Picture& picture, const TextRec& text) {
   std::string_view bytes = picture.Text(text);
   if (bytes.empty()) return;
-  std::string utf8 = mapdata::Cp932ToUtf8(bytes);
   LayoutFont& layout = Layout(dc_.font);
   if (!layout.ok()) return;
   TextExtent extent = fonts_.Measure(dc_.font, bytes);
@@ -278,13 +277,29 @@ void Player::DrawText(const Picture& picture, const TextRec& text) {
     cairo_fill(cr_);
   }
 
-  cairo_glyph_t* glyphs = nullptr;
-  int count = 0;
-  if (cairo_scaled_font_text_to_glyphs(layout.scaled(), x, baseline, utf8.data(),
-                                       static_cast<int>(utf8.size()), &glyphs, &count, nullptr,
-                                       nullptr, nullptr) != CAIRO_STATUS_SUCCESS) {
-    return;
+  // Each character goes where the measured advances put it, so that a label drawn here takes
+  // exactly the room it was measured (and centred) with. The characters are taken one by one
+  // in CP932, which has no kerning or shaping to lose.
+  std::vector<cairo_glyph_t> glyphs;
+  double cursor = x;
+  for (size_t i = 0; i < bytes.size();) {
+    unsigned char lead = bytes[i];
+    bool double_byte =
+        ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) && i + 1 < bytes.size();
+    std::string_view character = bytes.substr(i, double_byte ? 2 : 1);
+    i += character.size();
+    std::string utf8 = mapdata::Cp932ToUtf8(character);
+    cairo_glyph_t* run = nullptr;
+    int count = 0;
+    if (cairo_scaled_font_text_to_glyphs(layout.scaled(), cursor, baseline, utf8.data(),
+                                         static_cast<int>(utf8.size()), &run, &count, nullptr,
+                                         nullptr, nullptr) == CAIRO_STATUS_SUCCESS) {
+      glyphs.insert(glyphs.end(), run, run + count);
+      cairo_glyph_free(run);
+    }
+    cursor += fonts_.Measure(dc_.font, character).width;
   }
+
   cairo_save(cr_);
   cairo_set_font_face(cr_, cairo_scaled_font_get_font_face(layout.scaled()));
   cairo_set_font_size(cr_, layout.ppem());
@@ -296,8 +311,7 @@ void Player::DrawText(const Picture& picture, const TextRec& text) {
   cairo_set_font_options(cr_, options);
   cairo_font_options_destroy(options);
   SetSourceColor(cr_, dc_.text_color);
-  cairo_show_glyphs(cr_, glyphs, count);
-  cairo_glyph_free(glyphs);
+  cairo_show_glyphs(cr_, glyphs.data(), static_cast<int>(glyphs.size()));
 
   double thickness = layout.line_thickness();
   if (dc_.font.style & kUnderline) {

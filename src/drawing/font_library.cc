@@ -4,7 +4,6 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
@@ -184,6 +183,12 @@ struct FontLibrary::Impl {
       // Cairo opens the face itself from the pattern and guards it with its own lock, so the
       // face can serve several renderings on several threads at once.
       entry.cairo = cairo_ft_font_face_create_for_pattern(match);
+      // fontconfig marks a missing bold for emboldening, which Cairo follows, but describes a
+      // missing italic only by a matrix that Cairo ignores: slant the upright face here, as
+      // the reference platform does.
+      if ((style & kItalic) && entry.face && !(entry.face->style_flags & FT_STYLE_FLAG_ITALIC)) {
+        cairo_ft_font_face_set_synthesize(entry.cairo, CAIRO_FT_SYNTHESIZE_OBLIQUE);
+      }
       FcPatternDestroy(match);
     }
     if (!entry.cairo || cairo_font_face_status(entry.cairo) != CAIRO_STATUS_SUCCESS) {
@@ -248,9 +253,9 @@ struct FontLibrary::Impl {
     if (entry.face && FT_Set_Pixel_Sizes(entry.face, 0, ppem) == 0) {
       FT_UInt glyph = FT_Get_Char_Index(entry.face, cp);
       if (FT_Load_Glyph(entry.face, glyph, FT_LOAD_DEFAULT) == 0) {
-        // Synthetic bold widens each glyph, as it does when Cairo draws it.
-        if (entry.embolden) FT_GlyphSlot_Embolden(entry.face->glyph);
         advance = static_cast<int32_t>((entry.face->glyph->advance.x + 32) >> 6);
+        // The reference platform's synthetic bold widens every character by one pixel.
+        if (entry.embolden) ++advance;
       }
     }
     size.advances.emplace(cp, advance);
