@@ -4,7 +4,6 @@
 
 #include <set>
 #include <string>
-#include <thread>
 
 namespace sheetwright::settings {
 namespace {
@@ -128,25 +127,6 @@ TEST(LayerStyleTableTest, WidthStepIsClampedToOneToFive) {
     table.SetWidthStep(LayerKey::kSumiLine, given);
     EXPECT_EQ(table.Style(LayerKey::kSumiLine).width_step, kept) << given;
   }
-}
-
-TEST(LayerStyleTableTest, ReadersSeeWholeFontsWhileAWriterChangesThem) {
-  LayerStyleTable table;
-  LabelFont a, b;
-  a.face_name = std::string(200, 'a');
-  a.height = -20;
-  b.face_name = std::string(300, 'b');
-  b.height = -30;
-  std::thread writer([&] {
-    for (int i = 0; i < 20000; ++i) table.SetFont(FontId::kMizu, i % 2 ? a : b);
-  });
-  int torn = 0;
-  for (int i = 0; i < 20000; ++i) {
-    LabelFont seen = table.Font(FontId::kMizu);
-    if (!(seen == a || seen == b || seen == LabelFont{})) ++torn;
-  }
-  writer.join();
-  EXPECT_EQ(torn, 0);
 }
 
 TEST(FontSizeTest, SizeAndHeightRoundToNearest) {

@@ -157,7 +157,7 @@ TEST_F(SettingsFileTest, FontKeysApplyByTheirReadRules) {
   Load(
       "[FontCyo]\r\nStyle=3\r\nPitch=2\r\nColor=clred\r\nSize=10\r\nName=IPAPMincho\r\n"
       "[FontEki]\r\nStyle=256\r\nPitch=0\r\nColor=\r\nSize=0\r\nName=\r\n"
-      "[FontMizu]\r\nStyle=$10F\r\nColor=$00123456\r\nSize=12\r\n");
+      "[FontMizu]\r\nStyle=$1F3\r\nColor=$00123456\r\nSize=12\r\n");
   LabelFont cyo = table_.Font(FontId::kCyo);
   EXPECT_EQ(cyo.style, 3);
   EXPECT_EQ(cyo.pitch, 2);
@@ -170,7 +170,7 @@ TEST_F(SettingsFileTest, FontKeysApplyByTheirReadRules) {
   LabelFont rest = table_.Font(FontId::kEki);
   rest.style = 0;
   EXPECT_EQ(rest, LabelFont());
-  EXPECT_EQ(table_.Font(FontId::kMizu).style, 0x0F);
+  EXPECT_EQ(table_.Font(FontId::kMizu).style, 0xF3);
   EXPECT_EQ(table_.Font(FontId::kMizu).color, 0x00123456u);
   EXPECT_EQ(table_.Font(FontId::kMizu).height, -16);
 }
