@@ -1,0 +1,250 @@
+#include "conversion/batch.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "conversion/mesh_folders.h"
+#include "conversion/test_mesh_util.h"
+
+namespace sheetwright::conversion {
+namespace {
+
+namespace fs = std::filesystem;
+using test_util::ReadFileBytes;
+using test_util::TempFolder;
+using test_util::TestMesh;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class Recording : public BatchObserver {
+ public:
+  void Status(const std::string& text) override { events.push_back("status " + text); }
+  void Message(const std::string& mesh, const std::string& text) override {
+    events.push_back("message " + mesh + " " + text);
+  }
+  void Stored(const std::string& mesh, const std::vector<std::string>&) override {
+    events.push_back("stored " + mesh);
+  }
+  void Failed(const std::string& mesh, const std::string& error) override {
+    events.push_back("failed " + mesh + " " + error);
+  }
+  std::vector<std::string> Statuses() const {
+    std::vector<std::string> out;
+    for (auto& e : events) {
+      if (e.rfind("status ", 0) == 0) out.push_back(e.substr(7));
+    }
+    return out;
+  }
+  std::vector<std::string> events;
+};
+
+// All layers on, default colours.
+void SwitchAllOn(settings::LayerStyleTable& table) {
+  for (const auto& def : settings::LayerDefs()) table.SetEnabled(def.key, true);
+}
+
+class BatchTest : public ::testing::TestWithParam<int> {
+ protected:
+  BatchTest() {
+    SwitchAllOn(styles_);
+    fs::create_directories(out());
+  }
+  std::string in() const { return dir_ / "in"; }
+  std::string out() const { return dir_ / "out"; }
+  void AddMesh(const std::string& name, const TestMesh& mesh = TestMesh()) {
+    mesh.Write(in() + "/" + name);
+  }
+  BatchRequest Request(std::vector<std::string> meshes) {
+    BatchRequest r;
+    r.input_folder = in();
+    r.output_folder = out();
+    r.meshes = std::move(meshes);
+    r.jobs = GetParam();
+    return r;
+  }
+  BatchResult Run(const BatchRequest& r) { return RunBatch(r, styles_, fonts_, observer_); }
+
+  TempFolder dir_;
+  settings::LayerStyleTable styles_;
+  drawing::FontLibrary fonts_;
+  Recording observer_;
+};
+
+TestMesh BrokenMesh() {
+  TestMesh mesh;
+  mesh.files()["road/roadntwk.arc"] = "533945,ARC,1,3\r\nL2110,1,1,2\r\n400.0,0.0\r\nx,1.0\r\n";
+  return mesh;
+}
+
+TEST_P(BatchTest, StoresEachRequestedMeshInListOrderWithTheStatusSequence) {
+  for (const char* name : {"A", "B", "C", "D", "E"}) AddMesh(name);
+  BatchResult result = Run(Request({"C", "A", "E"}));
+  EXPECT_TRUE(result.finished);
+  EXPECT_EQ(result.stored, 3);
+  EXPECT_THAT(observer_.events,
+              ElementsAre("status 0／3", "stored C", "status 0／3", "stored A", "status 1／3",
+                          "stored E", "status 2／3", "status 3／3"));
+  for (const char* name : {"A", "C", "E"}) {
+    std::string bytes = ReadFileBytes(out() + "/" + name + ".wmf");
+    ASSERT_GE(bytes.size(), 22u) << name;
+    EXPECT_EQ(bytes.substr(0, 4), "\xD7\xCD\xC6\x9A");
+    // The placeable header's bounding box is the nominal 400 x 300, not the frame.
+    EXPECT_EQ(static_cast<uint8_t>(bytes[10]) | static_cast<uint8_t>(bytes[11]) << 8, 400);
+    EXPECT_EQ(static_cast<uint8_t>(bytes[12]) | static_cast<uint8_t>(bytes[13]) << 8, 300);
+  }
+  EXPECT_FALSE(fs::exists(out() + "/B.wmf"));
+  EXPECT_FALSE(fs::exists(out() + "/D.wmf"));
+}
+
+TEST_P(BatchTest, FailureEndsTheBatchKeepingEarlierFilesAndTheOldFile) {
+  AddMesh("A");
+  AddMesh("B", BrokenMesh());
+  AddMesh("C");
+  { std::ofstream(out() + "/B.wmf") << "old drawing"; }
+  BatchResult result = Run(Request({"A", "B", "C"}));
+  EXPECT_FALSE(result.finished);
+  EXPECT_EQ(result.stored, 1);
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_THAT(observer_.events, ElementsAre("status 0／3", "stored A", "status 0／3",
+                                            "failed B 'x' は浮動小数点数ではありません"));
+  EXPECT_TRUE(fs::exists(out() + "/A.wmf"));
+  EXPECT_EQ(ReadFileBytes(out() + "/B.wmf"), "old drawing");
+  EXPECT_FALSE(fs::exists(out() + "/C.wmf"));
+  // Nothing half-written is left beside the files.
+  int entries = 0;
+  for (auto& e : fs::directory_iterator(out())) entries += e.is_regular_file();
+  EXPECT_EQ(entries, 2);
+}
+
+TEST_P(BatchTest, KeepGoingConvertsTheRestAndCountsOnlyStoredMeshes) {
+  AddMesh("A");
+  AddMesh("B", BrokenMesh());
+  AddMesh("C");
+  BatchRequest request = Request({"A", "B", "C"});
+  request.keep_going = true;
+  BatchResult result = Run(request);
+  EXPECT_TRUE(result.finished);
+  EXPECT_EQ(result.stored, 2);
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_THAT(observer_.Statuses(), ElementsAre("0／3", "0／3", "1／3", "2／3"));
+  EXPECT_TRUE(fs::exists(out() + "/C.wmf"));
+}
+
+TEST_P(BatchTest, FailedStoreEndsTheBatch) {
+  AddMesh("A");
+  AddMesh("B");
+  BatchRequest request = Request({"A", "B"});
+  request.output_folder = dir_ / "missing";
+  BatchResult result = Run(request);
+  EXPECT_FALSE(result.finished);
+  ASSERT_EQ(observer_.events.size(), 2u);
+  EXPECT_EQ(observer_.events[0], "status 0／2");
+  EXPECT_THAT(observer_.events[1], HasSubstr("failed A " + (dir_ / "missing/A.wmf")));
+  EXPECT_THAT(observer_.events[1], HasSubstr("に書き込めません"));
+  EXPECT_FALSE(fs::exists(dir_ / "missing"));
+}
+
+TEST_P(BatchTest, ReplacesAnExistingFileAndHonoursTheSeparatorRule) {
+  AddMesh("A");
+  { std::ofstream(out() + "/A.wmf") << "an older, longer drawing of the same mesh......"; }
+  BatchRequest request = Request({"A"});
+  request.input_folder += "/";
+  request.output_folder += "/";
+  Run(request);
+  std::string bytes = ReadFileBytes(out() + "/A.wmf");
+  EXPECT_EQ(bytes.substr(0, 4), "\xD7\xCD\xC6\x9A");
+  EXPECT_THAT(observer_.events,
+              ElementsAre("status 0／1", "stored A", "status 0／1", "status 1／1"));
+}
+
+TEST_P(BatchTest, EmptyListShowsZeroOfZero) {
+  BatchResult result = Run(Request({}));
+  EXPECT_TRUE(result.finished);
+  EXPECT_THAT(observer_.events, ElementsAre("status 0／0", "status 0／0"));
+}
+
+TEST_P(BatchTest, ImageFormatsAreStoredBesideTheMetafile) {
+  AddMesh("A");
+  BatchRequest request = Request({"A"});
+  request.formats = {OutputFormat::kWmf, OutputFormat::kPng, OutputFormat::kSvg,
+                     OutputFormat::kPdf};
+  request.sizes.png_width = 200;
+  request.sizes.png_height = 150;
+  Run(request);
+  EXPECT_EQ(ReadFileBytes(out() + "/A.png").substr(1, 3), "PNG");
+  EXPECT_THAT(ReadFileBytes(out() + "/A.svg"), HasSubstr("<svg"));
+  EXPECT_EQ(ReadFileBytes(out() + "/A.pdf").substr(0, 5), "%PDF-");
+  EXPECT_TRUE(fs::exists(out() + "/A.wmf"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, BatchTest, ::testing::Values(1, 2, 3));
+
+// Several jobs must give what one job gives: the same files, byte for byte, and the same
+// messages, grouped by mesh, in list order.
+TEST(BatchParallelTest, SeveralJobsStoreTheSameBytesAndMessagesAsOne) {
+  TempFolder dir;
+  std::vector<std::string> meshes;
+  for (int i = 0; i < 7; ++i) {
+    TestMesh mesh;
+    if (i % 3 == 1) mesh.Remove("others/others.arc");
+    if (i % 2 == 0) {
+      // An unknown arc reference: reported, and the conversion goes on.
+      mesh.files()["gaiku/GAIKU.PGN"] = test_util::PolygonFile(
+          {{"A3101", 1, {1}, {650, 650}}, {"A3101", 2, {90 + i}, {600, 600}}});
+    }
+    std::string name = "mesh" + std::to_string(i);
+    mesh.Write(dir / ("in/" + name));
+    meshes.push_back(name);
+  }
+  settings::LayerStyleTable styles;
+  SwitchAllOn(styles);
+  drawing::FontLibrary fonts;
+  std::map<int, std::vector<std::string>> events;
+  for (int jobs : {1, 2, 4}) {
+    BatchRequest r;
+    r.input_folder = dir / "in";
+    r.output_folder = dir / ("out" + std::to_string(jobs));
+    fs::create_directories(r.output_folder);
+    r.meshes = meshes;
+    r.jobs = jobs;
+    Recording observer;
+    RunBatch(r, styles, fonts, observer);
+    events[jobs] = observer.events;
+  }
+  EXPECT_THAT(events[1], ::testing::Contains("message mesh2 ARCID-NOTFOUND=92"));
+  EXPECT_EQ(events[2], events[1]);
+  EXPECT_EQ(events[4], events[1]);
+  for (const std::string& mesh : meshes) {
+    std::string one = ReadFileBytes(dir / ("out1/" + mesh + ".wmf"));
+    ASSERT_FALSE(one.empty());
+    EXPECT_EQ(ReadFileBytes(dir / ("out2/" + mesh + ".wmf")), one) << mesh;
+    EXPECT_EQ(ReadFileBytes(dir / ("out4/" + mesh + ".wmf")), one) << mesh;
+  }
+}
+
+TEST(OutputNamesTest, SeparatorIsAddedOnlyWhenMissing) {
+  EXPECT_EQ(JoinFolder("/data/out", "533945"), "/data/out/533945");
+  EXPECT_EQ(JoinFolder("/data/out/", "533945"), "/data/out/533945");
+  EXPECT_EQ(JoinFolder("/", "533945"), "/533945");
+  EXPECT_EQ(ParseOutputFormat("png"), OutputFormat::kPng);
+  EXPECT_EQ(ParseOutputFormat("PNG"), std::nullopt);
+  EXPECT_EQ(ParseOutputFormat(""), std::nullopt);
+}
+
+TEST(MeshFoldersTest, ListsVisibleSubFoldersInCaseBlindNameOrder) {
+  TempFolder dir;
+  for (const char* name : {"b2", "B1", "a10", "A9", ".hidden", "Zeta", "alpha"}) {
+    fs::create_directories(dir / name);
+  }
+  { std::ofstream(dir / "533945") << "a file, not a mesh"; }
+  EXPECT_THAT(ListMeshes(dir.path()), ElementsAre("a10", "A9", "alpha", "B1", "b2", "Zeta"));
+  EXPECT_THAT(ListMeshes(dir / "missing"), ::testing::IsEmpty());
+  // Names equal but for case keep a fixed order.
+  EXPECT_TRUE(MeshNameLess("ABC", "abc"));
+  EXPECT_FALSE(MeshNameLess("abc", "ABC"));
+}
+
+}  // namespace
+}  // namespace sheetwright::conversion
