@@ -150,6 +150,10 @@ void TownPlan::PlanCells(Random& random) {
         std::clamp(static_cast<int>(std::lround(spacing_x / 1000 * random.Range(0.7, 1.4))), 1, 3);
     int up =
         std::clamp(static_cast<int>(std::lround(spacing_y / 1000 * random.Range(0.7, 1.4))), 1, 3);
+    // Most blocks of a dense grid are still halved, by a back-lot line along the longer side.
+    if (across == 1 && up == 1 && random.Chance(0.6)) {
+      (spacing_x >= spacing_y ? across : up) = 2;
+    }
     cell.s_cuts = Cuts(across, random);
     cell.t_cuts = Cuts(up, random);
   }
