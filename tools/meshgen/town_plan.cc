@@ -250,7 +250,7 @@ SubBlockUse TownPlan::Use(int i, int j, int k, int l) const {
   Random random(seed_, 1000 + index);
   double roll = random.Unit();
   if (roll < 0.10) return SubBlockUse::kPublicBuilding;
-  if (roll < 0.13) return SubBlockUse::kShrine;
+  if (roll < 0.12) return SubBlockUse::kShrine;
   return SubBlockUse::kNone;
 }
 
