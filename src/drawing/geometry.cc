@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "mapdata/numbers.h"
 
@@ -15,11 +16,50 @@ int32_t Saturate(int64_t v) {
   return static_cast<int32_t>(v < kInt32Min ? kInt32Min : v > kInt32Max ? kInt32Max : v);
 }
 
+// Powers of ten that doubles hold exactly.
+constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// The common shape of a coordinate, "-123.456": an optional minus, digits, and optionally a point
+// followed by digits, at most 15 digits in all. Its value is then an integer below 2^53 divided by
+// an exact power of ten, and one IEEE division rounds that correctly: the result is bit for bit
+// what the general parser gives. Anything else (blanks, exponents, long texts, errors) returns
+// nothing and goes the general way. Coordinates are mapped on every use, a polygon layer maps each
+// of its arcs' points again, so this path carries most of the drawing time.
+std::optional<double> ParsePlainDecimal(std::string_view text) {
+  size_t i = 0;
+  bool negative = !text.empty() && text[0] == '-';
+  if (negative) i = 1;
+  uint64_t mantissa = 0;
+  int digits = 0, fraction_digits = 0;
+  bool in_fraction = false;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 15) return std::nullopt;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+      if (in_fraction) ++fraction_digits;
+    } else if (c == '.' && !in_fraction && digits > 0) {
+      in_fraction = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (digits == 0 || (in_fraction && fraction_digits == 0)) return std::nullopt;
+  double value = static_cast<double>(mantissa) / kPow10[fraction_digits];
+  return negative ? -value : value;
+}
+
+double ParseCoordinate(std::string_view text) {
+  if (std::optional<double> value = ParsePlainDecimal(text)) return *value;
+  return mapdata::StrToFloat(text);  // the general rules, and the conversion error
+}
+
 }  // namespace
 
 int32_t MapValue(double value) {
-  // The product is rounded to double before truncation, exactly as the data were always mapped:
-  // 1234.56 * 10.0 is 12345.599999..., which truncates to 12345.
+  // The product is rounded to double before truncation: 1234.56 * 10.0 is 12345.599999...,
+  // which truncates to 12345.
   double scaled = value * 10.0;
   if (std::isnan(scaled)) return 0;
   // Compare in double before converting: converting an out-of-range double is undefined.
@@ -29,8 +69,8 @@ int32_t MapValue(double value) {
 }
 
 Point MapCoordinate(std::string_view first, std::string_view second) {
-  int32_t north = MapValue(mapdata::StrToFloat(first));
-  int32_t east = MapValue(mapdata::StrToFloat(second));
+  int32_t north = MapValue(ParseCoordinate(first));
+  int32_t east = MapValue(ParseCoordinate(second));
   return Point{east, Saturate(int64_t{kFrameHeight} - north)};
 }
 

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "mapdata/messages.h"
+#include "mapdata/numbers.h"
 
 namespace sheetwright::drawing {
 namespace {
@@ -54,6 +58,44 @@ TEST(MapValueTest, TruncatesTowardZeroAndSaturates) {
   EXPECT_EQ(MapValue(-214748364.8), kMin);
   EXPECT_EQ(MapValue(-1e308), kMin);
   EXPECT_EQ(MapValue(std::numeric_limits<double>::infinity()), kMax);
+}
+
+// Coordinates of the common shape take a shortcut past the general number parser; it must give
+// the very same drawing units for every text, whatever its length and number of decimals.
+TEST(MapCoordinateTest, ShortcutAgreesWithTheGeneralParser) {
+  std::mt19937 random(20261207);
+  std::vector<std::string> texts = {"999999999999999",
+                                    "9999999999999999",
+                                    "0.000000000000001",
+                                    "-0",
+                                    "0.05",
+                                    "-0.05",
+                                    "1234.56",
+                                    "1.",
+                                    ".5",
+                                    "00000000000000012.5",
+                                    "-214748364.8",
+                                    "214748364.75"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string t = random() % 4 == 0 ? "-" : "";
+    int digits = 1 + static_cast<int>(random() % 17);
+    int point = static_cast<int>(random() % (digits + 1));  // == digits: no point
+    for (int d = 0; d < digits; ++d) {
+      if (d == point && d > 0) t += '.';
+      t += static_cast<char>('0' + random() % 10);
+    }
+    // Trailing zeros make the value times ten a whole number, where truncation is most sensitive
+    // to the last bit of the parsed value.
+    if (point < digits && random() % 2 == 0) t.append(random() % 8, '0');
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    int32_t expected = MapValue(mapdata::StrToFloat(t));
+    Point p = MapCoordinate(t, t);
+    ASSERT_EQ(p.x, expected) << t;
+    ASSERT_EQ(p.y, static_cast<int32_t>(std::clamp<int64_t>(int64_t{15000} - expected, kMin, kMax)))
+        << t;
+  }
 }
 
 TEST(MapCoordinateErrorTest, TextThatIsNotANumberFailsWithItsText) {
