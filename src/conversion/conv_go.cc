@@ -74,6 +74,7 @@ class Conversion {
   }
 
   void RunLoad(const ConversionStep& step) {
+    if (step.load == TableLoad::kNone) return;  // load_file is null then
     const std::string& path = Path(step.load_file);
     switch (step.load) {
       case TableLoad::kNone:
