@@ -75,7 +75,9 @@ TEST(MapCoordinateTest, ShortcutAgreesWithTheGeneralParser) {
                                     ".5",
                                     "00000000000000012.5",
                                     "-214748364.8",
-                                    "214748364.75"};
+                                    "214748364.75",
+                                    "0.100000",
+                                    "-0.1000000"};
   for (int i = 0; i < 20000; ++i) {
     std::string t = random() % 4 == 0 ? "-" : "";
     int digits = 1 + static_cast<int>(random() % 17);
