@@ -42,6 +42,20 @@ void Paint(cairo_surface_t* surface, const drawing::Picture& sheet, int width, i
   Check(cairo_status(cr.get()), "cannot draw the image");
 }
 
+// Cairo names the SVG's drawing group after a counter shared by every surface of the process, so
+// the same picture would get "surface1" or "surface7" depending on what was drawn before. The name
+// is referred to nowhere else; fixing it makes the file depend on the picture alone, as parallel
+// jobs require.
+void FixSurfaceId(std::string& svg) {
+  constexpr std::string_view kId = "<g id=\"surface";
+  size_t at = svg.find(kId);
+  if (at == std::string::npos) return;
+  size_t digits = at + kId.size();
+  size_t end = svg.find('"', digits);
+  if (end == std::string::npos || svg.find("#surface") != std::string::npos) return;
+  svg = svg.substr(0, digits) + "1" + svg.substr(end);
+}
+
 std::string EncodeImage(const drawing::Picture& sheet, OutputFormat format,
                         const OutputSizes& sizes, drawing::FontLibrary& fonts) {
   std::string bytes;
@@ -62,6 +76,7 @@ std::string EncodeImage(const drawing::Picture& sheet, OutputFormat format,
   Paint(surface.get(), sheet, sizes.vector_width, sizes.vector_height, fonts);
   cairo_surface_finish(surface.get());
   Check(cairo_surface_status(surface.get()), "cannot encode the image");
+  if (format == OutputFormat::kSvg) FixSurfaceId(bytes);
   return bytes;
 }
 
