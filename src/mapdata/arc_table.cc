@@ -18,7 +18,8 @@ constexpr int kArcIdField = 3;
 
 void ArcTable::Reset() {
   file_.reset();
-  lines_.clear();
+  text_ = {};
+  starts_.clear();
   arc_last_ = -1;
   index_.Clear();
   first_bad_slot_ = -1;
@@ -34,33 +35,35 @@ void ArcTable::ArcSet(std::shared_ptr<const FileText> file, MessageSink& sink,
       arc_last_ = kBadHeaderLast;
       return;
     }
-    std::string_view rest = file->text();
-    lines_.reserve(ReserveHint(rest, kAverageArcLine));
+    CheckOffsetLimit(*file);
+    text_ = file->text();
+    starts_.reserve(ReserveHint(text_, kAverageArcLine));
+    // The IDs are collected in file order and indexed in one go once the table is complete.
+    std::vector<IdIndex::Entry> ids;
     while (!cursor.AtEnd()) {
       std::string_view line = cursor.Next();
-      CheckSlotLimit(lines_.size(), *file);
-      int slot = static_cast<int>(lines_.size());
-      lines_.push_back(line);
-      IndexLine(line, slot);
+      CheckSlotLimit(starts_.size(), *file);
+      int slot = static_cast<int>(starts_.size());
+      starts_.push_back(static_cast<uint32_t>(line.data() - text_.data()));
+      if (first_bad_slot_ < 0 && !line.empty() && line.front() == 'L') {
+        std::string_view id_field = TokenGet(line, kArcIdField);
+        std::optional<int32_t> id;
+        if (!id_field.empty()) id = TryParseInt(id_field);
+        if (id) {
+          ids.push_back({*id, slot});
+        } else {
+          // A scan never gets past this line, so later IDs need no entry.
+          first_bad_slot_ = slot;
+        }
+      }
       if (progress != nullptr) progress->Step();
     }
+    index_.InsertAllFirst(ids);
     file_ = std::move(file);
-    arc_last_ = static_cast<int>(lines_.size()) - 1;
+    arc_last_ = static_cast<int>(starts_.size()) - 1;
   } catch (...) {
     Reset();
     throw;
-  }
-}
-
-void ArcTable::IndexLine(std::string_view line, int slot) {
-  if (first_bad_slot_ >= 0 || line.empty() || line.front() != 'L') return;
-  std::string_view id_field = TokenGet(line, kArcIdField);
-  std::optional<int32_t> id;
-  if (!id_field.empty()) id = TryParseInt(id_field);
-  if (id) {
-    index_.InsertFirst(*id, slot);
-  } else {
-    first_bad_slot_ = slot;
   }
 }
 
@@ -70,7 +73,7 @@ int ArcTable::PidSrc(int32_t arc_id, MessageSink& sink) const {
   if (slot >= 0) return slot;
   if (first_bad_slot_ < 0) return -1;
   // A scan would reach the bad line before any match: answer as it would, on every call.
-  std::string_view line = lines_[first_bad_slot_];
+  std::string_view line = ArcLines(first_bad_slot_);
   std::string_view id_field = TokenGet(line, kArcIdField);
   if (id_field.empty()) {
     sink.Show("ARCファイルのアークID不正=" + Cp932ToUtf8(line));

@@ -7,19 +7,22 @@
 namespace sheetwright::mapdata {
 namespace {
 
-// Record lines are a minority of a polygon file (arc references follow each), and attribute
-// lines are short; a rough divisor keeps the first reservation near the final size.
-constexpr size_t kAverageLinePerRecord = 64;
+// Bytes of file per stored record, on the low side: a polygon record line is followed by its
+// arc references, attribute lines are short. Reserving too much costs only address space for a
+// large table (untouched pages are never mapped); growing costs copies and fresh pages.
+constexpr size_t kPolygonBytesPerRecord = 32;
+constexpr size_t kPointBytesPerRecord = 16;
+constexpr size_t kAttributeBytesPerRecord = 16;
 
 // Runs the shared header step and then `store` on every following line (with the slot the line
 // would take). Returns the last index; exceptions pass through to the caller, which empties the
 // table.
 template <typename Table, typename Store>
-int LoadRecords(const std::shared_ptr<const FileText>& file, MessageSink& sink, Table& table,
-                Store store) {
+int LoadRecords(const std::shared_ptr<const FileText>& file, size_t bytes_per_record,
+                MessageSink& sink, Table& table, Store store) {
   LineCursor cursor(*file);
   if (!ReadTableHeader(cursor, kRecordCountField, sink)) return kBadHeaderLast;
-  table.reserve(ReserveHint(file->text(), kAverageLinePerRecord));
+  table.reserve(ReserveHint(file->text(), bytes_per_record));
   while (!cursor.AtEnd()) {
     std::string_view line = cursor.Next();
     CheckSlotLimit(table.size(), *file);
@@ -50,15 +53,20 @@ void PolyTable::Load(std::shared_ptr<const FileText> file, MessageSink& sink, ch
   Reset();
   if (!file) file = std::make_shared<const FileText>();
   try {
-    last_ = LoadRecords(file, sink, recs_, [&](std::string_view line, int slot) {
+    std::vector<IdIndex::Entry> ids;
+    size_t bytes_per_record = letter == 'A' ? kPolygonBytesPerRecord : kPointBytesPerRecord;
+    last_ = LoadRecords(file, bytes_per_record, sink, recs_, [&](std::string_view line, int slot) {
       if (line.empty() || line.front() != letter) return;
+      std::string_view fields[5];
+      SplitFields(line, fields);
       PolyRec rec;
-      rec.pid = StrToInt(TokenGet(line, 2));
-      rec.y_text = TokenGet(line, y_field);
-      rec.x_text = TokenGet(line, x_field);
+      rec.pid = StrToInt(fields[1]);
+      rec.y_text = fields[y_field - 1];
+      rec.x_text = fields[x_field - 1];
       recs_.push_back(rec);
-      index_.InsertFirst(rec.pid, slot);
+      ids.push_back({rec.pid, slot});
     });
+    index_.InsertAllFirst(ids);
     file_ = std::move(file);
   } catch (...) {
     Reset();
@@ -82,17 +90,22 @@ void AtrTable::AtrSet(std::shared_ptr<const FileText> file, MessageSink& sink) {
   Reset();
   if (!file) file = std::make_shared<const FileText>();
   try {
-    last_ = LoadRecords(file, sink, recs_, [&](std::string_view line, int slot) {
-      if (line.empty() || line.front() != 'L') return;
-      AtrRec rec;
-      rec.arc_id = StrToInt(TokenGet(line, 2));
-      rec.atr_value = StrToInt(TokenGet(line, 3));
-      if (rec.atr_value != 0) {
-        rec.atr_text = TokenGet(line, 4);
-        index_.InsertFirst(rec.arc_id, slot);
-      }
-      recs_.push_back(rec);
-    });
+    std::vector<IdIndex::Entry> ids;
+    last_ = LoadRecords(file, kAttributeBytesPerRecord, sink, recs_,
+                        [&](std::string_view line, int slot) {
+                          if (line.empty() || line.front() != 'L') return;
+                          std::string_view fields[4];
+                          SplitFields(line, fields);
+                          AtrRec rec;
+                          rec.arc_id = StrToInt(fields[1]);
+                          rec.atr_value = StrToInt(fields[2]);
+                          if (rec.atr_value != 0) {
+                            rec.atr_text = fields[3];
+                            ids.push_back({rec.arc_id, slot});
+                          }
+                          recs_.push_back(rec);
+                        });
+    index_.InsertAllFirst(ids);
     file_ = std::move(file);
   } catch (...) {
     Reset();

@@ -167,8 +167,9 @@ TEST(RecordTablesTest, LookupsAnswerExactlyAsAScan) {
       std::string y = std::to_string(rng() % 50000) + ".5", x = std::to_string(rng() % 9000);
       switch (rng() % 4) {
         case 0:
-          pgn += "A" + std::to_string(5000 + rng() % 3000) + "," + std::to_string(p) + ",1," + y +
-                 "," + x + "\r\n" + std::to_string(rng() % 500) + "\r\n";
+          pgn += "A6242,";
+          pgn += std::to_string(p) + ",1," + y + "," + x + "\r\n" + std::to_string(rng() % 500) +
+                 "\r\n";
           polys.push_back({p, y, x, 0});
           break;
         case 1:

@@ -1,5 +1,6 @@
 #include "mapdata/table_loader.h"
 
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -31,6 +32,12 @@ size_t ReserveHint(std::string_view text, size_t average_line_length) {
 void CheckSlotLimit(size_t slots, const FileText& file) {
   if (slots >= static_cast<size_t>(std::numeric_limits<int>::max())) {
     throw ConversionError(PlatformTextToUtf8(file.path()) + " は行数が多すぎます");
+  }
+}
+
+void CheckOffsetLimit(const FileText& file) {
+  if (file.text().size() >= std::numeric_limits<uint32_t>::max()) {
+    throw ConversionError(PlatformTextToUtf8(file.path()) + " は大きすぎます");
   }
 }
 

@@ -36,4 +36,8 @@ size_t ReserveHint(std::string_view text, size_t average_line_length);
 // refused with ConversionError rather than wrapping the index.
 void CheckSlotLimit(size_t slots, const FileText& file);
 
+// The arc table keeps 32-bit offsets into its file; a file of 4 GiB or more is refused with
+// ConversionError. (Map data files are a few megabytes.)
+void CheckOffsetLimit(const FileText& file);
+
 }  // namespace sheetwright::mapdata

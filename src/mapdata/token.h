@@ -3,6 +3,7 @@
 // Shift_JIS double-byte character.
 #pragma once
 
+#include <span>
 #include <string_view>
 
 namespace sheetwright::mapdata {
@@ -11,5 +12,21 @@ namespace sheetwright::mapdata {
 // fewer than n fields or n <= 0. An empty field and a missing one give the same result. The view
 // points into `line`.
 std::string_view TokenGet(std::string_view line, int n);
+
+// Fields 1 to fields.size() of `line` in one pass: fields[k - 1] becomes TokenGet(line, k). For
+// the table loaders, which take several fields of every record line.
+inline void SplitFields(std::string_view line, std::span<std::string_view> fields) {
+  size_t k = 0;
+  for (; k < fields.size(); ++k) {
+    size_t comma = line.find(',');
+    if (comma == std::string_view::npos) {
+      fields[k++] = line;
+      break;
+    }
+    fields[k] = line.substr(0, comma);
+    line.remove_prefix(comma + 1);
+  }
+  for (; k < fields.size(); ++k) fields[k] = {};
+}
 
 }  // namespace sheetwright::mapdata

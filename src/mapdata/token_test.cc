@@ -78,6 +78,14 @@ TEST(TokenGetTest, AgreesWithSplittingAtEveryComma) {
       std::string expected = n >= 1 && n <= static_cast<int>(fields.size()) ? fields[n - 1] : "";
       ASSERT_EQ(TokenGet(line, n), expected) << "n=" << n;
     }
+    // All at once: the same fields, however many are asked for.
+    for (size_t count = 0; count <= fields.size() + 2; ++count) {
+      std::vector<std::string_view> split(count, "stale");
+      SplitFields(line, split);
+      for (size_t k = 0; k < count; ++k) {
+        ASSERT_EQ(split[k], TokenGet(line, static_cast<int>(k + 1))) << "field " << k + 1;
+      }
+    }
   }
 }
 
