@@ -47,13 +47,20 @@ MeshFile Assemble(std::string relative_path, std::string header, const std::stri
   return file;
 }
 
-std::string OtherHeader(std::string_view kind, const HeaderInfo& info, int64_t count) {
-  std::string header(kind);
+// Headers begin with the mesh code: the drawers read line 1 like any other line and select records
+// by their first characters, so a header must never begin with a record letter (A, L, P).
+std::string Header(std::string_view kind, const HeaderInfo& info) {
+  std::string header = info.mesh_code;
   header += ',';
-  header += info.mesh_code;
+  header += kind;
   header += ',';
   header += kDate;
   header += ',';
+  return header;
+}
+
+std::string OtherHeader(std::string_view kind, const HeaderInfo& info, int64_t count) {
+  std::string header = Header(kind, info);
   header += info.theme;
   header += ',';
   AppendInt(header, count);
@@ -86,11 +93,7 @@ int ArcFile::Add(std::string_view code, int line_type, const std::vector<Point>&
 }
 
 MeshFile ArcFile::Finish(std::string relative_path, const HeaderInfo& info) const {
-  std::string header = "ARC,";
-  header += info.mesh_code;
-  header += ',';
-  header += kDate;
-  header += ',';
+  std::string header = Header("ARC", info);
   AppendInt(header, lines_);
   return Assemble(std::move(relative_path), std::move(header), body_);
 }

@@ -2,7 +2,8 @@
 // puts the header in front: the record count stands in field 4 of an arc file's header and in
 // field 5 of the others'. The arc loader keeps every line after the header (coordinate lines
 // too), so an arc file counts all of them; polygon, point and attribute files count their record
-// lines. Lines end in CR LF; coordinates are written northing first, with one decimal.
+// lines. A header begins with the mesh code, never with a record letter. Lines end in CR LF;
+// coordinates are written northing first, with one decimal.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // meshgen: writes one synthetic mesh folder.
-//   meshgen [--seed N] [--blocks N | --scale F] [--coastal] [--omit theme,...] OUTPUT_MESH_FOLDER
+//   meshgen [--seed N] [--blocks N | --scale F] [--coastal] [--omit theme,...]
+//           [--mesh-code DIGITS] OUTPUT_MESH_FOLDER
 // --scale F makes a mesh of about F times the data of the default 8-block mesh.
 #include <charconv>
 #include <cmath>
@@ -15,8 +16,8 @@ namespace {
 using sheetwright::meshgen::Options;
 
 constexpr const char* kUsage =
-    "usage: meshgen [--seed N] [--blocks N | --scale F] [--coastal] [--omit theme,...] "
-    "OUTPUT_MESH_FOLDER\n"
+    "usage: meshgen [--seed N] [--blocks N | --scale F] [--coastal] [--omit theme,...]\n"
+    "               [--mesh-code DIGITS] OUTPUT_MESH_FOLDER\n"
     "themes: gaiku gyousei tatemono mizu kasen others road\n";
 
 template <typename T>
@@ -56,6 +57,8 @@ int main(int argc, char** argv) {
       ++k;
     } else if (arg == "--scale" && has_value && Parse(argv[k + 1], scale) && scale > 0) {
       ++k;
+    } else if (arg == "--mesh-code" && has_value) {
+      options.mesh_code = argv[++k];
     } else if (arg == "--omit" && has_value) {
       options.omit_themes = SplitCommas(argv[++k]);
     } else if (arg == "--help" || arg == "-h") {

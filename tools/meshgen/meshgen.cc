@@ -32,6 +32,11 @@ void Check(const Options& options) {
     throw std::invalid_argument("block count must be between " + std::to_string(kMinBlocks) +
                                 " and " + std::to_string(kMaxBlocks));
   }
+  // The header begins with the mesh code, so it must not look like a record or hold a separator.
+  if (options.mesh_code.empty() ||
+      options.mesh_code.find_first_not_of("0123456789") != std::string::npos) {
+    throw std::invalid_argument("mesh code must be digits: " + options.mesh_code);
+  }
   const std::vector<std::string>& names = ThemeNames();
   for (const std::string& theme : options.omit_themes) {
     if (std::find(names.begin(), names.end(), theme) == names.end()) {

@@ -19,7 +19,7 @@ struct Options {
   int blocks = 8;  // blocks per side of the street grid; at least kMinBlocks
   bool coastal = false;
   std::vector<std::string> omit_themes;  // theme folders left out, e.g. {"kasen", "tatemono"}
-  std::string mesh_code = "533945";      // written into the file headers only
+  std::string mesh_code = "533945";      // digits; written into the file headers only
 };
 
 inline constexpr int kMinBlocks = 4;
@@ -35,7 +35,8 @@ struct MeshFile {
 };
 
 // The files of a mesh, without touching the disk. Throws std::invalid_argument for a block count
-// outside [kMinBlocks, kMaxBlocks] or an unknown theme name in omit_themes.
+// outside [kMinBlocks, kMaxBlocks], an unknown theme name in omit_themes or a mesh code that is
+// not all digits.
 std::vector<MeshFile> BuildMesh(const Options& options);
 
 // Writes the mesh into `folder` (created with its parents, as are the theme folders); existing

@@ -119,44 +119,53 @@ std::vector<Polygon> ReadPolygons(const std::string& bytes) {
   return polygons;
 }
 
-// The ring as coordinate texts, arcs followed in reference order, reversed where negative. Fails
-// the test where the arcs do not join end to end or the ring does not close.
-std::vector<std::string_view> WalkRing(const Polygon& polygon, const std::map<int, Arc>& arcs,
-                                       const std::string& where) {
-  std::vector<std::string_view> ring;
+using Ring = std::vector<std::string_view>;
+
+// The rings of a polygon as coordinate texts, arcs followed in reference order, reversed where
+// negative. Each arc must begin where the one before it ended; only after a ring has closed may
+// the next arc begin a new ring (a hole). Fails the test otherwise.
+std::vector<Ring> WalkRings(const Polygon& polygon, const std::map<int, Arc>& arcs,
+                            const std::string& where) {
+  std::vector<Ring> rings;
   for (int ref : polygon.refs) {
     auto found = arcs.find(std::abs(ref));
     if (found == arcs.end()) {
       ADD_FAILURE() << where << ": " << polygon.record << " references missing arc " << ref;
       return {};
     }
-    std::vector<std::string_view> points = found->second.points;
+    Ring points = found->second.points;
     if (ref < 0) std::reverse(points.begin(), points.end());
-    if (!ring.empty() && ring.back() != points.front()) {
+    if (rings.empty() || rings.back().front() == rings.back().back()) {
+      rings.push_back(points);
+    } else if (rings.back().back() != points.front()) {
       ADD_FAILURE() << where << ": " << polygon.record << " breaks before arc " << ref;
       return {};
+    } else {
+      rings.back().insert(rings.back().end(), points.begin() + 1, points.end());
     }
-    ring.insert(ring.end(), points.begin() + (ring.empty() ? 0 : 1), points.end());
   }
-  EXPECT_FALSE(ring.empty()) << where << ": " << polygon.record;
-  if (!ring.empty()) {
-    EXPECT_EQ(ring.front(), ring.back()) << where << ": " << polygon.record;
+  EXPECT_FALSE(rings.empty()) << where << ": " << polygon.record;
+  if (!rings.empty()) {
+    EXPECT_EQ(rings.back().front(), rings.back().back()) << where << ": " << polygon.record;
   }
-  return ring;
+  return rings;
 }
 
 std::pair<double, double> Coordinates(std::string_view northing, std::string_view easting) {
   return {std::stod(std::string(easting)), std::stod(std::string(northing))};
 }
 
-bool Inside(const std::vector<std::string_view>& ring, std::pair<double, double> p) {
+// Even-odd rule over all rings, as the fill draws them.
+bool Inside(const std::vector<Ring>& rings, std::pair<double, double> p) {
   bool inside = false;
-  for (size_t k = 0; k + 1 < ring.size(); ++k) {
-    auto [x1, y1] = Coordinates(TokenGet(ring[k], 1), TokenGet(ring[k], 2));
-    auto [x2, y2] = Coordinates(TokenGet(ring[k + 1], 1), TokenGet(ring[k + 1], 2));
-    if ((y1 > p.second) != (y2 > p.second) &&
-        p.first < x1 + (p.second - y1) * (x2 - x1) / (y2 - y1)) {
-      inside = !inside;
+  for (const Ring& ring : rings) {
+    for (size_t k = 0; k + 1 < ring.size(); ++k) {
+      auto [x1, y1] = Coordinates(TokenGet(ring[k], 1), TokenGet(ring[k], 2));
+      auto [x2, y2] = Coordinates(TokenGet(ring[k + 1], 1), TokenGet(ring[k + 1], 2));
+      if ((y1 > p.second) != (y2 > p.second) &&
+          p.first < x1 + (p.second - y1) * (x2 - x1) / (y2 - y1)) {
+        inside = !inside;
+      }
     }
   }
   return inside;
@@ -216,6 +225,8 @@ TEST_P(MeshShapes, HeadersCountTheStoredLinesAndEveryLineEndsInCrLf) {
     bool arc_file = path.ends_with(".arc") || path.ends_with(".ARC");
     int64_t expected = 0;
     for (size_t k = 1; k < lines.size(); ++k) expected += arc_file || IsRecordLine(lines[k]);
+    // Drawers read the header like a record line: it must not look like one.
+    EXPECT_FALSE(IsRecordLine(lines[0])) << path << ": " << lines[0];
     std::string_view count = TokenGet(lines[0], arc_file ? 4 : 5);
     EXPECT_EQ(StrToInt(count), expected) << path << ": " << lines[0];
     EXPECT_TRUE(TokenGet(lines[0], arc_file ? 5 : 6).empty()) << path << ": " << lines[0];
@@ -248,10 +259,10 @@ TEST_P(MeshShapes, PolygonRingsCloseAndHoldTheirLabels) {
     std::map<int, Arc> arcs = ReadArcs(files[arc_file]);
     std::vector<Polygon> polygons = ReadPolygons(files[pgn]);
     for (const Polygon& polygon : polygons) {
-      std::vector<std::string_view> ring = WalkRing(polygon, arcs, pgn);
-      if (ring.empty()) continue;
+      std::vector<Ring> rings = WalkRings(polygon, arcs, pgn);
+      if (rings.empty()) continue;
       auto label = Coordinates(TokenGet(polygon.record, 4), TokenGet(polygon.record, 5));
-      EXPECT_TRUE(Inside(ring, label)) << pgn << ": label outside " << polygon.record;
+      EXPECT_TRUE(Inside(rings, label)) << pgn << ": label outside " << polygon.record;
     }
   }
 }
@@ -358,6 +369,41 @@ TEST(MeshContent, HoldsEveryLayerCode) {
   EXPECT_TRUE(Codes(Build(Coastal())["mizu/mizu.arc"]).count("L5106"));
 }
 
+// A pond lies outside the park around it: the park's fill, drawn after the water, must not cover
+// it. Checked at points just inside the pond's shore.
+TEST(MeshContent, ParksLeaveTheirPondsUncovered) {
+  Files files = Build(Urban());
+  std::map<int, Arc> premises_arcs = ReadArcs(files["others/others.arc"]);
+  std::vector<std::vector<Ring>> parks;
+  for (const Polygon& polygon : ReadPolygons(files["others/zyouti.pgn"])) {
+    if (TokenGet(polygon.record, 1) == "A6242") {
+      parks.push_back(WalkRings(polygon, premises_arcs, "zyouti"));
+    }
+  }
+  std::map<int, Arc> water_arcs = ReadArcs(files["mizu/mizu.arc"]);
+  std::vector<Polygon> ponds = ReadPolygons(files["mizu/mizu.pgn"]);
+  ASSERT_FALSE(ponds.empty());
+  for (const Polygon& pond : ponds) {
+    auto centre = Coordinates(TokenGet(pond.record, 4), TokenGet(pond.record, 5));
+    std::vector<Ring> shore = WalkRings(pond, water_arcs, "mizu");
+    ASSERT_EQ(shore.size(), 1u);
+    int parks_around = 0;
+    for (std::string_view point : shore[0]) {
+      auto [x, y] = Coordinates(TokenGet(point, 1), TokenGet(point, 2));
+      std::pair<double, double> inner = {x + (centre.first - x) * 0.1,
+                                         y + (centre.second - y) * 0.1};
+      for (const std::vector<Ring>& park : parks) {
+        EXPECT_FALSE(Inside(park, inner)) << pond.record << " covered near " << point;
+        // The same point pushed outwards lies in the park.
+        std::pair<double, double> outer = {x - (centre.first - x) * 0.1,
+                                           y - (centre.second - y) * 0.1};
+        parks_around += Inside(park, outer);
+      }
+    }
+    EXPECT_EQ(parks_around, static_cast<int>(shore[0].size())) << pond.record;
+  }
+}
+
 TEST(MeshContent, RoadAttributesMarkSomeCentreLinesAsMainRoads) {
   Files files = Build(Urban());
   std::set<int> centre_arcs;
@@ -448,8 +494,13 @@ TEST(Options, BadOptionsAreRefused) {
   options = Urban();
   options.omit_themes = {"roads"};
   EXPECT_THROW(BuildMesh(options), std::invalid_argument);
-  options.blocks = kMinBlocks;
   options.omit_themes.clear();
+  for (std::string code : {"", "A12", "53,39", "5339\r\n"}) {
+    options.mesh_code = code;
+    EXPECT_THROW(BuildMesh(options), std::invalid_argument) << code;
+  }
+  options.mesh_code = "533945";
+  options.blocks = kMinBlocks;
   EXPECT_NO_THROW(BuildMesh(options));
   options.coastal = true;
   EXPECT_NO_THROW(BuildMesh(options));

@@ -32,6 +32,37 @@ GroundStyle StyleOf(Ground ground) {
   return {"A6200", Kind::kOtherGround};
 }
 
+// A park with a pond in it, as two halves west and east of the pond whose dividing arcs run from
+// the park's edge to the shore. The water is left out of the park, so the park's fill (drawn after
+// the water) does not cover it; the dividing arcs have line type 5, so no outline shows them.
+// `corners` is the park's quad (south-west first, counter-clockwise), `shore` the closed pond
+// ring of PondOutline (24 steps counter-clockwise from its eastmost point). Returns the ID of the
+// western half, which carries the name.
+int AddParkAroundPond(const std::vector<Point>& corners, const std::vector<Point>& shore,
+                      ArcFile& arcs, PolygonFile& polygons) {
+  constexpr int kEast = 0, kNorth = 6, kWest = 12, kSouth = 18, kSteps = 24;
+  Point bottom = Lerp(corners[0], corners[1], 0.5);
+  Point top = Lerp(corners[3], corners[2], 0.5);
+  std::vector<Point> west_shore;  // south to north, by the west
+  for (int k = kSouth; k >= kNorth; --k) west_shore.push_back(shore[k]);
+  std::vector<Point> east_shore;  // north to south, by the east
+  for (int k = kNorth; k >= kEast; --k) east_shore.push_back(shore[k]);
+  for (int k = kSteps - 1; k >= kSouth; --k) east_shore.push_back(shore[k]);
+
+  int west_edge = arcs.Add("L6200", 1, {top, corners[3], corners[0], bottom});
+  int east_edge = arcs.Add("L6200", 1, {bottom, corners[1], corners[2], top});
+  int south_cut = arcs.Add("L6200", 5, {bottom, shore[kSouth]});
+  int north_cut = arcs.Add("L6200", 5, {shore[kNorth], top});
+  int west_bank = arcs.Add("L6200", 1, west_shore);
+  int east_bank = arcs.Add("L6200", 1, east_shore);
+
+  Point west_label = Lerp(Lerp(corners[0], corners[3], 0.5), shore[kWest], 0.5);
+  Point east_label = Lerp(Lerp(corners[1], corners[2], 0.5), shore[kEast], 0.5);
+  int id = polygons.Add("A6242", {west_edge, south_cut, west_bank, north_cut}, west_label);
+  polygons.Add("A6242", {east_edge, -north_cut, east_bank, -south_cut}, east_label);
+  return id;
+}
+
 }  // namespace
 
 void BuildOthers(const ThemeInput& input, std::vector<MeshFile>& files) {
@@ -79,8 +110,12 @@ void BuildOthers(const ThemeInput& input, std::vector<MeshFile>& files) {
       if (cell.ground != Ground::kNone) {
         GroundStyle style = StyleOf(cell.ground);
         std::vector<Point> outline = Shrink(SubBlockCorners(block, cell, 0, 0), 0.9);
+        if (cell.pond) {
+          int id = AddParkAroundPond(outline, plan.PondOutline(i, j), arcs, polygons);
+          premises.Add({style.code, std::to_string(id), "0", town, KindWord(style.kind, random)});
+          continue;
+        }
         Point label = Average(outline);
-        if (cell.pond) label = Lerp(outline[0], outline[1], 0.5) * 0.7 + label * 0.3;
         outline.push_back(outline.front());
         int id = polygons.Add(style.code, {arcs.Add("L6200", 1, outline)}, label);
         premises.Add({style.code, std::to_string(id), "0", town, KindWord(style.kind, random)});

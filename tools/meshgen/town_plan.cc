@@ -254,6 +254,24 @@ SubBlockUse TownPlan::Use(int i, int j, int k, int l) const {
   return SubBlockUse::kNone;
 }
 
+std::vector<Point> TownPlan::PondOutline(int i, int j) const {
+  constexpr int kSteps = 24;
+  Random random(seed_, 3000 + static_cast<uint64_t>(j) * blocks_ + i);
+  const BlockShape block = Block(i, j);
+  Point centre = block.At(0.5, 0.6);
+  double rx = (block.At(1, 0.6).x - block.At(0, 0.6).x) * random.Range(0.18, 0.25);
+  double ry = (block.At(0.5, 1).y - block.At(0.5, 0).y) * random.Range(0.12, 0.17);
+  std::vector<Point> points;
+  for (int k = 0; k <= kSteps; ++k) {
+    double angle = 2 * std::numbers::pi * (k % kSteps) / kSteps;
+    // A little irregular, as ponds are.
+    double wobble = k % kSteps == 0 ? 1.0 : random.Range(0.92, 1.06);
+    points.push_back(
+        {centre.x + rx * wobble * std::cos(angle), centre.y + ry * wobble * std::sin(angle)});
+  }
+  return points;
+}
+
 Point TownPlan::RiverMouth() const { return {coast_x_, RiverCentreY(coast_x_)}; }
 
 }  // namespace sheetwright::meshgen

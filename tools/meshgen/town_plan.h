@@ -73,6 +73,9 @@ class TownPlan {
   const GridLine& row(int j) const { return rows_[j]; }
   const Cell& cell(int i, int j) const { return cells_[j * blocks_ + i]; }
   bool bridge(int i) const { return bridges_[i]; }
+  // The shore of the pond in cell (i, j) (a park with cell.pond), a closed ring counter-clockwise.
+  // The water theme draws the pond; the park leaves it out as a hole.
+  std::vector<Point> PondOutline(int i, int j) const;
   // Sub-block (k, l) of cell (i, j): decided by its position, so the themes agree on it.
   SubBlockUse Use(int i, int j, int k, int l) const;
 

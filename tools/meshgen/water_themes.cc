@@ -2,8 +2,6 @@
 // by line-type-5 arcs on the sheet edge (or at its mouth, where it meets the sea), with its centre
 // line beside it. The coastline runs north-south; the sea polygon lies east of it, bounded by the
 // coastline arcs and the sheet edge.
-#include <cmath>
-#include <numbers>
 #include <string>
 
 #include "meshgen/names.h"
@@ -21,15 +19,6 @@ std::vector<double> RiverBreaks(const TownPlan& plan) {
   for (int i = 0; i <= plan.land_columns(); ++i) breaks.push_back(plan.RiverNode(i).x);
   if (plan.coastal()) breaks.push_back(plan.coast_x());
   return breaks;
-}
-
-std::vector<Point> Ellipse(Point centre, double rx, double ry, int steps) {
-  std::vector<Point> points;
-  for (int k = 0; k <= steps; ++k) {
-    double angle = 2 * std::numbers::pi * (k % steps) / steps;
-    points.push_back({centre.x + rx * std::cos(angle), centre.y + ry * std::sin(angle)});
-  }
-  return points;
 }
 
 }  // namespace
@@ -115,11 +104,9 @@ void BuildMizu(const ThemeInput& input, std::vector<MeshFile>& files) {
     for (int i = 0; i < plan.land_columns(); ++i) {
       const Cell& cell = plan.cell(i, j);
       if (!cell.pond) continue;
-      const BlockShape block = plan.Block(i, j);
-      Point centre = block.At(0.5, 0.55);
-      double rx = (block.At(1, 0.5).x - block.At(0, 0.5).x) * random.Range(0.18, 0.25);
-      double ry = (block.At(0.5, 1).y - block.At(0.5, 0).y) * random.Range(0.15, 0.2);
-      int arc = arcs.Add("L5105", 1, Ellipse(centre, rx, ry, 24));
+      std::vector<Point> shore = plan.PondOutline(i, j);
+      Point centre = Average({shore.begin(), shore.end() - 1});
+      int arc = arcs.Add("L5105", 1, shore);
       int id = polygons.Add("A5201", {arc}, centre);
       attributes.Add(
           {"A5201", std::to_string(id), "5201", PlaceName(random), KindWord(Kind::kPond, random)});
