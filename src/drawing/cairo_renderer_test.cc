@@ -8,6 +8,8 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "drawing/font_library.h"
 #include "mapdata/encoding.h"
@@ -242,6 +244,48 @@ TEST_F(CairoRendererTest, LabelIsAnchoredAtItsTopLeftInTheTextColour) {
   image.Bounds([](Rgb c) { return !(c == kWhite) && !Reddish(c) && c.r < 200; }, l2, t2, r2, b2);
   EXPECT_GE(l2, left);
   EXPECT_GE(t2, top);
+}
+
+TEST_F(CairoRendererTest, LabelsTakeTheRoomTheyWereMeasuredWith) {
+  // Labels are centred by their measured width, so the drawn text must end where the measure
+  // says, bold (wider by a pixel per character) and fixed faces included.
+  for (uint8_t style : {uint8_t{0}, uint8_t{kBold}, uint8_t{kItalic}}) {
+    for (const char* face : {"ＭＳ Ｐゴシック", "ＭＳ 明朝"}) {
+      LabelFont font = Gothic(-16, kRed, style);
+      font.face_name = face;
+      const char* text = "新宿中央公園前WWW";
+      PictureBuilder b(200, 150);
+      b.Background(BkMode::kTransparent).Font(font).Text({10, 50}, text);
+      Image image(b.picture(), 400, 300, fonts_);
+      int left, top, right, bottom;
+      ASSERT_TRUE(image.Bounds(Reddish, left, top, right, bottom));
+      int32_t width = fonts_.Measure(font, mapdata::Utf8ToCp932(text)).width;
+      // A slanted face leans past its last advance, as italics do on the reference platform.
+      int overhang = (style & kItalic) ? 2 * 16 / 4 : 0;
+      EXPECT_LE(right, 20 + 2 * width + 2 + overhang) << face << " style " << int{style};
+      EXPECT_GE(right, 20 + 2 * width - 6) << face << " style " << int{style};
+    }
+  }
+}
+
+TEST_F(CairoRendererTest, RenderingOnSeveralThreadsGivesTheSamePixels) {
+  PictureBuilder b(200, 150);
+  b.Pen(kBlue, 2).Brush(kGreen).Polygon({{10, 10}, {190, 20}, {100, 140}});
+  b.Background(BkMode::kTransparent)
+      .Font(Gothic(-14, kRed, kBold))
+      .Text({30, 40}, "渋谷駅ハチ公口");
+  auto render = [&](std::vector<Rgb>& out) {
+    Image image(b.picture(), 400, 300, fonts_);
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) out.push_back(image.At(x, y));
+  };
+  std::vector<Rgb> expected;
+  render(expected);
+  std::vector<std::vector<Rgb>> results(4);
+  std::vector<std::thread> threads;
+  for (auto& r : results) threads.emplace_back([&] { render(r); });
+  for (auto& t : threads) t.join();
+  for (const auto& r : results) EXPECT_TRUE(r == expected);
 }
 
 TEST_F(CairoRendererTest, BackgroundModeDecidesWhetherTheLabelBoxIsFilled) {

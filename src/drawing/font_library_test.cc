@@ -138,37 +138,38 @@ TEST_F(FontLibraryTest, BadBytesAndOddHeightsDoNotBreakMeasuring) {
 }
 
 TEST_F(FontLibraryTest, MeasuringIsStableAcrossThreads) {
-  std::vector<LabelFont> font_set = {Font("ＭＳ Ｐゴシック", -12), Font("ＭＳ ゴシック", -14),
-                                     Font("ＭＳ Ｐ明朝", -16, kBold), Font("ＭＳ 明朝", 20)};
+  const char* faces[] = {"ＭＳ Ｐゴシック", "ＭＳ ゴシック", "ＭＳ Ｐ明朝", "ＭＳ 明朝"};
   std::vector<std::string> texts = {Sjis("東京駅"), Sjis("新宿区西新宿二丁目"), "Shinjuku 2",
-                                    Sjis("ＪＲ山手線")};
-  FontLibrary reference_library;
+                                    Sjis("ＪＲ山手線ｱｲｳ"), "AVWiil.,;"};
+  std::vector<LabelFont> font_set;
+  for (int32_t height = 8; height < 48; ++height) {
+    for (const char* face : faces) font_set.push_back(Font(face, -height, height % 3 ? 0 : kBold));
+  }
   std::vector<TextExtent> expected;
-  for (const auto& f : font_set)
-    for (const auto& t : texts) expected.push_back(reference_library.Measure(f, t));
+  for (const auto& f : font_set) {
+    for (const auto& t : texts) expected.push_back(fonts_.Measure(f, t));
+  }
 
-  std::vector<int> mismatches(4, 0);
+  // A fresh library, so that faces, sizes and advances are looked up and cached while the other
+  // threads use them; each thread walks the fonts from a different place.
+  FontLibrary shared;
+  constexpr int kThreads = 4;
+  std::vector<int> mismatches(kThreads, 0);
   std::vector<std::thread> threads;
-  for (int k = 0; k < 4; ++k) {
+  for (int k = 0; k < kThreads; ++k) {
     threads.emplace_back([&, k] {
-      for (int round = 0; round < 200; ++round) {
-        size_t i = 0;
-        for (size_t f = 0; f < font_set.size(); ++f) {
-          for (const auto& t : texts) {
-            // Each thread walks the fonts in a different order so that caches fill concurrently.
-            const LabelFont& font = font_set[(f + k) % font_set.size()];
-            size_t index = ((f + k) % font_set.size()) * texts.size() + (i++ % texts.size());
-            TextExtent e = fonts_.Measure(font, t);
-            if (e.width != expected[index].width || e.height != expected[index].height) {
-              ++mismatches[k];
-            }
-          }
+      for (size_t n = 0; n < font_set.size(); ++n) {
+        size_t f = (n + k * font_set.size() / kThreads) % font_set.size();
+        for (size_t t = 0; t < texts.size(); ++t) {
+          TextExtent e = shared.Measure(font_set[f], texts[t]);
+          const TextExtent& want = expected[f * texts.size() + t];
+          if (e.width != want.width || e.height != want.height) ++mismatches[k];
         }
       }
     });
   }
   for (auto& t : threads) t.join();
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(mismatches[k], 0) << "thread " << k;
+  for (int k = 0; k < kThreads; ++k) EXPECT_EQ(mismatches[k], 0) << "thread " << k;
 }
 
 }  // namespace
