@@ -114,18 +114,7 @@ std::vector<Rec> RecordsOf(const Picture& picture) {
   return out;
 }
 
-// The 43 rows in stacking order.
-const std::vector<LayerKey> kRowOrder = {
-    K::kSityoPoly,    K::kTyomePoly,    K::kGaikuPoly,  K::kGaikuLine,    K::kKasenPoly,
-    K::kKasenLine,    K::kMizuPoly,     K::kMizuLine,   K::kTatemonoPoly, K::kTatemonoLine,
-    K::kZyoPoly,      K::kParkPoly,     K::kSchoolPoly, K::kTemplePoly,   K::kBotiPoly,
-    K::kTetusikiPoly, K::kZyoLine,      K::kParkLine,   K::kSchoolLine,   K::kTempleLine,
-    K::kBotiLine,     K::kTetusikiLine, K::kTetuLine,   K::kKasencyuLine, K::kSeaLine,
-    K::kLoadLine,     K::kHosyaLine,    K::kKuikiLine,  K::kGaikuName,    K::kTatemonoName,
-    K::kZyoName,      K::kParkName,     K::kSchoolName, K::kTempleName,   K::kBotiName,
-    K::kMizuName,     K::kKasenName,    K::kEkiName,    K::kTyomeName,    K::kSityoName,
-    K::kTyomeLine,    K::kSityoLine,    K::kKenLine,
-};
+const std::vector<LayerKey>& kRowOrder = test_util::RowOrder();
 
 class CollectingSink : public mapdata::MessageSink {
  public:

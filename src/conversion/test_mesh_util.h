@@ -12,7 +12,26 @@
 #include <string>
 #include <vector>
 
+#include "settings/layer_styles.h"
+
 namespace sheetwright::conversion::test_util {
+
+// The layer keys of the 43 rows in stacking order, written out independently of the row table.
+inline const std::vector<settings::LayerKey>& RowOrder() {
+  using K = settings::LayerKey;
+  static const std::vector<K> kOrder = {
+      K::kSityoPoly,    K::kTyomePoly,    K::kGaikuPoly,  K::kGaikuLine,    K::kKasenPoly,
+      K::kKasenLine,    K::kMizuPoly,     K::kMizuLine,   K::kTatemonoPoly, K::kTatemonoLine,
+      K::kZyoPoly,      K::kParkPoly,     K::kSchoolPoly, K::kTemplePoly,   K::kBotiPoly,
+      K::kTetusikiPoly, K::kZyoLine,      K::kParkLine,   K::kSchoolLine,   K::kTempleLine,
+      K::kBotiLine,     K::kTetusikiLine, K::kTetuLine,   K::kKasencyuLine, K::kSeaLine,
+      K::kLoadLine,     K::kHosyaLine,    K::kKuikiLine,  K::kGaikuName,    K::kTatemonoName,
+      K::kZyoName,      K::kParkName,     K::kSchoolName, K::kTempleName,   K::kBotiName,
+      K::kMizuName,     K::kKasenName,    K::kEkiName,    K::kTyomeName,    K::kSityoName,
+      K::kTyomeLine,    K::kSityoLine,    K::kKenLine,
+  };
+  return kOrder;
+}
 
 struct MapPoint {
   double north, east;

@@ -1,0 +1,195 @@
+// The sample meshes converted with the example style, read back by two independent readers: libwmf
+// (wmf2svg) must accept every stored file, and the strict test reader must find every layer that
+// is switched on and has data, in stacking order.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "conversion/batch.h"
+#include "conversion/conv_go.h"
+#include "conversion/layer_rows.h"
+#include "conversion/mesh_folders.h"
+#include "conversion/test_mesh_util.h"
+#include "drawing/font_library.h"
+#include "drawing/wmf_test_reader.h"
+#include "drawing/wmf_writer.h"
+#include "mapdata/mesh_files.h"
+#include "mapdata/record_lines.h"
+#include "process_util.h"
+#include "settings/settings_file.h"
+
+namespace sheetwright {
+namespace {
+
+namespace fs = std::filesystem;
+using conversion::test_util::ReadFileBytes;
+using conversion::test_util::RowOrder;
+using conversion::test_util::TempFolder;
+using settings::FontId;
+using settings::LayerKey;
+
+const std::string kMeshes = SHEETWRIGHT_SOURCE_DIR "/examples/meshes";
+const std::string kSettings = SHEETWRIGHT_SOURCE_DIR "/examples/vellumist.ini";
+
+class CollectingSink : public mapdata::MessageSink {
+ public:
+  void Show(const std::string& text) override { messages.push_back(text); }
+  std::vector<std::string> messages;
+};
+
+// The example style with a colour of its own for every layer and label font, so that each drawn
+// operation tells which layer drew it.
+class DistinctColours : public settings::StyleSource {
+ public:
+  explicit DistinctColours(const settings::StyleSource& base) : base_(base) {}
+  static uint32_t Of(LayerKey key) { return 0x00100000u + static_cast<uint32_t>(key); }
+  static uint32_t Of(FontId id) { return 0x00200000u + static_cast<uint32_t>(id); }
+  settings::LayerStyle Style(LayerKey key) const override {
+    settings::LayerStyle s = base_.Style(key);
+    s.color = Of(key);
+    return s;
+  }
+  drawing::LabelFont Font(FontId id) const override {
+    drawing::LabelFont f = base_.Font(id);
+    f.color = Of(id);
+    return f;
+  }
+
+ private:
+  const settings::StyleSource& base_;
+};
+
+// Stacking position of each key: the corner marks 0, the rows 1..43.
+std::map<uint32_t, std::pair<int, LayerKey>> PositionsByColour() {
+  std::map<uint32_t, std::pair<int, LayerKey>> out;
+  out[DistinctColours::Of(LayerKey::kSumiLine)] = {0, LayerKey::kSumiLine};
+  for (size_t i = 0; i < RowOrder().size(); ++i) {
+    LayerKey key = RowOrder()[i];
+    const settings::LayerDef& def = settings::Def(key);
+    uint32_t colour = def.font ? DistinctColours::Of(*def.font) : DistinctColours::Of(key);
+    out[colour] = {static_cast<int>(i) + 1, key};
+  }
+  return out;
+}
+
+// Whether a row has something to draw in a mesh: its file holds a record line of its code.
+bool HasData(const std::string& mesh_folder, const conversion::ConversionStep& step) {
+  mapdata::MeshFiles files = mapdata::FileSet(mesh_folder);
+  auto found = mapdata::FindDataFile(files.*step.file);
+  if (!found) return false;
+  auto text = mapdata::FileText::Read(*found);
+  mapdata::LineCursor lines(*text);
+  lines.Next();  // the header
+  while (!lines.AtEnd()) {
+    std::string_view line = lines.Next();
+    if (!mapdata::BeginsWith(line, step.code)) continue;
+    if (step.drawer != conversion::DrawerKind::kMainRoads) return true;
+    // A main road needs an attribute line marking an arc.
+    auto atr = mapdata::FindDataFile(files.RoadAtr);
+    if (!atr) return false;
+    mapdata::LineCursor atr_lines(*mapdata::FileText::Read(*atr));
+    atr_lines.Next();
+    while (!atr_lines.AtEnd()) {
+      std::string_view a = atr_lines.Next();
+      size_t c1 = a.find(','), c2 = a.find(',', c1 + 1);
+      if (a.size() > 0 && a[0] == 'L' && c2 != std::string_view::npos) {
+        std::string_view value = a.substr(c2 + 1, a.find(',', c2 + 1) - c2 - 1);
+        if (value != "0" && !value.empty()) return true;
+      }
+    }
+    return false;
+  }
+  return false;
+}
+
+class SamplesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    meshes_ = conversion::ListMeshes(kMeshes);
+    ASSERT_GE(meshes_.size(), 3u) << "sample meshes missing in " << kMeshes;
+    settings::StartupSettings startup = settings::LoadSettings(kSettings, "/", styles_);
+    ASSERT_FALSE(startup.error.has_value());
+  }
+  std::vector<std::string> meshes_;
+  settings::LayerStyleTable styles_;
+  drawing::FontLibrary fonts_;
+};
+
+TEST_F(SamplesTest, TheExampleStyleSwitchesEveryLayerOn) {
+  for (const settings::LayerDef& def : settings::LayerDefs()) {
+    EXPECT_TRUE(styles_.Style(def.key).enabled) << def.name;
+  }
+}
+
+TEST_F(SamplesTest, LibwmfReadsEveryStoredFile) {
+  TempFolder out;
+  conversion::BatchRequest request;
+  request.input_folder = kMeshes;
+  request.output_folder = out.path();
+  request.meshes = meshes_;
+  request.jobs = 2;
+  conversion::BatchObserver quiet;
+  conversion::BatchResult result = conversion::RunBatch(request, styles_, fonts_, quiet);
+  ASSERT_EQ(result.stored, static_cast<int>(meshes_.size()));
+  for (const std::string& mesh : meshes_) {
+    std::string wmf = out / (mesh + ".wmf"), svg = out / (mesh + ".svg");
+    test_util::ProcessResult r = test_util::RunProgram("/usr/bin/wmf2svg", {wmf, "-o", svg});
+    EXPECT_EQ(r.exit_status, 0) << mesh << ": " << r.err;
+    std::string drawn = ReadFileBytes(svg);
+    EXPECT_THAT(drawn, ::testing::HasSubstr("<polygon")) << mesh;
+    EXPECT_THAT(drawn, ::testing::HasSubstr("<polyline")) << mesh;
+    EXPECT_THAT(drawn, ::testing::HasSubstr("<text")) << mesh;
+  }
+}
+
+TEST_F(SamplesTest, EveryLayerWithDataIsStoredInStackingOrder) {
+  DistinctColours styles(styles_);
+  auto positions = PositionsByColour();
+  for (const std::string& mesh : meshes_) {
+    std::string folder = kMeshes + "/" + mesh;
+    CollectingSink sink;
+    drawing::Picture sheet;
+    conversion::ConvGo(folder, {styles, fonts_, sink, nullptr}, sheet);
+    EXPECT_THAT(sink.messages, ::testing::IsEmpty()) << mesh;
+
+    auto file = drawing::wmftest::ParseWmf(drawing::EncodeWmf(sheet, {}));
+    auto play = drawing::wmftest::Play(file);
+    EXPECT_THAT(play.faults, ::testing::IsEmpty()) << mesh;
+    std::vector<int> order;
+    std::set<LayerKey> drawn;
+    for (const auto& op : play.ops) {
+      uint32_t colour;
+      if (!op.text.bytes.empty()) {
+        colour = op.state.text_color;
+      } else if (op.function == drawing::wmf::kPolygon) {
+        ASSERT_TRUE(op.state.brush.has_value());
+        colour = op.state.brush->color;
+      } else {
+        ASSERT_TRUE(op.state.pen.has_value());
+        colour = op.state.pen->color;
+      }
+      auto it = positions.find(colour);
+      ASSERT_NE(it, positions.end()) << mesh << ": an operation of no layer, colour " << colour;
+      order.push_back(it->second.first);
+      drawn.insert(it->second.second);
+    }
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << mesh << ": layers out of order";
+
+    std::set<LayerKey> expected = {LayerKey::kSumiLine};
+    for (const conversion::ConversionStep& step : conversion::ConversionSteps()) {
+      if (step.row > 0 && HasData(folder, step)) expected.insert(step.key);
+    }
+    for (LayerKey key : expected) {
+      EXPECT_TRUE(drawn.count(key)) << mesh << ": " << settings::Def(key).name << " not drawn";
+    }
+    for (LayerKey key : drawn) {
+      EXPECT_TRUE(expected.count(key)) << mesh << ": " << settings::Def(key).name << " unexpected";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sheetwright
