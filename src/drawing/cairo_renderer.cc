@@ -11,6 +11,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "drawing/font_library.h"
@@ -83,6 +84,30 @@ class LayoutFont {
   LayoutFont(const LayoutFont&) = delete;
   LayoutFont& operator=(const LayoutFont&) = delete;
 
+  // The glyphs of one CP932 character (relative to its origin on the baseline) and its
+  // measured advance; kept, as labels repeat the same few hundred characters.
+  struct Character {
+    std::vector<cairo_glyph_t> glyphs;
+    double advance = 0;
+  };
+  const Character& Lookup(std::string_view cp932, FontLibrary& fonts, const LabelFont& font) {
+    uint32_t key = static_cast<unsigned char>(cp932[0]);
+    if (cp932.size() > 1) key = (key << 8) | static_cast<unsigned char>(cp932[1]);
+    auto [it, inserted] = characters_.try_emplace(key);
+    if (!inserted) return it->second;
+    std::string utf8 = mapdata::Cp932ToUtf8(cp932);
+    cairo_glyph_t* run = nullptr;
+    int count = 0;
+    if (cairo_scaled_font_text_to_glyphs(scaled_, 0, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                         &run, &count, nullptr, nullptr,
+                                         nullptr) == CAIRO_STATUS_SUCCESS) {
+      it->second.glyphs.assign(run, run + count);
+      cairo_glyph_free(run);
+    }
+    it->second.advance = fonts.Measure(font, cp932).width;
+    return it->second;
+  }
+
   bool ok() const { return cairo_scaled_font_status(scaled_) == CAIRO_STATUS_SUCCESS; }
   cairo_scaled_font_t* scaled() const { return scaled_; }
   double ppem() const { return ppem_; }
@@ -95,6 +120,7 @@ class LayoutFont {
   cairo_scaled_font_t* scaled_ = nullptr;
   double ppem_;
   double ascent_, underline_position_, strike_position_, line_thickness_;
+  std::unordered_map<uint32_t, Character> characters_;
 };
 
 class Player {
@@ -288,16 +314,13 @@ void Player::DrawText(const Picture& picture, const TextRec& text) {
         ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) && i + 1 < bytes.size();
     std::string_view character = bytes.substr(i, double_byte ? 2 : 1);
     i += character.size();
-    std::string utf8 = mapdata::Cp932ToUtf8(character);
-    cairo_glyph_t* run = nullptr;
-    int count = 0;
-    if (cairo_scaled_font_text_to_glyphs(layout.scaled(), cursor, baseline, utf8.data(),
-                                         static_cast<int>(utf8.size()), &run, &count, nullptr,
-                                         nullptr, nullptr) == CAIRO_STATUS_SUCCESS) {
-      glyphs.insert(glyphs.end(), run, run + count);
-      cairo_glyph_free(run);
+    const LayoutFont::Character& c = layout.Lookup(character, fonts_, dc_.font);
+    for (cairo_glyph_t g : c.glyphs) {
+      g.x += cursor;
+      g.y += baseline;
+      glyphs.push_back(g);
     }
-    cursor += fonts_.Measure(dc_.font, character).width;
+    cursor += c.advance;
   }
 
   cairo_save(cr_);
