@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ struct MappingCase {
   const char* second;  // eastward
   int32_t x, y;
 };
+void PrintTo(const MappingCase& c, std::ostream* os) { *os << c.first << ", " << c.second; }
 
 class MapCoordinateTest : public ::testing::TestWithParam<MappingCase> {};
 
@@ -49,16 +51,6 @@ INSTANTIATE_TEST_SUITE_P(
         MappingCase{"1e300", "1e300", kMax, 15000 - kMax},
         MappingCase{"-1e300", "-1e300", kMin, kMax},
         MappingCase{"-214748364.8", "214748364.7", 2147483647, kMax}));
-
-TEST(MapValueTest, TruncatesTowardZeroAndSaturates) {
-  EXPECT_EQ(MapValue(0.99), 9);
-  EXPECT_EQ(MapValue(-0.99), -9);
-  EXPECT_EQ(MapValue(214748364.7), 2147483647);
-  EXPECT_EQ(MapValue(214748364.8), kMax);
-  EXPECT_EQ(MapValue(-214748364.8), kMin);
-  EXPECT_EQ(MapValue(-1e308), kMin);
-  EXPECT_EQ(MapValue(std::numeric_limits<double>::infinity()), kMax);
-}
 
 // Coordinates of the common shape take a shortcut past the general number parser; it must give
 // the very same drawing units for every text, whatever its length and number of decimals.
@@ -122,22 +114,6 @@ TEST(MapCoordinateErrorTest, TextThatIsNotANumberFailsWithItsText) {
       EXPECT_EQ(e.what(), c.message);
     }
   }
-}
-
-TEST(VertexBufferTest, DropsOnlyImmediateRepeats) {
-  VertexBuffer v;
-  v.XYSet({1, 1});
-  v.XYSet({1, 1});
-  v.XYSet({2, 1});
-  v.XYSet({1, 1});  // equal to an earlier point, but not to the last one
-  v.XYSet({1, 1});
-  ASSERT_EQ(v.Count(), 3);
-  EXPECT_EQ(v.Points()[0], (Point{1, 1}));
-  EXPECT_EQ(v.Points()[1], (Point{2, 1}));
-  EXPECT_EQ(v.Points()[2], (Point{1, 1}));
-  v.Reset();
-  v.XYSet({1, 1});  // after a reset nothing is compared
-  EXPECT_EQ(v.Count(), 1);
 }
 
 }  // namespace
