@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -100,26 +101,37 @@ uint64_t MeshBytes(const Options& options) {
 }
 
 int BlocksForBytes(uint64_t bytes, Options options) {
-  // The size grows with the square of the block count: search between bounds.
-  int low = kMinBlocks;
-  int high = kMinBlocks;
-  options.blocks = high;
-  while (MeshBytes(options) < bytes) {
-    low = high + 1;
-    high = std::min(kMaxBlocks, high * 2);
-    options.blocks = high;
-    if (high == kMaxBlocks) break;
-  }
-  while (low < high) {
-    int middle = low + (high - low) / 2;
-    options.blocks = middle;
-    if (MeshBytes(options) >= bytes) {
-      high = middle;
-    } else {
-      low = middle + 1;
+  auto size = [&](int blocks) {
+    options.blocks = blocks;
+    return MeshBytes(options);
+  };
+  // Small meshes are cheap: search them exactly.
+  constexpr int kProbe = 32;
+  uint64_t probe = size(kProbe);
+  if (probe >= bytes) {
+    int low = kMinBlocks;
+    int high = kProbe;
+    while (low < high) {
+      int middle = low + (high - low) / 2;
+      if (size(middle) >= bytes) {
+        high = middle;
+      } else {
+        low = middle + 1;
+      }
     }
+    return high;
   }
-  return high;
+  // Beyond, the size grows with the number of blocks (the square of the count): estimate, then
+  // step up until the mesh is large enough. One or two builds, instead of a search's many.
+  int blocks = kProbe;
+  uint64_t reached = probe;
+  while (reached < bytes && blocks < kMaxBlocks) {
+    double factor = std::sqrt(static_cast<double>(bytes) / static_cast<double>(reached));
+    blocks =
+        std::min(kMaxBlocks, std::max(blocks + 1, static_cast<int>(std::ceil(blocks * factor))));
+    reached = size(blocks);
+  }
+  return blocks;
 }
 
 }  // namespace sheetwright::meshgen

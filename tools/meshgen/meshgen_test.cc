@@ -479,11 +479,19 @@ TEST(Size, GrowsWithTheBlockCountAndBlocksForBytesFindsTheSmallestFit) {
   uint64_t large = MeshBytes(options);
   EXPECT_GT(large, 3 * small);
 
-  const uint64_t target = 2'000'000;
-  int blocks = BlocksForBytes(target, Urban());
+  // Exact for small meshes, close above.
+  const uint64_t small_target = 400'000;
+  int blocks = BlocksForBytes(small_target, Urban());
+  options.blocks = blocks;
+  EXPECT_GE(MeshBytes(options), small_target);
+  options.blocks = blocks - 1;
+  EXPECT_LT(MeshBytes(options), small_target);
+
+  const uint64_t target = 3'000'000;
+  blocks = BlocksForBytes(target, Urban());
   options.blocks = blocks;
   EXPECT_GE(MeshBytes(options), target);
-  options.blocks = blocks - 1;
+  options.blocks = blocks * 95 / 100;
   EXPECT_LT(MeshBytes(options), target);
 }
 
