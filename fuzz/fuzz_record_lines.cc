@@ -115,10 +115,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             got.data() >= line.data() && got.data() + got.size() <= line.data() + line.size(),
             "TokenGet view outside the line");
     }
-    if (fields.size() < 64) {
+    // Failures throw, which is slow under the sanitizers: the numbers of the first lines suffice.
+    if (lines <= 32 && fields.size() < 64) {
       for (std::string_view f : fields) CheckNumbers(f);
     }
-    if (fields.size() >= 2) {
+    if (lines <= 32 && fields.size() >= 2) {
       try {
         drawing::Point p = drawing::MapCoordinate(fields[0], fields[1]);
         auto first = mapdata::TryParseFloat(fields[0]);

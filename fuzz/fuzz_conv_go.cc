@@ -1,0 +1,107 @@
+// A whole mesh conversion over a mesh folder whose 25 data files come from the input, cut at 0xFF
+// bytes in the order of kMeshFilePaths (scripts/fuzz packs its seeds in the same order). An empty
+// part leaves its file out; a part of one Ctrl-Z gives an empty file. A 26th part holds control
+// bytes: the width step of each layer. Every layer is on. A ConversionError is an expected end;
+// whatever was drawn is checked and encoded as a metafile, which must be well-formed.
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "conversion/conv_go.h"
+#include "conversion/output_files.h"
+#include "drawing/font_library.h"
+#include "drawing/wmf_writer.h"
+#include "fuzz_support.h"
+#include "mapdata/messages.h"
+#include "settings/layer_styles.h"
+
+namespace {
+
+using namespace sheetwright;
+
+// The data files of a mesh, in the order of mapdata::MeshFiles.
+constexpr std::array<const char*, 25> kMeshFilePaths = {
+    "gaiku/GAIKU.PGN",       "gaiku/GAIKU.ATR",       "gaiku/GAIKU.ARC",
+    "gyousei/gyousei.arc",   "gyousei/si_tyo.pgn",    "gyousei/si_tyo.atr",
+    "gyousei/tyome.pgn",     "gyousei/tyome.atr",     "tatemono/tatemono.atr",
+    "tatemono/tatemono.arc", "tatemono/tatemono.pgn", "mizu/mizu.pgn",
+    "mizu/mizu.atr",         "mizu/mizu.arc",         "kasen/kasen.pgn",
+    "kasen/kasen.atr",       "kasen/kasen.arc",       "others/tetudou.atr",
+    "others/others.arc",     "others/zyouti.pgn",     "others/zyouti.atr",
+    "road/roadntwk.arc",     "road/road.atr",         "others/eki.pnt",
+    "others/eki.atr"};
+
+// Every layer on, in a colour and width step of its own.
+class AllLayersOn : public settings::StyleSource {
+ public:
+  explicit AllLayersOn(const std::string& control) : control_(control) {}
+  settings::LayerStyle Style(settings::LayerKey key) const override {
+    int i = static_cast<int>(key);
+    uint8_t c = i < static_cast<int>(control_.size()) ? control_[i] : 2;
+    return {true, 0x00102030u * (i + 1) & 0xFFFFFF, 1 + c % 5};
+  }
+  drawing::LabelFont Font(settings::FontId) const override { return {}; }
+
+ private:
+  std::string control_;
+};
+
+// A private mesh folder with its theme folders, removed when the process ends.
+struct TempMesh {
+  TempMesh() {
+    root = "/dev/shm/fuzz-conv-go-XXXXXX";
+    if (!mkdtemp(root.data())) root = std::filesystem::temp_directory_path() / "fuzz-conv-go";
+    for (const char* theme : {"gaiku", "gyousei", "tatemono", "mizu", "kasen", "others", "road"})
+      std::filesystem::create_directories(root + "/mesh/" + theme);
+    mesh = root + "/mesh";
+  }
+  ~TempMesh() { std::filesystem::remove_all(root); }
+  std::string root, mesh;
+};
+
+const std::string& MeshFolder() {
+  static const TempMesh folder;
+  return folder.mesh;
+}
+
+drawing::FontLibrary& Fonts() {
+  static drawing::FontLibrary* fonts = new drawing::FontLibrary();
+  return *fonts;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> parts = fuzz::SplitParts(data, size, kMeshFilePaths.size() + 1);
+  const std::string& mesh = MeshFolder();
+  for (size_t i = 0; i < kMeshFilePaths.size(); ++i) {
+    std::string path = mesh + "/" + kMeshFilePaths[i];
+    if (parts[i].empty()) {
+      ::unlink(path.c_str());
+    } else {
+      std::ofstream(path, std::ios::binary | std::ios::trunc) << parts[i];
+    }
+  }
+
+  AllLayersOn styles(parts.back());
+  mapdata::NullMessageSink sink;
+  conversion::ConversionServices services{styles, Fonts(), sink};
+  drawing::Picture sheet;
+  try {
+    conversion::ConvGo(mesh, services, sheet);
+  } catch (const mapdata::ConversionError&) {
+    // Expected for bad numbers; the layers finished before it are still in the sheet.
+  }
+  fuzz::CheckPicture(sheet);
+  try {
+    fuzz::CheckWmf(drawing::EncodeWmf(sheet, drawing::NominalSize{}));
+  } catch (const mapdata::ConversionError&) {
+    // A fill too long for one record is refused.
+  }
+  return 0;
+}
