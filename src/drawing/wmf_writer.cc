@@ -100,7 +100,9 @@ class Encoder {
     out_.resize(out_.size() + 2 * wmf::kHeaderWords);  // filled in by Finish
     Record1(wmf::kSetMapMode, wmf::kMmAnisotropic);
     Record2(wmf::kSetWindowOrg, 0, 0);
-    Record2(wmf::kSetWindowExt, Clamp16(sheet.height), Clamp16(sheet.width));
+    // A window extent of zero would make every reader divide by zero.
+    Record2(wmf::kSetWindowExt, std::max<int16_t>(1, Clamp16(sheet.height)),
+            std::max<int16_t>(1, Clamp16(sheet.width)));
     Record1(wmf::kSetPolyFillMode, wmf::kAlternate);
     Play(sheet);
   }

@@ -125,6 +125,14 @@ TEST(WmfWriterTest, BoundingBoxFollowsTheNominalSizeOnly) {
   }
 }
 
+TEST(WmfWriterTest, WindowExtentIsNeverZero) {
+  Picture degenerate;
+  degenerate.width = 0;
+  degenerate.height = -5;
+  WmfFile f = Encode(degenerate);
+  EXPECT_EQ(wmftest::DecodeYx(f.records[2]), (Point{1, 1}));  // readers divide by the extent
+}
+
 TEST(WmfWriterTest, EveryRecordKindReadsBack) {
   Picture sheet;
   Recorder rec(sheet);
