@@ -1,0 +1,74 @@
+// The loaders on small files as they come on the data media (CP932 names, CR LF, a closing
+// Ctrl-Z), read from disk the way a conversion reads them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "mapdata/arc_table.h"
+#include "mapdata/encoding.h"
+#include "mapdata/numbers.h"
+#include "mapdata/record_tables.h"
+#include "mapdata/test_support.h"
+#include "mapdata/token.h"
+
+namespace sheetwright::mapdata {
+namespace {
+
+using testing::CollectingSink;
+
+std::shared_ptr<const FileText> Fixture(const std::string& name) {
+  return FileText::Read(std::string(SHEETWRIGHT_SOURCE_DIR) + "/src/mapdata/testdata/" + name);
+}
+
+TEST(FixtureFilesTest, PolygonOutlinesFromTheArcTable) {
+  CollectingSink sink;
+  ArcTable arcs;
+  arcs.ArcSet(Fixture("GAIKU.ARC"), sink);
+  ASSERT_EQ(arcs.ArcLast(), 9);  // the Ctrl-Z after the last line adds no line
+  PolyTable polygons;
+  polygons.PolySet(Fixture("GAIKU.PGN"), sink);
+  ASSERT_EQ(polygons.Last(), 1);
+  EXPECT_TRUE(sink.messages.empty());
+
+  // Walk polygon 502's references (-1003, 1001, -1002) as a polygon drawer does.
+  int slot = polygons.AtrPidSrc(502);
+  ASSERT_EQ(slot, 1);
+  EXPECT_EQ(polygons.Rec(slot).y_text, "35004.000");
+  EXPECT_EQ(polygons.Rec(slot).x_text, "139004.000");
+  int total_points = 0;
+  for (int32_t ref : {-1003, 1001, -1002}) {
+    int arc = arcs.PidSrc(ref < 0 ? -ref : ref, sink);
+    ASSERT_GE(arc, 0) << ref;
+    int points = StrToInt(TokenGet(arcs.ArcLines(arc), 4));
+    for (int p = 1; p <= points; ++p) {
+      EXPECT_NO_THROW(StrToFloat(TokenGet(arcs.ArcLines(arc + p), 1)));
+      EXPECT_NO_THROW(StrToFloat(TokenGet(arcs.ArcLines(arc + p), 2)));
+    }
+    total_points += points;
+  }
+  EXPECT_EQ(total_points, 7);
+  EXPECT_EQ(arcs.PidSrc(1004, sink), -1);
+}
+
+TEST(FixtureFilesTest, RoadAttributesAndStations) {
+  CollectingSink sink;
+  AtrTable roads;
+  roads.AtrSet(Fixture("road.atr"), sink);
+  ASSERT_EQ(roads.AtrLast(), 3);
+  EXPECT_EQ(roads.SyuAtrSrc(7), 1);
+  EXPECT_EQ(roads.SyuAtrSrc(8), -1);
+  // Name bytes stay CP932, including a second byte 0x5C (表).
+  EXPECT_EQ(roads.Rec(3).atr_text, Utf8ToCp932("県道表参道"));
+  EXPECT_NE(roads.Rec(3).atr_text.find('\x5C'), std::string_view::npos);
+
+  PolyTable stations;
+  stations.PointSet(Fixture("eki.pnt"), sink);
+  ASSERT_EQ(stations.Last(), 1);
+  EXPECT_EQ(stations.Rec(stations.PointPidSrc(31)).x_text, "139007.750");
+  EXPECT_EQ(stations.Rec(stations.PointPidSrc(32)).x_text, "");
+  EXPECT_TRUE(sink.messages.empty());
+}
+
+}  // namespace
+}  // namespace sheetwright::mapdata
