@@ -78,6 +78,12 @@ std::string FaceNameBytes(const LabelFont& font) {
   return bytes;
 }
 
+// The recorder only makes records within their picture's buffers; one that is not (a damaged
+// picture) is left out rather than read beyond the buffer.
+bool Fits(uint32_t first, uint32_t count, size_t size) {
+  return first <= size && count <= size - first;
+}
+
 // A generous guess of the file size, so that the buffer is allocated once.
 size_t EstimateBytes(const Picture& picture) {
   size_t bytes = picture.points.size() * 4 + picture.text.size() + picture.records.size() * 64;
@@ -180,13 +186,25 @@ class Encoder {
                        Record1(wmf::kSetBkMode,
                                r.mode == BkMode::kOpaque ? wmf::kOpaque : wmf::kTransparent);
                      },
-                     [&](const PolylineRec& r) { Polyline(picture.Points(r.first, r.count)); },
-                     [&](const PolygonRec& r) { Polygon(picture.Points(r.first, r.count)); },
+                     [&](const PolylineRec& r) {
+                       if (Fits(r.first, r.count, picture.points.size())) {
+                         Polyline(picture.Points(r.first, r.count));
+                       }
+                     },
+                     [&](const PolygonRec& r) {
+                       if (Fits(r.first, r.count, picture.points.size())) {
+                         Polygon(picture.Points(r.first, r.count));
+                       }
+                     },
                      [&](const LineRec& r) {
                        Record2(wmf::kMoveTo, Clamp16(r.from.y), Clamp16(r.from.x));
                        Record2(wmf::kLineTo, Clamp16(r.to.y), Clamp16(r.to.x));
                      },
-                     [&](const TextRec& r) { Text(r.at, picture.Text(r)); },
+                     [&](const TextRec& r) {
+                       if (Fits(r.first, r.length, picture.text.size())) {
+                         Text(r.at, picture.Text(r));
+                       }
+                     },
                      [&](const LayerRec& r) { Layer(r); },
                  },
                  record);

@@ -133,6 +133,20 @@ TEST(WmfWriterTest, WindowExtentIsNeverZero) {
   EXPECT_EQ(wmftest::DecodeYx(f.records[2]), (Point{1, 1}));  // readers divide by the extent
 }
 
+TEST(WmfWriterTest, RecordsOutsideTheirBuffersAreLeftOut) {
+  Picture damaged;
+  Recorder rec(damaged);
+  rec.Polyline(std::vector<Point>{{1, 1}, {2, 2}, {3, 3}});
+  rec.Text({0, 0}, "ok");
+  damaged.records.push_back(PolylineRec{2, 5});
+  damaged.records.push_back(PolygonRec{UINT32_MAX, 3});
+  damaged.records.push_back(TextRec{{0, 0}, 1, UINT32_MAX});
+  wmftest::Playback play = wmftest::Play(Encode(damaged));
+  ASSERT_EQ(play.ops.size(), 2u);
+  EXPECT_EQ(play.ops[0].points.size(), 3u);
+  EXPECT_EQ(play.ops[1].text.bytes, "ok");
+}
+
 TEST(WmfWriterTest, EveryRecordKindReadsBack) {
   Picture sheet;
   Recorder rec(sheet);
