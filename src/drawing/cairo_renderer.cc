@@ -163,9 +163,15 @@ void Player::Play(const Picture& picture) {
             [&](const BkColorRec& r) { dc_.bk_color = r.color; },
             [&](const BkModeRec& r) { dc_.bk_mode = r.mode; },
             [&](const PolylineRec& r) {
-              // A polyline of fewer than two points draws nothing.
+              // A polyline of fewer than two points draws nothing, nor does one that never
+              // leaves its first point (round caps would make a dot of it).
               if (r.count < 2 || !ValidRange(picture, r.first, r.count)) return;
-              SetPathPoints(picture.Points(r.first, r.count));
+              auto points = picture.Points(r.first, r.count);
+              if (std::all_of(points.begin(), points.end(),
+                              [&](const Point& p) { return p == points[0]; })) {
+                return;
+              }
+              SetPathPoints(points);
               Stroke();
             },
             [&](const PolygonRec& r) {
@@ -176,6 +182,7 @@ void Player::Play(const Picture& picture) {
               Stroke();
             },
             [&](const LineRec& r) {
+              if (r.from == r.to) return;  // a line to where the pen stands draws nothing
               cairo_new_path(cr_);
               cairo_move_to(cr_, r.from.x, r.from.y);
               cairo_line_to(cr_, r.to.x, r.to.y);

@@ -358,6 +358,16 @@ TEST_F(CairoRendererTest, DiagonalCrossHatchShowsLinesAndGaps) {
   EXPECT_GT(white, 256 / 2);
 }
 
+TEST_F(CairoRendererTest, ZeroLengthLinesLeaveNoDot) {
+  PictureBuilder b(400, 300);
+  b.Pen(0, 20).Line({100, 100}, {100, 100}).Polyline({{300, 200}, {300, 200}, {300, 200}});
+  b.Line({50, 250}, {51, 250});  // but a line of one unit is drawn
+  Image image(b.picture(), 400, 300, fonts_);
+  EXPECT_EQ(image.At(100, 100), kWhite);
+  EXPECT_EQ(image.At(300, 200), kWhite);
+  EXPECT_TRUE(Dark(image.At(50, 250)));
+}
+
 TEST_F(CairoRendererTest, DamagedRecordsAreSkipped) {
   PictureBuilder b(400, 300);
   b.Pen(0, 5).Brush(kBlue);
