@@ -24,6 +24,7 @@ void BuildGaiku(const ThemeInput& input, std::vector<MeshFile>& files) {
 
   for (int j = 0; j < plan.blocks(); ++j) {
     for (int i = 0; i < plan.land_columns(); ++i) {
+      if (plan.cell(i, j).span == 0) continue;  // part of the block to the west
       const BlockShape block = plan.Block(i, j);
       const Cell& cell = plan.cell(i, j);
       const int across = static_cast<int>(cell.s_cuts.size()) - 1;

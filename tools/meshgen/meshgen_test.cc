@@ -74,6 +74,7 @@ bool IsRecordLine(std::string_view line) {
 }
 
 struct Arc {
+  std::string_view code;
   int line_type = 0;
   std::vector<std::string_view> points;  // coordinate lines as written
 };
@@ -87,7 +88,7 @@ std::map<int, Arc> ReadArcs(const std::string& bytes) {
     EXPECT_TRUE(TokenGet(line, 5).empty()) << line;
     int id = StrToInt(TokenGet(line, 3));
     int count = StrToInt(TokenGet(line, 4));
-    Arc arc{StrToInt(TokenGet(line, 2)), {}};
+    Arc arc{TokenGet(line, 1), StrToInt(TokenGet(line, 2)), {}};
     EXPECT_GE(count, 2) << line;
     for (int c = 1; c <= count && k + c < lines.size(); ++c) arc.points.push_back(lines[k + c]);
     EXPECT_EQ(arc.points.size(), static_cast<size_t>(count)) << line;
@@ -263,6 +264,26 @@ TEST_P(MeshShapes, PolygonRingsCloseAndHoldTheirLabels) {
       if (rings.empty()) continue;
       auto label = Coordinates(TokenGet(polygon.record, 4), TokenGet(polygon.record, 5));
       EXPECT_TRUE(Inside(rings, label)) << pgn << ": label outside " << polygon.record;
+    }
+  }
+}
+
+// Road centre lines run between the blocks, never across one (a street left out between two
+// merged blocks must not be drawn either).
+TEST_P(MeshShapes, StreetsRunBetweenBlocks) {
+  Files files = Build(GetParam());
+  std::map<int, Arc> block_arcs = ReadArcs(files["gaiku/GAIKU.ARC"]);
+  std::vector<std::vector<Ring>> blocks;
+  for (const Polygon& polygon : ReadPolygons(files["gaiku/GAIKU.PGN"])) {
+    blocks.push_back(WalkRings(polygon, block_arcs, "gaiku"));
+  }
+  for (const auto& [id, arc] : ReadArcs(files["road/roadntwk.arc"])) {
+    if (arc.code != "L2110") continue;  // road edges run along the blocks' sides
+    auto [x1, y1] = Coordinates(TokenGet(arc.points.front(), 1), TokenGet(arc.points.front(), 2));
+    auto [x2, y2] = Coordinates(TokenGet(arc.points.back(), 1), TokenGet(arc.points.back(), 2));
+    std::pair<double, double> middle = {(x1 + x2) / 2, (y1 + y2) / 2};
+    for (const std::vector<Ring>& block : blocks) {
+      ASSERT_FALSE(Inside(block, middle)) << "road arc " << id << " crosses a block";
     }
   }
 }

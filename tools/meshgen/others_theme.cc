@@ -104,6 +104,7 @@ void BuildOthers(const ThemeInput& input, std::vector<MeshFile>& files) {
 
   for (int j = 0; j < plan.blocks(); ++j) {
     for (int i = 0; i < plan.land_columns(); ++i) {
+      if (plan.cell(i, j).span == 0) continue;  // part of the block to the west
       const Cell& cell = plan.cell(i, j);
       const BlockShape block = plan.Block(i, j);
       const std::string& town = input.names.Town(plan.DistrictOf(i, j));

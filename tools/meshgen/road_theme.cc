@@ -33,6 +33,7 @@ void BuildRoad(const ThemeInput& input, std::vector<MeshFile>& files) {
     LineKind kind = plan.column(i).kind;
     if (!IsStreet(kind)) continue;
     for (int j = 0; j < blocks; ++j) {
+      if (!plan.StreetSegment(i, j)) continue;  // the street stops at this crossing
       Point from = plan.Node(i, j);
       Point to = plan.Node(i, j + 1);
       // Without a bridge the street ends at the river bank.
@@ -50,6 +51,7 @@ void BuildRoad(const ThemeInput& input, std::vector<MeshFile>& files) {
   // Road edges along every block side that faces a street, between the corner cuts.
   for (int j = 0; j < blocks; ++j) {
     for (int i = 0; i < land; ++i) {
+      if (plan.cell(i, j).span == 0) continue;
       const BlockShape block = plan.Block(i, j);
       for (int k = 0; k < 4; ++k) {
         if (!IsStreet(block.sides[k])) continue;

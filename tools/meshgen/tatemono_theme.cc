@@ -15,6 +15,7 @@ void BuildTatemono(const ThemeInput& input, std::vector<MeshFile>& files) {
   AttributeFile attributes;
   for (int j = 0; j < plan.blocks(); ++j) {
     for (int i = 0; i < plan.land_columns(); ++i) {
+      if (plan.cell(i, j).span == 0) continue;  // part of the block to the west
       const Cell& cell = plan.cell(i, j);
       const BlockShape block = plan.Block(i, j);
       for (int l = 0; l + 1 < static_cast<int>(cell.t_cuts.size()); ++l) {

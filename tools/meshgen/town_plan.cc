@@ -59,8 +59,8 @@ TownPlan::TownPlan(const Options& options)
                                     : options.blocks) {
   Random random(options.seed, 1);
   LayLines(random);
-  PlanCells(random);
   PlanDistricts(random);
+  PlanCells(random);
 }
 
 void TownPlan::LayLines(Random& random) {
@@ -144,15 +144,37 @@ void TownPlan::PlanCells(Random& random) {
   const double spacing_x = kSheetWidth / blocks_;
   const double spacing_y = kSheetHeight / blocks_;
   cells_.resize(static_cast<size_t>(blocks_) * blocks_);
+
+  // Here and there a street stops at a crossing and the blocks on both sides of its missing stretch
+  // are one. Only plain streets inside a district, away from the river, are left out.
+  for (int j = 0; j < blocks_; ++j) {
+    if (j == river_row_ - 1 || j == river_row_) continue;
+    for (int i = 0; i + 2 <= land_columns_; ++i) {
+      bool district_boundary =
+          std::binary_search(district_columns_.begin(), district_columns_.end(), i + 1);
+      Cell& west = cells_[j * blocks_ + i];
+      Cell& east = cells_[j * blocks_ + i + 1];
+      if (columns_[i + 1].kind != LineKind::kStreet || district_boundary || west.span != 1 ||
+          east.span != 1) {
+        continue;
+      }
+      if (random.Chance(0.1)) {
+        west.span = 2;
+        east.span = 0;
+      }
+    }
+  }
+
   for (Cell& cell : cells_) {
     // Sub-blocks of roughly 100 map units; small grids leave blocks whole.
+    double width = spacing_x * std::max(1, cell.span);
     int across =
-        std::clamp(static_cast<int>(std::lround(spacing_x / 1000 * random.Range(0.7, 1.4))), 1, 3);
+        std::clamp(static_cast<int>(std::lround(width / 1000 * random.Range(0.7, 1.4))), 1, 4);
     int up =
         std::clamp(static_cast<int>(std::lround(spacing_y / 1000 * random.Range(0.7, 1.4))), 1, 3);
     // Most blocks of a dense grid are still halved, by a back-lot line along the longer side.
     if (across == 1 && up == 1 && random.Chance(0.6)) {
-      (spacing_x >= spacing_y ? across : up) = 2;
+      (width >= spacing_y ? across : up) = 2;
     }
     cell.s_cuts = Cuts(across, random);
     cell.t_cuts = Cuts(up, random);
@@ -167,9 +189,10 @@ void TownPlan::PlanCells(Random& random) {
   constexpr std::array kMix = {Ground::kSchool, Ground::kSchool, Ground::kPark,     Ground::kPark,
                                Ground::kPark,   Ground::kShrine, Ground::kCemetery, Ground::kOther};
   bool pond_placed = false;
-  for (int k = 0; k < grounds; ++k) {
-    int index = order[k];
+  for (int k = 0, next = 0; k < grounds && next < land_cells; ++next) {
+    int index = order[next];
     Cell& cell = cells_[(index / land_columns_) * blocks_ + index % land_columns_];
+    if (cell.span == 0) continue;
     cell.ground = k < static_cast<int>(kFirst.size()) ? kFirst[k] : kMix[random.Below(kMix.size())];
     cell.s_cuts = {0.0, 1.0};
     cell.t_cuts = {0.0, 1.0};
@@ -177,6 +200,7 @@ void TownPlan::PlanCells(Random& random) {
       cell.pond = !pond_placed || random.Chance(0.4);
       pond_placed = true;
     }
+    ++k;
   }
 }
 
@@ -205,15 +229,21 @@ Point TownPlan::Cross(int i, double di, int j, double dj) const {
   return {x, b + h.slope * x};
 }
 
+bool TownPlan::StreetSegment(int i, int j) const {
+  return IsStreet(columns_[i].kind) && !(i > 0 && i < blocks_ && cell(i, j).span == 0);
+}
+
 BlockShape TownPlan::Block(int i, int j) const {
+  if (cell(i, j).span == 0) --i;
+  const int e = i + cell(i, j).span;  // the vertical line east of the block
   BlockShape block;
   double west = columns_[i].half_width;
-  double east = -columns_[i + 1].half_width;
+  double east = -columns_[e].half_width;
   double south = rows_[j].half_width;
   double north = -rows_[j + 1].half_width;
-  block.corners = {Cross(i, west, j, south), Cross(i + 1, east, j, south),
-                   Cross(i + 1, east, j + 1, north), Cross(i, west, j + 1, north)};
-  block.sides = {rows_[j].kind, columns_[i + 1].kind, rows_[j + 1].kind, columns_[i].kind};
+  block.corners = {Cross(i, west, j, south), Cross(e, east, j, south), Cross(e, east, j + 1, north),
+                   Cross(i, west, j + 1, north)};
+  block.sides = {rows_[j].kind, columns_[e].kind, rows_[j + 1].kind, columns_[i].kind};
   for (int k = 0; k < 4; ++k) {
     block.chamfered[k] = IsStreet(block.sides[k]) && IsStreet(block.sides[(k + 3) % 4]);
   }

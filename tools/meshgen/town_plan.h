@@ -34,6 +34,9 @@ enum class SubBlockUse { kNone, kPublicBuilding, kShrine };
 enum class Ground { kNone, kSchool, kPark, kShrine, kCemetery, kOther };
 
 struct Cell {
+  // Columns of cells the block spans: 2 where the street between this cell and the next one east
+  // was left out (the block takes both), 0 for that next cell, 1 otherwise.
+  int span = 1;
   std::vector<double> s_cuts;  // sub-block divisions across, 0 .. 1 inclusive
   std::vector<double> t_cuts;  // sub-block divisions up, 0 .. 1 inclusive
   Ground ground = Ground::kNone;
@@ -71,6 +74,7 @@ class TownPlan {
 
   const GridLine& column(int i) const { return columns_[i]; }
   const GridLine& row(int j) const { return rows_[j]; }
+  // Cells with span 0 belong to the block of their western neighbour: skip them.
   const Cell& cell(int i, int j) const { return cells_[j * blocks_ + i]; }
   bool bridge(int i) const { return bridges_[i]; }
   // The shore of the pond in cell (i, j) (a park with cell.pond), a closed ring counter-clockwise.
@@ -82,7 +86,10 @@ class TownPlan {
   // Where vertical line i, moved east by di, crosses horizontal line j, moved north by dj.
   Point Cross(int i, double di, int j, double dj) const;
   Point Node(int i, int j) const { return Cross(i, 0, j, 0); }
+  // The block of cell (i, j); for a cell of span 0, its western neighbour's block.
   BlockShape Block(int i, int j) const;
+  // Whether the street on vertical line i runs from row j to row j + 1 (not left out).
+  bool StreetSegment(int i, int j) const;
 
   // The river: its centre line meanders about the river row's line.
   double RiverCentreY(double x) const;
