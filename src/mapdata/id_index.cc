@@ -63,6 +63,7 @@ void IdIndex::InsertFirst(int32_t id, int32_t slot) {
 }
 
 void IdIndex::InsertAllFirst(std::span<const Entry> entries) {
+  if (entries.empty()) return;
   Reserve(size_ + entries.size());
   constexpr size_t kAhead = 16;
   for (size_t i = 0; i < entries.size(); ++i) {
