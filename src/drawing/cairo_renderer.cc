@@ -11,6 +11,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -366,6 +367,19 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
   throw mapdata::ConversionError(path + " に書き込めません: " + reason);
 }
 
+// Cairo names an SVG's drawing group after a counter shared by every surface of the process,
+// so the same picture would be stored as "surface1" or "surface57" depending on what was drawn
+// before. Nothing refers to the name; fixing it makes the file depend on the picture alone.
+void FixSvgSurfaceId(std::string& svg) {
+  constexpr std::string_view kId = "<g id=\"surface";
+  size_t at = svg.find(kId);
+  if (at == std::string::npos) return;
+  size_t digits = at + kId.size();
+  size_t end = svg.find('"', digits);
+  if (end == std::string::npos || svg.find("#surface") != std::string::npos) return;
+  svg = svg.substr(0, digits) + "1" + svg.substr(end);
+}
+
 void PaintWhiteAndRender(cairo_surface_t* surface, const Picture& picture, int width, int height,
                          FontLibrary& fonts) {
   cairo_t* cr = cairo_create(surface);
@@ -422,6 +436,7 @@ void StoreImage(const Picture& picture, ImageFormat format, int width, int heigh
   }
   cairo_surface_destroy(surface);
   if (status != CAIRO_STATUS_SUCCESS) Fail(path, cairo_status_to_string(status));
+  if (format == ImageFormat::kSvg) FixSvgSurfaceId(bytes);
   mapdata::WriteFileAtomically(path, bytes);
 }
 

@@ -437,6 +437,14 @@ TEST_F(StoreImageTest, VectorFormatsAreWritten) {
   }
 }
 
+TEST_F(StoreImageTest, SameSvgBytesForTheSamePicture) {
+  // Another drawing in between advances Cairo's process-wide surface counter.
+  StoreImage(Sample(), ImageFormat::kSvg, 400, 300, (dir_ / "a.svg").string(), fonts_);
+  StoreImage(Sample(), ImageFormat::kPng, 40, 30, (dir_ / "x.png").string(), fonts_);
+  StoreImage(Sample(), ImageFormat::kSvg, 400, 300, (dir_ / "b.svg").string(), fonts_);
+  EXPECT_EQ(Slurp(dir_ / "a.svg"), Slurp(dir_ / "b.svg"));
+}
+
 TEST_F(StoreImageTest, FailureThrowsAndLeavesTheOldFileWhole) {
   EXPECT_THROW(StoreImage(Sample(), ImageFormat::kPng, 100, 75,
                           (dir_ / "missing" / "mesh.png").string(), fonts_),
