@@ -1,0 +1,58 @@
+#include "mapdata/id_index.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <random>
+#include <vector>
+
+namespace sheetwright::mapdata {
+namespace {
+
+// Single inserts (growing step by step) and batches (sized at once), over key sets that collide
+// in different ways, always checked against an ordered map with first-wins inserts.
+TEST(IdIndexTest, AgreesWithAMapAcrossGrowth) {
+  std::mt19937 rng(3);
+  const int32_t extremes[] = {INT32_MIN, INT32_MAX, 0, -1, 1, 65536, -65536};
+  for (int round = 0; round < 40; ++round) {
+    IdIndex index;
+    std::map<int32_t, int32_t> reference;
+    int count = 1 + static_cast<int>(rng() % 5000);
+    int32_t stride = round % 4 == 0 ? 1 : round % 4 == 1 ? 65536 : round % 4 == 2 ? 7 : 1 << 20;
+    std::vector<IdIndex::Entry> batch;
+    for (int32_t slot = 0; slot < count; ++slot) {
+      int32_t id = rng() % 10 == 0 ? extremes[rng() % 7]
+                                   : static_cast<int32_t>(rng() % (count / 2 + 1)) * stride;
+      reference.emplace(id, slot);  // keeps the first
+      if (round % 2 == 0) {
+        index.InsertFirst(id, slot);
+      } else {
+        batch.push_back({id, slot});
+      }
+    }
+    index.InsertAllFirst(batch);
+    ASSERT_EQ(index.size(), reference.size());
+    for (const auto& [id, slot] : reference) ASSERT_EQ(index.Find(id), slot) << id;
+    for (int probe = 0; probe < 2000; ++probe) {
+      int32_t id = static_cast<int32_t>(rng());
+      auto it = reference.find(id);
+      ASSERT_EQ(index.Find(id), it == reference.end() ? -1 : it->second) << id;
+    }
+    index.Clear();
+    EXPECT_EQ(index.Find(reference.begin()->first), -1);
+    EXPECT_EQ(index.size(), 0u);
+  }
+}
+
+TEST(IdIndexTest, EmptyIndexFindsNothing) {
+  IdIndex index;
+  EXPECT_EQ(index.Find(0), -1);
+  index.InsertAllFirst({});
+  EXPECT_EQ(index.Find(0), -1);
+  index.Reserve(100);
+  EXPECT_EQ(index.Find(INT32_MIN), -1);
+}
+
+}  // namespace
+}  // namespace sheetwright::mapdata
