@@ -23,7 +23,7 @@ struct Options {
 };
 
 inline constexpr int kMinBlocks = 4;
-inline constexpr int kMaxBlocks = 4000;
+inline constexpr int kMaxBlocks = 1000;  // about 800 MB of files
 
 // The seven theme folders of a mesh, in the order they are generated.
 const std::vector<std::string>& ThemeNames();
