@@ -1,7 +1,8 @@
 // meshgen: writes one synthetic mesh folder.
 //   meshgen [--seed N] [--blocks N | --scale F] [--coastal] [--omit theme,...]
 //           [--mesh-code DIGITS] OUTPUT_MESH_FOLDER
-// --scale F makes a mesh of about F times the data of the default 8-block mesh.
+// --scale F picks the block count whose mesh holds at least F times the bytes of the default
+// 8-block mesh (same seed and coast); that mesh is about 100 KB.
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -75,13 +76,14 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (scale > 0) {
-    options.blocks = static_cast<int>(std::lround(8 * std::sqrt(scale)));
-    if (options.blocks < sheetwright::meshgen::kMinBlocks) {
-      options.blocks = sheetwright::meshgen::kMinBlocks;
-    }
-  }
   try {
+    if (scale > 0) {
+      Options base = options;
+      base.blocks = Options().blocks;
+      double bytes = static_cast<double>(sheetwright::meshgen::MeshBytes(base)) * scale;
+      options.blocks =
+          sheetwright::meshgen::BlocksForBytes(static_cast<uint64_t>(std::ceil(bytes)), options);
+    }
     sheetwright::meshgen::GenerateMesh(folder, options);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "meshgen: %s\n", error.what());
