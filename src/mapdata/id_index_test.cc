@@ -19,11 +19,11 @@ TEST(IdIndexTest, AgreesWithAMapAcrossGrowth) {
     IdIndex index;
     std::map<int32_t, int32_t> reference;
     int count = 1 + static_cast<int>(rng() % 5000);
-    int32_t stride = round % 4 == 0 ? 1 : round % 4 == 1 ? 65536 : round % 4 == 2 ? 7 : 1 << 20;
+    uint32_t stride = round % 4 == 0 ? 1 : round % 4 == 1 ? 65536 : round % 4 == 2 ? 7 : 1 << 20;
     std::vector<IdIndex::Entry> batch;
     for (int32_t slot = 0; slot < count; ++slot) {
       int32_t id = rng() % 10 == 0 ? extremes[rng() % 7]
-                                   : static_cast<int32_t>(rng() % (count / 2 + 1)) * stride;
+                                   : static_cast<int32_t>(rng() % (count / 2 + 1) * stride);
       reference.emplace(id, slot);  // keeps the first
       if (round % 2 == 0) {
         index.InsertFirst(id, slot);
