@@ -8,7 +8,7 @@ function(sheetwright_add_tests name)
   target_compile_definitions(${name} PRIVATE
     SHEETWRIGHT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     SHEETWRIGHT_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
