@@ -107,14 +107,6 @@ TEST_F(FontLibraryTest, UnknownFaceFallsBackToTheJapaneseGothic) {
   EXPECT_EQ(cairo_font_face_status(face), CAIRO_STATUS_SUCCESS);
 }
 
-TEST_F(FontLibraryTest, CairoFacesAreCachedPerFaceAndStyle) {
-  cairo_font_face_t* regular = fonts_.CairoFace(Font("ＭＳ Ｐゴシック", -12));
-  EXPECT_EQ(fonts_.CairoFace(Font("ＭＳ Ｐゴシック", -30)), regular);
-  EXPECT_EQ(fonts_.CairoFace(Font("ＭＳ Ｐゴシック", -12, kUnderline)), regular);
-  EXPECT_NE(fonts_.CairoFace(Font("ＭＳ Ｐゴシック", -12, kBold)), regular);
-  EXPECT_NE(fonts_.CairoFace(Font("ＭＳ ゴシック", -12)), regular);
-}
-
 TEST_F(FontLibraryTest, BoldIsNeverNarrowerAndScalesWithSize) {
   std::string text = Sjis("新宿中央公園");
   int32_t regular = fonts_.Measure(Font("ＭＳ Ｐゴシック", -12), text).width;
