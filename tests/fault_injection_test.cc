@@ -1,0 +1,295 @@
+// Real faults of the file system under sheetwright-convert and the settings file: a read-only
+// output folder, an output name taken by a folder, an output folder that cannot be created, an
+// unreadable data file, a full disk, a read-only settings folder. Each must give the right message
+// and exit status, leave every old file byte for byte whole, leave no temporary file behind, and
+// (with --keep-going) let the other meshes through.
+//
+// Permissions do not stop root, so the converter runs as "nobody" (setpriv) when the tests run as
+// root, and the settings writes run in a child process that drops to nobody. The full disk is a
+// 64 KiB tmpfs in a private mount namespace (unshare); where that is not allowed the test skips.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "conversion/batch.h"
+#include "conversion/test_mesh_util.h"
+#include "drawing/font_library.h"
+#include "drawing/wmf_test_reader.h"
+#include "process_util.h"
+#include "settings/layer_styles.h"
+#include "settings/settings_file.h"
+
+namespace sheetwright {
+namespace {
+
+namespace fs = std::filesystem;
+using conversion::test_util::ReadFileBytes;
+using conversion::test_util::TempFolder;
+using conversion::test_util::TestMesh;
+using test_util::ProcessResult;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+const std::string kSettings = SHEETWRIGHT_SOURCE_DIR "/examples/vellumist.ini";
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNoGroup = 65534;
+
+bool IsRoot() { return geteuid() == 0; }
+
+// The converter as an unprivileged user: permissions then mean what they say.
+ProcessResult ConvertUnprivileged(const std::vector<std::string>& args) {
+  if (!IsRoot()) return test_util::RunProgram(test_util::ConverterPath(), args);
+  std::vector<std::string> all = {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                                  test_util::ConverterPath()};
+  all.insert(all.end(), args.begin(), args.end());
+  return test_util::RunProgram("/usr/bin/setpriv", all);
+}
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool IsReadableWmf(const std::string& path) {
+  try {
+    auto playback = drawing::wmftest::Play(drawing::wmftest::ParseWmf(ReadFileBytes(path)));
+    return playback.faults.empty() && !playback.ops.empty();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+class FaultInjectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // mkdtemp made the folder private; the unprivileged converter must reach the meshes.
+    fs::permissions(dir_.path(), fs::perms(0755));
+    for (const char* mesh : {"A", "B", "C"}) TestMesh().Write(in(mesh));
+    fs::create_directories(out());
+    OpenUp(dir_.path());
+  }
+  void TearDown() override { OpenUp(dir_.path()); }  // so that the folder can be removed
+
+  // Every folder readable and listable by anyone, files readable.
+  static void OpenUp(const std::string& root) {
+    fs::permissions(root, fs::perms(0755));
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+      fs::permissions(e.path(), e.is_directory() ? fs::perms(0755) : fs::perms(0644));
+    }
+  }
+  std::string in() const { return dir_ / "in"; }
+  std::string in(const std::string& mesh) const { return dir_ / ("in/" + mesh); }
+  std::string out() const { return dir_ / "out"; }
+  std::string out(const std::string& file) const { return dir_ / ("out/" + file); }
+  void Put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    fs::permissions(path, fs::perms(0644));
+  }
+
+  TempFolder dir_;
+  const std::string old_a_ = std::string(3000, 'a');
+  const std::string old_b_ = "old drawing of B";
+};
+
+TEST_F(FaultInjectionTest, ReadOnlyOutputFolderKeepsTheOldFiles) {
+  Put(out("A.wmf"), old_a_);
+  Put(out("B.wmf"), old_b_);
+  fs::permissions(out(), fs::perms(0555));
+
+  ProcessResult stop = ConvertUnprivileged({"-q", "-s", kSettings, in(), out()});
+  EXPECT_EQ(stop.signal, 0);
+  EXPECT_EQ(stop.exit_status, 1);
+  EXPECT_THAT(stop.err, HasSubstr("A: " + out("A.wmf") + " に書き込めません: Permission denied"));
+  EXPECT_THAT(stop.err, Not(HasSubstr("B: ")));  // the batch stopped at the first failure
+
+  ProcessResult on = ConvertUnprivileged({"-q", "--keep-going", "-s", kSettings, in(), out()});
+  EXPECT_EQ(on.exit_status, 1);
+  EXPECT_THAT(on.err, HasSubstr("B: " + out("B.wmf") + " に書き込めません: Permission denied"));
+  EXPECT_THAT(on.err, HasSubstr("C: " + out("C.wmf") + " に書き込めません: Permission denied"));
+
+  EXPECT_TRUE(ReadFileBytes(out("A.wmf")) == old_a_);
+  EXPECT_EQ(ReadFileBytes(out("B.wmf")), old_b_);
+  EXPECT_EQ(Listing(out()), (std::vector<std::string>{"A.wmf", "B.wmf"}));
+}
+
+// A folder where B's drawing should go: B fails, the meshes around it are stored.
+TEST_F(FaultInjectionTest, OutputNameTakenByAFolderFailsOnlyThatMesh) {
+  fs::create_directories(out("B.wmf"));
+  Put(out("B.wmf/keep.txt"), "keep");
+
+  ProcessResult r = test_util::RunProgram(test_util::ConverterPath(),
+                                          {"-q", "--keep-going", "-s", kSettings, in(), out()});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_THAT(r.err, HasSubstr("B: " + out("B.wmf") + " に書き込めません: Is a directory"));
+  EXPECT_TRUE(IsReadableWmf(out("A.wmf")));
+  EXPECT_TRUE(IsReadableWmf(out("C.wmf")));
+  EXPECT_EQ(ReadFileBytes(out("B.wmf/keep.txt")), "keep");
+  EXPECT_EQ(Listing(out()), (std::vector<std::string>{"A.wmf", "B.wmf", "C.wmf"}));
+}
+
+TEST_F(FaultInjectionTest, OutputFolderThatCannotBeCreated) {
+  std::string locked = dir_ / "locked";
+  fs::create_directories(locked);
+  fs::permissions(locked, fs::perms(0555));
+  ProcessResult r = ConvertUnprivileged({"-q", "-s", kSettings, in(), locked + "/out"});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_THAT(r.err, HasSubstr("cannot create the output folder '" + locked + "/out'"));
+  EXPECT_TRUE(Listing(locked).empty());
+}
+
+// A data file that exists but cannot be read ends that mesh's conversion, not the batch.
+TEST_F(FaultInjectionTest, UnreadableDataFileFailsItsMeshOnly) {
+  Put(out("A.wmf"), old_a_);
+  fs::permissions(out(), fs::perms(0777));  // writable for the unprivileged converter
+  std::string arc = in("A") + "/gyousei/gyousei.arc";
+  fs::permissions(arc, fs::perms(0));
+
+  ProcessResult r = ConvertUnprivileged({"-q", "--keep-going", "-s", kSettings, in(), out()});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_THAT(r.err, HasSubstr("A: " + arc + " を読み込めません: Permission denied"));
+  EXPECT_TRUE(ReadFileBytes(out("A.wmf")) == old_a_);
+  EXPECT_TRUE(IsReadableWmf(out("B.wmf")));
+  EXPECT_TRUE(IsReadableWmf(out("C.wmf")));
+}
+
+// Without the command line's help: the batch itself with an output folder that is not there.
+TEST_F(FaultInjectionTest, BatchIntoAMissingOutputFolderReportsEveryMesh) {
+  class Collect : public conversion::BatchObserver {
+   public:
+    void Failed(const std::string& mesh, const std::string& error) override {
+      failures.push_back(mesh + ": " + error);
+    }
+    std::vector<std::string> failures;
+  };
+  settings::LayerStyleTable styles;
+  styles.SetEnabled(settings::LayerKey::kSumiLine, true);
+  drawing::FontLibrary fonts;
+  conversion::BatchRequest request;
+  request.input_folder = in();
+  request.output_folder = dir_ / "missing";
+  request.meshes = {"A", "B"};
+
+  Collect stopped;
+  conversion::BatchResult first = conversion::RunBatch(request, styles, fonts, stopped);
+  EXPECT_FALSE(first.finished);
+  EXPECT_EQ(first.stored, 0);
+  ASSERT_EQ(stopped.failures.size(), 1u);
+  EXPECT_EQ(stopped.failures[0],
+            "A: " + request.output_folder + "/A.wmf に書き込めません: No such file or directory");
+
+  request.keep_going = true;
+  Collect all;
+  conversion::BatchResult second = conversion::RunBatch(request, styles, fonts, all);
+  EXPECT_EQ(second.failed, 2);
+  EXPECT_EQ(all.failures.size(), 2u);
+  EXPECT_FALSE(fs::exists(request.output_folder));
+}
+
+// A disk that fills up while the drawing is written: the old drawing stays, no partial file.
+TEST_F(FaultInjectionTest, FullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
+  std::string disk = dir_ / "disk";
+  std::string report = dir_ / "report";
+  fs::create_directories(disk);
+  fs::create_directories(report);
+  // A real mesh whose drawing (some 70 KiB) cannot fit on a 64 KiB file system.
+  std::string big = dir_ / "big";
+  fs::create_directories(big);
+  fs::copy(SHEETWRIGHT_SOURCE_DIR "/examples/meshes/533945-urban", big + "/A",
+           fs::copy_options::recursive);
+  const std::string script =
+      "mount -t tmpfs -o size=64k tmpfs \"$1\" || exit 99\n"
+      "head -c 3000 /dev/zero | tr '\\000' a >\"$1/A.wmf\"\n"
+      "\"$2\" -q -s \"$3\" \"$4\" \"$1\"; rc=$?\n"
+      "cp \"$1/A.wmf\" \"$5/A.wmf\"; ls -A \"$1\" >\"$5/listing\"\n"
+      "exit $rc\n";
+  ProcessResult r = test_util::RunProgram(
+      "/usr/bin/unshare", {"-m", "/bin/sh", "-c", script, "sh", disk, test_util::ConverterPath(),
+                           kSettings, big, report});
+  if (r.exit_status == 99 || (r.exit_status == 1 && r.err.find("unshare") != std::string::npos))
+    GTEST_SKIP() << "no private tmpfs here: " << r.err;
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_THAT(r.err, HasSubstr("A: " + disk + "/A.wmf に書き込めません: No space left on device"));
+  EXPECT_TRUE(ReadFileBytes(report + "/A.wmf") == old_a_);
+  EXPECT_EQ(ReadFileBytes(report + "/listing"), "A.wmf\n");
+}
+
+// Runs `body` in a child process as nobody (when root; as the current user otherwise) and returns
+// what it wrote to its pipe, or nullopt when the child could not drop its privileges.
+std::optional<std::string> RunAsNobody(const std::function<std::string()>& body) {
+  int fds[2];
+  if (pipe(fds) != 0) return std::nullopt;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    if (IsRoot() && (setgroups(0, nullptr) != 0 || setresgid(kNoGroup, kNoGroup, kNoGroup) != 0 ||
+                     setresuid(kNobody, kNobody, kNobody) != 0))
+      _exit(77);
+    std::string text = body();
+    ssize_t written = write(fds[1], text.data(), text.size());
+    _exit(written == static_cast<ssize_t>(text.size()) ? 0 : 1);
+  }
+  close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return text;
+}
+
+// What a settings write says: its error message, or "written".
+std::string TrySettingsWrite(const std::function<void()>& write) {
+  try {
+    write();
+    return "written";
+  } catch (const settings::SettingsWriteError& e) {
+    return e.what();
+  } catch (const std::exception& e) {
+    return std::string("unexpected: ") + e.what();
+  }
+}
+
+TEST_F(FaultInjectionTest, SettingsInAReadOnlyFolderStayWhole) {
+  std::string folder = dir_ / "program";
+  std::string ini = folder + "/vellumist.ini";
+  fs::create_directories(folder);
+  const std::string old =
+      "; kept by hand\r\n[COLOR]\r\nGAIKU_LINE=255\r\n[Foreign]\r\nKey=value\r\n";
+  Put(ini, old);
+  fs::permissions(folder, fs::perms(0555));
+
+  settings::LayerStyleTable table;
+  table.SetEnabled(settings::LayerKey::kKenLine, true);
+  std::optional<std::string> end =
+      RunAsNobody([&] { return TrySettingsWrite([&] { settings::SaveSettings(ini, table); }); });
+  ASSERT_TRUE(end.has_value()) << "could not run as nobody";
+  EXPECT_EQ(*end, ini + " に書き込めません");
+
+  std::optional<std::string> folder_choice = RunAsNobody(
+      [&] { return TrySettingsWrite([&] { settings::StoreFolder(ini, "INPUT", dir_.path()); }); });
+  ASSERT_TRUE(folder_choice.has_value());
+  EXPECT_EQ(*folder_choice, ini + " に書き込めません");
+
+  EXPECT_EQ(ReadFileBytes(ini), old);
+  EXPECT_EQ(Listing(folder), std::vector<std::string>{"vellumist.ini"});
+}
+
+}  // namespace
+}  // namespace sheetwright
