@@ -80,7 +80,7 @@ IniFile IniFile::Parse(std::string_view bytes) {
     size_t end = bytes.find('\n');
     std::string_view raw = bytes.substr(0, end);
     bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
-    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);  // CR CR LF too
     // Decided per line: a hand-edited file may mix a CP932 comment into UTF-8 text. CP932 trail
     // bytes include '[' ']' and '\', so a line is decoded before it is looked at.
     file.lines_.push_back(
