@@ -5,6 +5,7 @@
 // so a layer picture tells which row drew it.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -23,6 +24,7 @@
 #include "mapdata/mesh_files.h"
 #include "mapdata/messages.h"
 #include "settings/layer_styles.h"
+#include "settings/settings_file.h"
 
 namespace sheetwright {
 namespace {
@@ -530,6 +532,25 @@ TEST(BadInputNoise, AnyFileOfNoiseSparesTheRowsThatDoNotReadIt) {
           << settings::Def(key).name;
     }
   }
+}
+
+// A settings file whose lines end in CR CR LF (a CR LF file converted to CR LF once more, as some
+// transfer tools do): the stray CR belongs to the line end, not to the value. Read as part of the
+// value it would switch every layer off, drop every colour, and put a line break into the face
+// names, which the next save then refuses to write.
+TEST(BadSettingsFile, DoubledCarriageReturnsAreLineEnds) {
+  TempFolder folder;
+  const std::string ini = folder / "vellumist.ini";
+  std::ofstream(ini, std::ios::binary)
+      << "[CONVERT]\r\r\nKEN_LINE=ON\r\r\n[COLOR]\r\r\nKEN_LINE=255\r\r\n"
+         "[FontCyo]\r\r\nName=IPAGothic\r\r\nSize=12\r\r\n";
+  settings::LayerStyleTable table;
+  settings::LoadSettings(ini, folder.path() + "/", table);
+  EXPECT_TRUE(table.Style(LayerKey::kKenLine).enabled);
+  EXPECT_EQ(table.Style(LayerKey::kKenLine).color, 255u);
+  EXPECT_EQ(table.Font(settings::FontId::kCyo).face_name, "IPAGothic");
+  EXPECT_EQ(table.Font(settings::FontId::kCyo).height, settings::FontHeightFromSize(12));
+  EXPECT_NO_THROW(settings::SaveSettings(ini, table));
 }
 
 }  // namespace
