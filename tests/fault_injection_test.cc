@@ -11,6 +11,8 @@
 #include <gmock/gmock.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -289,6 +291,44 @@ TEST_F(FaultInjectionTest, SettingsInAReadOnlyFolderStayWhole) {
 
   EXPECT_EQ(ReadFileBytes(ini), old);
   EXPECT_EQ(Listing(folder), std::vector<std::string>{"vellumist.ini"});
+}
+
+// The End button's save on a full disk, in a child with a private 8 KiB tmpfs: the old file stays.
+TEST_F(FaultInjectionTest, SettingsOnAFullDiskStayWhole) {
+  if (!IsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  std::string disk = dir_ / "disk";
+  fs::create_directories(disk);
+  const std::string old = "[Foreign]\r\nKey=value\r\n";
+  settings::LayerStyleTable table;
+  int pipe_fds[2];
+  ASSERT_EQ(pipe(pipe_fds), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(pipe_fds[0]);
+    auto report = [&](const std::string& text) {
+      ssize_t n = write(pipe_fds[1], text.data(), text.size());
+      _exit(n == static_cast<ssize_t>(text.size()) ? 0 : 1);
+    };
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
+        mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=8k") != 0)
+      report("skip");
+    const std::string ini = disk + "/vellumist.ini";
+    std::ofstream(ini, std::ios::binary) << old;
+    std::ofstream(disk + "/filler", std::ios::binary) << std::string(16384, 'f');
+    std::string said = TrySettingsWrite([&] { settings::SaveSettings(ini, table); });
+    report(said + "\n" + ReadFileBytes(ini) + "\n" + std::to_string(Listing(disk).size()));
+  }
+  close(pipe_fds[1]);
+  std::string got;
+  char buffer[4096];
+  for (ssize_t n; (n = read(pipe_fds[0], buffer, sizeof buffer)) > 0;) got.append(buffer, n);
+  close(pipe_fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  if (got == "skip") GTEST_SKIP() << "no private tmpfs here";
+  // The message, the old bytes, and no file but the settings and the filler.
+  EXPECT_EQ(got, disk + "/vellumist.ini に書き込めません\n" + old + "\n2");
 }
 
 }  // namespace
