@@ -23,6 +23,10 @@ void ConsoleReporter::DrawBar(const std::string& mesh) {
   last_mesh_ = mesh;
 }
 
+void ConsoleReporter::Converting(const std::string& mesh) {
+  if (terminal_) DrawBar(mesh + " ...");
+}
+
 void ConsoleReporter::Message(const std::string& mesh, const std::string& text) {
   ClearBar();
   std::fprintf(out_, "%s: %s\n", mesh.c_str(), text.c_str());

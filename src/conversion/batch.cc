@@ -110,6 +110,7 @@ class BatchRun {
 
   bool RunInline() {
     for (const std::string& mesh : request_.meshes) {
+      observer_.Converting(mesh);
       ForwardingSink sink(observer_, mesh);
       MeshOutcome outcome = Produce(mesh, sink, request_.progress);
       if (!Commit(mesh, outcome) && !request_.keep_going) return false;
@@ -154,6 +155,7 @@ class BatchRun {
     for (int t = 0; t < jobs; ++t) threads.emplace_back(worker);
     bool finished = true;
     for (int i = 0; i < total; ++i) {
+      observer_.Converting(request_.meshes[i]);
       MeshOutcome outcome;
       {
         std::unique_lock lock(mutex);

@@ -40,6 +40,8 @@ class BatchObserver {
   // mesh is stored, "k／N" after mesh k + 1 is stored, and "done／N" once the batch ends without
   // being stopped by a failure. A failed mesh changes nothing.
   virtual void Status(const std::string& /*text*/) {}
+  // The batch now waits for this mesh (with one job: is about to convert it).
+  virtual void Converting(const std::string& /*mesh*/) {}
   // A message about a bad record of a mesh (UTF-8).
   virtual void Message(const std::string& /*mesh*/, const std::string& /*text*/) {}
   // A mesh was stored under these paths.
