@@ -153,29 +153,43 @@ class BatchRun {
 
     std::vector<std::thread> threads;
     for (int t = 0; t < jobs; ++t) threads.emplace_back(worker);
-    bool finished = true;
-    for (int i = 0; i < total; ++i) {
-      observer_.Converting(request_.meshes[i]);
-      MeshOutcome outcome;
-      {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return outcomes[i].has_value(); });
-        outcome = std::move(*outcomes[i]);
-        outcomes[i].reset();
-      }
-      bool ok = Commit(request_.meshes[i], outcome);
+    // The workers are stopped and joined however the commits end, an observer's exception
+    // included.
+    auto stop_workers = [&] {
       {
         std::lock_guard lock(mutex);
-        committed = i + 1;
-        if (!ok && !request_.keep_going) stop = true;
+        stop = true;
       }
       changed.notify_all();
-      if (!ok && !request_.keep_going) {
-        finished = false;
-        break;
+      for (std::thread& t : threads) t.join();
+    };
+    bool finished = true;
+    try {
+      for (int i = 0; i < total; ++i) {
+        observer_.Converting(request_.meshes[i]);
+        MeshOutcome outcome;
+        {
+          std::unique_lock lock(mutex);
+          changed.wait(lock, [&] { return outcomes[i].has_value(); });
+          outcome = std::move(*outcomes[i]);
+          outcomes[i].reset();
+        }
+        bool ok = Commit(request_.meshes[i], outcome);
+        {
+          std::lock_guard lock(mutex);
+          committed = i + 1;
+        }
+        changed.notify_all();
+        if (!ok && !request_.keep_going) {
+          finished = false;
+          break;
+        }
       }
+    } catch (...) {
+      stop_workers();
+      throw;
     }
-    for (std::thread& t : threads) t.join();
+    stop_workers();
     return finished;
   }
 
