@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 extern char** environ;
@@ -56,8 +57,20 @@ inline ProcessResult RunProgram(const std::string& program, const std::vector<st
     limited.rlim_cur = *file_size_limit;
     setrlimit(RLIMIT_FSIZE, &limited);
   }
+  // A sanitizer build would append its list of suppressed leaks to stderr.
+  std::vector<std::string> env_strings;
+  for (char** e = environ; *e; ++e) {
+    if (std::string_view(*e).rfind("LSAN_OPTIONS=", 0) != 0) env_strings.push_back(*e);
+  }
+  const char* lsan = getenv("LSAN_OPTIONS");
+  env_strings.push_back(std::string("LSAN_OPTIONS=") + (lsan ? lsan : "") +
+                        (lsan && *lsan ? ":" : "") + "print_suppressions=0");
+  std::vector<char*> envp;
+  for (std::string& e : env_strings) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
   pid_t pid;
-  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   if (file_size_limit) setrlimit(RLIMIT_FSIZE, &saved);
   posix_spawn_file_actions_destroy(&actions);
   close(out_fd);

@@ -90,7 +90,8 @@ bool HasData(const std::string& mesh_folder, const conversion::ConversionStep& s
     // A main road needs an attribute line marking an arc.
     auto atr = mapdata::FindDataFile(files.RoadAtr);
     if (!atr) return false;
-    mapdata::LineCursor atr_lines(*mapdata::FileText::Read(*atr));
+    auto atr_text = mapdata::FileText::Read(*atr);
+    mapdata::LineCursor atr_lines(*atr_text);
     atr_lines.Next();
     while (!atr_lines.AtEnd()) {
       std::string_view a = atr_lines.Next();
