@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -18,6 +19,7 @@ namespace {
 struct MeshOutcome {
   std::vector<std::string> messages;  // only when messages were held back (several jobs)
   std::vector<std::string> files;     // encoded bytes, one per requested format
+  std::shared_ptr<const drawing::Picture> sheet;  // when converted
   std::optional<std::string> error;
 };
 
@@ -64,16 +66,18 @@ class BatchRun {
                       mapdata::ProgressHook* progress) {
     MeshOutcome outcome;
     try {
-      drawing::Picture sheet;
+      auto sheet = std::make_shared<drawing::Picture>();
       ConversionServices services{styles_, fonts_, sink, progress};
-      ConvGo(JoinFolder(request_.input_folder, mesh), services, sheet);
+      ConvGo(JoinFolder(request_.input_folder, mesh), services, *sheet);
+      outcome.sheet = sheet;
       for (OutputFormat format : request_.formats) {
-        outcome.files.push_back(EncodeOutput(sheet, format, request_.sizes, fonts_));
+        outcome.files.push_back(EncodeOutput(*sheet, format, request_.sizes, fonts_));
       }
     } catch (const mapdata::ConversionCancelled&) {
       throw;
     } catch (const std::exception& e) {
       outcome.files.clear();
+      outcome.sheet.reset();
       outcome.error = e.what();
     }
     return outcome;
@@ -82,6 +86,8 @@ class BatchRun {
   // Stores one mesh's files and reports it. False when the mesh failed.
   bool Commit(const std::string& mesh, MeshOutcome& outcome) {
     for (const std::string& text : outcome.messages) observer_.Message(mesh, text);
+    if (outcome.sheet) observer_.Converted(mesh, *outcome.sheet);
+    outcome.sheet.reset();
     if (!outcome.error) {
       std::vector<std::string> paths;
       try {

@@ -14,6 +14,7 @@
 
 #include "conversion/output_files.h"
 #include "drawing/font_library.h"
+#include "drawing/picture.h"
 #include "mapdata/messages.h"
 #include "settings/layer_styles.h"
 
@@ -42,6 +43,8 @@ class BatchObserver {
   virtual void Status(const std::string& /*text*/) {}
   // The batch now waits for this mesh (with one job: is about to convert it).
   virtual void Converting(const std::string& /*mesh*/) {}
+  // A mesh was converted; its files are stored next. The desktop program shows it in the preview.
+  virtual void Converted(const std::string& /*mesh*/, const drawing::Picture& /*sheet*/) {}
   // A message about a bad record of a mesh (UTF-8).
   virtual void Message(const std::string& /*mesh*/, const std::string& /*text*/) {}
   // A mesh was stored under these paths.

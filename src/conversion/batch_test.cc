@@ -24,6 +24,9 @@ class Recording : public BatchObserver {
   void Message(const std::string& mesh, const std::string& text) override {
     events.push_back("message " + mesh + " " + text);
   }
+  void Converted(const std::string& mesh, const drawing::Picture& sheet) override {
+    events.push_back("converted " + mesh + (sheet.records.empty() ? " empty" : ""));
+  }
   void Stored(const std::string& mesh, const std::vector<std::string>&) override {
     events.push_back("stored " + mesh);
   }
@@ -83,9 +86,9 @@ TEST_P(BatchTest, StoresEachRequestedMeshInListOrderWithTheStatusSequence) {
   BatchResult result = Run(Request({"C", "A", "E"}));
   EXPECT_TRUE(result.finished);
   EXPECT_EQ(result.stored, 3);
-  EXPECT_THAT(observer_.events,
-              ElementsAre("status 0／3", "stored C", "status 0／3", "stored A", "status 1／3",
-                          "stored E", "status 2／3", "status 3／3"));
+  EXPECT_THAT(observer_.events, ElementsAre("status 0／3", "converted C", "stored C", "status 0／3",
+                                            "converted A", "stored A", "status 1／3", "converted E",
+                                            "stored E", "status 2／3", "status 3／3"));
   for (const char* name : {"A", "C", "E"}) {
     std::string bytes = ReadFileBytes(out() + "/" + name + ".wmf");
     ASSERT_GE(bytes.size(), 22u) << name;
@@ -107,7 +110,7 @@ TEST_P(BatchTest, FailureEndsTheBatchKeepingEarlierFilesAndTheOldFile) {
   EXPECT_FALSE(result.finished);
   EXPECT_EQ(result.stored, 1);
   EXPECT_EQ(result.failed, 1);
-  EXPECT_THAT(observer_.events, ElementsAre("status 0／3", "stored A", "status 0／3",
+  EXPECT_THAT(observer_.events, ElementsAre("status 0／3", "converted A", "stored A", "status 0／3",
                                             "failed B 'x' は浮動小数点数ではありません"));
   EXPECT_TRUE(fs::exists(out() + "/A.wmf"));
   EXPECT_EQ(ReadFileBytes(out() + "/B.wmf"), "old drawing");
@@ -139,10 +142,11 @@ TEST_P(BatchTest, FailedStoreEndsTheBatch) {
   request.output_folder = dir_ / "missing";
   BatchResult result = Run(request);
   EXPECT_FALSE(result.finished);
-  ASSERT_EQ(observer_.events.size(), 2u);
+  ASSERT_EQ(observer_.events.size(), 3u);
   EXPECT_EQ(observer_.events[0], "status 0／2");
-  EXPECT_THAT(observer_.events[1], HasSubstr("failed A " + (dir_ / "missing/A.wmf")));
-  EXPECT_THAT(observer_.events[1], HasSubstr("に書き込めません"));
+  EXPECT_EQ(observer_.events[1], "converted A");
+  EXPECT_THAT(observer_.events[2], HasSubstr("failed A " + (dir_ / "missing/A.wmf")));
+  EXPECT_THAT(observer_.events[2], HasSubstr("に書き込めません"));
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 
@@ -156,7 +160,7 @@ TEST_P(BatchTest, ReplacesAnExistingFileAndHonoursTheSeparatorRule) {
   std::string bytes = ReadFileBytes(out() + "/A.wmf");
   EXPECT_EQ(bytes.substr(0, 4), "\xD7\xCD\xC6\x9A");
   EXPECT_THAT(observer_.events,
-              ElementsAre("status 0／1", "stored A", "status 0／1", "status 1／1"));
+              ElementsAre("status 0／1", "converted A", "stored A", "status 0／1", "status 1／1"));
 }
 
 TEST_P(BatchTest, EmptyListShowsZeroOfZero) {
