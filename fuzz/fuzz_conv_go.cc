@@ -1,8 +1,9 @@
 // A whole mesh conversion over a mesh folder whose 25 data files come from the input, cut at 0xFF
 // bytes in the order of kMeshFilePaths (scripts/fuzz packs its seeds in the same order). An empty
 // part leaves its file out; a part of one Ctrl-Z gives an empty file. A 26th part holds control
-// bytes: the width step of each layer. Every layer is on. A ConversionError is an expected end;
-// whatever was drawn is checked and encoded as a metafile, which must be well-formed.
+// bytes: the width step of each layer, then the step at which to cancel. Every layer is on. A
+// ConversionError is an expected end; whatever was drawn is checked and encoded as a metafile,
+// which must be well-formed.
 #include <unistd.h>
 
 #include <array>
@@ -69,6 +70,18 @@ const std::string& MeshFolder() {
   return folder.mesh;
 }
 
+// Abandons the conversion at the n-th step (never for 0), as the desktop program's cancel does.
+class CancelAt : public mapdata::ProgressHook {
+ public:
+  explicit CancelAt(int n) : left_(n) {}
+  void Step() override {
+    if (left_ > 0 && --left_ == 0) throw mapdata::ConversionCancelled();
+  }
+
+ private:
+  int left_;
+};
+
 drawing::FontLibrary& Fonts() {
   static drawing::FontLibrary* fonts = new drawing::FontLibrary();
   return *fonts;
@@ -88,14 +101,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  AllLayersOn styles(parts.back());
+  const std::string& control = parts.back();
+  AllLayersOn styles(control);
+  // The control byte after the width steps, when not 0, abandons the conversion at that step.
+  CancelAt cancel(control.size() > settings::kLayerCount
+                      ? static_cast<uint8_t>(control[settings::kLayerCount]) * 4
+                      : 0);
   mapdata::NullMessageSink sink;
-  conversion::ConversionServices services{styles, Fonts(), sink};
+  conversion::ConversionServices services{styles, Fonts(), sink, &cancel};
   drawing::Picture sheet;
   try {
     conversion::ConvGo(mesh, services, sheet);
   } catch (const mapdata::ConversionError&) {
     // Expected for bad numbers; the layers finished before it are still in the sheet.
+  } catch (const mapdata::ConversionCancelled&) {
   }
   fuzz::CheckPicture(sheet);
   try {
