@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string_view>
 #include <vector>
 
@@ -87,6 +88,8 @@ MeshFiles FileSet(const std::string& mesh_folder) {
 
 std::optional<std::string> FindDataFile(const std::string& path) {
   if (IsRegularFile(path)) return path;
+  // A folder we may not search can hide the file: let the read fail and say why (not a skip).
+  if (struct stat st {}; ::stat(path.c_str(), &st) != 0 && errno == EACCES) return path;
   // Split into <base>/<theme>/<file>; <base> (the mesh folder) is taken as written, with its
   // trailing separator, so that a found path keeps the caller's spelling of it.
   size_t file_slash = path.rfind('/');
