@@ -168,6 +168,23 @@ TEST_F(FaultInjectionTest, UnreadableDataFileFailsItsMeshOnly) {
   EXPECT_TRUE(IsReadableWmf(out("C.wmf")));
 }
 
+// A theme folder that cannot be searched may hide its files: that is a failure to read them, not
+// a mesh without that theme (whose layers would silently be missing from a drawing that is
+// reported as stored).
+TEST_F(FaultInjectionTest, UnsearchableThemeFolderFailsItsMeshOnly) {
+  if (!IsRoot()) GTEST_SKIP() << "the folder would still be the current user's own";
+  fs::permissions(out(), fs::perms(0777));
+  fs::permissions(in("A") + "/gyousei", fs::perms(0700));
+
+  ProcessResult r = ConvertUnprivileged({"-q", "--keep-going", "-s", kSettings, in(), out()});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_THAT(r.err, HasSubstr("A: " + in("A") +
+                               "/gyousei/gyousei.arc を読み込めません: Permission denied"));
+  EXPECT_FALSE(fs::exists(out("A.wmf")));
+  EXPECT_TRUE(IsReadableWmf(out("B.wmf")));
+  EXPECT_TRUE(IsReadableWmf(out("C.wmf")));
+}
+
 // Without the command line's help: the batch itself with an output folder that is not there.
 TEST_F(FaultInjectionTest, BatchIntoAMissingOutputFolderReportsEveryMesh) {
   class Collect : public conversion::BatchObserver {
