@@ -44,7 +44,8 @@ class Conversion {
               .vertices = {},
               .sink = services.sink,
               .progress = services.progress,
-              .metrics = &services.metrics} {}
+              .metrics = &services.metrics,
+              .arc_points = {}} {}
 
   void Run() {
     if (services_.progress) services_.progress->Step();

@@ -37,7 +37,7 @@ struct DrawerFixture {
   CollectingSink sink;
   CountingProgress progress;
   FixedMetrics metrics{10, 20};
-  DrawContext ctx{LayerState{}, VertexBuffer{}, sink, &progress, &metrics};
+  DrawContext ctx{LayerState{}, VertexBuffer{}, sink, &progress, &metrics, ArcPointCache{}};
 
   explicit DrawerFixture(std::string layer_code, ColorValue color = 0x0000FF, int32_t pen = 40) {
     ctx.state.layer_code = std::move(layer_code);

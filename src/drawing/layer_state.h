@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "drawing/arc_points.h"
 #include "drawing/geometry.h"
 #include "drawing/label_font.h"
 #include "drawing/text_metrics.h"
@@ -24,6 +25,7 @@ struct DrawContext {
   mapdata::MessageSink& sink;
   mapdata::ProgressHook* progress = nullptr;  // stepped after each arc an arc drawer draws
   TextMetrics* metrics = nullptr;             // required by the label drawers
+  ArcPointCache arc_points;                   // the polygon drawers' mapped arcs
 };
 
 }  // namespace sheetwright::drawing

@@ -20,8 +20,15 @@ constexpr int32_t kHiddenLineType = 5;
 
 // Appends the coordinate lines of the arc whose record line is in `slot` (`count` lines after it),
 // last to first when `reversed`.
-void AppendArc(const mapdata::ArcTable& arcs, int slot, int32_t count, bool reversed,
-               VertexBuffer& vertices) {
+void AppendArc(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, int32_t count,
+               bool reversed, VertexBuffer& vertices) {
+  std::span<const Point> cached = ctx.arc_points.Get(arcs, slot, count);
+  if (!cached.empty()) {
+    for (size_t i = 0; i < cached.size(); ++i) {
+      vertices.XYSet(cached[reversed ? cached.size() - 1 - i : i]);
+    }
+    return;
+  }
   for (int64_t i = 1; i <= count; ++i) {
     int64_t k = reversed ? int64_t{count} + 1 - i : i;
     vertices.XYSet(MapLine(ArcSlotLine(arcs, slot + k)));
@@ -89,7 +96,7 @@ Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
         Report(ctx.sink, "座標数不正=", arc_line);
         break;
       }
-      AppendArc(arcs, slot, StrToInt(count_text), reversed, vertices);
+      AppendArc(ctx, arcs, slot, StrToInt(count_text), reversed, vertices);
     }
 
     // A closed ring comes back to its first point, which the buffer stores again: the fill leaves
@@ -137,7 +144,7 @@ Picture PolyLineDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
         break;
       }
       vertices.Reset();
-      AppendArc(arcs, slot, StrToInt(count_text), /*reversed=*/false, vertices);
+      AppendArc(ctx, arcs, slot, StrToInt(count_text), /*reversed=*/false, vertices);
       // A single point (or none) draws nothing visible; it is not recorded.
       if (vertices.Count() >= 2) recorder.Polyline(vertices.Points());
     }

@@ -1,5 +1,6 @@
 #include "mapdata/arc_table.h"
 
+#include <atomic>
 #include <string>
 
 #include "mapdata/encoding.h"
@@ -16,7 +17,13 @@ constexpr int kArcIdField = 3;
 
 }  // namespace
 
+uint64_t ArcTable::NextContentId() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
 void ArcTable::Reset() {
+  content_id_ = NextContentId();
   file_.reset();
   text_ = {};
   starts_.clear();

@@ -28,6 +28,11 @@ class ArcTable {
   // Empties the table (ArcLast() = -1).
   void Reset();
 
+  // Identifies the table's current content: a new value, never used before in this process, with
+  // every load and reset. Lets a reader keep data derived from the lines (such as mapped points)
+  // for exactly this content.
+  uint64_t content_id() const { return content_id_; }
+
   // Index of the last filled slot; -1 empty, -2 after a bad header.
   int ArcLast() const { return arc_last_; }
 
@@ -55,6 +60,8 @@ class ArcTable {
   // table's memory is most of its load time.
   std::vector<uint32_t> starts_;
   int arc_last_ = -1;
+  uint64_t content_id_ = NextContentId();
+  static uint64_t NextContentId();
   // Built once per load: arc ID -> first slot, for the arc record lines before the first one
   // whose ID field is empty or not an integer; that line's slot, or -1. A scan never looks past
   // that line, so later lines need no index entry.

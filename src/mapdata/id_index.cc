@@ -1,5 +1,8 @@
 #include "mapdata/id_index.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace sheetwright::mapdata {
 namespace {
 
@@ -12,6 +15,8 @@ bool Crowded(size_t count, size_t capacity) { return 4 * count > 3 * capacity; }
 }  // namespace
 
 void IdIndex::Clear() {
+  dense_.clear();
+  dense_.shrink_to_fit();
   entries_.clear();
   entries_.shrink_to_fit();
   mask_ = 0;
@@ -50,6 +55,7 @@ void IdIndex::Rehash(size_t capacity) {
 }
 
 void IdIndex::InsertFirst(int32_t id, int32_t slot) {
+  dense_.clear();  // answers come from the hash alone until the next whole-table insert
   if (Crowded(size_ + 1, entries_.size())) {
     Rehash(entries_.empty() ? kMinCapacity : entries_.size() * 2);
   }
@@ -70,10 +76,33 @@ void IdIndex::InsertAllFirst(std::span<const Entry> entries) {
     if (i + kAhead < entries.size()) __builtin_prefetch(&entries_[Home(entries[i + kAhead].id)]);
     InsertFirst(entries[i].id, entries[i].slot);
   }
+  BuildDense();
+}
+
+void IdIndex::BuildDense() {
+  dense_.clear();
+  if (size_ == 0) return;
+  int64_t lo = INT32_MAX, hi = INT32_MIN;
+  for (const Entry& e : entries_) {
+    if (e.slot < 0) continue;
+    lo = std::min<int64_t>(lo, e.id);
+    hi = std::max<int64_t>(hi, e.id);
+  }
+  // Worth it only when the array is not much larger than the hash table itself.
+  if (hi - lo >= 4 * static_cast<int64_t>(size_) + 16) return;
+  dense_min_ = static_cast<int32_t>(lo);
+  dense_.assign(static_cast<size_t>(hi - lo + 1), -1);
+  for (const Entry& e : entries_) {
+    if (e.slot >= 0) dense_[static_cast<size_t>(int64_t{e.id} - lo)] = e.slot;
+  }
 }
 
 int32_t IdIndex::Find(int32_t id) const {
   if (size_ == 0) return -1;
+  if (!dense_.empty()) {
+    int64_t k = int64_t{id} - dense_min_;
+    return k >= 0 && k < static_cast<int64_t>(dense_.size()) ? dense_[static_cast<size_t>(k)] : -1;
+  }
   size_t i = Home(id);
   while (entries_[i].slot >= 0) {
     if (entries_[i].id == id) return entries_[i].slot;

@@ -45,6 +45,32 @@ TEST(IdIndexTest, AgreesWithAMapAcrossGrowth) {
   }
 }
 
+// Running numbers (the usual case in map data) take the array path; it must answer exactly as the
+// hash does, at and beyond both ends of the range, and a later single insert must still be seen.
+TEST(IdIndexTest, DenseRangesAgreeWithAMap) {
+  std::mt19937 rng(5);
+  for (int32_t base : {0, -1000, 1, INT32_MAX - 3000, INT32_MIN}) {
+    IdIndex index;
+    std::map<int32_t, int32_t> reference;
+    std::vector<IdIndex::Entry> batch;
+    for (int32_t slot = 0; slot < 2500; ++slot) {
+      int32_t id = static_cast<int32_t>(int64_t{base} + rng() % 3000);
+      reference.emplace(id, slot);
+      batch.push_back({id, slot});
+    }
+    index.InsertAllFirst(batch);
+    for (int64_t id = int64_t{base} - 5; id < int64_t{base} + 3005; ++id) {
+      if (id < INT32_MIN || id > INT32_MAX) continue;
+      auto it = reference.find(static_cast<int32_t>(id));
+      ASSERT_EQ(index.Find(static_cast<int32_t>(id)), it == reference.end() ? -1 : it->second);
+    }
+    int32_t outside = base > 0 ? base - 100000 : base + 100000;
+    index.InsertFirst(outside, 9999);
+    EXPECT_EQ(index.Find(outside), reference.count(outside) ? reference[outside] : 9999);
+    EXPECT_EQ(index.Find(batch.front().id), reference[batch.front().id]);
+  }
+}
+
 TEST(IdIndexTest, EmptyIndexFindsNothing) {
   IdIndex index;
   EXPECT_EQ(index.Find(0), -1);

@@ -33,7 +33,8 @@ std::shared_ptr<const FileText> FileText::Read(const std::string& path) {
     return fail(err);
   }
   std::string bytes;
-  bytes.resize(static_cast<size_t>(st.st_size));
+  // One spare byte: the read that sees the end then needs no regrow (which would copy the file).
+  bytes.resize(static_cast<size_t>(st.st_size) + 1);
   size_t got = 0;
   // The size may change while we read; read to the real end either way.
   for (;;) {
