@@ -10,7 +10,9 @@ std::span<const Point> ArcPointCache::Get(const mapdata::ArcTable& arcs, int slo
   if (content_id_ != arcs.content_id()) {
     content_id_ = arcs.content_id();
     first_.assign(static_cast<size_t>(arcs.ArcLast()) + 1, -1);
+    // Every point is a line of the table, so this is room enough: no regrowth, no copying.
     points_.clear();
+    points_.reserve(first_.size());
   }
   int64_t first = first_[slot];
   if (first >= 0 && first + count > static_cast<int64_t>(points_.size())) first = -1;
@@ -27,7 +29,7 @@ std::span<const Point> ArcPointCache::Get(const mapdata::ArcTable& arcs, int slo
       throw;
     }
     first = static_cast<int64_t>(start);
-    first_[slot] = first;
+    first_[slot] = static_cast<int32_t>(first);
   }
   return std::span<const Point>(points_).subspan(static_cast<size_t>(first),
                                                  static_cast<size_t>(count));

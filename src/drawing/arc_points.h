@@ -25,7 +25,7 @@ class ArcPointCache {
 
  private:
   uint64_t content_id_ = 0;
-  std::vector<int64_t> first_;  // per slot: offset of its arc's points in points_, -1 unknown
+  std::vector<int32_t> first_;  // per slot: offset of its arc's points in points_, -1 unknown
   std::vector<Point> points_;
 };
 
