@@ -4,17 +4,15 @@
 #include <filesystem>
 #include <system_error>
 
+#include "mapdata/ascii.h"
+
 namespace sheetwright::conversion {
-namespace {
-
-unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
-
-}  // namespace
 
 bool MeshNameLess(const std::string& a, const std::string& b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    unsigned char ca = Fold(a[i]), cb = Fold(b[i]);
+    auto ca = static_cast<unsigned char>(mapdata::AsciiLower(a[i]));
+    auto cb = static_cast<unsigned char>(mapdata::AsciiLower(b[i]));
     if (ca != cb) return ca < cb;
   }
   if (a.size() != b.size()) return a.size() < b.size();

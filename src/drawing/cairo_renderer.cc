@@ -403,14 +403,17 @@ void RenderPicture(const Picture& picture, cairo_t* cr, double target_width, dou
   cairo_restore(cr);
 }
 
-void StoreImage(const Picture& picture, ImageFormat format, int width, int height,
-                const std::string& path, FontLibrary& fonts) {
-  if (width <= 0 || height <= 0) Fail(path, "invalid image size");
+std::string EncodeImage(const Picture& picture, ImageFormat format, int width, int height,
+                        FontLibrary& fonts) {
+  if (width <= 0 || height <= 0) {
+    throw mapdata::ConversionError("invalid image size");
+  }
   std::string bytes;
   cairo_surface_t* surface = nullptr;
   switch (format) {
     case ImageFormat::kPng:
-      surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+      // Opaque: the background is painted white, so no alpha channel is stored.
+      surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
       break;
     case ImageFormat::kSvg:
       surface = cairo_svg_surface_create_for_stream(AppendToString, &bytes, width, height);
@@ -435,8 +438,22 @@ void StoreImage(const Picture& picture, ImageFormat format, int width, int heigh
     }
   }
   cairo_surface_destroy(surface);
-  if (status != CAIRO_STATUS_SUCCESS) Fail(path, cairo_status_to_string(status));
+  if (status != CAIRO_STATUS_SUCCESS) {
+    throw mapdata::ConversionError(std::string("cannot draw the image: ") +
+                                   cairo_status_to_string(status));
+  }
   if (format == ImageFormat::kSvg) FixSvgSurfaceId(bytes);
+  return bytes;
+}
+
+void StoreImage(const Picture& picture, ImageFormat format, int width, int height,
+                const std::string& path, FontLibrary& fonts) {
+  std::string bytes;
+  try {
+    bytes = EncodeImage(picture, format, width, height, fonts);
+  } catch (const mapdata::ConversionError& e) {
+    Fail(path, e.what());
+  }
   mapdata::WriteFileAtomically(path, bytes);
 }
 

@@ -15,10 +15,16 @@ class FontLibrary;
 
 // Draws `picture` so that its frame fills target_width x target_height device units of `cr`,
 // starting at cr's current origin. Label bytes are decoded from CP932.
-void RenderPicture(const Picture& picture, cairo_t* cr, double target_width,
-                   double target_height, FontLibrary& fonts);
+void RenderPicture(const Picture& picture, cairo_t* cr, double target_width, double target_height,
+                   FontLibrary& fonts);
 
 enum class ImageFormat { kPng, kSvg, kPdf };
+
+// The whole file of the given format and size (pixels for PNG, points for SVG/PDF), drawn on a
+// white background. The bytes depend on the picture alone (SVG group names are fixed). Throws
+// ConversionError when Cairo fails.
+std::string EncodeImage(const Picture& picture, ImageFormat format, int width, int height,
+                        FontLibrary& fonts);
 
 // Renders to a file of the given format and size (pixels for PNG, points for SVG/PDF), on a
 // white background, atomically replacing an older file. Throws ConversionError on failure.

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "mapdata/ascii.h"
+
 namespace sheetwright::mapdata {
 namespace {
 
@@ -21,16 +23,6 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
-
 // The entries of `folder` equal to `name` without regard to ASCII letter case. The exact
 // spelling comes first, the rest in byte order, so that the choice does not depend on the order
 // in which the file system lists a folder.
@@ -41,7 +33,7 @@ std::vector<std::string> MatchingEntries(const std::string& folder, std::string_
   while (const dirent* entry = ::readdir(dir)) {
     std::string_view entry_name = entry->d_name;
     if (entry_name == "." || entry_name == "..") continue;
-    if (EqualsIgnoringCase(entry_name, name)) found.emplace_back(entry_name);
+    if (EqualsIgnoringAsciiCase(entry_name, name)) found.emplace_back(entry_name);
   }
   ::closedir(dir);
   std::sort(found.begin(), found.end(), [&](const std::string& a, const std::string& b) {
@@ -89,7 +81,7 @@ MeshFiles FileSet(const std::string& mesh_folder) {
 std::optional<std::string> FindDataFile(const std::string& path) {
   if (IsRegularFile(path)) return path;
   // A folder we may not search can hide the file: let the read fail and say why (not a skip).
-  if (struct stat st {}; ::stat(path.c_str(), &st) != 0 && errno == EACCES) return path;
+  if (struct stat st{}; ::stat(path.c_str(), &st) != 0 && errno == EACCES) return path;
   // Split into <base>/<theme>/<file>; <base> (the mesh folder) is taken as written, with its
   // trailing separator, so that a found path keeps the caller's spelling of it.
   size_t file_slash = path.rfind('/');

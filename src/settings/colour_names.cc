@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "mapdata/ascii.h"
 #include "settings/ini_file.h"
 
 namespace sheetwright::settings {
@@ -74,17 +75,6 @@ constexpr std::array<NamedColor, kColorNameCount> MakeNames() {
 constexpr std::array<NamedColor, kColorNameCount> kNames = MakeNames();
 static_assert(kNames[kColorNameCount - 1].value == drawing::kClWindowText);
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 const std::array<ListedColor, kListedColorCount>& ListedColors() { return kListed; }
@@ -102,7 +92,7 @@ std::string ColorToText(ColorValue value) {
 
 std::optional<ColorValue> TextToColor(std::string_view text) {
   for (const NamedColor& c : kNames) {
-    if (EqualsIgnoringAsciiCase(c.name, text)) return c.value;
+    if (mapdata::EqualsIgnoringAsciiCase(c.name, text)) return c.value;
   }
   if (auto number = ParseIniInteger(text)) return static_cast<ColorValue>(*number);
   return std::nullopt;

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "mapdata/ascii.h"
 #include "mapdata/atomic_file.h"
 #include "mapdata/encoding.h"
 #include "mapdata/numbers.h"
@@ -28,17 +29,6 @@ bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 bool EnclosedInQuotes(std::string_view s) {
   return s.size() >= 2 && IsQuote(s.front()) && s.front() == s.back();
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // Cuts UTF-8 text after `max_chars` characters, never inside one.
@@ -134,7 +124,9 @@ std::optional<IniFile> IniFile::Load(const std::string& path) {
 
 size_t IniFile::FindSection(std::string_view section) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection && SameName(lines_[i].name, section)) return i;
+    if (lines_[i].kind == Kind::kSection &&
+        mapdata::EqualsIgnoringAsciiCase(lines_[i].name, section))
+      return i;
   }
   return lines_.size();
 }
@@ -143,7 +135,7 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
   for (size_t i = FindSection(section) + 1; i < lines_.size(); ++i) {
     const Line& line = lines_[i];
     if (line.kind == Kind::kSection) break;
-    if (line.kind != Kind::kEntry || !SameName(line.name, key)) continue;
+    if (line.kind != Kind::kEntry || !mapdata::EqualsIgnoringAsciiCase(line.name, key)) continue;
     std::string_view value = Trim(std::string_view(line.text).substr(line.value_pos));
     if (EnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
     return std::string(CutToChars(value, kMaxIniValueLength));
@@ -177,7 +169,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   for (size_t i = header + 1; i < lines_.size() && lines_[i].kind != Kind::kSection; ++i) {
     Line& line = lines_[i];
     if (line.kind != Kind::kEntry) continue;
-    if (SameName(line.name, key)) {
+    if (mapdata::EqualsIgnoringAsciiCase(line.name, key)) {
       line = ParseLine(line.name + "=" + written);
       return;
     }
