@@ -64,7 +64,7 @@ void CheckNumbers(std::string_view field) {
     FUZZ_CHECK(got && v == *got, "StrToInt accepted what TryParseInt refused");
   } catch (const mapdata::ConversionError& e) {
     FUZZ_CHECK(!got, "StrToInt refused an integer");
-    FUZZ_CHECK(SameMessage(e, "'" + mapdata::Cp932ToUtf8(field) + "' は整数ではありません"),
+    FUZZ_CHECK(SameMessage(e, "'" + mapdata::MessageText(field) + "' は整数ではありません"),
                "integer failure text", e.what());
   }
 
@@ -76,7 +76,7 @@ void CheckNumbers(std::string_view field) {
     FUZZ_CHECK(real && v == *real, "StrToFloat accepted what TryParseFloat refused");
   } catch (const mapdata::ConversionError& e) {
     FUZZ_CHECK(!real, "StrToFloat refused a number");
-    FUZZ_CHECK(SameMessage(e, "'" + mapdata::Cp932ToUtf8(field) + "' は浮動小数点数ではありません"),
+    FUZZ_CHECK(SameMessage(e, "'" + mapdata::MessageText(field) + "' は浮動小数点数ではありません"),
                "number failure text", e.what());
   }
 }

@@ -57,7 +57,7 @@ ModelLoad Model(const std::vector<std::string_view>& lines, int count_field, cha
   }
   std::string_view count = TokenGet(lines[0], count_field);
   if (count.empty()) {
-    m.messages.push_back("ARCファイルのレコード数不正=" + mapdata::Cp932ToUtf8(lines[0]) + " -->");
+    m.messages.push_back("ARCファイルのレコード数不正=" + mapdata::MessageText(lines[0]) + " -->");
     m.last = -2;
     return m;
   }
@@ -94,7 +94,7 @@ Scan ScanArc(const std::vector<std::string_view>& stored, int32_t id) {
     if (line.empty() || line[0] != 'L') continue;
     std::string_view f = TokenGet(line, 3);
     if (f.empty()) {
-      s.messages.push_back("ARCファイルのアークID不正=" + mapdata::Cp932ToUtf8(line));
+      s.messages.push_back("ARCファイルのアークID不正=" + mapdata::MessageText(line));
       return s;
     }
     auto v = mapdata::TryParseInt(f);

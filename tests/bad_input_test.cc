@@ -448,7 +448,7 @@ TEST(BadInputBaseline, IntactMeshDrawsEveryRow) {
 }
 
 // A NUL byte is data like any other: in a name it reaches the drawing unchanged, in a number it
-// makes the number invalid.
+// makes the number invalid, and the message shows the whole text with the NUL made visible.
 TEST(BadInputNul, NulInANameIsWrittenUnchanged) {
   TestMesh mesh;
   mesh.files()["tatemono/tatemono.atr"] =
@@ -468,7 +468,7 @@ TEST(BadInputNul, NulInACoordinateFailsTheConversion) {
                                           12))(mesh.files()["kasen/kasen.arc"]);
   Outcome out = Convert(mesh);
   ASSERT_TRUE(out.error);
-  EXPECT_EQ(out.error->rfind("'9", 0), 0u) << *out.error;
+  EXPECT_EQ(*out.error, "'9\u240000.' は浮動小数点数ではありません");
   EXPECT_FALSE(out.layers.count(LayerKey::kKasencyuLine));
   EXPECT_TRUE(out.layers.count(LayerKey::kMizuPoly));  // drawn before the river centre lines
 }

@@ -18,7 +18,7 @@ namespace sheetwright::drawing::internal {
 // sink takes UTF-8.
 inline void Report(mapdata::MessageSink& sink, std::string_view prefix, std::string_view cp932) {
   std::string text(prefix);
-  text += mapdata::Cp932ToUtf8(cp932);
+  text += mapdata::MessageText(cp932);
   sink.Show(text);
 }
 

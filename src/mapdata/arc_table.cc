@@ -83,7 +83,7 @@ int ArcTable::PidSrc(int32_t arc_id, MessageSink& sink) const {
   std::string_view line = ArcLines(first_bad_slot_);
   std::string_view id_field = TokenGet(line, kArcIdField);
   if (id_field.empty()) {
-    sink.Show("ARCファイルのアークID不正=" + Cp932ToUtf8(line));
+    sink.Show("ARCファイルのアークID不正=" + MessageText(line));
     return -1;
   }
   StrToInt(id_field);  // throws: the field is not an integer

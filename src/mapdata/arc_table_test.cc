@@ -197,7 +197,7 @@ int ScanPidSrc(const std::vector<std::string>& slots, int32_t id, MessageSink& s
     if (line.empty() || line[0] != 'L') continue;
     std::string_view field = TokenGet(line, 3);
     if (field.empty()) {
-      sink.Show("ARCファイルのアークID不正=" + Cp932ToUtf8(line));
+      sink.Show("ARCファイルのアークID不正=" + MessageText(line));
       return -1;
     }
     if (StrToInt(field) == id) return static_cast<int>(s);

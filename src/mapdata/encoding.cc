@@ -50,6 +50,14 @@ std::string Cp932ToUtf8(std::string_view cp932) {
   return Convert(cp932, "UTF-8", "CP932", "\xEF\xBF\xBD");
 }
 
+std::string MessageText(std::string_view cp932) {
+  std::string text = Cp932ToUtf8(cp932);
+  for (size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at)) {
+    text.replace(at, 1, "\u2400");
+  }
+  return text;
+}
+
 std::string Utf8ToCp932(std::string_view utf8) {
   bool ascii = true;
   for (unsigned char c : utf8) ascii = ascii && c < 0x80;

@@ -12,6 +12,10 @@ namespace sheetwright::mapdata {
 // Decodes CP932 bytes. Bytes that do not form a CP932 character become U+FFFD; never fails.
 std::string Cp932ToUtf8(std::string_view cp932);
 
+// Map bytes shown inside a message: decoded as Cp932ToUtf8 does, with each NUL byte shown as "␀",
+// so a message is never cut short where it is handled as a C string.
+std::string MessageText(std::string_view cp932);
+
 // Encodes UTF-8 text as CP932. Characters without a CP932 form become '?'; never fails.
 std::string Utf8ToCp932(std::string_view utf8);
 

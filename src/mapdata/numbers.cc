@@ -54,12 +54,12 @@ std::optional<double> TryParseFloat(std::string_view text) {
 
 int32_t StrToInt(std::string_view text) {
   if (auto v = TryParseInt(text)) return *v;
-  throw ConversionError("'" + Cp932ToUtf8(text) + "' は整数ではありません");
+  throw ConversionError("'" + MessageText(text) + "' は整数ではありません");
 }
 
 double StrToFloat(std::string_view text) {
   if (auto v = TryParseFloat(text)) return *v;
-  throw ConversionError("'" + Cp932ToUtf8(text) + "' は浮動小数点数ではありません");
+  throw ConversionError("'" + MessageText(text) + "' は浮動小数点数ではありません");
 }
 
 }  // namespace sheetwright::mapdata

@@ -18,7 +18,7 @@ bool ReadTableHeader(LineCursor& cursor, int count_field, MessageSink& sink,
   if (progress != nullptr) progress->Step();
   std::string_view count = TokenGet(header, count_field);
   if (count.empty()) {
-    sink.Show("ARCファイルのレコード数不正=" + Cp932ToUtf8(header) + " -->");
+    sink.Show("ARCファイルのレコード数不正=" + MessageText(header) + " -->");
     return false;
   }
   StrToInt(count);  // only its validity matters; see the header comment
