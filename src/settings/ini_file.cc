@@ -136,7 +136,10 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
     const Line& line = lines_[i];
     if (line.kind == Kind::kSection) break;
     if (line.kind != Kind::kEntry || !mapdata::EqualsIgnoringAsciiCase(line.name, key)) continue;
-    std::string_view value = Trim(std::string_view(line.text).substr(line.value_pos));
+    std::string_view value = std::string_view(line.text).substr(line.value_pos);
+    // A lone CR ends the value, as it ends a line for other readers: a value can never be
+    // written back with one inside it.
+    value = Trim(value.substr(0, value.find('\r')));
     if (EnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
     return std::string(CutToChars(value, kMaxIniValueLength));
   }

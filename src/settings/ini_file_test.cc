@@ -156,6 +156,14 @@ TEST(IniFileTest, AcceptsLfAndWritesCrLf) {
   EXPECT_EQ(file.Serialize(), "[A]\r\nk=v\r\n; note\r\n[B]\r\nm=w\r\n");
 }
 
+// A lone CR inside a line ends its value: read back, the value must be one that can be written.
+TEST(IniFileTest, ALoneCarriageReturnEndsTheValue) {
+  IniFile file = IniFile::Parse("[FontCyo]\r\nName=IPAGothic\rjunk\r\n");
+  EXPECT_EQ(file.GetString("FontCyo", "Name"), "IPAGothic");
+  file.Set("FontCyo", "Name", file.GetString("FontCyo", "Name"));
+  EXPECT_EQ(file.Serialize(), "[FontCyo]\r\nName=IPAGothic\r\n");
+}
+
 TEST(IniFileTest, ReadsAFileFromTheReferencePlatform) {
   std::optional<IniFile> file = IniFile::Load(TestDataPath("reference_cp932.ini"));
   ASSERT_TRUE(file.has_value());
