@@ -185,6 +185,19 @@ TEST_F(FaultInjectionTest, UnsearchableThemeFolderFailsItsMeshOnly) {
   EXPECT_TRUE(IsReadableWmf(out("C.wmf")));
 }
 
+// An input folder that may be entered but not listed: no mesh can be found, which must be said,
+// not reported as a batch of nothing stored.
+TEST_F(FaultInjectionTest, UnlistableInputFolderIsAnError) {
+  if (!IsRoot()) GTEST_SKIP() << "the folder would still be the current user's own";
+  fs::permissions(out(), fs::perms(0777));
+  fs::permissions(in(), fs::perms(0711));
+
+  ProcessResult r = ConvertUnprivileged({"-q", "-s", kSettings, in(), out()});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_THAT(r.err, HasSubstr("cannot read the input folder '" + in() + "': Permission denied"));
+  EXPECT_FALSE(fs::exists(out("A.wmf")));
+}
+
 // Without the command line's help: the batch itself with an output folder that is not there.
 TEST_F(FaultInjectionTest, BatchIntoAMissingOutputFolderReportsEveryMesh) {
   class Collect : public conversion::BatchObserver {

@@ -77,7 +77,12 @@ int Run(int argc, char** argv) {
 
   std::vector<std::string> meshes = options.meshes;
   if (meshes.empty()) {
-    meshes = conversion::ListMeshes(options.input_folder);
+    std::error_code list_error;
+    meshes = conversion::ListMeshes(options.input_folder, &list_error);
+    if (list_error) {
+      return Usage("cannot read the input folder '" + options.input_folder +
+                   "': " + list_error.message());
+    }
   } else {
     for (const std::string& mesh : meshes) {
       if (!IsDirectory(conversion::JoinFolder(options.input_folder, mesh))) {

@@ -19,19 +19,19 @@ bool MeshNameLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
-std::vector<std::string> ListMeshes(const std::string& input_folder) {
+std::vector<std::string> ListMeshes(const std::string& input_folder, std::error_code* error) {
   namespace fs = std::filesystem;
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(input_folder, ec);
-  if (ec) return names;
-  for (const fs::directory_entry& entry : it) {
-    std::string name = entry.path().filename().string();
+  for (fs::directory_iterator it(input_folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
     if (name.empty() || name[0] == '.') continue;
     std::error_code type_ec;
-    if (!entry.is_directory(type_ec)) continue;
+    if (!it->is_directory(type_ec)) continue;
     names.push_back(std::move(name));
   }
+  if (error) *error = ec;
+  if (ec) return {};
   std::sort(names.begin(), names.end(), MeshNameLess);
   return names;
 }

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace sheetwright::conversion {
 
-// Empty when the folder does not exist or cannot be read.
-std::vector<std::string> ListMeshes(const std::string& input_folder);
+// Empty when the folder does not exist or cannot be read; `error`, when given, then tells why (it
+// is cleared on success).
+std::vector<std::string> ListMeshes(const std::string& input_folder,
+                                    std::error_code* error = nullptr);
 
 // True when a sorts before b in the mesh list.
 bool MeshNameLess(const std::string& a, const std::string& b);
