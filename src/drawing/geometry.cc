@@ -3,7 +3,9 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <string>
 
+#include "mapdata/messages.h"
 #include "mapdata/numbers.h"
 
 namespace sheetwright::drawing {
@@ -72,6 +74,11 @@ Point MapCoordinate(std::string_view first, std::string_view second) {
   int32_t north = MapValue(ParseCoordinate(first));
   int32_t east = MapValue(ParseCoordinate(second));
   return Point{east, Saturate(int64_t{kFrameHeight} - north)};
+}
+
+void VertexBuffer::TooManyPoints() {
+  throw mapdata::ConversionError("図形の点の数が多すぎます (" + std::to_string(kMaxPoints) +
+                                 " 点まで)");
 }
 
 }  // namespace sheetwright::drawing

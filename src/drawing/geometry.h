@@ -12,8 +12,8 @@
 namespace sheetwright::drawing {
 
 // Maps the two number texts of a coordinate line (first = northward, second = eastward) to drawing
-// units: each times 10.0, truncated toward zero; x = second, y = 15000 - first. A text that is not a
-// number throws ConversionError ("'%s' は浮動小数点数ではありません"). Values beyond the 32-bit
+// units: each times 10.0, truncated toward zero; x = second, y = 15000 - first. A text that is not
+// a number throws ConversionError ("'%s' は浮動小数点数ではありません"). Values beyond the 32-bit
 // range saturate.
 Point MapCoordinate(std::string_view first, std::string_view second);
 
@@ -24,15 +24,22 @@ int32_t MapValue(double value);
 class VertexBuffer {
  public:
   void Reset() { points_.clear(); }
-  // Appends (x, y) unless it repeats the point stored last.
+  // No real figure comes near this (128 MB of points); a polygon that references the same long
+  // arc over and over could otherwise take all the memory there is.
+  static constexpr size_t kMaxPoints = size_t{1} << 24;
+
+  // Appends (x, y) unless it repeats the point stored last. A figure beyond kMaxPoints throws
+  // ConversionError.
   void XYSet(Point p) {
     if (!points_.empty() && points_.back() == p) return;
+    if (points_.size() == kMaxPoints) TooManyPoints();
     points_.push_back(p);
   }
   int Count() const { return static_cast<int>(points_.size()); }
   std::span<const Point> Points() const { return points_; }
 
  private:
+  [[noreturn]] static void TooManyPoints();
   std::vector<Point> points_;
 };
 

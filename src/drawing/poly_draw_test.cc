@@ -206,3 +206,27 @@ TEST(PolyDrawTest, FigureLongerThanTheOriginalBufferIsDrawnWhole) {
 
 }  // namespace
 }  // namespace sheetwright::drawing
+
+namespace sheetwright::drawing {
+namespace {
+
+// A polygon that goes round the same long arc again and again would need more memory than any
+// machine has; it ends the conversion with a clear error instead.
+TEST(PolyDrawLimits, AFigureBeyondTheBufferLimitFailsClearly) {
+  std::string arcs = "ARC,mesh,1,20001\r\nL1101,1,1,20000\r\n";
+  for (int i = 0; i < 20000; ++i)
+    arcs += std::to_string(i % 1500) + "," + std::to_string(i / 1500) + "\r\n";
+  std::string pgn = "PGN,mesh,1,2,9\r\nA1101,1,900,1,1\r\n";
+  for (int i = 0; i < 900; ++i) pgn += "1\r\n";
+  const mapdata::ArcTable table = test_util::ArcTableOf(arcs.c_str());
+  DrawerFixture fixture("A");
+  try {
+    PolyDraw(fixture.ctx, mapdata::FileText(pgn), table);
+    FAIL() << "18 million points must not be collected";
+  } catch (const mapdata::ConversionError& e) {
+    EXPECT_STREQ(e.what(), "図形の点の数が多すぎます (16777216 点まで)");
+  }
+}
+
+}  // namespace
+}  // namespace sheetwright::drawing

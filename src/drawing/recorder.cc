@@ -1,8 +1,25 @@
 #include "drawing/recorder.h"
 
+#include <string>
 #include <utility>
 
+#include "mapdata/messages.h"
+
 namespace sheetwright::drawing {
+namespace {
+
+// No real layer comes near this (it is 512 MB of points); data that references the same long
+// arcs over and over could otherwise take all the memory there is.
+constexpr size_t kMaxPicturePoints = size_t{1} << 26;
+
+void CheckRoom(const Picture& picture, size_t more) {
+  if (picture.points.size() + more > kMaxPicturePoints) {
+    throw mapdata::ConversionError("レイヤーの点の数が多すぎます (" +
+                                   std::to_string(kMaxPicturePoints) + " 点まで)");
+  }
+}
+
+}  // namespace
 
 void Recorder::SetPen(PenStyle style, int32_t width, ColorValue color) {
   picture_.records.emplace_back(PenRec{style, width, color});
@@ -24,12 +41,14 @@ void Recorder::SetFont(const LabelFont& font) {
 }
 
 void Recorder::Polyline(std::span<const Point> points) {
+  CheckRoom(picture_, points.size());
   auto first = static_cast<uint32_t>(picture_.points.size());
   picture_.points.insert(picture_.points.end(), points.begin(), points.end());
   picture_.records.emplace_back(PolylineRec{first, static_cast<uint32_t>(points.size())});
 }
 
 void Recorder::Polygon(std::span<const Point> points) {
+  CheckRoom(picture_, points.size());
   auto first = static_cast<uint32_t>(picture_.points.size());
   picture_.points.insert(picture_.points.end(), points.begin(), points.end());
   picture_.records.emplace_back(PolygonRec{first, static_cast<uint32_t>(points.size())});
