@@ -25,10 +25,13 @@ std::shared_ptr<const FileText> FileText::Read(const std::string& path) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer; it has no effect on regular files.
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return fail(errno);
+  // A folder, FIFO or device is no data file (and a FIFO could block forever).
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    // A folder, FIFO or device is no data file (and a FIFO could block forever).
-    int err = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  int err = ::fstat(fd, &st) != 0  ? errno
+            : S_ISDIR(st.st_mode)  ? EISDIR
+            : !S_ISREG(st.st_mode) ? EINVAL
+                                   : 0;
+  if (err != 0) {
     ::close(fd);
     return fail(err);
   }
