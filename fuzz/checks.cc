@@ -65,8 +65,9 @@ void CheckPicture(const drawing::Picture& picture, int depth) {
             FUZZ_CHECK(uint64_t{r.first} + r.length <= picture.text.size(),
                        "text bytes out of range");
           } else if constexpr (std::is_same_v<T, drawing::LayerRec>) {
-            FUZZ_CHECK(r.picture != nullptr, "null layer picture");
-            CheckPicture(*r.picture, depth + 1);
+            const drawing::Picture* layer = picture.Layer(r);
+            FUZZ_CHECK(layer != nullptr, "layer out of range");
+            CheckPicture(*layer, depth + 1);
           }
         },
         record);

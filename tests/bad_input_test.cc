@@ -112,7 +112,7 @@ LayerContent Describe(const drawing::Picture& layer) {
 std::optional<LayerKey> KeyOfLayer(const drawing::Picture& layer) {
   std::optional<drawing::ColorValue> font, brush, pen;
   for (const drawing::Record& record : layer.records) {
-    if (auto* f = std::get_if<drawing::FontRec>(&record); f && !font) font = f->font.color;
+    if (auto* f = std::get_if<drawing::FontRec>(&record); f && !font) font = layer.Font(*f)->color;
     if (auto* b = std::get_if<drawing::BrushRec>(&record);
         b && !brush && b->style == drawing::BrushStyle::kSolid)
       brush = b->color;
@@ -146,11 +146,12 @@ Outcome Convert(const TestMesh& mesh) {
   out.messages = sink.messages;
   for (const drawing::Record& record : out.sheet.records) {
     if (auto* layer = std::get_if<drawing::LayerRec>(&record)) {
-      std::optional<LayerKey> key = KeyOfLayer(*layer->picture);
+      const drawing::Picture& picture = *out.sheet.Layer(*layer);
+      std::optional<LayerKey> key = KeyOfLayer(picture);
       EXPECT_TRUE(key.has_value()) << "a layer without a colour of its own";
       if (!key) continue;
       EXPECT_FALSE(out.layers.count(*key)) << settings::Def(*key).name << " drawn twice";
-      out.layers[*key] = Describe(*layer->picture);
+      out.layers[*key] = Describe(picture);
     }
   }
   return out;

@@ -61,7 +61,7 @@ std::optional<LayerKey> KeyOf(const Picture& layer) {
   for (const drawing::Record& r : layer.records) {
     if (auto* f = std::get_if<drawing::FontRec>(&r)) {
       for (int i = 0; i < settings::kFontCount; ++i) {
-        if (f->font.face_name == FaceOf(FontId(i))) return settings::Def(FontId(i)).used_for;
+        if (layer.Font(*f)->face_name == FaceOf(FontId(i))) return settings::Def(FontId(i)).used_for;
       }
       return std::nullopt;
     }
@@ -83,7 +83,7 @@ std::optional<LayerKey> KeyOf(const Picture& layer) {
 std::vector<const Picture*> Layers(const Picture& sheet) {
   std::vector<const Picture*> layers;
   for (const drawing::Record& r : sheet.records) {
-    if (auto* l = std::get_if<drawing::LayerRec>(&r)) layers.push_back(l->picture.get());
+    if (auto* l = std::get_if<drawing::LayerRec>(&r)) layers.push_back(sheet.Layer(*l));
   }
   return layers;
 }
@@ -352,7 +352,7 @@ TEST_F(ConvGoTest, NameRowsUseTheirOwnFontAndField) {
     ASSERT_NE(layer, nullptr) << settings::Def(c.key).name;
     auto fonts = RecordsOf<drawing::FontRec>(*layer);
     ASSERT_FALSE(fonts.empty());
-    EXPECT_EQ(fonts[0].font, styles_.Font(c.font)) << settings::Def(c.key).name;
+    EXPECT_EQ(*layer->Font(fonts[0]), styles_.Font(c.font)) << settings::Def(c.key).name;
     auto texts = RecordsOf<drawing::TextRec>(*layer);
     ASSERT_EQ(texts.size(), 1u) << settings::Def(c.key).name;
     EXPECT_EQ(layer->Text(texts[0]), c.text) << settings::Def(c.key).name;

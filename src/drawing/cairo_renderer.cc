@@ -159,7 +159,9 @@ void Player::Play(const Picture& picture) {
         Overloaded{
             [&](const PenRec& r) { dc_.pen = r; },
             [&](const BrushRec& r) { dc_.brush = r; },
-            [&](const FontRec& r) { dc_.font = r.font; },
+            [&](const FontRec& r) {
+              if (const LabelFont* font = picture.Font(r)) dc_.font = *font;
+            },
             [&](const TextColorRec& r) { dc_.text_color = r.color; },
             [&](const BkColorRec& r) { dc_.bk_color = r.color; },
             [&](const BkModeRec& r) { dc_.bk_mode = r.mode; },
@@ -196,13 +198,14 @@ void Player::Play(const Picture& picture) {
               DrawText(picture, r);
             },
             [&](const LayerRec& r) {
-              if (!r.picture || r.picture->width <= 0 || r.picture->height <= 0) return;
+              const Picture* layer = picture.Layer(r);
+              if (!layer || layer->width <= 0 || layer->height <= 0) return;
               // Like SAVEDC / RESTOREDC around the layer: what it selects ends with it.
               DcState saved = dc_;
               cairo_save(cr_);
-              cairo_scale(cr_, static_cast<double>(picture.width) / r.picture->width,
-                          static_cast<double>(picture.height) / r.picture->height);
-              Play(*r.picture);
+              cairo_scale(cr_, static_cast<double>(picture.width) / layer->width,
+                          static_cast<double>(picture.height) / layer->height);
+              Play(*layer);
               cairo_restore(cr_);
               dc_ = saved;
             },

@@ -31,7 +31,14 @@ struct Builder {
   Builder& Back(BkMode mode, ColorValue c = 0xFFFFFF) {
     return Add(BkModeRec{mode}).Add(BkColorRec{c});
   }
-  Builder& Font(const LabelFont& f) { return Add(FontRec{f}).Add(TextColorRec{f.color}); }
+  Builder& Font(const LabelFont& f) {
+    p.fonts.push_back(f);
+    return Add(FontRec{static_cast<uint32_t>(p.fonts.size() - 1)}).Add(TextColorRec{f.color});
+  }
+  Builder& Layer(const Picture& layer) {
+    p.layers.push_back(std::make_shared<const Picture>(layer));
+    return Add(LayerRec{static_cast<uint32_t>(p.layers.size() - 1)});
+  }
   uint32_t Append(std::initializer_list<Point> pts) {
     p.points.insert(p.points.end(), pts);
     return static_cast<uint32_t>(p.points.size() - pts.size());
@@ -231,7 +238,7 @@ TEST_F(CairoRendererTest, LayerStateEndsWithTheLayer) {
   Builder layer(kFrameWidth, kFrameHeight);
   layer.Pen(kRed, 400).Brush(kGreen).Line({0, 2000}, {20000, 2000});
   Builder b(kFrameWidth, kFrameHeight);
-  b.Pen(kBlue, 400).Brush(kBlue).Add(LayerRec{std::make_shared<const Picture>(layer.p)});
+  b.Pen(kBlue, 400).Brush(kBlue).Layer(layer.p);
   b.Line({0, 10000}, {20000, 10000}).Polygon({{1000, 12000}, {3000, 12000}, {3000, 14000}});
   Image image(b.p, 400, 300, fonts_);
   EXPECT_TRUE(Reddish(image.At(200, 40)));  // the layer's own line
@@ -255,7 +262,7 @@ TEST_F(CairoRendererTest, DiagonalCrossHatchShowsLinesAndGaps) {
 TEST_F(CairoRendererTest, DamagedRecordsAreSkipped) {
   Builder b(400, 300);
   b.Pen(0, 5).Brush(kBlue).Add(PolygonRec{1000000, 4}).Add(PolylineRec{0, 0xFFFFFFFFu});
-  b.Add(TextRec{{10, 10}, 5, 100}).Add(LayerRec{nullptr}).Polyline({{7, 7}}).Polygon({});
+  b.Add(TextRec{{10, 10}, 5, 100}).Add(LayerRec{7}).Add(FontRec{3}).Polyline({{7, 7}}).Polygon({});
   b.Line({0, 150}, {400, 150});
   EXPECT_TRUE(Dark(Image(b.p, 400, 300, fonts_).At(200, 150)));  // playing goes on after them
   Picture no_frame;

@@ -124,8 +124,8 @@ TEST(LabelDrawTest, SelectsTheLayerClassAndWritesInTheLayerFont) {
   const FontRec* font = test_util::FirstOf<FontRec>(run.picture);
   ASSERT_TRUE(brush && font);
   EXPECT_EQ(brush->style, BrushStyle::kDiagCross);  // text on a transparent background
-  EXPECT_EQ(font->font.face_name, "IPAGothic");
-  EXPECT_EQ(font->font.height, -16);
+  EXPECT_EQ(run.picture.Font(*font)->face_name, "IPAGothic");
+  EXPECT_EQ(run.picture.Font(*font)->height, -16);
 }
 
 TEST(LabelDrawTest, BadRecordLineStopsTheLayerAndKeepsTheNamesBefore) {

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -41,8 +42,9 @@ struct BrushRec {
   BrushStyle style = BrushStyle::kSolid;
   ColorValue color = 0xFFFFFF;
 };
+// Font `index` of the picture's fonts.
 struct FontRec {
-  LabelFont font;
+  uint32_t index = 0;
 };
 struct TextColorRec {
   ColorValue color = 0;
@@ -69,13 +71,16 @@ struct TextRec {
   Point at;
   uint32_t first = 0, length = 0;
 };
-// A whole layer picture drawn at (0, 0) at full frame size; what it selects ends with it.
+// Layer `index` of the picture's layers: a whole picture drawn at (0, 0) at full frame size; what
+// it selects ends with it.
 struct LayerRec {
-  std::shared_ptr<const Picture> picture;
+  uint32_t index = 0;
 };
 
+// Every record is a few plain words, so a long list of them is cheap to grow and to copy.
 using Record = std::variant<PenRec, BrushRec, FontRec, TextColorRec, BkColorRec, BkModeRec,
                             PolylineRec, PolygonRec, LineRec, TextRec, LayerRec>;
+static_assert(std::is_trivially_copyable_v<Record> && sizeof(Record) <= 20);
 
 struct Picture {
   int32_t width = kFrameWidth;
@@ -83,12 +88,21 @@ struct Picture {
   std::vector<Record> records;
   std::vector<Point> points;
   std::string text;
+  std::vector<LabelFont> fonts;
+  std::vector<std::shared_ptr<const Picture>> layers;
 
   std::span<const Point> Points(uint32_t first, uint32_t count) const {
     return std::span<const Point>(points).subspan(first, count);
   }
   std::string_view Text(const TextRec& t) const {
     return std::string_view(text).substr(t.first, t.length);
+  }
+  // Null for an index the picture does not hold (only a damaged picture has one).
+  const LabelFont* Font(const FontRec& r) const {
+    return r.index < fonts.size() ? &fonts[r.index] : nullptr;
+  }
+  const Picture* Layer(const LayerRec& r) const {
+    return r.index < layers.size() ? layers[r.index].get() : nullptr;
   }
 };
 

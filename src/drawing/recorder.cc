@@ -36,7 +36,8 @@ void Recorder::SetBrush(BrushStyle style, ColorValue color) {
 }
 
 void Recorder::SetFont(const LabelFont& font) {
-  picture_.records.emplace_back(FontRec{font});
+  picture_.records.emplace_back(FontRec{static_cast<uint32_t>(picture_.fonts.size())});
+  picture_.fonts.push_back(font);
   picture_.records.emplace_back(TextColorRec{font.color});
 }
 
@@ -63,7 +64,8 @@ void Recorder::Text(Point at, std::string_view bytes) {
 }
 
 void Recorder::Layer(std::shared_ptr<const Picture> layer) {
-  picture_.records.emplace_back(LayerRec{std::move(layer)});
+  picture_.records.emplace_back(LayerRec{static_cast<uint32_t>(picture_.layers.size())});
+  picture_.layers.push_back(std::move(layer));
 }
 
 }  // namespace sheetwright::drawing

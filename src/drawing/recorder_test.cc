@@ -16,7 +16,7 @@ std::vector<std::string> Trace(const Picture& p) {
         Overloaded{
             [](const PenRec& x) { return "pen " + std::to_string(x.width); },
             [](const BrushRec& x) { return "brush " + std::to_string(static_cast<int>(x.style)); },
-            [](const FontRec& x) { return "font " + x.font.face_name; },
+            [&](const FontRec& x) { return "font " + p.Font(x)->face_name; },
             [](const TextColorRec& x) { return "textcolor " + std::to_string(x.color); },
             [](const BkColorRec& x) { return "bkcolor " + std::to_string(x.color); },
             [](const BkModeRec& x) {
@@ -32,7 +32,7 @@ std::vector<std::string> Trace(const Picture& p) {
             [](const TextRec& x) {
               return "text " + std::to_string(x.first) + "+" + std::to_string(x.length);
             },
-            [](const LayerRec&) { return std::string("layer"); },
+            [&](const LayerRec& x) { return "layer " + std::to_string(x.index); },
         },
         r));
   }
@@ -54,7 +54,7 @@ TEST(RecorderTest, BrushSetsTheBackgroundModeAndFontSetsTheTextColour) {
                                     "brush 2", "transparent",  //
                                     "font IPAGothic", "textcolor " + std::to_string(0x80000008)));
   EXPECT_EQ(std::get<BrushRec>(p.records[3]).color, 0x00FF00u);
-  EXPECT_EQ(std::get<FontRec>(p.records[7]).font, font);
+  EXPECT_EQ(*p.Font(std::get<FontRec>(p.records[7])), font);
 }
 
 TEST(RecorderTest, FiguresAndTextGoIntoThePicturesBuffers) {
@@ -72,13 +72,13 @@ TEST(RecorderTest, FiguresAndTextGoIntoThePicturesBuffers) {
   auto layer = std::make_shared<const Picture>();
   rec.Layer(layer);
   EXPECT_THAT(Trace(p), ElementsAre("pen 7", "polyline 0+2", "polygon 2+3", "polyline 5+0",
-                                    "text 0+4", "text 4+3", "line", "layer"));
+                                    "text 0+4", "text 4+3", "line", "layer 0"));
   EXPECT_THAT(p.Points(2, 3), ElementsAre(Point{5, 6}, Point{7, 8}, Point{9, 10}));
   EXPECT_EQ(p.Text(std::get<TextRec>(p.records[4])), "\x93\x8c\x8b\x9e");
   EXPECT_EQ(p.Text(std::get<TextRec>(p.records[5])), "abc");
   EXPECT_EQ(std::get<TextRec>(p.records[5]).at, (Point{13, 14}));
   EXPECT_EQ(std::get<LineRec>(p.records[6]).to, (Point{2, 2}));
-  EXPECT_EQ(std::get<LayerRec>(p.records[7]).picture, layer);
+  EXPECT_EQ(p.Layer(std::get<LayerRec>(p.records[7])), layer.get());
 }
 
 }  // namespace

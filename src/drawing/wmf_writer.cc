@@ -87,10 +87,8 @@ bool Fits(uint32_t first, uint32_t count, size_t size) {
 // A generous guess of the file size, so that the buffer is allocated once.
 size_t EstimateBytes(const Picture& picture) {
   size_t bytes = picture.points.size() * 4 + picture.text.size() + picture.records.size() * 64;
-  for (const Record& r : picture.records) {
-    if (const auto* layer = std::get_if<LayerRec>(&r); layer && layer->picture) {
-      bytes += EstimateBytes(*layer->picture);
-    }
+  for (const auto& layer : picture.layers) {
+    if (layer) bytes += EstimateBytes(*layer);
   }
   return bytes;
 }
@@ -179,7 +177,9 @@ class Encoder {
       std::visit(Overloaded{
                      [&](const PenRec& r) { Pen(r); },
                      [&](const BrushRec& r) { Brush(r); },
-                     [&](const FontRec& r) { Font(r.font); },
+                     [&](const FontRec& r) {
+                       if (const LabelFont* font = picture.Font(r)) Font(*font);
+                     },
                      [&](const TextColorRec& r) { RecordColor(wmf::kSetTextColor, r.color); },
                      [&](const BkColorRec& r) { RecordColor(wmf::kSetBkColor, r.color); },
                      [&](const BkModeRec& r) {
@@ -205,7 +205,9 @@ class Encoder {
                          Text(r.at, picture.Text(r));
                        }
                      },
-                     [&](const LayerRec& r) { Layer(r); },
+                     [&](const LayerRec& r) {
+                       if (const Picture* layer = picture.Layer(r)) Layer(*layer);
+                     },
                  },
                  record);
     }
@@ -301,12 +303,11 @@ class Encoder {
     std::memcpy(p + 8, bytes.data(), length);
   }
 
-  void Layer(const LayerRec& r) {
-    if (!r.picture) return;
+  void Layer(const Picture& layer) {
     Record0(wmf::kSaveDc);
     saved_.push_back(current_);
     for (int slot : current_) Hold(slot);
-    Play(*r.picture);
+    Play(layer);
     Record1(wmf::kRestoreDc, static_cast<uint16_t>(wmf::kRestoreLatest));
     Selection inner = current_;
     current_ = saved_.back();
