@@ -12,7 +12,6 @@ namespace {
 using internal::MapLine;
 using internal::Report;
 using mapdata::StrToInt;
-using mapdata::TokenGet;
 
 // The line type of arcs that are never drawn on their own.
 constexpr int32_t kHiddenLineType = 5;
@@ -35,16 +34,18 @@ Picture DrawArcs(DrawContext& ctx, const mapdata::FileText& arc_file,
 
     // The checks run in this order: a record without its line type is reported even when it is no
     // main road, and the main-road lookup comes before the point count is looked at.
-    std::string_view line_type = TokenGet(line, 2);
+    std::string_view fields[4];  // ID, line type, arc ID, point count
+    mapdata::SplitFields(line, fields);
+    std::string_view line_type = fields[1];
     if (line_type.empty()) {
       Report(ctx.sink, "線種ID不正=", line);
       break;
     }
     if (StrToInt(line_type) == kHiddenLineType) continue;
-    if (main_roads != nullptr && main_roads->SyuAtrSrc(StrToInt(TokenGet(line, 3))) == -1) {
+    if (main_roads != nullptr && main_roads->SyuAtrSrc(StrToInt(fields[2])) == -1) {
       continue;
     }
-    std::string_view count_text = TokenGet(line, 4);
+    std::string_view count_text = fields[3];
     if (count_text.empty()) {
       Report(ctx.sink, "PGNファイルのレコード数不正=", line);
       break;

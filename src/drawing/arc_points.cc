@@ -1,38 +1,61 @@
 #include "drawing/arc_points.h"
 
-#include "drawing/geometry.h"
-#include "mapdata/token.h"
+#include "drawing/draw_common.h"
+#include "mapdata/numbers.h"
 
 namespace sheetwright::drawing {
 
-std::span<const Point> ArcPointCache::Get(const mapdata::ArcTable& arcs, int slot, int32_t count) {
-  if (count < 1 || slot < 0 || int64_t{slot} + count > arcs.ArcLast()) return {};
+ArcPointCache::Arc& ArcPointCache::ArcOf(const mapdata::ArcTable& arcs, int slot) {
   if (content_id_ != arcs.content_id()) {
     content_id_ = arcs.content_id();
-    first_.assign(static_cast<size_t>(arcs.ArcLast()) + 1, -1);
-    // Every point is a line of the table, so this is room enough: no regrowth, no copying.
+    arc_of_slot_.assign(static_cast<size_t>(std::max(arcs.ArcLast() + 1, 0)), -1);
+    arcs_.clear();
     points_.clear();
-    points_.reserve(first_.size());
+    // Every point is a line of the table, so this is room enough: no regrowth, no copying.
+    points_.reserve(arc_of_slot_.size());
   }
-  int64_t first = first_[slot];
-  if (first >= 0 && first + count > static_cast<int64_t>(points_.size())) first = -1;
-  if (first < 0) {
+  int32_t& index = arc_of_slot_[static_cast<size_t>(slot)];
+  if (index < 0) {
+    index = static_cast<int32_t>(arcs_.size());
+    arcs_.emplace_back();
+  }
+  return arcs_[static_cast<size_t>(index)];
+}
+
+const ArcPointCache::ArcFields* ArcPointCache::Fields(const mapdata::ArcTable& arcs, int slot) {
+  if (slot < 0 || slot > arcs.ArcLast()) return nullptr;
+  Arc& arc = ArcOf(arcs, slot);
+  if (arc.fields_known == Known::kNo) {
+    std::string_view fields[4];
+    mapdata::SplitFields(arcs.ArcLines(slot), fields);
+    std::optional<int32_t> line_type = mapdata::TryParseInt(fields[1]);
+    std::optional<int32_t> count = mapdata::TryParseInt(fields[3]);
+    arc.fields_known = line_type && count ? Known::kYes : Known::kUnreadable;
+    if (line_type && count) arc.fields = {*line_type, *count};
+  }
+  return arc.fields_known == Known::kYes ? &arc.fields : nullptr;
+}
+
+std::span<const Point> ArcPointCache::Get(const mapdata::ArcTable& arcs, int slot, int32_t count) {
+  if (count < 1 || slot < 0 || int64_t{slot} + count > arcs.ArcLast()) return {};
+  Arc& arc = ArcOf(arcs, slot);
+  if (arc.mapped_count != count) {
     // Mapped in full before it is recorded, so a line that fails leaves nothing half-known.
     size_t start = points_.size();
     try {
       for (int32_t i = 1; i <= count; ++i) {
-        std::string_view line = arcs.ArcLines(slot + i);
-        points_.push_back(MapCoordinate(mapdata::TokenGet(line, 1), mapdata::TokenGet(line, 2)));
+        Point p = internal::MapLine(arcs.ArcLines(slot + i));
+        if (points_.size() == start || points_.back() != p) points_.push_back(p);
       }
     } catch (...) {
       points_.resize(start);
       throw;
     }
-    first = static_cast<int64_t>(start);
-    first_[slot] = static_cast<int32_t>(first);
+    arc.mapped_count = count;
+    arc.first = static_cast<uint32_t>(start);
+    arc.size = static_cast<uint32_t>(points_.size() - start);
   }
-  return std::span<const Point>(points_).subspan(static_cast<size_t>(first),
-                                                 static_cast<size_t>(count));
+  return std::span<const Point>(points_).subspan(arc.first, arc.size);
 }
 
 }  // namespace sheetwright::drawing

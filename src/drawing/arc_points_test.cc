@@ -57,5 +57,40 @@ TEST(ArcPointCacheTest, LeavesShortTablesAndBadLinesToTheCaller) {
   EXPECT_EQ(Copy(cache.Get(table, 0, 1)), (std::vector<Point>{{10, 14990}}));
 }
 
+// A point that repeats the one before it is stored once, as the vertex buffer would store it.
+TEST(ArcPointCacheTest, RepeatedPointsAreLeftOut) {
+  ArcPointCache cache;
+  mapdata::ArcTable table =
+      Load("h,h,h,6\r\nL1,1,7,5\r\n1,1\r\n1.0,1.00\r\n2,2\r\n1,1\r\n1,1\r\n");
+  EXPECT_EQ(Copy(cache.Get(table, 0, 5)),
+            (std::vector<Point>{{10, 14990}, {20, 14980}, {10, 14990}}));
+}
+
+// Record fields are served only when both read as integers; anything else (empty, not a number,
+// out of range) is left to the caller, whose reading reports or fails. A new content forgets them.
+TEST(ArcPointCacheTest, FieldsOnlyWhenBothAreIntegers) {
+  ArcPointCache cache;
+  mapdata::ArcTable table = Load(
+      "h,h,h,9\r\nL1,5,7,2\r\nL1,,8,1\r\nL1,1,9\r\nL1,x,9,1\r\nL1,1,9,2147483648\r\n"
+      "L1, -3,9,+4\r\n");
+  const ArcPointCache::ArcFields* fields = cache.Fields(table, 0);
+  ASSERT_NE(fields, nullptr);
+  EXPECT_EQ(fields->line_type, 5);
+  EXPECT_EQ(fields->count, 2);
+  for (int slot : {1, 2, 3, 4}) EXPECT_EQ(cache.Fields(table, slot), nullptr) << slot;
+  fields = cache.Fields(table, 5);
+  ASSERT_NE(fields, nullptr);
+  EXPECT_EQ(fields->line_type, -3);
+  EXPECT_EQ(fields->count, 4);
+  EXPECT_EQ(cache.Fields(table, 6), nullptr);  // past the last slot
+
+  mapdata::NullMessageSink sink;
+  table.ArcSet(std::make_shared<const mapdata::FileText>("h,h,h,1\r\nL1,2,7,3\r\n"), sink);
+  fields = cache.Fields(table, 0);
+  ASSERT_NE(fields, nullptr);
+  EXPECT_EQ(fields->line_type, 2);
+  EXPECT_EQ(fields->count, 3);
+}
+
 }  // namespace
 }  // namespace sheetwright::drawing

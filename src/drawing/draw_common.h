@@ -25,7 +25,9 @@ inline void Report(mapdata::MessageSink& sink, std::string_view prefix, std::str
 // A coordinate line: field 1 northward, field 2 eastward. A missing line (an empty one) fails as a
 // coordinate that is not a number, with an empty text.
 inline Point MapLine(std::string_view line) {
-  return MapCoordinate(mapdata::TokenGet(line, 1), mapdata::TokenGet(line, 2));
+  std::string_view fields[2];  // one pass over the line rather than one per field
+  mapdata::SplitFields(line, fields);
+  return MapCoordinate(fields[0], fields[1]);
 }
 
 // The line of an arc table slot, or empty text for a slot outside the loaded lines. An arc record

@@ -35,6 +35,20 @@ class VertexBuffer {
     if (points_.size() == kMaxPoints) TooManyPoints();
     points_.push_back(p);
   }
+  // XYSet for each point of `run`, last to first when `reversed`, for a run that has no point
+  // repeating the one before it (so only its first point can repeat the stored last one).
+  void AppendRun(std::span<const Point> run, bool reversed) {
+    if (run.empty()) return;
+    Point first = reversed ? run.back() : run.front();
+    if (!points_.empty() && points_.back() == first) run = reversed ? run.first(run.size() - 1)
+                                                                 : run.subspan(1);
+    if (run.size() > kMaxPoints - points_.size()) TooManyPoints();
+    if (reversed) {
+      points_.insert(points_.end(), run.rbegin(), run.rend());
+    } else {
+      points_.insert(points_.end(), run.begin(), run.end());
+    }
+  }
   int Count() const { return static_cast<int>(points_.size()); }
   std::span<const Point> Points() const { return points_; }
 

@@ -116,5 +116,27 @@ TEST(MapCoordinateErrorTest, TextThatIsNotANumberFailsWithItsText) {
   }
 }
 
+// Appending a whole run must store exactly what appending its points one by one stores, whatever
+// the buffer ends with and in both directions.
+TEST(VertexBufferTest, AppendRunEqualsPointByPoint) {
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> coordinate(0, 2), length(0, 4);
+  for (int trial = 0; trial < 2000; ++trial) {
+    VertexBuffer bulk, single;
+    for (int run_index = 0; run_index < 3; ++run_index) {
+      std::vector<Point> run;
+      for (int i = length(random); i > 0; --i) {
+        Point p{coordinate(random), coordinate(random)};
+        if (run.empty() || run.back() != p) run.push_back(p);  // runs never repeat a point
+      }
+      bool reversed = trial % 2 == 1;
+      bulk.AppendRun(run, reversed);
+      if (reversed) std::reverse(run.begin(), run.end());
+      for (const Point& p : run) single.XYSet(p);
+    }
+    ASSERT_TRUE(std::ranges::equal(bulk.Points(), single.Points())) << "trial " << trial;
+  }
+}
+
 }  // namespace
 }  // namespace sheetwright::drawing

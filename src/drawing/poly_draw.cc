@@ -24,9 +24,7 @@ void AppendArc(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, int32_
                bool reversed, VertexBuffer& vertices) {
   std::span<const Point> cached = ctx.arc_points.Get(arcs, slot, count);
   if (!cached.empty()) {
-    for (size_t i = 0; i < cached.size(); ++i) {
-      vertices.XYSet(cached[reversed ? cached.size() - 1 - i : i]);
-    }
+    vertices.AppendRun(cached, reversed);
     return;
   }
   for (int64_t i = 1; i <= count; ++i) {
@@ -90,13 +88,19 @@ Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
       int slot = FindReferencedArc(ctx, arcs, cursor.Next(), reversed);
       if (slot == -1) break;
       // The line type is not consulted: arcs of every type bound the fill.
-      std::string_view arc_line = arcs.ArcLines(slot);
-      std::string_view count_text = TokenGet(arc_line, 4);
-      if (count_text.empty()) {
-        Report(ctx.sink, "座標数不正=", arc_line);
-        break;
+      int32_t count = 0;
+      if (const auto* fields = ctx.arc_points.Fields(arcs, slot)) {
+        count = fields->count;
+      } else {
+        std::string_view arc_line = arcs.ArcLines(slot);
+        std::string_view count_text = TokenGet(arc_line, 4);
+        if (count_text.empty()) {
+          Report(ctx.sink, "座標数不正=", arc_line);
+          break;
+        }
+        count = StrToInt(count_text);
       }
-      AppendArc(ctx, arcs, slot, StrToInt(count_text), reversed, vertices);
+      AppendArc(ctx, arcs, slot, count, reversed, vertices);
     }
 
     // A closed ring comes back to its first point, which the buffer stores again: the fill leaves
@@ -131,20 +135,27 @@ Picture PolyLineDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
       bool reversed = false;
       int slot = FindReferencedArc(ctx, arcs, cursor.Next(), reversed);
       if (slot == -1) break;
-      std::string_view arc_line = arcs.ArcLines(slot);
-      std::string_view line_type = TokenGet(arc_line, 2);
-      if (line_type.empty()) {
-        Report(ctx.sink, "線種ID不正=", arc_line);
-        break;
-      }
-      if (StrToInt(line_type) == kHiddenLineType) continue;
-      std::string_view count_text = TokenGet(arc_line, 4);
-      if (count_text.empty()) {
-        Report(ctx.sink, "座標数不正=", arc_line);
-        break;
+      int32_t count = 0;
+      if (const auto* fields = ctx.arc_points.Fields(arcs, slot)) {
+        if (fields->line_type == kHiddenLineType) continue;
+        count = fields->count;
+      } else {
+        std::string_view arc_line = arcs.ArcLines(slot);
+        std::string_view line_type = TokenGet(arc_line, 2);
+        if (line_type.empty()) {
+          Report(ctx.sink, "線種ID不正=", arc_line);
+          break;
+        }
+        if (StrToInt(line_type) == kHiddenLineType) continue;
+        std::string_view count_text = TokenGet(arc_line, 4);
+        if (count_text.empty()) {
+          Report(ctx.sink, "座標数不正=", arc_line);
+          break;
+        }
+        count = StrToInt(count_text);
       }
       vertices.Reset();
-      AppendArc(ctx, arcs, slot, StrToInt(count_text), /*reversed=*/false, vertices);
+      AppendArc(ctx, arcs, slot, count, /*reversed=*/false, vertices);
       // A single point (or none) draws nothing visible; it is not recorded.
       if (vertices.Count() >= 2) recorder.Polyline(vertices.Points());
     }
