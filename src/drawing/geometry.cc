@@ -29,25 +29,28 @@ constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 // nothing and goes the general way. Coordinates are mapped on every use, a polygon layer maps each
 // of its arcs' points again, so this path carries most of the drawing time.
 std::optional<double> ParsePlainDecimal(std::string_view text) {
-  size_t i = 0;
-  bool negative = !text.empty() && text[0] == '-';
-  if (negative) i = 1;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  bool negative = p != end && *p == '-';
+  p += negative ? 1 : 0;
+  // Unsigned arithmetic: a text too long to be taken here may wrap the mantissa harmlessly.
   uint64_t mantissa = 0;
-  int digits = 0, fraction_digits = 0;
-  bool in_fraction = false;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= '0' && c <= '9') {
-      if (++digits > 15) return std::nullopt;
-      mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-      if (in_fraction) ++fraction_digits;
-    } else if (c == '.' && !in_fraction && digits > 0) {
-      in_fraction = true;
-    } else {
-      return std::nullopt;
+  auto digits = [&] {
+    const char* start = p;
+    for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - '0') < 10; ++p) {
+      mantissa = mantissa * 10 + d;
     }
+    return p - start;
+  };
+  ptrdiff_t whole_digits = digits();
+  if (whole_digits == 0) return std::nullopt;
+  ptrdiff_t fraction_digits = 0;
+  if (p != end) {
+    if (*p++ != '.') return std::nullopt;
+    fraction_digits = digits();
+    if (fraction_digits == 0 || p != end) return std::nullopt;
   }
-  if (digits == 0 || (in_fraction && fraction_digits == 0)) return std::nullopt;
+  if (whole_digits + fraction_digits > 15) return std::nullopt;
   double value = static_cast<double>(mantissa) / kPow10[fraction_digits];
   return negative ? -value : value;
 }
