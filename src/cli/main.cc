@@ -13,6 +13,7 @@
 #include "cli/cli_options.h"
 #include "cli/console_reporter.h"
 #include "conversion/batch.h"
+#include "conversion/heap_policy.h"
 #include "conversion/mesh_folders.h"
 #include "conversion/output_files.h"
 #include "drawing/font_library.h"
@@ -122,6 +123,7 @@ int main(int argc, char** argv) {
   // A file-size limit then makes a write fail with EFBIG, reported like any failed store, instead
   // of killing the process halfway through a file.
   std::signal(SIGXFSZ, SIG_IGN);
+  conversion::KeepFreedMemoryForReuse();
   try {
     return Run(argc, argv);
   } catch (const std::exception& e) {

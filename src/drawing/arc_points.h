@@ -39,7 +39,7 @@ class ArcPointCache {
   struct Arc {
     Known fields_known = Known::kNo;
     ArcFields fields;
-    int32_t mapped_count = -1;  // the count the points were mapped for; -1 not mapped
+    int32_t mapped_count = -1;     // the count the points were mapped for; -1 not mapped
     uint32_t first = 0, size = 0;  // the points in points_
   };
   Arc& ArcOf(const mapdata::ArcTable& arcs, int slot);

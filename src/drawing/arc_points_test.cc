@@ -25,8 +25,8 @@ std::vector<Point> Copy(std::span<const Point> points) { return {points.begin(),
 // never the points of an earlier content of the table.
 TEST(ArcPointCacheTest, AnswersFollowTheTableContent) {
   ArcPointCache cache;
-  mapdata::ArcTable table = Load(
-      "h,h,h,6\r\nL1,1,7,2\r\n10.0,20.0\r\n10.5,20.5\r\nL1,1,8,1\r\n0,0\r\n");
+  mapdata::ArcTable table =
+      Load("h,h,h,6\r\nL1,1,7,2\r\n10.0,20.0\r\n10.5,20.5\r\nL1,1,8,1\r\n0,0\r\n");
   EXPECT_EQ(Copy(cache.Get(table, 0, 2)), (std::vector<Point>{{200, 14900}, {205, 14895}}));
   EXPECT_EQ(Copy(cache.Get(table, 3, 1)), (std::vector<Point>{{0, 15000}}));
   EXPECT_EQ(Copy(cache.Get(table, 0, 2)), (std::vector<Point>{{200, 14900}, {205, 14895}}));
@@ -60,8 +60,7 @@ TEST(ArcPointCacheTest, LeavesShortTablesAndBadLinesToTheCaller) {
 // A point that repeats the one before it is stored once, as the vertex buffer would store it.
 TEST(ArcPointCacheTest, RepeatedPointsAreLeftOut) {
   ArcPointCache cache;
-  mapdata::ArcTable table =
-      Load("h,h,h,6\r\nL1,1,7,5\r\n1,1\r\n1.0,1.00\r\n2,2\r\n1,1\r\n1,1\r\n");
+  mapdata::ArcTable table = Load("h,h,h,6\r\nL1,1,7,5\r\n1,1\r\n1.0,1.00\r\n2,2\r\n1,1\r\n1,1\r\n");
   EXPECT_EQ(Copy(cache.Get(table, 0, 5)),
             (std::vector<Point>{{10, 14990}, {20, 14980}, {10, 14990}}));
 }

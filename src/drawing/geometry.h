@@ -40,8 +40,8 @@ class VertexBuffer {
   void AppendRun(std::span<const Point> run, bool reversed) {
     if (run.empty()) return;
     Point first = reversed ? run.back() : run.front();
-    if (!points_.empty() && points_.back() == first) run = reversed ? run.first(run.size() - 1)
-                                                                 : run.subspan(1);
+    if (!points_.empty() && points_.back() == first)
+      run = reversed ? run.first(run.size() - 1) : run.subspan(1);
     if (run.size() > kMaxPoints - points_.size()) TooManyPoints();
     if (reversed) {
       points_.insert(points_.end(), run.rbegin(), run.rend());
