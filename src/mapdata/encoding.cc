@@ -8,13 +8,30 @@
 namespace sheetwright::mapdata {
 namespace {
 
-// iconv with a replacement for every byte it cannot convert. iconv_t is not thread-safe, so each
-// call opens its own descriptor; conversions here are short display texts.
-std::string Convert(std::string_view in, const char* to, const char* from,
+// One conversion descriptor per direction and thread, opened on first use: an iconv_t may not be
+// shared between threads, and opening one costs far more than converting a label.
+class Descriptor {
+ public:
+  Descriptor(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Descriptor() {
+    if (valid()) iconv_close(cd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+// iconv with a replacement for every byte it cannot convert.
+std::string Convert(std::string_view in, const Descriptor& descriptor,
                     std::string_view replacement) {
   std::string out;
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  if (!descriptor.valid()) return std::string(in);
+  iconv_t cd = descriptor.get();
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // the initial shift state
   out.reserve(in.size() * 2);
   char* src = const_cast<char*>(in.data());
   size_t src_left = in.size();
@@ -37,7 +54,6 @@ std::string Convert(std::string_view in, const char* to, const char* from,
   size_t dst_left = sizeof buffer;
   iconv(cd, nullptr, nullptr, &dst, &dst_left);
   out.append(buffer, dst - buffer);
-  iconv_close(cd);
   return out;
 }
 
@@ -47,7 +63,8 @@ std::string Cp932ToUtf8(std::string_view cp932) {
   bool ascii = true;
   for (unsigned char c : cp932) ascii = ascii && c < 0x80;
   if (ascii) return std::string(cp932);
-  return Convert(cp932, "UTF-8", "CP932", "\xEF\xBF\xBD");
+  thread_local const Descriptor to_utf8("UTF-8", "CP932");
+  return Convert(cp932, to_utf8, "\xEF\xBF\xBD");
 }
 
 std::string MessageText(std::string_view cp932) {
@@ -77,7 +94,8 @@ std::string Utf8ToCp932(std::string_view utf8) {
         break;
       }
     }
-    std::string one = Convert(utf8.substr(i, len), "CP932", "UTF-8", "?");
+    thread_local const Descriptor to_cp932("CP932", "UTF-8");
+    std::string one = Convert(utf8.substr(i, len), to_cp932, "?");
     out += one.find('?') != std::string::npos && utf8.substr(i, len) != "?" ? "?" : one;
     i += len;
   }
