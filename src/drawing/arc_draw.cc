@@ -9,7 +9,6 @@
 namespace sheetwright::drawing {
 namespace {
 
-using internal::MapLine;
 using internal::Report;
 using mapdata::StrToInt;
 
@@ -54,7 +53,7 @@ Picture DrawArcs(DrawContext& ctx, const mapdata::FileText& arc_file,
     // coordinates; so an absurd count costs nothing before it fails.
     int32_t count = StrToInt(count_text);
     vertices.Reset();
-    for (int32_t i = 0; i < count; ++i) vertices.XYSet(MapLine(cursor.Next()));
+    for (int32_t i = 0; i < count; ++i) vertices.XYSet(MapCoordinateLine(cursor.Next()));
     // A single point (or none) draws nothing visible; it is not recorded.
     if (vertices.Count() >= 2) recorder.Polyline(vertices.Points());
     if (ctx.progress != nullptr) ctx.progress->Step();

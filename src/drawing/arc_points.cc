@@ -1,7 +1,8 @@
 #include "drawing/arc_points.h"
 
-#include "drawing/draw_common.h"
+#include "drawing/geometry.h"
 #include "mapdata/numbers.h"
+#include "mapdata/token.h"
 
 namespace sheetwright::drawing {
 
@@ -44,7 +45,7 @@ std::span<const Point> ArcPointCache::Get(const mapdata::ArcTable& arcs, int slo
     size_t start = points_.size();
     try {
       for (int32_t i = 1; i <= count; ++i) {
-        Point p = internal::MapLine(arcs.ArcLines(slot + i));
+        Point p = MapCoordinateLine(arcs.ArcLines(slot + i));
         if (points_.size() == start || points_.back() != p) points_.push_back(p);
       }
     } catch (...) {

@@ -1,5 +1,5 @@
-// Small pieces the six drawers share: reporting a bad line, mapping a coordinate line, reading an
-// arc's coordinate lines out of the arc table. Private to the drawer implementations.
+// Small pieces the six drawers share: reporting a bad line, reading an arc's coordinate lines out
+// of the arc table. Private to the drawer implementations.
 #pragma once
 
 #include <cstdint>
@@ -20,14 +20,6 @@ inline void Report(mapdata::MessageSink& sink, std::string_view prefix, std::str
   std::string text(prefix);
   text += mapdata::MessageText(cp932);
   sink.Show(text);
-}
-
-// A coordinate line: field 1 northward, field 2 eastward. A missing line (an empty one) fails as a
-// coordinate that is not a number, with an empty text.
-inline Point MapLine(std::string_view line) {
-  std::string_view fields[2];  // one pass over the line rather than one per field
-  mapdata::SplitFields(line, fields);
-  return MapCoordinate(fields[0], fields[1]);
 }
 
 // The line of an arc table slot, or empty text for a slot outside the loaded lines. An arc record

@@ -7,6 +7,7 @@
 
 #include "mapdata/messages.h"
 #include "mapdata/numbers.h"
+#include "mapdata/token.h"
 
 namespace sheetwright::drawing {
 namespace {
@@ -25,12 +26,13 @@ constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 // The common shape of a coordinate, "-123.456": an optional minus, digits, and optionally a point
 // followed by digits, at most 15 digits in all. Its value is then an integer below 2^53 divided by
 // an exact power of ten, and one IEEE division rounds that correctly: the result is bit for bit
-// what the general parser gives. Anything else (blanks, exponents, long texts, errors) returns
-// nothing and goes the general way. Coordinates are mapped on every use, a polygon layer maps each
-// of its arcs' points again, so this path carries most of the drawing time.
-std::optional<double> ParsePlainDecimal(std::string_view text) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
+// what the general parser gives. Anything else (blanks, exponents, long texts, errors) goes the
+// general way. Every coordinate line of the mesh passes here, so this carries most of the reading.
+//
+// Reads such a number from `p` up to the first character that cannot continue it, which must be
+// `stop` (or the end). Returns where that character is, or null when the text there has another
+// shape.
+const char* ParsePlainDecimal(const char* p, const char* const end, char stop, double& out) {
   bool negative = p != end && *p == '-';
   p += negative ? 1 : 0;
   // Unsigned arithmetic: a text too long to be taken here may wrap the mantissa harmlessly.
@@ -43,20 +45,25 @@ std::optional<double> ParsePlainDecimal(std::string_view text) {
     return p - start;
   };
   ptrdiff_t whole_digits = digits();
-  if (whole_digits == 0) return std::nullopt;
+  if (whole_digits == 0) return nullptr;
   ptrdiff_t fraction_digits = 0;
-  if (p != end) {
-    if (*p++ != '.') return std::nullopt;
+  if (p != end && *p == '.') {
+    ++p;
     fraction_digits = digits();
-    if (fraction_digits == 0 || p != end) return std::nullopt;
+    if (fraction_digits == 0) return nullptr;
   }
-  if (whole_digits + fraction_digits > 15) return std::nullopt;
+  if (p != end && *p != stop) return nullptr;
+  if (whole_digits + fraction_digits > 15) return nullptr;
   double value = static_cast<double>(mantissa) / kPow10[fraction_digits];
-  return negative ? -value : value;
+  out = negative ? -value : value;
+  return p;
 }
 
 double ParseCoordinate(std::string_view text) {
-  if (std::optional<double> value = ParsePlainDecimal(text)) return *value;
+  const char* end = text.data() + text.size();
+  double value;
+  const char* stop = ParsePlainDecimal(text.data(), end, '\0', value);
+  if (stop != nullptr && stop == end) return value;
   return mapdata::StrToFloat(text);  // the general rules, and the conversion error
 }
 
@@ -77,6 +84,22 @@ Point MapCoordinate(std::string_view first, std::string_view second) {
   int32_t north = MapValue(ParseCoordinate(first));
   int32_t east = MapValue(ParseCoordinate(second));
   return Point{east, Saturate(int64_t{kFrameHeight} - north)};
+}
+
+Point MapCoordinateLine(std::string_view line) {
+  // "north,east" read in one go; the fields are cut out only for other shapes.
+  const char* end = line.data() + line.size();
+  double north, east;
+  const char* comma = ParsePlainDecimal(line.data(), end, ',', north);
+  if (comma != nullptr && comma != end) {
+    const char* after = ParsePlainDecimal(comma + 1, end, ',', east);
+    if (after != nullptr) {
+      return Point{MapValue(east), Saturate(int64_t{kFrameHeight} - MapValue(north))};
+    }
+  }
+  std::string_view fields[2];
+  mapdata::SplitFields(line, fields);
+  return MapCoordinate(fields[0], fields[1]);
 }
 
 void VertexBuffer::TooManyPoints() {

@@ -17,6 +17,10 @@ namespace sheetwright::drawing {
 // range saturate.
 Point MapCoordinate(std::string_view first, std::string_view second);
 
+// MapCoordinate of fields 1 and 2 of a coordinate line (TokenGet's fields: a missing one is
+// empty text and fails as such).
+Point MapCoordinateLine(std::string_view line);
+
 // One value times 10.0, truncated toward zero, saturating at the 32-bit range.
 int32_t MapValue(double value);
 

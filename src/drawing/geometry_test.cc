@@ -12,6 +12,7 @@
 
 #include "mapdata/messages.h"
 #include "mapdata/numbers.h"
+#include "mapdata/token.h"
 
 namespace sheetwright::drawing {
 namespace {
@@ -89,6 +90,36 @@ TEST(MapCoordinateTest, ShortcutAgreesWithTheGeneralParser) {
     ASSERT_EQ(p.x, expected) << t;
     ASSERT_EQ(p.y, static_cast<int32_t>(std::clamp<int64_t>(int64_t{15000} - expected, kMin, kMax)))
         << t;
+  }
+}
+
+// A whole coordinate line read in one go must give what mapping its fields 1 and 2 gives, or fail
+// with the same message, whatever the line holds.
+TEST(MapCoordinateTest, LineAgreesWithItsFields) {
+  std::mt19937 random(12);
+  const std::string pieces[] = {
+      "12.5", "-3", "0.05", ",",  ",", ",",         "", " ", "x", "1e3", "999999999999999.9",
+      ".5",   "7.", "-",    "\r", "1", "123456.789"};
+  std::vector<std::string> lines = {"",  ",",    "1,2",       "1,2,",  "1,2,3", "1,",  ",1",
+                                    "1", "1,,2", "1.5,2.5,x", "-0,-0", " 1,2",  "1,2 "};
+  for (int i = 0; i < 20000; ++i) {
+    std::string line;
+    for (int n = static_cast<int>(random() % 6); n > 0; --n) line += pieces[random() % 17];
+    lines.push_back(line);
+  }
+  auto outcome = [](auto&& map) {
+    try {
+      Point p = map();
+      return std::to_string(p.x) + " " + std::to_string(p.y);
+    } catch (const mapdata::ConversionError& e) {
+      return std::string(e.what());
+    }
+  };
+  for (const std::string& line : lines) {
+    ASSERT_EQ(outcome([&] { return MapCoordinateLine(line); }), outcome([&] {
+                return MapCoordinate(mapdata::TokenGet(line, 1), mapdata::TokenGet(line, 2));
+              }))
+        << "'" << line << "'";
   }
 }
 

@@ -11,7 +11,6 @@ namespace {
 
 using internal::ArcIdOf;
 using internal::ArcSlotLine;
-using internal::MapLine;
 using internal::Report;
 using mapdata::StrToInt;
 using mapdata::TokenGet;
@@ -29,7 +28,7 @@ void AppendArc(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, int32_
   }
   for (int64_t i = 1; i <= count; ++i) {
     int64_t k = reversed ? int64_t{count} + 1 - i : i;
-    vertices.XYSet(MapLine(ArcSlotLine(arcs, slot + k)));
+    vertices.XYSet(MapCoordinateLine(ArcSlotLine(arcs, slot + k)));
   }
 }
 
