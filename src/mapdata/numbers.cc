@@ -19,12 +19,14 @@ std::optional<int32_t> TryParseInt(std::string_view text) {
   if (!text.empty() && text.size() <= 10) {
     bool negative = text[0] == '-';
     size_t i = negative ? 1 : 0;
-    int32_t value = 0;
+    int64_t value = 0;  // ten digits fit; only up to nine are taken here
     for (unsigned d; i < text.size() && (d = static_cast<unsigned char>(text[i]) - '0') < 10; ++i) {
-      value = value * 10 + static_cast<int32_t>(d);
+      value = value * 10 + d;
     }
     size_t digits = text.size() - (negative ? 1 : 0);
-    if (i == text.size() && digits >= 1 && digits <= 9) return negative ? -value : value;
+    if (i == text.size() && digits >= 1 && digits <= 9) {
+      return static_cast<int32_t>(negative ? -value : value);
+    }
   }
   size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;
