@@ -1,5 +1,7 @@
 #include "drawing/arc_points.h"
 
+#include <algorithm>
+
 #include "drawing/geometry.h"
 #include "mapdata/numbers.h"
 #include "mapdata/token.h"
