@@ -60,6 +60,38 @@ int FindReferencedArc(DrawContext& ctx, const mapdata::ArcTable& arcs, std::stri
   return slot;
 }
 
+// What the fields of a referenced arc's record line say about drawing it.
+enum class ArcRecord { kDraw, kHidden, kStop };
+
+// Reads the point count of the arc record line in `slot` into `count`; for an outline the line
+// type first, in that order. kStop after reporting a missing field (which abandons the record),
+// kHidden for an outline's arc of the hidden line type (its count is then not read). A field that
+// is not an integer throws ConversionError.
+ArcRecord ReadArcRecord(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, bool outline,
+                        int32_t& count) {
+  if (const auto* fields = ctx.arc_points.Fields(arcs, slot)) {
+    if (outline && fields->line_type == kHiddenLineType) return ArcRecord::kHidden;
+    count = fields->count;
+    return ArcRecord::kDraw;
+  }
+  std::string_view arc_line = arcs.ArcLines(slot);
+  if (outline) {
+    std::string_view line_type = TokenGet(arc_line, 2);
+    if (line_type.empty()) {
+      Report(ctx.sink, "線種ID不正=", arc_line);
+      return ArcRecord::kStop;
+    }
+    if (StrToInt(line_type) == kHiddenLineType) return ArcRecord::kHidden;
+  }
+  std::string_view count_text = TokenGet(arc_line, 4);
+  if (count_text.empty()) {
+    Report(ctx.sink, "座標数不正=", arc_line);
+    return ArcRecord::kStop;
+  }
+  count = StrToInt(count_text);
+  return ArcRecord::kDraw;
+}
+
 }  // namespace
 
 Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
@@ -88,17 +120,7 @@ Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
       if (slot == -1) break;
       // The line type is not consulted: arcs of every type bound the fill.
       int32_t count = 0;
-      if (const auto* fields = ctx.arc_points.Fields(arcs, slot)) {
-        count = fields->count;
-      } else {
-        std::string_view arc_line = arcs.ArcLines(slot);
-        std::string_view count_text = TokenGet(arc_line, 4);
-        if (count_text.empty()) {
-          Report(ctx.sink, "座標数不正=", arc_line);
-          break;
-        }
-        count = StrToInt(count_text);
-      }
+      if (ReadArcRecord(ctx, arcs, slot, /*outline=*/false, count) != ArcRecord::kDraw) break;
       AppendArc(ctx, arcs, slot, count, reversed, vertices);
     }
 
@@ -135,24 +157,9 @@ Picture PolyLineDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
       int slot = FindReferencedArc(ctx, arcs, cursor.Next(), reversed);
       if (slot == -1) break;
       int32_t count = 0;
-      if (const auto* fields = ctx.arc_points.Fields(arcs, slot)) {
-        if (fields->line_type == kHiddenLineType) continue;
-        count = fields->count;
-      } else {
-        std::string_view arc_line = arcs.ArcLines(slot);
-        std::string_view line_type = TokenGet(arc_line, 2);
-        if (line_type.empty()) {
-          Report(ctx.sink, "線種ID不正=", arc_line);
-          break;
-        }
-        if (StrToInt(line_type) == kHiddenLineType) continue;
-        std::string_view count_text = TokenGet(arc_line, 4);
-        if (count_text.empty()) {
-          Report(ctx.sink, "座標数不正=", arc_line);
-          break;
-        }
-        count = StrToInt(count_text);
-      }
+      ArcRecord record = ReadArcRecord(ctx, arcs, slot, /*outline=*/true, count);
+      if (record == ArcRecord::kStop) break;
+      if (record == ArcRecord::kHidden) continue;
       vertices.Reset();
       AppendArc(ctx, arcs, slot, count, /*reversed=*/false, vertices);
       // A single point (or none) draws nothing visible; it is not recorded.
