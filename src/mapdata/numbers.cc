@@ -15,19 +15,6 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
 std::optional<int32_t> TryParseInt(std::string_view text) {
-  // Most fields are a few digits, perhaps after a minus: nine digits cannot overflow.
-  if (!text.empty() && text.size() <= 10) {
-    bool negative = text[0] == '-';
-    size_t i = negative ? 1 : 0;
-    int64_t value = 0;  // ten digits fit; only up to nine are taken here
-    for (unsigned d; i < text.size() && (d = static_cast<unsigned char>(text[i]) - '0') < 10; ++i) {
-      value = value * 10 + d;
-    }
-    size_t digits = text.size() - (negative ? 1 : 0);
-    if (i == text.size() && digits >= 1 && digits <= 9) {
-      return static_cast<int32_t>(negative ? -value : value);
-    }
-  }
   size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;
   bool negative = false;
