@@ -1,10 +1,14 @@
-# sheetwright_add_tests(<name> LIBS <libs...> SOURCES <files...>)
-# One GoogleTest binary per folder; each test case becomes its own ctest entry.
+# sheetwright_add_tests(<name> [OWN_MAIN] LIBS <libs...> SOURCES <files...>)
+# One GoogleTest binary per folder; each test case becomes its own ctest entry. OWN_MAIN: the
+# sources bring their own main() (the GUI tests create the application object first).
 include(GoogleTest)
 function(sheetwright_add_tests name)
-  cmake_parse_arguments(ARG "" "" "LIBS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_MAIN" "" "LIBS;SOURCES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+  if(NOT ARG_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
   target_compile_definitions(${name} PRIVATE
     SHEETWRIGHT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     SHEETWRIGHT_BINARY_DIR="${PROJECT_BINARY_DIR}")

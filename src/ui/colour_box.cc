@@ -1,0 +1,94 @@
+#include "ui/colour_box.h"
+
+#include <QColorDialog>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPixmap>
+
+#include "settings/colour_names.h"
+
+namespace sheetwright::ui {
+namespace {
+
+constexpr int kValueRole = Qt::UserRole;
+
+QIcon Swatch(const QColor& colour) {
+  QPixmap pixmap(16, 12);
+  pixmap.fill(colour);
+  QPainter painter(&pixmap);
+  painter.setPen(Qt::black);
+  painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
+  return QIcon(pixmap);
+}
+
+ColorValue ValueFromQColor(const QColor& colour) {
+  return drawing::ToColorRef({static_cast<uint8_t>(colour.red()),
+                              static_cast<uint8_t>(colour.green()),
+                              static_cast<uint8_t>(colour.blue())});
+}
+
+}  // namespace
+
+QColor ColourBox::SwatchColor(ColorValue value) {
+  drawing::Rgb rgb = drawing::ResolveColor(value);
+  return QColor(rgb.r, rgb.g, rgb.b);
+}
+
+ColourBox::ColourBox(QWidget* parent) : QComboBox(parent) {
+  setIconSize(QSize(16, 12));
+  addItem(Swatch(SwatchColor(custom_)), "カスタム...", QVariant::fromValue(custom_));
+  for (const settings::ListedColor& listed : settings::ListedColors()) {
+    addItem(Swatch(SwatchColor(listed.value)),
+            QString::fromUtf8(listed.caption.data(), qsizetype(listed.caption.size())),
+            QVariant::fromValue(listed.value));
+  }
+  setCurrentIndex(kCustomEntry);
+  // activated, not currentIndexChanged: choosing the custom entry again must open the dialog again.
+  connect(this, &QComboBox::activated, this, &ColourBox::OnActivated);
+}
+
+ColorValue ColourBox::Color() const { return currentData(kValueRole).value<ColorValue>(); }
+
+void ColourBox::SetColor(ColorValue value) {
+  for (int i = 0; i < count(); ++i) {
+    if (itemData(i, kValueRole).value<ColorValue>() == value) {
+      setCurrentIndex(i);
+      return;
+    }
+  }
+  SetCustomColor(value);
+  setCurrentIndex(kCustomEntry);
+}
+
+void ColourBox::SetCustomColor(ColorValue value) {
+  custom_ = value;
+  setItemData(kCustomEntry, QVariant::fromValue(value), kValueRole);
+  setItemIcon(kCustomEntry, Swatch(SwatchColor(value)));
+}
+
+void ColourBox::OnActivated(int index) {
+  if (index == kCustomEntry) ChooseCustomColor();
+  emit ColorChosen(Color());
+}
+
+void ColourBox::ChooseCustomColor() {
+  QColor seed = SwatchColor(custom_);
+  QColorDialog::setCustomColor(0, seed);
+  QColorDialog dialog(seed, this);
+  dialog.setObjectName("ColorDialog");
+  dialog.setOption(QColorDialog::DontUseNativeDialog);
+  if (dialog.exec() == QDialog::Accepted) SetCustomColor(ValueFromQColor(dialog.selectedColor()));
+  setCurrentIndex(kCustomEntry);
+}
+
+void ColourBox::keyPressEvent(QKeyEvent* event) {
+  bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && currentIndex() == kCustomEntry) {
+    ChooseCustomColor();
+    emit ColorChosen(Color());
+    return;
+  }
+  QComboBox::keyPressEvent(event);
+}
+
+}  // namespace sheetwright::ui

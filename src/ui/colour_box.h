@@ -1,0 +1,51 @@
+// A colour box: the drop-down colour choice of every coloured layer row and of the font dialog. It
+// offers 21 entries, each a swatch and a name: the custom entry "カスタム..." and the twenty listed
+// colours of settings/colour_names.h. Choosing the custom entry (from the list, or Enter while it
+// is selected) opens the colour dialog seeded with the custom colour; OK makes the chosen colour
+// the custom colour, Cancel keeps it, and either way the custom entry is then selected. The box's
+// value is always the colour of its selected entry.
+#pragma once
+
+#include <QComboBox>
+
+#include "drawing/colour.h"
+
+namespace sheetwright::ui {
+
+using drawing::ColorValue;
+
+class ColourBox : public QComboBox {
+  Q_OBJECT
+
+ public:
+  static constexpr int kCustomEntry = 0;
+
+  explicit ColourBox(QWidget* parent = nullptr);
+
+  ColorValue Color() const;
+  ColorValue CustomColor() const { return custom_; }
+
+  // Selects the first entry, counting from the custom entry, whose colour equals `value`; any
+  // other value becomes the custom colour. So black selects the custom entry while that is black.
+  // Any value is held unchanged, system colours included (their swatch shows the resolved colour).
+  void SetColor(ColorValue value);
+
+  // The swatch an entry shows for `value`.
+  static QColor SwatchColor(ColorValue value);
+
+ signals:
+  // The user chose an entry (the custom entry too, whether its dialog was confirmed or not).
+  void ColorChosen(sheetwright::drawing::ColorValue value);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void OnActivated(int index);
+  void ChooseCustomColor();
+  void SetCustomColor(ColorValue value);
+
+  ColorValue custom_ = 0;
+};
+
+}  // namespace sheetwright::ui

@@ -1,0 +1,110 @@
+#include "ui/folder_chooser.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QStorageInfo>
+#include <QTreeView>
+
+namespace sheetwright::ui {
+
+FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
+  setObjectName("FolderChooser");
+  setWindowTitle("ディレクトリの選択");
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  setModal(true);
+
+  volumes_ = new QComboBox(this);
+  volumes_->setObjectName("CmbVolume");
+  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+    if (volume.isValid() && volume.isReady()) volumes_->addItem(volume.rootPath());
+  }
+
+  folders_ = new QFileSystemModel(this);
+  folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+  folders_->setRootPath(QDir::rootPath());
+  tree_ = new QTreeView(this);
+  tree_->setObjectName("TreeFolders");
+  tree_->setModel(folders_);
+  for (int column = 1; column < folders_->columnCount(); ++column) tree_->hideColumn(column);
+  tree_->setHeaderHidden(true);
+
+  files_ = new QFileSystemModel(this);
+  files_->setFilter(QDir::Files | QDir::Hidden | QDir::System);
+  file_list_ = new QListView(this);
+  file_list_->setObjectName("LstFiles");
+  file_list_->setModel(files_);
+  file_list_->setEnabled(false);  // shown for orientation only
+
+  path_ = new QLineEdit(this);
+  path_->setObjectName("EdPath");
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &FolderChooser::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &FolderChooser::reject);
+
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(new QLabel("フォルダ(&F):", this), 0, 0);
+  layout->addWidget(path_, 0, 1, 1, 2);
+  layout->addWidget(tree_, 1, 0, 1, 2);
+  layout->addWidget(file_list_, 1, 2);
+  layout->addWidget(new QLabel("ドライブ(&V):", this), 2, 0);
+  layout->addWidget(volumes_, 2, 1);
+  layout->addWidget(buttons, 2, 2);
+  resize(520, 380);
+
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) {
+            if (current.isValid()) ShowFolder(folders_->filePath(current));
+          });
+  connect(volumes_, &QComboBox::activated, this, [this] {
+    QModelIndex index = folders_->index(volumes_->currentText());
+    tree_->setCurrentIndex(index);
+  });
+
+  QModelIndex start = folders_->index(QDir::currentPath());
+  tree_->setCurrentIndex(start);
+  tree_->scrollTo(start);
+  ShowFolder(QDir::currentPath());
+}
+
+void FolderChooser::ShowFolder(const QString& path) {
+  path_->setText(QDir::toNativeSeparators(path));
+  file_list_->setRootIndex(files_->setRootPath(path));
+  int volume = volumes_->findText(QStorageInfo(path).rootPath());
+  if (volume >= 0) volumes_->setCurrentIndex(volume);
+}
+
+QString FolderChooser::Path() const { return path_->text(); }
+
+void FolderChooser::accept() {
+  if (!QFileInfo(Path()).isDir()) {
+    QMessageBox question(QMessageBox::Question, "確認",
+                         "指定されたディレクトリが存在しません。作成しますか？",
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.setObjectName("QuestionCreate");
+    if (question.exec() != QMessageBox::Yes) return;
+  }
+  QDialog::accept();
+}
+
+std::optional<QString> FolderChooser::Choose(QWidget* parent) {
+  FolderChooser chooser(parent);
+  if (chooser.exec() != QDialog::Accepted) return std::nullopt;
+  QString path = chooser.Path();
+  if (!QFileInfo(path).isDir()) {
+    // Without a parent folder there is nowhere to create it.
+    if (path.isEmpty() || !path.contains('/')) throw FolderCreationError();
+    QDir().mkpath(path);
+  }
+  return path;
+}
+
+}  // namespace sheetwright::ui

@@ -1,0 +1,54 @@
+// The folder chooser "ディレクトリの選択" of both folder buttons: the mounted volumes, the folder
+// tree, a greyed list of the highlighted folder's files and an editable field with the full path of
+// the highlighted folder, where any path may be typed. It starts at the working folder. OK on a
+// path that is no folder asks "指定されたディレクトリが存在しません。作成しますか？": No keeps the
+// dialog open, Yes accepts; the folder is then created with its parents.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <optional>
+#include <stdexcept>
+
+class QComboBox;
+class QFileSystemModel;
+class QLineEdit;
+class QListView;
+class QTreeView;
+
+namespace sheetwright::ui {
+
+// A chosen folder that cannot be created: an empty path, or a bare name (no parent folder) that
+// does not exist. what() is "ディレクトリを作成できません".
+class FolderCreationError : public std::runtime_error {
+ public:
+  FolderCreationError() : std::runtime_error("ディレクトリを作成できません") {}
+};
+
+class FolderChooser : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit FolderChooser(QWidget* parent = nullptr);
+
+  QString Path() const;
+
+  // Runs the chooser. nullopt on Cancel; otherwise the path exactly as the field held it, created
+  // with its missing parents (a folder that still cannot be created, on a read-only medium say, is
+  // returned all the same). Throws FolderCreationError.
+  static std::optional<QString> Choose(QWidget* parent);
+
+  void accept() override;
+
+ private:
+  void ShowFolder(const QString& path);
+
+  QComboBox* volumes_;
+  QFileSystemModel* folders_;
+  QFileSystemModel* files_;
+  QTreeView* tree_;
+  QListView* file_list_;
+  QLineEdit* path_;
+};
+
+}  // namespace sheetwright::ui

@@ -1,0 +1,22 @@
+#include "ui/text.h"
+
+#include <QStringList>
+
+#include "drawing/font_library.h"
+#include "mapdata/encoding.h"
+
+namespace sheetwright::ui {
+
+QString ShownText(std::string_view bytes) {
+  return FromUtf8(mapdata::IsValidUtf8(bytes) ? std::string(bytes) : mapdata::Cp932ToUtf8(bytes));
+}
+
+QFont ReferenceFont(const std::string& face, int pixels) {
+  QFont font;
+  font.setFamilies(
+      QStringList{FromUtf8(face), FromUtf8(drawing::FontLibrary::SubstituteFace(face))});
+  font.setPixelSize(pixels);
+  return font;
+}
+
+}  // namespace sheetwright::ui

@@ -1,0 +1,76 @@
+// Driving modal dialogs from a GUI test: a script of steps, each run on the next modal dialog that
+// becomes active (a new one, or one that is active again after another closed). A modal dialog
+// that opens when no step is left is closed and recorded as unexpected, so a test never hangs.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace sheetwright::ui::test {
+
+class ModalScript {
+ public:
+  using Step = std::function<void(QWidget* modal)>;
+
+  ModalScript() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    timer_.start(5);
+  }
+
+  ModalScript& Then(Step step) {
+    steps_.push_back(std::move(step));
+    return *this;
+  }
+
+  bool Done() const { return steps_.empty(); }
+  const std::vector<QString>& Unexpected() const { return unexpected_; }
+
+ private:
+  void Poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == last_) return;
+    last_ = modal;
+    if (steps_.empty()) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      unexpected_.push_back(box ? box->text() : modal->objectName());
+      QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+      return;
+    }
+    Step step = std::move(steps_.front());
+    steps_.pop_front();
+    step(modal);
+  }
+
+  QTimer timer_;
+  std::deque<Step> steps_;
+  QPointer<QWidget> last_;
+  std::vector<QString> unexpected_;
+};
+
+// Presses a standard button (Ok, Cancel, Yes, No) of a message box or a dialog with a button box,
+// once the current step has returned.
+inline void Press(QWidget* modal, int standard_button) {
+  QAbstractButton* button = nullptr;
+  if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+    button = box->button(QMessageBox::StandardButton(standard_button));
+  } else if (auto* buttons = modal->findChild<QDialogButtonBox*>()) {
+    button = buttons->button(QDialogButtonBox::StandardButton(standard_button));
+  }
+  if (button) QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
+}
+
+// The text of a message box, "" for other dialogs.
+inline QString BoxText(QWidget* modal) {
+  auto* box = qobject_cast<QMessageBox*>(modal);
+  return box ? box->text() : QString();
+}
+
+}  // namespace sheetwright::ui::test
