@@ -37,7 +37,7 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
   tree_->setHeaderHidden(true);
 
   files_ = new QFileSystemModel(this);
-  files_->setFilter(QDir::Files | QDir::Hidden | QDir::System);
+  files_->setFilter(QDir::Files | QDir::System);
   file_list_ = new QListView(this);
   file_list_->setObjectName("LstFiles");
   file_list_->setModel(files_);
@@ -51,11 +51,15 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
   connect(buttons, &QDialogButtonBox::rejected, this, &FolderChooser::reject);
 
   auto* layout = new QGridLayout(this);
-  layout->addWidget(new QLabel("フォルダ(&F):", this), 0, 0);
+  auto* path_label = new QLabel("フォルダ(&F):", this);
+  path_label->setBuddy(path_);
+  auto* volume_label = new QLabel("ドライブ(&V):", this);
+  volume_label->setBuddy(volumes_);
+  layout->addWidget(path_label, 0, 0);
   layout->addWidget(path_, 0, 1, 1, 2);
   layout->addWidget(tree_, 1, 0, 1, 2);
   layout->addWidget(file_list_, 1, 2);
-  layout->addWidget(new QLabel("ドライブ(&V):", this), 2, 0);
+  layout->addWidget(volume_label, 2, 0);
   layout->addWidget(volumes_, 2, 1);
   layout->addWidget(buttons, 2, 2);
   resize(520, 380);
@@ -69,10 +73,27 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
     tree_->setCurrentIndex(index);
   });
 
-  QModelIndex start = folders_->index(QDir::currentPath());
-  tree_->setCurrentIndex(start);
-  tree_->scrollTo(start);
-  ShowFolder(QDir::currentPath());
+  // The model reads folders in the background: each folder on the way to the working folder is
+  // opened once it has been read, and the working folder brought into view.
+  QString start = QDir::currentPath();
+  tree_->setCurrentIndex(folders_->index(start));
+  connect(folders_, &QFileSystemModel::directoryLoaded, this, [this, start](const QString& path) {
+    if (!start.startsWith(path)) return;
+    QModelIndex target = folders_->index(start);
+    for (QModelIndex up = target.parent(); up.isValid(); up = up.parent()) tree_->expand(up);
+    // The rows just read are sorted a moment later; scroll once they stand in place.
+    if (path == folders_->filePath(target.parent())) {
+      connect(
+          folders_, &QFileSystemModel::layoutChanged, this,
+          [this, target] {
+            if (tree_->currentIndex() == target) {
+              tree_->scrollTo(target, QAbstractItemView::PositionAtCenter);
+            }
+          },
+          Qt::SingleShotConnection);
+    }
+  });
+  ShowFolder(start);
 }
 
 void FolderChooser::ShowFolder(const QString& path) {

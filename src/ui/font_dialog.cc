@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "drawing/font_library.h"
 #include "settings/layer_styles.h"
 #include "ui/colour_box.h"
 #include "ui/text.h"
@@ -19,8 +20,13 @@ constexpr uint8_t kShiftJisCharset = 128;
 constexpr uint8_t kAnsiCharset = 0;
 constexpr uint8_t kDefaultCharset = 1;
 
+// The chooser lists installed families only: a reference face shows as its substitute.
 QFont ShownFont(const drawing::LabelFont& font) {
-  QFont shown = ReferenceFont(font.face_name, 12);
+  QString family = FromUtf8(font.face_name);
+  if (!QFontDatabase::hasFamily(family)) {
+    family = FromUtf8(drawing::FontLibrary::SubstituteFace(font.face_name));
+  }
+  QFont shown(family);
   shown.setPointSize(settings::FontSizeFromHeight(font.height));
   shown.setBold(font.style & drawing::kBold);
   shown.setItalic(font.style & drawing::kItalic);
