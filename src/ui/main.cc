@@ -6,12 +6,14 @@
 
 #include "settings/settings_file.h"
 #include "ui/frm_main.h"
+#include "ui/text.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Sheetwright");
   QApplication::setDesktopFileName("sheetwright");
   QApplication::setWindowIcon(QIcon(":/sheetwright-256.png"));
+  QApplication::setFont(sheetwright::ui::ReferenceFont("ＭＳ Ｐゴシック", 12));
 
   // The window is Japanese whatever the locale: so are the standard buttons of its dialogs.
   QTranslator qt_texts;
