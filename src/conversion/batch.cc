@@ -49,11 +49,15 @@ class BatchRun {
            drawing::FontLibrary& fonts, BatchObserver& observer)
       : request_(request), styles_(styles), fonts_(fonts), observer_(observer) {
     result_.total = static_cast<int>(request.meshes.size());
+    if (request.wanted) {
+      result_.total = 0;
+      for (size_t i = 0; i < request.meshes.size(); ++i) result_.total += request.wanted(i);
+    }
   }
 
   BatchResult Run() {
     observer_.Status(StatusText(done_, result_.total));
-    int jobs = std::clamp(request_.jobs, 1, std::max(1, result_.total));
+    int jobs = request_.wanted ? 1 : std::clamp(request_.jobs, 1, std::max(1, result_.total));
     bool finished = jobs == 1 ? RunInline() : RunParallel(jobs);
     if (finished) observer_.Status(StatusText(done_, result_.total));
     result_.finished = finished;
@@ -86,7 +90,7 @@ class BatchRun {
   // Stores one mesh's files and reports it. False when the mesh failed.
   bool Commit(const std::string& mesh, MeshOutcome& outcome) {
     for (const std::string& text : outcome.messages) observer_.Message(mesh, text);
-    if (outcome.sheet) observer_.Converted(mesh, *outcome.sheet);
+    if (outcome.sheet) observer_.Converted(mesh, outcome.sheet);
     outcome.sheet.reset();
     if (!outcome.error) {
       std::vector<std::string> paths;
@@ -115,7 +119,9 @@ class BatchRun {
   }
 
   bool RunInline() {
-    for (const std::string& mesh : request_.meshes) {
+    for (size_t i = 0; i < request_.meshes.size(); ++i) {
+      if (request_.wanted && !request_.wanted(i)) continue;
+      const std::string& mesh = request_.meshes[i];
       observer_.Converting(mesh);
       ForwardingSink sink(observer_, mesh);
       MeshOutcome outcome = Produce(mesh, sink, request_.progress);

@@ -9,6 +9,9 @@
 // are byte for byte those of a single job.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,10 @@ struct BatchRequest {
   // Only with one job: stepped during each conversion (may throw ConversionCancelled, which then
   // leaves RunBatch).
   mapdata::ProgressHook* progress = nullptr;
+  // Only with one job: asked at each mesh's turn, on the batch's thread, whether meshes[index] is
+  // still wanted (the desktop program's ticks, which the user may change while a batch runs). The
+  // total counts the meshes wanted at the start. Empty: every mesh is wanted.
+  std::function<bool(size_t index)> wanted;
 };
 
 // Told what happens, always on the thread that called RunBatch, in list order.
@@ -43,8 +50,10 @@ class BatchObserver {
   virtual void Status(const std::string& /*text*/) {}
   // The batch now waits for this mesh (with one job: is about to convert it).
   virtual void Converting(const std::string& /*mesh*/) {}
-  // A mesh was converted; its files are stored next. The desktop program shows it in the preview.
-  virtual void Converted(const std::string& /*mesh*/, const drawing::Picture& /*sheet*/) {}
+  // A mesh was converted; its files are stored next. The desktop program shows it in the preview
+  // (and may keep it: the batch lets go of it once the files are stored).
+  virtual void Converted(const std::string& /*mesh*/,
+                         const std::shared_ptr<const drawing::Picture>& /*sheet*/) {}
   // A message about a bad record of a mesh (UTF-8).
   virtual void Message(const std::string& /*mesh*/, const std::string& /*text*/) {}
   // A mesh was stored under these paths.

@@ -24,8 +24,9 @@ class Recording : public BatchObserver {
   void Message(const std::string& mesh, const std::string& text) override {
     events.push_back("message " + mesh + " " + text);
   }
-  void Converted(const std::string& mesh, const drawing::Picture& sheet) override {
-    events.push_back("converted " + mesh + (sheet.records.empty() ? " empty" : ""));
+  void Converted(const std::string& mesh,
+                 const std::shared_ptr<const drawing::Picture>& sheet) override {
+    events.push_back("converted " + mesh + (sheet->records.empty() ? " empty" : ""));
   }
   void Stored(const std::string& mesh, const std::vector<std::string>&) override {
     events.push_back("stored " + mesh);
@@ -98,6 +99,25 @@ TEST_P(BatchTest, StoresEachRequestedMeshInListOrderWithTheStatusSequence) {
     EXPECT_EQ(static_cast<uint8_t>(bytes[12]) | static_cast<uint8_t>(bytes[13]) << 8, 300);
   }
   EXPECT_FALSE(fs::exists(out() + "/B.wmf"));
+  EXPECT_FALSE(fs::exists(out() + "/D.wmf"));
+}
+
+TEST_P(BatchTest, TicksAreReadAtEachMeshsTurn) {
+  for (const char* name : {"A", "B", "C", "D"}) AddMesh(name);
+  std::vector<bool> ticked{true, false, true, true};
+  BatchRequest request = Request({"A", "B", "C", "D"});
+  request.wanted = [&](size_t i) { return bool(ticked[i]); };
+  // While A converts the user ticks B and unticks D; the total stays the count at the start.
+  struct Ticking : Recording {
+    std::vector<bool>* ticks;
+    void Converting(const std::string& mesh) override {
+      if (mesh == "A") *ticks = {true, true, true, false};
+    }
+  } observer;
+  observer.ticks = &ticked;
+  RunBatch(request, styles_, fonts_, observer);
+  EXPECT_THAT(observer.Statuses(), ElementsAre("0／3", "0／3", "1／3", "2／3", "3／3"));
+  EXPECT_TRUE(fs::exists(out() + "/B.wmf"));
   EXPECT_FALSE(fs::exists(out() + "/D.wmf"));
 }
 

@@ -54,6 +54,7 @@ class Conversion {
       if (step.row == 0) {
         RunLoad(step);
       } else {
+        if (services_.progress) services_.progress->Row(step.row, kLayerRowCount);
         RunRow(step);
       }
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <numeric>
 #include <optional>
 #include <variant>
 
@@ -61,7 +62,8 @@ std::optional<LayerKey> KeyOf(const Picture& layer) {
   for (const drawing::Record& r : layer.records) {
     if (auto* f = std::get_if<drawing::FontRec>(&r)) {
       for (int i = 0; i < settings::kFontCount; ++i) {
-        if (layer.Font(*f)->face_name == FaceOf(FontId(i))) return settings::Def(FontId(i)).used_for;
+        if (layer.Font(*f)->face_name == FaceOf(FontId(i)))
+          return settings::Def(FontId(i)).used_for;
       }
       return std::nullopt;
     }
@@ -410,10 +412,12 @@ TEST_F(ConvGoTest, BadNumberEndsTheConversionKeepingEarlierLayers) {
 TEST_F(ConvGoTest, ProgressIsSteppedAfterSetUpAndCanCancel) {
   struct CancelAt : mapdata::ProgressHook {
     int steps = 0, cancel_at;
+    std::vector<int> rows;
     explicit CancelAt(int n) : cancel_at(n) {}
     void Step() override {
       if (++steps == cancel_at) throw mapdata::ConversionCancelled();
     }
+    void Row(int row, int of) override { rows.push_back(of == 43 ? row : -1); }
   };
   TestMesh mesh;
   mesh.Write(folder_ / "m");
@@ -426,6 +430,9 @@ TEST_F(ConvGoTest, ProgressIsSteppedAfterSetUpAndCanCancel) {
   CancelAt never(1 << 30);
   ConvGo(folder_ / "m", {styles_, metrics_, sink_, &never}, sheet);
   EXPECT_GT(never.steps, 1);
+  std::vector<int> every_row(43);
+  std::iota(every_row.begin(), every_row.end(), 1);
+  EXPECT_EQ(never.rows, every_row);  // each row's turn, drawn or not
 }
 
 }  // namespace

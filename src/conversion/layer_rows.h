@@ -57,6 +57,7 @@ struct ConversionStep {
 
 // Every step in execution order: the loads that always run and the 43 rows.
 std::span<const ConversionStep> ConversionSteps();
+constexpr int kLayerRowCount = 43;
 
 // The pen-width factor of the corner marks, which are drawn directly on the sheet.
 constexpr int kCornerMarkFactor = 5;

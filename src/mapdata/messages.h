@@ -27,6 +27,9 @@ class ProgressHook {
  public:
   virtual ~ProgressHook() = default;
   virtual void Step() = 0;
+  // A layer row's turn has come: row 1..rows of the conversion's fixed order, whether or not the
+  // row is drawn. For showing how far a conversion is.
+  virtual void Row(int /*row*/, int /*rows*/) {}
 };
 
 // A failure that ends the whole conversion: a field that must be a number but is not, a file that
