@@ -1,0 +1,504 @@
+#include "ui/preview_canvas.h"
+
+#include <cairo.h>
+
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+
+#include "drawing/cairo_renderer.h"
+#include "drawing/font_library.h"
+
+namespace sheetwright::ui {
+namespace {
+
+using drawing::Picture;
+using drawing::Record;
+
+// A run of the sheet's own records (not layers) drawn between two checks for a newer request.
+constexpr size_t kRecordsPerPiece = 4096;
+// Antialiasing reaches a little past a figure's geometric edge.
+constexpr double kEdgePixels = 2;
+
+struct Box {
+  double x0, y0, x1, y1;
+  Box Grown(double by) const { return {x0 - by, y0 - by, x1 + by, y1 + by}; }
+  bool Meets(const Box& other) const {
+    return x0 <= other.x1 && other.x0 <= x1 && y0 <= other.y1 && other.y0 <= y1;
+  }
+};
+
+Box Bounds(std::span<const drawing::Point> points) {
+  Box box{1e300, 1e300, -1e300, -1e300};
+  for (const drawing::Point& p : points) {
+    box.x0 = std::min<double>(box.x0, p.x);
+    box.x1 = std::max<double>(box.x1, p.x);
+    box.y0 = std::min<double>(box.y0, p.y);
+    box.y1 = std::max<double>(box.y1, p.y);
+  }
+  return box;
+}
+
+bool ValidRange(const Picture& picture, uint32_t first, uint32_t count) {
+  return first <= picture.points.size() && count <= picture.points.size() - first;
+}
+
+// The records that only select (pen, brush, font, text colour, background colour and mode), by
+// their place in the Record variant: a player keeps the last of each kind and nothing else.
+constexpr size_t kSettingKinds = 6;
+bool IsSetting(const Record& record) { return record.index() < kSettingKinds; }
+
+Picture EmptyLike(const Picture& picture) {
+  Picture empty;
+  empty.width = picture.width;
+  empty.height = picture.height;
+  empty.fonts = picture.fonts;  // font records keep their indices
+  return empty;
+}
+
+// Copies records of a picture without the figures that cannot touch `clip` (in the picture's
+// units), so that a zoomed view does not stroke the whole sheet to show a corner of it. Labels are
+// kept: their extent is not known without measuring, and there are few of them. A picture's pen
+// is tracked in `pen_width` (a layer starts with its parent's); `units_per_pixel` sizes the margin
+// that antialiasing and the one-pixel minimum pen need. Without a clip nothing is left out and
+// layers are shared rather than copied.
+class Culler {
+ public:
+  Culler(std::optional<Box> clip, double units_per_pixel, const std::function<bool()>& stale)
+      : clip_(clip), units_per_pixel_(units_per_pixel), stale_(stale) {}
+
+  void Append(const Picture& from, const Record& record, int32_t& pen_width, Picture& to) const {
+    auto touches = [&](const Box& bounds) {
+      if (!clip_) return true;
+      double half_pen = std::max(0.5 * pen_width, 0.5 * units_per_pixel_);
+      return bounds.Meets(clip_->Grown(half_pen + kEdgePixels * units_per_pixel_));
+    };
+    auto copy_points = [&](uint32_t first, uint32_t count) {
+      auto at = static_cast<uint32_t>(to.points.size());
+      auto points = from.Points(first, count);
+      to.points.insert(to.points.end(), points.begin(), points.end());
+      return at;
+    };
+    std::visit(
+        drawing::Overloaded{
+            [&](const drawing::PenRec& r) {
+              pen_width = r.style == drawing::PenStyle::kNull ? 0 : r.width;
+              to.records.push_back(record);
+            },
+            [&](const drawing::PolylineRec& r) {
+              if (!ValidRange(from, r.first, r.count)) return;
+              if (!touches(Bounds(from.Points(r.first, r.count)))) return;
+              to.records.emplace_back(drawing::PolylineRec{copy_points(r.first, r.count), r.count});
+            },
+            [&](const drawing::PolygonRec& r) {
+              if (!ValidRange(from, r.first, r.count)) return;
+              if (!touches(Bounds(from.Points(r.first, r.count)))) return;
+              to.records.emplace_back(drawing::PolygonRec{copy_points(r.first, r.count), r.count});
+            },
+            [&](const drawing::LineRec& r) {
+              if (touches(Bounds(std::array{r.from, r.to}))) to.records.push_back(record);
+            },
+            [&](const drawing::TextRec& r) {
+              if (r.first > from.text.size() || r.length > from.text.size() - r.first) return;
+              auto at = static_cast<uint32_t>(to.text.size());
+              to.text.append(from.Text(r));
+              to.records.emplace_back(drawing::TextRec{r.at, at, r.length});
+            },
+            [&](const drawing::LayerRec& r) {
+              const Picture* layer = from.Layer(r);
+              if (!layer || layer->width <= 0 || layer->height <= 0) return;
+              to.records.emplace_back(drawing::LayerRec{static_cast<uint32_t>(to.layers.size())});
+              if (!clip_) {
+                to.layers.push_back(from.layers[r.index]);
+                return;
+              }
+              double sx = static_cast<double>(layer->width) / from.width;
+              double sy = static_cast<double>(layer->height) / from.height;
+              Culler inner(Box{clip_->x0 * sx, clip_->y0 * sy, clip_->x1 * sx, clip_->y1 * sy},
+                           units_per_pixel_ * std::max(sx, sy), stale_);
+              to.layers.push_back(std::make_shared<const Picture>(
+                  inner.Copy(*layer, pen_width * std::max(sx, sy))));
+            },
+            [&](const auto&) { to.records.push_back(record); },
+        },
+        record);
+  }
+
+  Picture Copy(const Picture& from, double pen_width) const {
+    Picture to = EmptyLike(from);
+    auto pen = static_cast<int32_t>(std::ceil(pen_width));
+    for (size_t i = 0; i < from.records.size(); ++i) {
+      // A newer request makes the rest pointless; the caller drops what was copied.
+      if (i % kRecordsPerPiece == 0 && stale_()) break;
+      Append(from, from.records[i], pen, to);
+    }
+    return to;
+  }
+
+ private:
+  std::optional<Box> clip_;
+  double units_per_pixel_;
+  const std::function<bool()>& stale_;
+};
+
+// Plays `sheet` piece by piece: each layer, and each run of the sheet's own records, is drawn as a
+// picture of its own that starts with the settings the sheet had selected before it. A player
+// keeps nothing else between records, so the pieces drawn in order give the pixels of one pass,
+// and between them a render that a newer request made stale can stop.
+void DrawInPieces(const Picture& sheet, const Culler& culler,
+                  const std::function<void(const Picture&)>& draw,
+                  const std::function<bool()>& stale) {
+  std::array<std::optional<Record>, kSettingKinds> selected;
+  Picture piece;
+  size_t figures = 0;
+  int32_t pen_width = drawing::PenRec{}.width;
+  auto start_piece = [&] {
+    piece = EmptyLike(sheet);
+    for (const auto& setting : selected) {
+      if (setting) piece.records.push_back(*setting);
+    }
+    figures = 0;
+  };
+  auto finish_piece = [&] {
+    if (figures > 0 && !stale()) draw(piece);
+    start_piece();
+  };
+  start_piece();
+  for (const Record& record : sheet.records) {
+    if (stale()) return;
+    bool layer = std::holds_alternative<drawing::LayerRec>(record);
+    if (layer && figures > 0) finish_piece();
+    culler.Append(sheet, record, pen_width, piece);
+    if (IsSetting(record)) {
+      selected[record.index()] = record;
+    } else {
+      ++figures;
+    }
+    if (layer || figures >= kRecordsPerPiece) finish_piece();
+  }
+  finish_piece();
+}
+
+// Draws the sheet so that its frame fills `view` (widget pixels) on an image of `widget_size`
+// at `pixel_ratio` device pixels per widget pixel, white underneath. The one place that knows how
+// a view becomes pixels: a faster rasterizer replaces this function and nothing else.
+QImage RenderView(const Picture& sheet, QRectF view, QSizeF widget_size, qreal pixel_ratio,
+                  drawing::FontLibrary& fonts, const std::function<bool()>& stale) {
+  QImage image((widget_size * pixel_ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(pixel_ratio);
+  image.fill(Qt::white);
+  if (image.isNull() || sheet.width <= 0 || sheet.height <= 0 || view.isEmpty()) return image;
+
+  // Format_ARGB32_Premultiplied is CAIRO_FORMAT_ARGB32 on this (little-endian) platform, with
+  // the same 32-bit-aligned rows.
+  cairo_surface_t* surface =
+      cairo_image_surface_create_for_data(image.bits(), CAIRO_FORMAT_ARGB32, image.width(),
+                                          image.height(), static_cast<int>(image.bytesPerLine()));
+  cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, pixel_ratio, pixel_ratio);
+  cairo_translate(cr, view.x(), view.y());
+
+  // The part of the frame on show, in sheet units; the whole frame needs no culling.
+  double sx = sheet.width / view.width(), sy = sheet.height / view.height();
+  Box visible{-view.x() * sx, -view.y() * sy, (widget_size.width() - view.x()) * sx,
+              (widget_size.height() - view.y()) * sy};
+  bool whole =
+      visible.x0 <= 0 && visible.y0 <= 0 && visible.x1 >= sheet.width && visible.y1 >= sheet.height;
+  Culler culler(whole ? std::nullopt : std::optional<Box>(visible), std::max(sx, sy) / pixel_ratio,
+                stale);
+  DrawInPieces(
+      sheet, culler,
+      [&](const Picture& piece) {
+        drawing::RenderPicture(piece, cr, view.width(), view.height(), fonts);
+      },
+      stale);
+
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  cairo_surface_destroy(surface);
+  return image;
+}
+
+}  // namespace
+
+struct PreviewCanvas::RenderJob {
+  std::shared_ptr<const Picture> sheet;
+  QRectF view;
+  QSizeF widget_size;
+  qreal pixel_ratio = 1;
+  uint64_t generation = 0;
+};
+
+// One thread per canvas, started on the first request. It takes the latest request only: a new
+// request replaces one still waiting and makes a running one stale, which then stops at its next
+// piece. Results go back to the canvas as queued calls, which Qt drops if the canvas is gone.
+class PreviewCanvas::RenderThread {
+ public:
+  RenderThread(PreviewCanvas* canvas, drawing::FontLibrary& fonts)
+      : canvas_(canvas), fonts_(fonts), thread_([this] { Run(); }) {}
+
+  ~RenderThread() {
+    stop_ = true;
+    {
+      std::lock_guard lock(mutex_);
+      pending_.reset();
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+
+  void Submit(RenderJob job) {
+    latest_ = job.generation;
+    {
+      std::lock_guard lock(mutex_);
+      pending_ = std::move(job);
+    }
+    wake_.notify_one();
+  }
+
+  // Whatever runs or waits becomes stale; `generation` is the canvas's newest.
+  void Cancel(uint64_t generation) {
+    latest_ = generation;
+    std::lock_guard lock(mutex_);
+    pending_.reset();
+  }
+
+ private:
+  void Run() {
+    for (;;) {
+      RenderJob job;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return stop_ || pending_.has_value(); });
+        if (stop_) return;
+        job = std::move(*pending_);
+        pending_.reset();
+      }
+      std::function<bool()> stale = [&] { return stop_ || latest_ != job.generation; };
+      QImage image =
+          RenderView(*job.sheet, job.view, job.widget_size, job.pixel_ratio, fonts_, stale);
+      if (stale()) continue;
+      QMetaObject::invokeMethod(
+          canvas_,
+          [canvas = canvas_, generation = job.generation, image = std::move(image)]() mutable {
+            canvas->AcceptRender(generation, std::move(image));
+          },
+          Qt::QueuedConnection);
+    }
+  }
+
+  PreviewCanvas* canvas_;
+  drawing::FontLibrary& fonts_;
+  std::atomic<bool> stop_ = false;
+  std::atomic<uint64_t> latest_ = 0;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::optional<RenderJob> pending_;
+  std::thread thread_;  // last: it starts once the rest is set up
+};
+
+PreviewCanvas::PreviewCanvas(drawing::FontLibrary& fonts, QWidget* parent)
+    : QWidget(parent), fonts_(fonts) {
+  setObjectName("PaintBox1");
+  setFixedSize(400, 300);
+  setAttribute(Qt::WA_OpaquePaintEvent);  // every paint covers the whole area
+  view_ = rect();
+}
+
+PreviewCanvas::~PreviewCanvas() {
+  // Joined here, while the canvas is whole: a result posted meanwhile is dropped with the canvas.
+  render_thread_.reset();
+}
+
+void PreviewCanvas::ShowConverting() {
+  DropPicture();
+  ready_ = false;
+  update();
+}
+
+void PreviewCanvas::ShowPicture(std::shared_ptr<const drawing::Picture> sheet) {
+  DropPicture();
+  sheet_ = sheet ? std::move(sheet) : std::make_shared<const Picture>();
+  ready_ = true;
+  view_ = rect();
+  update();
+}
+
+void PreviewCanvas::DropPicture() {
+  ++generation_;
+  if (render_thread_) render_thread_->Cancel(generation_);
+  request_open_ = false;
+  image_ = QImage();
+  sheet_.reset();
+  dragging_ = false;
+}
+
+double PreviewCanvas::Zoom() const { return width() > 0 ? view_.width() / width() : 1; }
+
+double PreviewCanvas::MaxZoom() const {
+  if (!sheet_ || width() <= 0) return 1;
+  return std::max(1.0, kMaxPixelsPerUnit * sheet_->width / width());
+}
+
+QPointF PreviewCanvas::SheetPointAt(QPointF widget_point) const {
+  double frame_width = sheet_ ? sheet_->width : drawing::kFrameWidth;
+  double frame_height = sheet_ ? sheet_->height : drawing::kFrameHeight;
+  return {(widget_point.x() - view_.x()) * frame_width / view_.width(),
+          (widget_point.y() - view_.y()) * frame_height / view_.height()};
+}
+
+void PreviewCanvas::ZoomAt(QPointF widget_point, double factor) {
+  if (!ready_ || !(factor > 0)) return;
+  double zoom = Zoom();
+  double wanted = std::clamp(zoom * factor, 1.0, MaxZoom());
+  double f = wanted / zoom;
+  SetView(QRectF(widget_point + (view_.topLeft() - widget_point) * f, view_.size() * f));
+}
+
+void PreviewCanvas::PanBy(QPointF delta) {
+  if (ready_) SetView(view_.translated(delta));
+}
+
+void PreviewCanvas::ShowWholeSheet() {
+  if (ready_) SetView(rect());
+}
+
+// Keeps the sheet covering the whole area: no zooming out past the whole sheet, no panning past
+// its edges.
+void PreviewCanvas::SetView(QRectF view) {
+  if (view.width() <= width() * (1 + 1e-9)) {
+    view = rect();
+  } else {
+    view.moveLeft(std::clamp(view.x(), width() - view.width(), 0.0));
+    view.moveTop(std::clamp(view.y(), height() - view.height(), 0.0));
+  }
+  if (view == view_) return;
+  view_ = view;
+  update();
+}
+
+void PreviewCanvas::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::white);
+  if (ready_) {
+    PaintPicture(painter);
+  } else {
+    PaintConverting(painter);
+  }
+}
+
+void PreviewCanvas::PaintConverting(QPainter& painter) {
+  QFont font = this->font();  // the window's face
+  font.setPointSizeF(30);
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  painter.setBackgroundMode(Qt::OpaqueMode);
+  painter.setBackground(Qt::white);
+  painter.drawText(QRectF(10, 10, width(), height()), Qt::AlignLeft | Qt::AlignTop,
+                   QStringLiteral("プレビュー中"));
+}
+
+void PreviewCanvas::PaintPicture(QPainter& painter) {
+  if (!image_.isNull()) {
+    if (image_view_ == view_) {
+      painter.drawImage(QPointF(0, 0), image_);
+    } else {
+      // The last drawing, moved and scaled to where the current view puts it, until the sharp one
+      // arrives: the wheel and the drag answer at once even on a sheet that takes long to draw.
+      double kx = view_.width() / image_view_.width();
+      double ky = view_.height() / image_view_.height();
+      QSizeF size = image_.deviceIndependentSize();
+      QRectF target(view_.x() - image_view_.x() * kx, view_.y() - image_view_.y() * ky,
+                    size.width() * kx, size.height() * ky);
+      painter.setRenderHint(QPainter::SmoothPixmapTransform);
+      painter.drawImage(target, image_, QRectF(image_.rect()));
+    }
+  }
+  RequestRender();
+}
+
+void PreviewCanvas::RequestRender() {
+  if (!ready_ || !sheet_) return;
+  qreal ratio = devicePixelRatioF();
+  QSize pixels = (QSizeF(size()) * ratio).toSize();
+  if (!image_.isNull() && image_view_ == view_ && image_.size() == pixels) return;
+  if (request_open_ && requested_view_ == view_ && requested_pixels_ == pixels) return;
+  ++generation_;
+  request_open_ = true;
+  requested_view_ = view_;
+  requested_pixels_ = pixels;
+  if (!render_thread_) render_thread_ = std::make_unique<RenderThread>(this, fonts_);
+  render_thread_->Submit(RenderJob{sheet_, view_, QSizeF(size()), ratio, generation_});
+}
+
+void PreviewCanvas::AcceptRender(uint64_t generation, QImage image) {
+  if (generation != generation_) return;  // a newer request or another picture came meanwhile
+  request_open_ = false;
+  image_ = std::move(image);
+  image_view_ = requested_view_;
+  update();
+  if (image_view_ == view_) emit Rendered();
+}
+
+void PreviewCanvas::resizeEvent(QResizeEvent*) {
+  if (ready_) SetView(rect());
+}
+
+void PreviewCanvas::wheelEvent(QWheelEvent* event) {
+  int delta = event->angleDelta().y();
+  if (!ready_ || delta == 0) {
+    event->ignore();
+    return;
+  }
+  ZoomAt(event->position(), std::pow(kWheelStepFactor, delta / 120.0));
+  event->accept();
+}
+
+void PreviewCanvas::mousePressEvent(QMouseEvent* event) {
+  if (!ready_ || event->button() != Qt::LeftButton) {
+    QWidget::mousePressEvent(event);
+    return;
+  }
+  dragging_ = true;
+  drag_start_ = event->position();
+  drag_view_ = view_;
+  setCursor(Qt::ClosedHandCursor);
+}
+
+void PreviewCanvas::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragging_) {
+    QWidget::mouseMoveEvent(event);
+    return;
+  }
+  SetView(drag_view_.translated(event->position() - drag_start_));
+}
+
+void PreviewCanvas::mouseReleaseEvent(QMouseEvent* event) {
+  if (!dragging_ || event->button() != Qt::LeftButton) {
+    QWidget::mouseReleaseEvent(event);
+    return;
+  }
+  dragging_ = false;
+  unsetCursor();
+}
+
+void PreviewCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (ready_ && event->button() == Qt::LeftButton) {
+    ShowWholeSheet();
+  } else {
+    QWidget::mouseDoubleClickEvent(event);
+  }
+}
+
+}  // namespace sheetwright::ui
