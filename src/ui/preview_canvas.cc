@@ -67,23 +67,29 @@ Picture EmptyLike(const Picture& picture) {
   return empty;
 }
 
-// Copies records of a picture without the figures that cannot touch `clip` (in the picture's
-// units), so that a zoomed view does not stroke the whole sheet to show a corner of it. Labels are
-// kept: their extent is not known without measuring, and there are few of them. A picture's pen
-// is tracked in `pen_width` (a layer starts with its parent's); `units_per_pixel` sizes the margin
-// that antialiasing and the one-pixel minimum pen need. Without a clip nothing is left out and
-// layers are shared rather than copied.
+// The sizes a culling decision needs from what a player has selected: the pen's width and the
+// label font's em, in the units of the picture being walked (a layer starts with its parent's).
+struct SelectedSizes {
+  double pen_width = drawing::PenRec{}.width;
+  double em = 12;
+
+  SelectedSizes Scaled(double by) const { return {pen_width * by, em * by}; }
+};
+
+// Copies records of a picture without the figures and labels that cannot touch `clip` (in the
+// picture's units), so that a zoomed view does not stroke the whole sheet to show a corner of it.
+// `units_per_pixel` sizes the margin that antialiasing and the one-pixel minimum pen need. Without
+// a clip nothing is left out and layers are shared rather than copied.
 class Culler {
  public:
   Culler(std::optional<Box> clip, double units_per_pixel, const std::function<bool()>& stale)
       : clip_(clip), units_per_pixel_(units_per_pixel), stale_(stale) {}
 
-  void Append(const Picture& from, const Record& record, int32_t& pen_width, Picture& to) const {
-    auto touches = [&](const Box& bounds) {
-      if (!clip_) return true;
-      double half_pen = std::max(0.5 * pen_width, 0.5 * units_per_pixel_);
-      return bounds.Meets(clip_->Grown(half_pen + kEdgePixels * units_per_pixel_));
+  void Append(const Picture& from, const Record& record, SelectedSizes& sizes, Picture& to) const {
+    auto touches = [&](const Box& bounds, double reach) {
+      return !clip_ || bounds.Meets(clip_->Grown(reach + kEdgePixels * units_per_pixel_));
     };
+    double half_pen = std::max(0.5 * sizes.pen_width, 0.5 * units_per_pixel_);
     auto copy_points = [&](uint32_t first, uint32_t count) {
       auto at = static_cast<uint32_t>(to.points.size());
       auto points = from.Points(first, count);
@@ -93,24 +99,37 @@ class Culler {
     std::visit(
         drawing::Overloaded{
             [&](const drawing::PenRec& r) {
-              pen_width = r.style == drawing::PenStyle::kNull ? 0 : r.width;
+              sizes.pen_width = r.style == drawing::PenStyle::kNull ? 0 : r.width;
+              to.records.push_back(record);
+            },
+            [&](const drawing::FontRec& r) {
+              // The em of a label font is at most its height either way (a positive height is
+              // the whole cell); 0 is the default size.
+              if (const drawing::LabelFont* font = from.Font(r)) {
+                sizes.em = font->height == 0 ? 12 : std::abs(static_cast<double>(font->height));
+              }
               to.records.push_back(record);
             },
             [&](const drawing::PolylineRec& r) {
               if (!ValidRange(from, r.first, r.count)) return;
-              if (!touches(Bounds(from.Points(r.first, r.count)))) return;
+              if (!touches(Bounds(from.Points(r.first, r.count)), half_pen)) return;
               to.records.emplace_back(drawing::PolylineRec{copy_points(r.first, r.count), r.count});
             },
             [&](const drawing::PolygonRec& r) {
               if (!ValidRange(from, r.first, r.count)) return;
-              if (!touches(Bounds(from.Points(r.first, r.count)))) return;
+              if (!touches(Bounds(from.Points(r.first, r.count)), half_pen)) return;
               to.records.emplace_back(drawing::PolygonRec{copy_points(r.first, r.count), r.count});
             },
             [&](const drawing::LineRec& r) {
-              if (touches(Bounds(std::array{r.from, r.to}))) to.records.push_back(record);
+              if (touches(Bounds(std::array{r.from, r.to}), half_pen)) to.records.push_back(record);
             },
             [&](const drawing::TextRec& r) {
               if (r.first > from.text.size() || r.length > from.text.size() - r.first) return;
+              // No character is wider than an em, not even a single-byte one, nor is the cell
+              // with its underline taller than two; an em of room all round covers any overhang.
+              Box bounds{r.at.x - sizes.em, r.at.y - sizes.em, r.at.x + (r.length + 1.0) * sizes.em,
+                         r.at.y + 3 * sizes.em};
+              if (!touches(bounds, 0)) return;
               auto at = static_cast<uint32_t>(to.text.size());
               to.text.append(from.Text(r));
               to.records.emplace_back(drawing::TextRec{r.at, at, r.length});
@@ -128,20 +147,19 @@ class Culler {
               Culler inner(Box{clip_->x0 * sx, clip_->y0 * sy, clip_->x1 * sx, clip_->y1 * sy},
                            units_per_pixel_ * std::max(sx, sy), stale_);
               to.layers.push_back(std::make_shared<const Picture>(
-                  inner.Copy(*layer, pen_width * std::max(sx, sy))));
+                  inner.Copy(*layer, sizes.Scaled(std::max(sx, sy)))));
             },
             [&](const auto&) { to.records.push_back(record); },
         },
         record);
   }
 
-  Picture Copy(const Picture& from, double pen_width) const {
+  Picture Copy(const Picture& from, SelectedSizes sizes) const {
     Picture to = EmptyLike(from);
-    auto pen = static_cast<int32_t>(std::ceil(pen_width));
     for (size_t i = 0; i < from.records.size(); ++i) {
       // A newer request makes the rest pointless; the caller drops what was copied.
       if (i % kRecordsPerPiece == 0 && stale_()) break;
-      Append(from, from.records[i], pen, to);
+      Append(from, from.records[i], sizes, to);
     }
     return to;
   }
@@ -162,7 +180,7 @@ void DrawInPieces(const Picture& sheet, const Culler& culler,
   std::array<std::optional<Record>, kSettingKinds> selected;
   Picture piece;
   size_t figures = 0;
-  int32_t pen_width = drawing::PenRec{}.width;
+  SelectedSizes sizes;
   auto start_piece = [&] {
     piece = EmptyLike(sheet);
     for (const auto& setting : selected) {
@@ -179,7 +197,7 @@ void DrawInPieces(const Picture& sheet, const Culler& culler,
     if (stale()) return;
     bool layer = std::holds_alternative<drawing::LayerRec>(record);
     if (layer && figures > 0) finish_piece();
-    culler.Append(sheet, record, pen_width, piece);
+    culler.Append(sheet, record, sizes, piece);
     if (IsSetting(record)) {
       selected[record.index()] = record;
     } else {
@@ -340,6 +358,7 @@ void PreviewCanvas::DropPicture() {
   if (render_thread_) render_thread_->Cancel(generation_);
   request_open_ = false;
   image_ = QImage();
+  whole_image_ = QImage();
   sheet_.reset();
   dragging_ = false;
 }
@@ -386,6 +405,16 @@ void PreviewCanvas::SetView(QRectF view) {
   if (view == view_) return;
   view_ = view;
   update();
+  // Back to the whole sheet: its drawing is kept, as it takes longest to make.
+  if (view_ == QRectF(rect()) && !whole_image_.isNull() && image_view_ != view_ &&
+      whole_image_.size() == (QSizeF(size()) * devicePixelRatioF()).toSize()) {
+    ++generation_;
+    if (render_thread_) render_thread_->Cancel(generation_);
+    request_open_ = false;
+    image_ = whole_image_;
+    image_view_ = view_;
+    emit Rendered();
+  }
 }
 
 void PreviewCanvas::paintEvent(QPaintEvent*) {
@@ -410,20 +439,24 @@ void PreviewCanvas::PaintConverting(QPainter& painter) {
 }
 
 void PreviewCanvas::PaintPicture(QPainter& painter) {
-  if (!image_.isNull()) {
-    if (image_view_ == view_) {
-      painter.drawImage(QPointF(0, 0), image_);
-    } else {
-      // The last drawing, moved and scaled to where the current view puts it, until the sharp one
-      // arrives: the wheel and the drag answer at once even on a sheet that takes long to draw.
-      double kx = view_.width() / image_view_.width();
-      double ky = view_.height() / image_view_.height();
-      QSizeF size = image_.deviceIndependentSize();
-      QRectF target(view_.x() - image_view_.x() * kx, view_.y() - image_view_.y() * ky,
+  if (!image_.isNull() && image_view_ == view_) {
+    painter.drawImage(QPointF(0, 0), image_);
+  } else {
+    // Until the sharp drawing arrives, the whole sheet and the last view are shown moved and
+    // scaled to where the current view puts them: the wheel and the drag answer at once even on
+    // a sheet that takes long to draw, and what the last view did not cover is not left blank.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    auto draw_moved = [&](const QImage& image, QRectF image_view) {
+      if (image.isNull()) return;
+      double kx = view_.width() / image_view.width();
+      double ky = view_.height() / image_view.height();
+      QSizeF size = image.deviceIndependentSize();
+      QRectF target(view_.x() - image_view.x() * kx, view_.y() - image_view.y() * ky,
                     size.width() * kx, size.height() * ky);
-      painter.setRenderHint(QPainter::SmoothPixmapTransform);
-      painter.drawImage(target, image_, QRectF(image_.rect()));
-    }
+      painter.drawImage(target, image, QRectF(image.rect()));
+    };
+    draw_moved(whole_image_, rect());
+    if (image_view_ != QRectF(rect())) draw_moved(image_, image_view_);
   }
   RequestRender();
 }
@@ -447,6 +480,7 @@ void PreviewCanvas::AcceptRender(uint64_t generation, QImage image) {
   request_open_ = false;
   image_ = std::move(image);
   image_view_ = requested_view_;
+  if (image_view_ == QRectF(rect())) whole_image_ = image_;
   update();
   if (image_view_ == view_) emit Rendered();
 }

@@ -90,14 +90,16 @@ class PreviewCanvas : public QWidget {
   std::shared_ptr<const drawing::Picture> sheet_;
   QRectF view_;
 
-  // The latest request (generation, view, size in device pixels) and the last delivered image with
-  // the view it was drawn for. An image of another generation's picture is never kept.
+  // The latest request (generation, view, size in device pixels), the last delivered image with
+  // the view it was drawn for, and the last drawing of the whole sheet. Each is of the current
+  // picture: a new one drops them.
   uint64_t generation_ = 0;
   bool request_open_ = false;
   QRectF requested_view_;
   QSize requested_pixels_;
   QImage image_;
   QRectF image_view_;
+  QImage whole_image_;
 
   bool dragging_ = false;
   QPointF drag_start_;
