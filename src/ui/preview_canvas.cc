@@ -26,8 +26,8 @@ namespace {
 using drawing::Picture;
 using drawing::Record;
 
-// A run of the sheet's own records (not layers) drawn between two checks for a newer request.
-constexpr size_t kRecordsPerPiece = 4096;
+// The figures drawn between two checks for a newer request: a few milliseconds of drawing.
+constexpr size_t kFiguresPerPiece = 2048;
 // Antialiasing reaches a little past a figure's geometric edge.
 constexpr double kEdgePixels = 2;
 
@@ -79,12 +79,23 @@ struct SelectedSizes {
 // Copies records of a picture without the figures and labels that cannot touch `clip` (in the
 // picture's units), so that a zoomed view does not stroke the whole sheet to show a corner of it.
 // `units_per_pixel` sizes the margin that antialiasing and the one-pixel minimum pen need. Without
-// a clip nothing is left out and layers are shared rather than copied.
+// a clip nothing is left out.
 class Culler {
  public:
-  Culler(std::optional<Box> clip, double units_per_pixel, const std::function<bool()>& stale)
-      : clip_(clip), units_per_pixel_(units_per_pixel), stale_(stale) {}
+  explicit Culler(std::optional<Box> clip, double units_per_pixel)
+      : clip_(clip), units_per_pixel_(units_per_pixel) {}
 
+  // The same clip in the units of `layer`, a layer of `parent`; `by` is set to the scale.
+  Culler ForLayer(const Picture& parent, const Picture& layer, double& by) const {
+    double sx = static_cast<double>(layer.width) / parent.width;
+    double sy = static_cast<double>(layer.height) / parent.height;
+    by = std::max(sx, sy);
+    if (!clip_) return Culler(std::nullopt, units_per_pixel_ * by);
+    return Culler(Box{clip_->x0 * sx, clip_->y0 * sy, clip_->x1 * sx, clip_->y1 * sy},
+                  units_per_pixel_ * by);
+  }
+
+  // Appends `record` (not a layer: the caller splits those) unless it cannot show.
   void Append(const Picture& from, const Record& record, SelectedSizes& sizes, Picture& to) const {
     auto touches = [&](const Box& bounds, double reach) {
       return !clip_ || bounds.Meets(clip_->Grown(reach + kEdgePixels * units_per_pixel_));
@@ -134,76 +145,68 @@ class Culler {
               to.text.append(from.Text(r));
               to.records.emplace_back(drawing::TextRec{r.at, at, r.length});
             },
-            [&](const drawing::LayerRec& r) {
-              const Picture* layer = from.Layer(r);
-              if (!layer || layer->width <= 0 || layer->height <= 0) return;
-              to.records.emplace_back(drawing::LayerRec{static_cast<uint32_t>(to.layers.size())});
-              if (!clip_) {
-                to.layers.push_back(from.layers[r.index]);
-                return;
-              }
-              double sx = static_cast<double>(layer->width) / from.width;
-              double sy = static_cast<double>(layer->height) / from.height;
-              Culler inner(Box{clip_->x0 * sx, clip_->y0 * sy, clip_->x1 * sx, clip_->y1 * sy},
-                           units_per_pixel_ * std::max(sx, sy), stale_);
-              to.layers.push_back(std::make_shared<const Picture>(
-                  inner.Copy(*layer, sizes.Scaled(std::max(sx, sy)))));
-            },
+            [&](const drawing::LayerRec&) {},
             [&](const auto&) { to.records.push_back(record); },
         },
         record);
   }
 
-  Picture Copy(const Picture& from, SelectedSizes sizes) const {
-    Picture to = EmptyLike(from);
-    for (size_t i = 0; i < from.records.size(); ++i) {
-      // A newer request makes the rest pointless; the caller drops what was copied.
-      if (i % kRecordsPerPiece == 0 && stale_()) break;
-      Append(from, from.records[i], sizes, to);
-    }
-    return to;
-  }
-
  private:
   std::optional<Box> clip_;
   double units_per_pixel_;
-  const std::function<bool()>& stale_;
 };
 
-// Plays `sheet` piece by piece: each layer, and each run of the sheet's own records, is drawn as a
-// picture of its own that starts with the settings the sheet had selected before it. A player
-// keeps nothing else between records, so the pieces drawn in order give the pixels of one pass,
-// and between them a render that a newer request made stale can stop.
-void DrawInPieces(const Picture& sheet, const Culler& culler,
-                  const std::function<void(const Picture&)>& draw,
-                  const std::function<bool()>& stale) {
+using PieceSink = std::function<void(Picture&&)>;
+
+// Splits `picture` into pieces of at most kFiguresPerPiece figures each (a layer's figures into
+// pieces of the layer), every piece a picture of its own that starts with the settings selected
+// before it. A player keeps nothing else between records, so the pieces drawn in order give the
+// pixels of one pass, and between them a render that a newer request made stale can stop.
+// `sizes` is what the picture starts with (a layer, its parent's).
+void SplitIntoPieces(const Picture& picture, const Culler& culler, SelectedSizes sizes,
+                     const PieceSink& deliver, const std::function<bool()>& stale) {
   std::array<std::optional<Record>, kSettingKinds> selected;
-  Picture piece;
-  size_t figures = 0;
-  SelectedSizes sizes;
   auto start_piece = [&] {
-    piece = EmptyLike(sheet);
+    Picture piece = EmptyLike(picture);
     for (const auto& setting : selected) {
       if (setting) piece.records.push_back(*setting);
     }
-    figures = 0;
+    return piece;
   };
+  Picture piece = start_piece();
+  size_t figures = 0, drawn = 0;
   auto finish_piece = [&] {
-    if (figures > 0 && !stale()) draw(piece);
-    start_piece();
+    if (drawn > 0) deliver(std::move(piece));
+    piece = start_piece();
+    figures = drawn = 0;
   };
-  start_piece();
-  for (const Record& record : sheet.records) {
-    if (stale()) return;
-    bool layer = std::holds_alternative<drawing::LayerRec>(record);
-    if (layer && figures > 0) finish_piece();
-    culler.Append(sheet, record, sizes, piece);
+  for (const Record& record : picture.records) {
+    if (figures % 256 == 0 && stale()) return;
+    if (const auto* r = std::get_if<drawing::LayerRec>(&record)) {
+      const Picture* layer = picture.Layer(*r);
+      if (!layer || layer->width <= 0 || layer->height <= 0) continue;
+      finish_piece();
+      double by = 1;
+      Culler inner = culler.ForLayer(picture, *layer, by);
+      SplitIntoPieces(
+          *layer, inner, sizes.Scaled(by),
+          [&](Picture&& layer_piece) {
+            Picture outer = start_piece();
+            outer.records.emplace_back(drawing::LayerRec{0});
+            outer.layers.push_back(std::make_shared<const Picture>(std::move(layer_piece)));
+            deliver(std::move(outer));
+          },
+          stale);
+      continue;
+    }
+    size_t before = piece.records.size();
+    culler.Append(picture, record, sizes, piece);
     if (IsSetting(record)) {
       selected[record.index()] = record;
-    } else {
-      ++figures;
+      continue;
     }
-    if (layer || figures >= kRecordsPerPiece) finish_piece();
+    if (piece.records.size() > before) ++drawn;
+    if (++figures >= kFiguresPerPiece) finish_piece();
   }
   finish_piece();
 }
@@ -233,12 +236,11 @@ QImage RenderView(const Picture& sheet, QRectF view, QSizeF widget_size, qreal p
               (widget_size.height() - view.y()) * sy};
   bool whole =
       visible.x0 <= 0 && visible.y0 <= 0 && visible.x1 >= sheet.width && visible.y1 >= sheet.height;
-  Culler culler(whole ? std::nullopt : std::optional<Box>(visible), std::max(sx, sy) / pixel_ratio,
-                stale);
-  DrawInPieces(
-      sheet, culler,
-      [&](const Picture& piece) {
-        drawing::RenderPicture(piece, cr, view.width(), view.height(), fonts);
+  Culler culler(whole ? std::nullopt : std::optional<Box>(visible), std::max(sx, sy) / pixel_ratio);
+  SplitIntoPieces(
+      sheet, culler, SelectedSizes{},
+      [&](Picture&& piece) {
+        if (!stale()) drawing::RenderPicture(piece, cr, view.width(), view.height(), fonts);
       },
       stale);
 
