@@ -34,7 +34,8 @@ class PreviewCanvas : public QWidget {
 
   // `fonts` must outlive the canvas; it is used from the canvas's render thread.
   explicit PreviewCanvas(drawing::FontLibrary& fonts, QWidget* parent = nullptr);
-  // Waits for a render in flight only up to its next layer: the render is cancelled first.
+  // Cancels a render in flight and waits for it only up to its next piece (a few thousand figures,
+  // milliseconds).
   ~PreviewCanvas() override;
 
   // Not ready: "プレビュー中". Drops the picture shown before.
@@ -59,7 +60,9 @@ class PreviewCanvas : public QWidget {
   void ShowWholeSheet();
 
  signals:
-  // A sharp drawing of the current view is on screen (emitted once the render thread delivers it).
+  // A sharp drawing of the current view is in place: the canvas has asked for its repaint (or, when
+  // hidden, its next paint shows it). Emitted when the render thread delivers one, and at once on
+  // the way back to the whole sheet, whose drawing is kept.
   void Rendered();
 
  protected:
