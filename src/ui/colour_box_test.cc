@@ -55,7 +55,7 @@ TEST(ColourBox, TheCustomEntryOpensTheColourDialogSeededWithTheCustomColour) {
 
   QColor seed, first_slot;
   ModalScript script;
-  script.Then([&](QWidget* modal) {
+  script.Then("QColorDialog", [&](QWidget* modal) {
     auto* dialog = qobject_cast<QColorDialog*>(modal);
     ASSERT_NE(dialog, nullptr);
     seed = dialog->currentColor();
@@ -63,7 +63,7 @@ TEST(ColourBox, TheCustomEntryOpensTheColourDialogSeededWithTheCustomColour) {
     dialog->setCurrentColor(QColor(0x10, 0x20, 0x30));
     Press(modal, QDialogButtonBox::Ok);
   });
-  script.Then([](QWidget* modal) { Press(modal, QDialogButtonBox::Cancel); });
+  script.Then("QColorDialog", [](QWidget* modal) { Press(modal, QDialogButtonBox::Cancel); });
 
   emit box.activated(ColourBox::kCustomEntry);
   EXPECT_EQ(seed, QColor(0x56, 0x34, 0x12));

@@ -66,7 +66,11 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
 
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {
-            if (current.isValid()) ShowFolder(folders_->filePath(current));
+            // The model re-reports the same folder as it reads in the background; only a move
+            // to another folder replaces what the user typed.
+            if (current.isValid() && folders_->filePath(current) != shown_folder_) {
+              ShowFolder(folders_->filePath(current));
+            }
           });
   connect(volumes_, &QComboBox::activated, this, [this] {
     QModelIndex index = folders_->index(volumes_->currentText());
@@ -97,6 +101,7 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
 }
 
 void FolderChooser::ShowFolder(const QString& path) {
+  shown_folder_ = path;
   path_->setText(QDir::toNativeSeparators(path));
   file_list_->setRootIndex(files_->setRootPath(path));
   int volume = volumes_->findText(QStorageInfo(path).rootPath());

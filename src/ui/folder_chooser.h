@@ -49,6 +49,7 @@ class FolderChooser : public QDialog {
   QTreeView* tree_;
   QListView* file_list_;
   QLineEdit* path_;
+  QString shown_folder_;  // the tree's folder last shown in the path field
 };
 
 }  // namespace sheetwright::ui

@@ -32,13 +32,13 @@ TEST(FontDialog, OkWithoutChangesKeepsTheFontAndCancelChangesNothing) {
 
   QString name;
   ModalScript script;
-  script.Then([&](QWidget* dialog) {
+  script.Then("FontDialogGai", [&](QWidget* dialog) {
     name = dialog->objectName();
     auto* chooser = dialog->findChild<QFontDialog*>();
     chooser->setCurrentFont(QFont("DejaVu Sans", 20));
     Press(dialog, QDialogButtonBox::Cancel);
   });
-  script.Then([](QWidget* dialog) { Press(dialog, QDialogButtonBox::Ok); });
+  script.Then("FontDialogGai", [](QWidget* dialog) { Press(dialog, QDialogButtonBox::Ok); });
   auto* button = window.findChild<QPushButton*>("BtnFontGai");
   button->click();
   EXPECT_EQ(name, "FontDialogGai");

@@ -1,6 +1,7 @@
 #include "ui/frm_main.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,10 +10,14 @@
 #include <QScreen>
 #include <stdexcept>
 
+#include "conversion/output_files.h"
 #include "settings/settings_file.h"
 #include "ui/folder_chooser.h"
+#include "ui/frm_preview.h"
 #include "ui/layer_panel.h"
 #include "ui/mesh_list.h"
+#include "ui/message_list.h"
+#include "ui/preview_canvas.h"
 #include "ui/text.h"
 
 namespace sheetwright::ui {
@@ -84,12 +89,93 @@ TFrmMain::TFrmMain(std::string settings_path, std::string program_folder, QWidge
   layers_ = new LayerPanel(styles_, this);
   layers_->setGeometry(4, 124, 885, 533);
 
+  // Beyond the reference layout, in the free space under the status: how far a mesh is.
+  progress_ = new QLabel(this);
+  progress_->setObjectName("LblProgress");
+  progress_->setGeometry(200, 34, 241, 16);
+  progress_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  job_ = new ConversionJob(styles_, fonts_, this);
+  preview_ = new TFrmPreview(fonts_, this);
+  messages_ = new MessageList(this);
+  ConnectJob();
+
   if (QScreen* shown_on = screen()) {
     move(shown_on->availableGeometry().center() - rect().center());
   }
 }
 
-TFrmMain::~TFrmMain() = default;
+// The job's thread reads the style table and the fonts: it ends before they go.
+TFrmMain::~TFrmMain() { delete job_; }
+
+void TFrmMain::ConnectJob() {
+  connect(job_, &ConversionJob::MessageLogged, messages_, &MessageList::Add);
+  connect(job_, &ConversionJob::MessageShown, this, &TFrmMain::ShowDataMessage);
+  connect(job_, &ConversionJob::Progress, this, [this](const QString& mesh, int row, int rows) {
+    progress_->setText(QString("%1  %2／%3").arg(mesh).arg(row).arg(rows));
+  });
+  connect(job_, &ConversionJob::Status, this, [this](const QString& text) {
+    status_->setText(text);
+    status_->adjustSize();
+  });
+  connect(job_, &ConversionJob::Converted, this, [this](const QString&, SheetPtr sheet) {
+    if (running_ == Running::kPreview) {
+      preview_->ShowDrawing(std::move(sheet));
+    } else {
+      preview_->PaintBox()->ShowPicture(std::move(sheet));
+    }
+  });
+  connect(job_, &ConversionJob::Failed, this,
+          [this](const QString&, const QString& error) { failure_ = error; });
+  connect(job_, &ConversionJob::Finished, this, &TFrmMain::ConversionFinished);
+  connect(preview_, &TFrmPreview::Closed, this, [this] { SetRunning(Running::kNothing); });
+  connect(meshes_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+    if (running_ == Running::kBatch) {
+      job_->SetTicked(meshes_->row(item), item->checkState() == Qt::Checked);
+    }
+  });
+}
+
+void TFrmMain::SetRunning(Running running) {
+  running_ = running;
+  bool idle = running == Running::kNothing;
+  for (const char* name : {"BtnGo", "BtnPrev", "BtnEnd", "BtnInput", "BtnOutput"}) {
+    findChild<QWidget*>(name)->setEnabled(idle);
+  }
+  // A batch reads ticks and layer settings as it reaches them; a preview takes them as they are.
+  bool editable = running != Running::kPreview;
+  for (QWidget* control : std::initializer_list<QWidget*>{meshes_, layers_, input_, output_,
+                                                          findChild<QWidget*>("BtnAllSel"),
+                                                          findChild<QWidget*>("BtnAllCls")}) {
+    control->setEnabled(editable);
+  }
+  if (idle) progress_->clear();
+}
+
+void TFrmMain::ShowDataMessage(const QString&, const QString& text) {
+  QWidget* over = preview_->isVisible() ? static_cast<QWidget*>(preview_) : this;
+  QMessageBox box(QMessageBox::NoIcon, "Sheetwright", text, QMessageBox::Ok, over);
+  box.setCheckBox(new QCheckBox("以降のメッセージを表示しない"));
+  box.exec();
+  bool silence = box.checkBox()->isChecked();
+  silenced_ = silenced_ || silence;
+  job_->Acknowledge(silence);
+}
+
+void TFrmMain::ConversionFinished(bool completed) {
+  std::optional<QString> failure = std::exchange(failure_, std::nullopt);
+  if (running_ == Running::kBatch) {
+    SetRunning(Running::kNothing);
+  } else if (!completed) {
+    preview_->BtnCloseClick();  // back to idle, every control enabled
+  }
+  if (silenced_) messages_->show();
+  if (failure) {
+    ShowError(this, *failure);
+  } else if (completed && running_ == Running::kNothing) {
+    ShowMessage(this, "END");
+  }
+}
 
 QPushButton* TFrmMain::AddButton(const char* name, const QString& caption, QRect geometry) {
   auto* button = new QPushButton(caption, this);
@@ -147,6 +233,17 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
+  if (job_->IsRunning()) {
+    QMessageBox question(QMessageBox::Question, "Sheetwright",
+                         "変換中です。変換を中止して終了しますか？",
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.setDefaultButton(QMessageBox::No);
+    if (question.exec() != QMessageBox::Yes) {
+      event->ignore();
+      return;
+    }
+    job_->Cancel();
+  }
   try {
     settings::SaveSettings(settings_path_, styles_);
   } catch (const settings::SettingsWriteError& e) {
@@ -195,7 +292,36 @@ void TFrmMain::BtnOutputClick() { ChooseFolder(output_, "OUTPUT"); }
 void TFrmMain::BtnAllSelClick() { meshes_->SetAllTicked(true); }
 void TFrmMain::BtnAllClsClick() { meshes_->SetAllTicked(false); }
 
-void TFrmMain::BtnGoClick() { ShowMessage(this, "変換はまだこの版では実行できません。"); }
-void TFrmMain::BtnPrevClick() { ShowMessage(this, "プレビューはまだこの版では実行できません。"); }
+void TFrmMain::StartRun(Running running) {
+  SetRunning(running);
+  messages_->Clear();
+  messages_->hide();
+  silenced_ = false;
+  failure_.reset();
+}
+
+void TFrmMain::BtnGoClick() {
+  if (running_ != Running::kNothing) return;
+  conversion::BatchRequest request;
+  request.input_folder = ToUtf8(input_->text());
+  request.output_folder = ToUtf8(output_->text());
+  request.meshes = meshes_->Names();
+  std::vector<bool> ticks;
+  for (int row = 0; row < meshes_->count(); ++row) ticks.push_back(meshes_->IsTicked(row));
+  StartRun(Running::kBatch);
+  job_->StartBatch(std::move(request), std::move(ticks));
+}
+
+void TFrmMain::BtnPrevClick() {
+  if (running_ != Running::kNothing) return;
+  int row = meshes_->currentRow();
+  if (row < 0) {
+    ShowMessage(this, "プレビュー対象のメッシュが選択されていません.");
+    return;
+  }
+  StartRun(Running::kPreview);
+  preview_->ShowConverting();
+  job_->StartPreview(conversion::JoinFolder(ToUtf8(input_->text()), meshes_->Name(row)));
+}
 
 }  // namespace sheetwright::ui

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 #include <string>
 
+#include "drawing/font_library.h"
 #include "settings/layer_styles.h"
+#include "ui/conversion_job.h"
 
 class QLabel;
 class QLineEdit;
@@ -17,6 +20,8 @@ namespace sheetwright::ui {
 
 class LayerPanel;
 class MeshList;
+class MessageList;
+class TFrmPreview;
 
 class TFrmMain : public QWidget {
   Q_OBJECT
@@ -34,6 +39,9 @@ class TFrmMain : public QWidget {
 
   settings::LayerStyleTable& Styles() { return styles_; }
   MeshList* Meshes() const { return meshes_; }
+  TFrmPreview* Preview() const { return preview_; }
+  ConversionJob* Job() const { return job_; }
+  MessageList* Messages() const { return messages_; }
   QString InputFolder() const;
   QString OutputFolder() const;
 
@@ -58,12 +66,29 @@ class TFrmMain : public QWidget {
   bool ChooseFolder(QLineEdit* field, std::string_view key);
   QPushButton* AddButton(const char* name, const QString& caption, QRect geometry);
 
+  // What a running conversion leaves enabled: a preview disables every input control, a batch
+  // only what would start another conversion, change a folder or end the program.
+  enum class Running { kNothing, kPreview, kBatch };
+  void SetRunning(Running running);
+  void ConnectJob();
+  void ShowDataMessage(const QString& mesh, const QString& text);
+  void ConversionFinished(bool completed);
+  void StartRun(Running running);
+
   std::string settings_path_;
   std::string program_folder_;
   settings::LayerStyleTable styles_;
+  drawing::FontLibrary fonts_;
   bool ending_ = false;
+  Running running_ = Running::kNothing;
+  bool silenced_ = false;           // the user chose to see no further messages of this run
+  std::optional<QString> failure_;  // the error that ended the run, shown once it has ended
 
+  ConversionJob* job_;
+  TFrmPreview* preview_;
+  MessageList* messages_;
   QLabel* status_;
+  QLabel* progress_;
   QLineEdit* input_;
   QLineEdit* output_;
   MeshList* meshes_;

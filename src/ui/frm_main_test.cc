@@ -210,7 +210,7 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheWindowOpen) {
   window->show();
   QString shown;
   ModalScript script;
-  script.Then([&](QWidget* box) {
+  script.Then("QMessageBox", [&](QWidget* box) {
     shown = BoxText(box);
     Press(box, QMessageBox::Ok);
   });
@@ -219,10 +219,10 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheWindowOpen) {
   EXPECT_TRUE(window->isVisible());
 
   // A close from the window manager asks before it ends without the settings.
-  script.Then([](QWidget* box) { Press(box, QMessageBox::No); });
+  script.Then("QMessageBox", [](QWidget* box) { Press(box, QMessageBox::No); });
   window->close();
   EXPECT_TRUE(window->isVisible());
-  script.Then([](QWidget* box) { Press(box, QMessageBox::Yes); });
+  script.Then("QMessageBox", [](QWidget* box) { Press(box, QMessageBox::Yes); });
   window->close();
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(script.Done());
@@ -243,7 +243,7 @@ TEST_F(MainWindowTest, ABadFontColourIsShownAndTheListIsNotBuilt) {
                                    "\r\n[FontSi]\r\nColor=bogus\r\n");
   ModalScript script;
   QString shown;
-  script.Then([&](QWidget* box) {
+  script.Then("QMessageBox", [&](QWidget* box) {
     shown = BoxText(box);
     Press(box, QMessageBox::Ok);
   });
@@ -258,7 +258,7 @@ TEST_F(MainWindowTest, FolderChoicesAreStoredAtOnceAndAnInputChoiceRebuildsTheLi
   auto window = Start();
   ModalScript script;
   QString start;
-  script.Then([&](QWidget* chooser) {
+  script.Then("FolderChooser", [&](QWidget* chooser) {
     EXPECT_EQ(chooser->windowTitle(), "ディレクトリの選択");
     start = Find<QLineEdit>(*chooser, "EdPath")->text();
     Press(chooser, QDialogButtonBox::Cancel);
@@ -268,7 +268,7 @@ TEST_F(MainWindowTest, FolderChoicesAreStoredAtOnceAndAnInputChoiceRebuildsTheLi
   EXPECT_TRUE(window->InputFolder().isEmpty());
   EXPECT_FALSE(std::filesystem::exists(ini_));
 
-  script.Then(ChooseInDialog(QString::fromStdString(meshes + "/")));
+  script.Then("FolderChooser", ChooseInDialog(QString::fromStdString(meshes + "/")));
   Find<QPushButton>(*window, "BtnInput")->click();
   EXPECT_EQ(window->InputFolder().toStdString(), meshes + "/");
   EXPECT_EQ(ReadBytes(ini_), "[FILE]\r\nINPUT=" + meshes + "/\r\n");
@@ -282,12 +282,12 @@ TEST_F(MainWindowTest, FolderChoicesAreStoredAtOnceAndAnInputChoiceRebuildsTheLi
   // An output folder leaves the list alone; the same input folder again drops every tick.
   std::string out = temp_.Path("out");
   std::filesystem::create_directory(out);
-  script.Then(ChooseInDialog(QString::fromStdString(out)));
+  script.Then("FolderChooser", ChooseInDialog(QString::fromStdString(out)));
   Find<QPushButton>(*window, "BtnOutput")->click();
   EXPECT_EQ(window->OutputFolder().toStdString(), out);
   EXPECT_TRUE(list->IsTicked(2));
   EXPECT_EQ(list->currentRow(), 2);
-  script.Then(ChooseInDialog(QString::fromStdString(meshes)));
+  script.Then("FolderChooser", ChooseInDialog(QString::fromStdString(meshes)));
   Find<QPushButton>(*window, "BtnInput")->click();
   EXPECT_FALSE(list->IsTicked(0) || list->IsTicked(1) || list->IsTicked(2));
   EXPECT_EQ(list->currentRow(), 0);
@@ -301,13 +301,15 @@ TEST_F(MainWindowTest, AMissingFolderIsCreatedOnlyAfterYes) {
   auto window = Start();
   std::string wanted = temp_.Path("new/deeper");
   ModalScript script;
-  script.Then(ChooseInDialog(QString::fromStdString(wanted)))
-      .Then([](QWidget* question) {
-        EXPECT_EQ(BoxText(question), "指定されたディレクトリが存在しません。作成しますか？");
-        Press(question, QMessageBox::No);
-      })
-      .Then([](QWidget* chooser) { Press(chooser, QDialogButtonBox::Ok); })  // still open
-      .Then([](QWidget* question) { Press(question, QMessageBox::Yes); });
+  script.Then("FolderChooser", ChooseInDialog(QString::fromStdString(wanted)))
+      .Then("QMessageBox",
+            [](QWidget* question) {
+              EXPECT_EQ(BoxText(question), "指定されたディレクトリが存在しません。作成しますか？");
+              Press(question, QMessageBox::No);
+            })
+      .Then("FolderChooser",
+            [](QWidget* chooser) { Press(chooser, QDialogButtonBox::Ok); })  // still open
+      .Then("QMessageBox", [](QWidget* question) { Press(question, QMessageBox::Yes); });
   Find<QPushButton>(*window, "BtnOutput")->click();
   EXPECT_TRUE(script.Done());
   EXPECT_TRUE(std::filesystem::is_directory(wanted));
@@ -315,9 +317,9 @@ TEST_F(MainWindowTest, AMissingFolderIsCreatedOnlyAfterYes) {
 
   // A bare name has no parent to be created in: an error, and nothing changes.
   QString error;
-  script.Then(ChooseInDialog("no-such-bare-name"))
-      .Then([](QWidget* question) { Press(question, QMessageBox::Yes); })
-      .Then([&](QWidget* box) {
+  script.Then("FolderChooser", ChooseInDialog("no-such-bare-name"))
+      .Then("QMessageBox", [](QWidget* question) { Press(question, QMessageBox::Yes); })
+      .Then("QMessageBox", [&](QWidget* box) {
         error = BoxText(box);
         Press(box, QMessageBox::Ok);
       });
@@ -339,10 +341,11 @@ TEST_F(MainWindowTest, AFailedStoreKeepsTheOldList) {
   std::filesystem::remove_all(temp_.Path("settings"));  // writes now fail
   ModalScript script;
   QString error;
-  script.Then(ChooseInDialog(QString::fromStdString(temp_.Path("other")))).Then([&](QWidget* box) {
-    error = BoxText(box);
-    Press(box, QMessageBox::Ok);
-  });
+  script.Then("FolderChooser", ChooseInDialog(QString::fromStdString(temp_.Path("other"))))
+      .Then("QMessageBox", [&](QWidget* box) {
+        error = BoxText(box);
+        Press(box, QMessageBox::Ok);
+      });
   Find<QPushButton>(*window, "BtnInput")->click();
   EXPECT_EQ(error.toStdString(), ini + " に書き込めません");
   EXPECT_EQ(window->InputFolder().toStdString(), temp_.Path("other"));

@@ -1,6 +1,7 @@
-// Driving modal dialogs from a GUI test: a script of steps, each run on the next modal dialog that
-// becomes active (a new one, or one that is active again after another closed). A modal dialog
-// that opens when no step is left is closed and recorded as unexpected, so a test never hangs.
+// Driving modal dialogs from a GUI test: a script of steps, each run on the next modal dialog of
+// its kind (class or object name) that becomes active: a new one, or one that is active again
+// after another closed. A modal dialog that opens when no step is left is closed and recorded as
+// unexpected, so a test never hangs.
 #pragma once
 
 #include <QAbstractButton>
@@ -25,8 +26,9 @@ class ModalScript {
     timer_.start(5);
   }
 
-  ModalScript& Then(Step step) {
-    steps_.push_back(std::move(step));
+  // `kind`: "QMessageBox", "QColorDialog", an object name such as "FolderChooser".
+  ModalScript& Then(const char* kind, Step step) {
+    steps_.push_back({kind, std::move(step)});
     return *this;
   }
 
@@ -37,6 +39,10 @@ class ModalScript {
   void Poll() {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || modal == last_) return;
+    if (!steps_.empty() && !modal->inherits(steps_.front().kind) &&
+        modal->objectName() != steps_.front().kind) {
+      return;  // a dialog on its way out, or one the step is not for yet
+    }
     last_ = modal;
     if (steps_.empty()) {
       auto* box = qobject_cast<QMessageBox*>(modal);
@@ -44,13 +50,17 @@ class ModalScript {
       QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
       return;
     }
-    Step step = std::move(steps_.front());
+    Step step = std::move(steps_.front().step);
     steps_.pop_front();
     step(modal);
   }
 
+  struct Pending {
+    const char* kind;
+    Step step;
+  };
   QTimer timer_;
-  std::deque<Step> steps_;
+  std::deque<Pending> steps_;
   QPointer<QWidget> last_;
   std::vector<QString> unexpected_;
 };

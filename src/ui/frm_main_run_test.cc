@@ -1,0 +1,206 @@
+// Previews and batches started from the main window: the conversion runs on its own thread while
+// the window stays alive.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "conversion/test_mesh_util.h"
+#include "settings/settings_test_support.h"
+#include "ui/frm_main.h"
+#include "ui/frm_preview.h"
+#include "ui/mesh_list.h"
+#include "ui/message_list.h"
+#include "ui/preview_canvas.h"
+#include "ui/ui_test_support.h"
+
+namespace sheetwright::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using conversion::test_util::PolygonFile;
+using conversion::test_util::TestMesh;
+using settings::testing::TempFolder;
+using test::BoxText;
+using test::ModalScript;
+using test::Press;
+
+constexpr const char* kElevenControls[] = {"CheckListBox", "GroupBox1", "BtnAllSel", "BtnAllCls",
+                                           "BtnPrev",      "BtnGo",     "BtnEnd",    "BtnInput",
+                                           "BtnOutput",    "EdInput",   "EdOutput"};
+
+// A mesh whose city and town polygons refer to arcs that do not exist: a message each time a fill
+// or an outline row meets them, and the conversion goes on.
+TestMesh MeshWithBadRecords() {
+  TestMesh mesh;
+  mesh.files()["gyousei/si_tyo.pgn"] = PolygonFile({{"A1201", 1, {98}, {500, 500}}});
+  mesh.files()["gyousei/tyome.pgn"] = PolygonFile({{"A1202", 1, {99}, {450, 450}}});
+  return mesh;
+}
+
+class RunTest : public ::testing::Test {
+ protected:
+  RunTest() {
+    fs::create_directories(out_);
+    for (const char* name : {"m1", "m2", "m3"}) TestMesh().Write(in_ + "/" + name);
+    temp_.Write("vellumist.ini", "[FILE]\r\nINPUT=" + in_ + "\r\nOUTPUT=" + out_ + "\r\n");
+    window_ = std::make_unique<TFrmMain>(temp_.Path("vellumist.ini"), temp_.path() + "/");
+    window_->FormCreate();
+    for (const auto& def : settings::LayerDefs()) window_->Styles().SetEnabled(def.key, true);
+    window_->show();
+  }
+
+  void Click(const char* button) { window_->findChild<QPushButton*>(button)->click(); }
+  bool Enabled(const char* name) { return window_->findChild<QWidget*>(name)->isEnabled(); }
+  void Tick(int row, bool on) {
+    window_->Meshes()->item(row)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+  }
+  bool WaitIdle() {
+    return QTest::qWaitFor([&] { return !window_->Job()->IsRunning(); }, 20000);
+  }
+
+  TempFolder temp_;
+  std::string in_ = temp_.Path("in"), out_ = temp_.Path("out");
+  std::unique_ptr<TFrmMain> window_;
+};
+
+TEST_F(RunTest, APreviewShowsTheCurrentRowAndGivesTheWindowBackOnClose) {
+  TFrmPreview* preview = window_->Preview();
+  auto* close = preview->findChild<QPushButton*>("BtnClose");
+  window_->Meshes()->setCurrentRow(1);  // unticked: previewed all the same
+  Click("BtnPrev");
+  EXPECT_TRUE(preview->isVisible());
+  EXPECT_FALSE(preview->PaintBox()->IsReady());
+  EXPECT_FALSE(close->isVisible());
+  for (const char* name : kElevenControls) EXPECT_FALSE(Enabled(name)) << name;
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return close->isVisible(); }, 20000));
+  EXPECT_TRUE(preview->PaintBox()->IsReady());
+  EXPECT_TRUE(preview->windowFlags() & Qt::WindowStaysOnTopHint);
+  for (const char* name : kElevenControls) EXPECT_FALSE(Enabled(name)) << name;
+  close->click();
+  EXPECT_FALSE(preview->isVisible());
+  for (const char* name : kElevenControls) EXPECT_TRUE(Enabled(name)) << name;
+
+  // Another mesh starts from the converting state again; nothing is ever stored.
+  window_->Meshes()->setCurrentRow(2);
+  Click("BtnPrev");
+  EXPECT_FALSE(preview->PaintBox()->IsReady());
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_TRUE(fs::is_empty(out_));
+}
+
+TEST_F(RunTest, WithoutACurrentRowAndAfterAFatalErrorEveryControlStaysUsable) {
+  window_->Meshes()->setCurrentRow(-1);
+  QString said;
+  ModalScript script;
+  script.Then("QMessageBox", [&](QWidget* box) {
+    said = BoxText(box);
+    Press(box, QMessageBox::Ok);
+  });
+  Click("BtnPrev");
+  EXPECT_EQ(said, "プレビュー対象のメッシュが選択されていません.");
+  EXPECT_FALSE(window_->Preview()->isVisible());
+
+  TestMesh broken;
+  broken.files()["road/roadntwk.arc"] = "ARC,1,1,3\r\nL2110,1,1,2\r\n400.0,0.0\r\n4x0.0,2000.0\r\n";
+  broken.Write(in_ + "/m1");
+  window_->Meshes()->setCurrentRow(0);
+  script.Then("QMessageBox", [&](QWidget* box) {
+    said = BoxText(box);
+    Press(box, QMessageBox::Ok);
+  });
+  Click("BtnPrev");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  EXPECT_EQ(said, "'4x0.0' は浮動小数点数ではありません");
+  EXPECT_FALSE(window_->Preview()->isVisible());
+  for (const char* name : kElevenControls) EXPECT_TRUE(Enabled(name)) << name;
+  EXPECT_TRUE(script.Unexpected().empty());
+}
+
+TEST_F(RunTest, ABatchStoresTheTickedMeshesInListOrderAndSaysEnd) {
+  std::vector<QString> statuses;
+  QObject::connect(window_->Job(), &ConversionJob::Status,
+                   [&](const QString& text) { statuses.push_back(text); });
+  Tick(0, true);
+  Tick(2, true);
+  QString said;
+  ModalScript script;
+  script.Then("QMessageBox", [&](QWidget* box) {
+    said = BoxText(box);
+    Press(box, QMessageBox::Ok);
+  });
+  Click("BtnGo");
+  EXPECT_FALSE(Enabled("BtnGo"));
+  EXPECT_FALSE(Enabled("BtnEnd"));
+  EXPECT_TRUE(Enabled("CheckListBox"));  // ticks may change during a batch
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  EXPECT_EQ(said, "END");
+  EXPECT_EQ(statuses, (std::vector<QString>{"0／2", "0／2", "1／2", "2／2"}));
+  EXPECT_EQ(window_->findChild<QLabel*>("LblStatus")->text(), "2／2");
+  EXPECT_TRUE(fs::exists(out_ + "/m1.wmf") && fs::exists(out_ + "/m3.wmf"));
+  EXPECT_FALSE(fs::exists(out_ + "/m2.wmf"));
+  EXPECT_TRUE(window_->Preview()->PaintBox()->IsReady());  // drawn into the hidden preview
+  EXPECT_FALSE(window_->Preview()->isVisible());
+  EXPECT_TRUE(Enabled("BtnGo"));
+
+  // Without its output folder the batch stops at the first store, without "END".
+  fs::remove_all(out_);
+  script.Then("QMessageBox", [&](QWidget* box) {
+    said = BoxText(box);
+    Press(box, QMessageBox::Ok);
+  });
+  Click("BtnGo");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  EXPECT_NE(said.indexOf("m1.wmf"), -1) << said.toStdString();
+  EXPECT_TRUE(WaitIdle());
+  EXPECT_TRUE(script.Unexpected().empty());
+}
+
+TEST_F(RunTest, MessagesWaitForOkWhileTheWindowLivesAndTicksChangeDuringTheBatch) {
+  MeshWithBadRecords().Write(in_ + "/m1");
+  Tick(0, true);
+  Tick(1, true);
+  int beats = 0;
+  QTimer heartbeat;
+  QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++beats; });
+  heartbeat.start(5);
+
+  ModalScript script;
+  std::vector<QString> shown;
+  script.Then("QMessageBox", [&](QWidget* box) {
+    shown.push_back(BoxText(box));
+    int before = beats;
+    QTest::qWait(60);  // the conversion waits; the GUI thread goes on
+    EXPECT_GT(beats, before);
+    EXPECT_TRUE(window_->Job()->IsRunning());
+    Tick(1, false);  // a tick changed now applies to the rows not yet reached
+    Tick(2, true);
+    box->findChild<QCheckBox*>()->setChecked(true);  // show no further messages
+    Press(box, QMessageBox::Ok);
+  });
+  script.Then("QMessageBox", [&](QWidget* box) {
+    shown.push_back(BoxText(box));
+    Press(box, QMessageBox::Ok);
+  });
+  Click("BtnGo");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  EXPECT_EQ(shown, (std::vector<QString>{"ARCID-NOTFOUND=98", "END"}));
+  EXPECT_TRUE(fs::exists(out_ + "/m1.wmf") && fs::exists(out_ + "/m3.wmf"));
+  EXPECT_FALSE(fs::exists(out_ + "/m2.wmf"));
+  // Every message is in the list, the silenced one too, and it can be saved.
+  EXPECT_TRUE(window_->Messages()->isVisible());
+  QStringList all{"m1: ARCID-NOTFOUND=98", "m1: ARCID-NOTFOUND=99", "m1: ARCID-NOTFOUND=99",
+                  "m1: ARCID-NOTFOUND=98"};
+  EXPECT_EQ(window_->Messages()->Lines(), all);
+  ASSERT_TRUE(window_->Messages()->SaveTo(QString::fromStdString(temp_.Path("messages.txt"))));
+  EXPECT_EQ(settings::testing::ReadBytes(temp_.Path("messages.txt")),
+            all.join('\n').toStdString() + "\n");
+}
+
+}  // namespace
+}  // namespace sheetwright::ui
