@@ -323,6 +323,35 @@ TEST_F(FaultInjectionTest, SettingsInAReadOnlyFolderStayWhole) {
   EXPECT_EQ(Listing(folder), std::vector<std::string>{"vellumist.ini"});
 }
 
+// A settings file made read-only in a folder that allows writing: its owner froze the settings, so
+// neither the End button nor a folder choice may replace it, though a rename could. A writable file
+// in the same folder is replaced as ever.
+TEST_F(FaultInjectionTest, ReadOnlySettingsFileIsNeverReplaced) {
+  std::string folder = dir_ / "program";
+  std::string ini = folder + "/vellumist.ini";
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms(0777));
+  const std::string old = "; frozen\r\n[CONVERT]\r\nKEN_LINE=ON\r\n";
+  Put(ini, old);
+  fs::permissions(ini, fs::perms(0444));
+
+  settings::LayerStyleTable table;
+  auto save = [&] { return TrySettingsWrite([&] { settings::SaveSettings(ini, table); }); };
+  auto choose = [&] {
+    return TrySettingsWrite([&] { settings::StoreFolder(ini, "INPUT", dir_.path()); });
+  };
+  EXPECT_EQ(RunAsNobody(save), ini + " に書き込めません");
+  EXPECT_EQ(RunAsNobody(choose), ini + " に書き込めません");
+  EXPECT_EQ(ReadFileBytes(ini), old);
+  EXPECT_EQ(fs::status(ini).permissions(), fs::perms(0444));
+  EXPECT_EQ(Listing(folder), std::vector<std::string>{"vellumist.ini"});
+
+  fs::permissions(ini, fs::perms(0666));
+  EXPECT_EQ(RunAsNobody(choose), "written");
+  EXPECT_EQ(ReadFileBytes(ini), old + "[FILE]\r\nINPUT=" + dir_.path() + "\r\n");
+  EXPECT_EQ(Listing(folder), std::vector<std::string>{"vellumist.ini"});
+}
+
 // The End button's save on a full disk, in a child with a private 8 KiB tmpfs: the old file stays.
 TEST_F(FaultInjectionTest, SettingsOnAFullDiskStayWhole) {
   if (!IsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";

@@ -47,7 +47,8 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
                              LayerStyleTable& table);
 
 // Writes every value of `table` (not the folders) in the file's fixed order, keeping all other
-// lines. Throws SettingsWriteError; the old file is then unchanged.
+// lines. Throws SettingsWriteError; the old file is then unchanged. A file whose permissions forbid
+// writing is never replaced: its owner froze it.
 void SaveSettings(const std::string& ini_path, const StyleSource& table);
 
 // Writes the FILE entry `key` ("INPUT" or "OUTPUT") as `folder`, exactly as given. Throws
