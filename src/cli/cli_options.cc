@@ -141,7 +141,7 @@ Options:
 
 Messages about bad records go to stderr as "MESH: message".
 Exit status: 0 every mesh stored; 1 a mesh failed; 2 bad usage, a missing input folder, mesh
-or settings file.
+or settings file, or a settings file that cannot be read (nothing is then converted).
 )";
 }
 

@@ -58,17 +58,24 @@ int Run(int argc, char** argv) {
   }
 
   // Styles. Only the default file may be missing (every layer is then off): a file named on the
-  // command line that is not there is a mistake worth stopping for.
+  // command line that is not there is a mistake worth stopping for. A file that is there but
+  // cannot be read stops the run before anything is converted, whichever it is: read as empty, it
+  // would replace good drawings with blank ones.
   settings::LayerStyleTable styles;
   std::string settings_path = options.settings_path.value_or(settings::DefaultSettingsPath());
-  if (options.settings_path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(settings_path, ec)) {
-      return Usage("settings file '" + settings_path + "' does not exist");
-    }
+  std::error_code status_error;
+  bool settings_missing =
+      fs::status(settings_path, status_error).type() == fs::file_type::not_found;
+  if (settings_missing && options.settings_path) {
+    return Usage("settings file '" + settings_path + "' does not exist");
   }
-  settings::StartupSettings startup =
-      settings::LoadSettings(settings_path, settings::ProgramFolder(), styles);
+  settings::StartupSettings startup;
+  try {
+    startup = settings::LoadSettings(settings_path, settings::ProgramFolder(), styles);
+  } catch (const settings::SettingsReadError& e) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
+    return kExitUsage;
+  }
   if (startup.error) {
     // As the desktop program does: what was read before the bad value stays, the label fonts from
     // the bad one on keep their defaults, and the conversion goes on.

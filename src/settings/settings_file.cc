@@ -97,9 +97,9 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
   try {
     loaded = IniFile::Load(ini_path);
     if (!loaded) return result;
-  } catch (const std::system_error&) {
-    // There, but unreadable: every entry reads as missing, as the profile functions would have it.
-    loaded = IniFile();
+  } catch (const std::system_error& e) {
+    throw SettingsReadError(mapdata::PlatformTextToUtf8(ini_path) +
+                            " を読み込めません: " + e.code().message());
   }
   const IniFile& file = *loaded;
 
