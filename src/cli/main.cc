@@ -2,6 +2,7 @@
 // the command line.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -38,6 +39,12 @@ int Usage(const std::string& message) {
 bool IsDirectory(const std::string& path) {
   std::error_code ec;
   return fs::is_directory(path, ec);
+}
+
+bool AnyLayerOn(const settings::StyleSource& styles) {
+  const auto& defs = settings::LayerDefs();
+  return std::any_of(defs.begin(), defs.end(),
+                     [&](const settings::LayerDef& def) { return styles.Style(def.key).enabled; });
 }
 
 int Run(int argc, char** argv) {
@@ -105,6 +112,18 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "%s: cannot create the output folder '%s': %s\n", kProgram,
                  options.output_folder.c_str(), ec ? ec.message().c_str() : "not a folder");
     return kExitFailed;
+  }
+
+  // Blank drawings are never what a user wants: say why they will be blank, also with --quiet,
+  // which only silences the progress.
+  if (settings_missing) {
+    std::fprintf(stderr,
+                 "%s: no settings file at %s: every layer is off (use -s FILE, e.g. "
+                 "examples/vellumist.ini)\n",
+                 kProgram, settings_path.c_str());
+  } else if (!AnyLayerOn(styles)) {
+    std::fprintf(stderr, "%s: the settings file %s turns every layer off\n", kProgram,
+                 settings_path.c_str());
   }
 
   conversion::BatchRequest request;
