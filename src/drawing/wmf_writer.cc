@@ -14,8 +14,6 @@
 namespace sheetwright::drawing {
 namespace {
 
-using mapdata::ConversionError;
-
 int16_t Clamp16(int64_t v) {
   return static_cast<int16_t>(std::clamp<int64_t>(v, wmf::kCoordMin, wmf::kCoordMax));
 }
@@ -98,7 +96,7 @@ size_t EstimateBytes(const Picture& picture) {
 // state saved by SAVEDC holds it, which is never while it is selected.
 class Encoder {
  public:
-  Encoder(const Picture& sheet, NominalSize size) {
+  Encoder(const Picture& sheet, NominalSize size, mapdata::MessageSink& sink) : sink_(sink) {
     out_.reserve(wmf::kPlaceableHeaderBytes + 2 * wmf::kHeaderWords + EstimateBytes(sheet) + 256);
     WritePlaceableHeader(size);
     out_.resize(out_.size() + 2 * wmf::kHeaderWords);  // filled in by Finish
@@ -259,14 +257,17 @@ class Encoder {
     }
   }
 
+  // A fill cannot be split the way a line can: its parts would be filled each on its own, with
+  // seams and wrong holes. It is left out whole.
   void Polygon(std::span<const Point> points) {
     if (points.size() > wmf::kMaxPolygonPoints) {
-      throw ConversionError(
-          "塗りつぶし図形の点数 " + std::to_string(points.size()) + " は WMF の 1 レコードの上限 " +
-          std::to_string(wmf::kMaxPolygonPoints) +
-          " 点を超えるため保存できません (a filled figure of " + std::to_string(points.size()) +
-          " points exceeds the metafile limit of " + std::to_string(wmf::kMaxPolygonPoints) +
-          " points)");
+      std::string count = std::to_string(points.size());
+      std::string limit = std::to_string(wmf::kMaxPolygonPoints);
+      sink_.Show("塗りつぶし図形の点数 " + count + " は WMF の 1 レコードの上限 " + limit +
+                 " 点を超えるため、WMF から省きました (a filled figure of " + count +
+                 " points exceeds the metafile limit of " + limit +
+                 " points and is left out of the metafile)");
+      return;
     }
     if (points.size() < 3) return;  // encloses no area
     Points(wmf::kPolygon, points);
@@ -286,11 +287,13 @@ class Encoder {
   void Text(Point at, std::string_view bytes) {
     if (bytes.empty()) return;
     if (bytes.size() > wmf::kMaxTextBytes) {
-      throw ConversionError("文字列の長さ " + std::to_string(bytes.size()) +
-                            " バイトは WMF の上限 " + std::to_string(wmf::kMaxTextBytes) +
-                            " バイトを超えるため保存できません (a text of " +
-                            std::to_string(bytes.size()) + " bytes exceeds the metafile limit of " +
-                            std::to_string(wmf::kMaxTextBytes) + " bytes)");
+      std::string length = std::to_string(bytes.size());
+      std::string limit = std::to_string(wmf::kMaxTextBytes);
+      sink_.Show("文字列の長さ " + length + " バイトは WMF の上限 " + limit +
+                 " バイトを超えるため、WMF から省きました (a text of " + length +
+                 " bytes exceeds the metafile limit of " + limit +
+                 " bytes and is left out of the metafile)");
+      return;
     }
     // y, x, length, options (none: no clipping rectangle, no opaque box), then the bytes padded
     // to a whole word; no spacing array, so the reader spaces the characters by the font.
@@ -342,6 +345,7 @@ class Encoder {
     Record1(wmf::kDeleteObject, static_cast<uint16_t>(slot));
   }
 
+  mapdata::MessageSink& sink_;
   std::string out_;
   uint32_t max_record_words_ = 0;
   // Per slot: how many selections (current and saved) hold the object; 0 is a free slot. The table
@@ -354,8 +358,13 @@ class Encoder {
 
 }  // namespace
 
+std::string EncodeWmf(const Picture& sheet, NominalSize size, mapdata::MessageSink& sink) {
+  return Encoder(sheet, size, sink).Finish();
+}
+
 std::string EncodeWmf(const Picture& sheet, NominalSize size) {
-  return Encoder(sheet, size).Finish();
+  mapdata::NullMessageSink no_one;
+  return EncodeWmf(sheet, size, no_one);
 }
 
 void StoreWmf(const Picture& sheet, NominalSize size, const std::string& path) {
