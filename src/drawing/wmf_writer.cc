@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "drawing/japanese_faces.h"
 #include "drawing/wmf_format.h"
 #include "mapdata/atomic_file.h"
 #include "mapdata/encoding.h"
@@ -52,9 +53,13 @@ uint8_t PitchAndFamily(uint8_t pitch) {
   }
 }
 
-// The face name as the font record stores it: CP932 for the Shift_JIS character set, the bytes as
-// they are otherwise, cut to leave room for the NUL without splitting a character in two.
+// The face name as the font record stores it: a common Japanese face by its English family name,
+// which every reader can match; any other name in CP932 for the Shift_JIS character set, its bytes
+// as they are otherwise; cut to leave room for the NUL without splitting a character in two.
 std::string FaceNameBytes(const LabelFont& font) {
+  if (const JapaneseFace* face = FindJapaneseFace(font.face_name)) {
+    return std::string(face->english_name);
+  }
   std::string bytes =
       font.charset == wmf::kShiftJisCharset ? mapdata::Utf8ToCp932(font.face_name) : font.face_name;
   constexpr size_t kRoom = wmf::kFaceNameBytes - 1;

@@ -386,9 +386,13 @@ TEST(WmfWriterTest, FontRecordFields) {
     return f;
   };
   const Case cases[] = {
-      // The Shift_JIS face name goes into the record in CP932.
-      {font("ＭＳ Ｐゴシック", 0, 0, 128),
-       "\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e", 400, 0, 0, 0, 0},
+      // A Shift_JIS face name goes into the record in CP932 ("ＭＳ Ｐゴシック" but one letter),
+      {font("ＭＳ Ｐゴシッコ", 0, 0, 128),
+       "\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x52", 400, 0, 0, 0, 0},
+      // but the common Japanese faces go by their English family names.
+      {font("ＭＳ Ｐゴシック", 0, 0, 128), "MS PGothic", 400, 0, 0, 0, 0},
+      {font("ＭＳ 明朝", kBold, 0, 128), "MS Mincho", 700, 0, 0, 0, 0},
+      {font("メイリオ", 0, 1, 128), "Meiryo", 400, 0, 0, 0, 2},
       {font("Arial", kBold | kItalic | kStrikeOut, 1, 0), "Arial", 700, 1, 0, 1, 2},  // variable
       {font("Courier New", kUnderline, 2, 0), "Courier New", 400, 0, 1, 0, 1},        // fixed
       // 16 double-byte characters need 32 bytes; 15 fit before the NUL, never half a character.
