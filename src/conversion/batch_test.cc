@@ -201,12 +201,12 @@ TEST_P(BatchTest, FiguresTooLongForTheMetafileAreLeftOutOfItAlone) {
   EXPECT_THAT(
       observer_.events,
       ::testing::IsSupersetOf(
-          {"message A 塗りつぶし図形の点数 40000 は WMF の 1 レコードの上限 32767 点を超える"
+          {"message A 塗りつぶし図形の点数 40000 点は WMF の 1 レコードの上限 32767 点を超える"
            "ため、WMF から省きました (a filled figure of 40000 points exceeds the metafile "
            "limit of 32767 points and is left out of the metafile)",
-           "message A 文字列の長さ 40001 バイトは WMF の上限 32767 バイトを超えるため、WMF "
-           "から省きました (a text of 40001 bytes exceeds the metafile limit of 32767 bytes "
-           "and is left out of the metafile)",
+           "message A 文字列の長さ 40001 バイトは WMF の 1 レコードの上限 32767 バイトを超える"
+           "ため、WMF から省きました (a text of 40001 bytes exceeds the metafile limit of 32767 "
+           "bytes and is left out of the metafile)",
            "stored A"}));
   // The fill is one path through the ring's 40000 points (its closing repeat dropped), beside the
   // outline's 40001.

@@ -266,16 +266,28 @@ class Encoder {
   // seams and wrong holes. It is left out whole.
   void Polygon(std::span<const Point> points) {
     if (points.size() > wmf::kMaxPolygonPoints) {
-      std::string count = std::to_string(points.size());
-      std::string limit = std::to_string(wmf::kMaxPolygonPoints);
-      sink_.Show("塗りつぶし図形の点数 " + count + " は WMF の 1 レコードの上限 " + limit +
-                 " 点を超えるため、WMF から省きました (a filled figure of " + count +
-                 " points exceeds the metafile limit of " + limit +
-                 " points and is left out of the metafile)");
+      TellLeftOut({"塗りつぶし図形の点数", "点", "filled figure", "points"}, points.size(),
+                  wmf::kMaxPolygonPoints);
       return;
     }
     if (points.size() < 3) return;  // encloses no area
     Points(wmf::kPolygon, points);
+  }
+
+  // How a figure that one record cannot hold is named in the message that it was left out.
+  struct FigureWords {
+    const char* measure;  // "文字列の長さ"
+    const char* unit;     // "バイト"
+    const char* english;  // "text"
+    const char* english_unit;
+  };
+  void TellLeftOut(const FigureWords& words, size_t size, uint32_t limit) {
+    std::string n = std::to_string(size), max = std::to_string(limit);
+    sink_.Show(std::string(words.measure) + " " + n + " " + words.unit +
+               "は WMF の 1 レコードの上限 " + max + " " + words.unit +
+               "を超えるため、WMF から省きました (a " + words.english + " of " + n + " " +
+               words.english_unit + " exceeds the metafile limit of " + max + " " +
+               words.english_unit + " and is left out of the metafile)");
   }
 
   void Points(uint16_t function, std::span<const Point> points) {
@@ -292,12 +304,7 @@ class Encoder {
   void Text(Point at, std::string_view bytes) {
     if (bytes.empty()) return;
     if (bytes.size() > wmf::kMaxTextBytes) {
-      std::string length = std::to_string(bytes.size());
-      std::string limit = std::to_string(wmf::kMaxTextBytes);
-      sink_.Show("文字列の長さ " + length + " バイトは WMF の上限 " + limit +
-                 " バイトを超えるため、WMF から省きました (a text of " + length +
-                 " bytes exceeds the metafile limit of " + limit +
-                 " bytes and is left out of the metafile)");
+      TellLeftOut({"文字列の長さ", "バイト", "text", "bytes"}, bytes.size(), wmf::kMaxTextBytes);
       return;
     }
     // y, x, length, options (none: no clipping rectangle, no opaque box), then the bytes padded
