@@ -169,20 +169,38 @@ TEST_F(CliTest, SeveralJobsStoreTheSameBytes) {
   }
 }
 
-// The settings file beside the executable is the default; without it every layer is off.
+// The settings file beside the executable is the default; without it every layer is off. Blank
+// drawings are said once, also with -q: without a default file, or with a file that turns every
+// layer off.
 TEST_F(CliTest, DefaultSettingsFileSitsBesideTheProgram) {
   AddMesh("A");
+  AddMesh("B");
   fs::create_directories(dir_ / "bin");
   std::string program = dir_ / "bin/sheetwright-convert";
+  std::string ini = dir_ / "bin/vellumist.ini";
   fs::copy_file(test_util::ConverterPath(), program);
   ProcessResult off = test_util::RunProgram(program, {"-q", in(), out()});
   ASSERT_EQ(off.exit_status, 0) << off.err;
   EXPECT_EQ(DrawOps(out("A.wmf")), 0u);
+  EXPECT_EQ(off.err, "sheetwright-convert: no settings file at " + ini +
+                         ": every layer is off (use -s FILE, e.g. examples/vellumist.ini)\n");
 
-  { std::ofstream(dir_ / "bin/vellumist.ini") << "[CONVERT]\r\nSUMI_LINE=ON\r\n"; }
+  { std::ofstream(ini) << "[CONVERT]\r\nSUMI_LINE=ON\r\n"; }
   ProcessResult marks = test_util::RunProgram(program, {"-q", in(), out()});
   ASSERT_EQ(marks.exit_status, 0) << marks.err;
   EXPECT_EQ(DrawOps(out("A.wmf")), 8u);
+  EXPECT_EQ(marks.err, "");
+
+  const std::string all_off =
+      "sheetwright-convert: the settings file " + ini + " turns every layer off\n";
+  { std::ofstream(ini) << "[CONVERT]\r\nSUMI_LINE=on\r\n"; }
+  ProcessResult quiet = test_util::RunProgram(program, {"-q", in(), out()});
+  EXPECT_EQ(quiet.exit_status, 0);
+  EXPECT_EQ(quiet.err, all_off);
+  ProcessResult named = Convert({"-s", ini, in(), out()});
+  EXPECT_EQ(named.exit_status, 0);
+  EXPECT_THAT(named.err, HasSubstr(all_off));
+  EXPECT_EQ(named.err.find(all_off), named.err.rfind(all_off));
 }
 
 TEST_F(CliTest, BadFontColourIsReportedAndTheConversionGoesOn) {

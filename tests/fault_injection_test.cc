@@ -1,8 +1,8 @@
 // Real faults of the file system under sheetwright-convert and the settings file: a read-only
 // output folder, an output name taken by a folder, an output folder that cannot be created, an
-// unreadable data file, a full disk, a read-only settings folder. Each must give the right message
-// and exit status, leave every old file byte for byte whole, leave no temporary file behind, and
-// (with --keep-going) let the other meshes through.
+// unreadable data file, a full disk, an unreadable settings file, a read-only settings file or
+// folder. Each must give the right message and exit status, leave every old file byte for byte
+// whole, leave no temporary file behind, and (with --keep-going) let the other meshes through.
 //
 // Permissions do not stop root, so the converter runs as "nobody" (setpriv) when the tests run as
 // root, and the settings writes run in a child process that drops to nobody. The full disk is a
@@ -49,13 +49,16 @@ constexpr gid_t kNoGroup = 65534;
 
 bool IsRoot() { return geteuid() == 0; }
 
-// The converter as an unprivileged user: permissions then mean what they say.
-ProcessResult ConvertUnprivileged(const std::vector<std::string>& args) {
-  if (!IsRoot()) return test_util::RunProgram(test_util::ConverterPath(), args);
-  std::vector<std::string> all = {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                                  test_util::ConverterPath()};
+// A program as an unprivileged user: permissions then mean what they say.
+ProcessResult RunUnprivileged(const std::string& program, const std::vector<std::string>& args) {
+  if (!IsRoot()) return test_util::RunProgram(program, args);
+  std::vector<std::string> all = {"--reuid=nobody", "--regid=nogroup", "--clear-groups", program};
   all.insert(all.end(), args.begin(), args.end());
   return test_util::RunProgram("/usr/bin/setpriv", all);
+}
+
+ProcessResult ConvertUnprivileged(const std::vector<std::string>& args) {
+  return RunUnprivileged(test_util::ConverterPath(), args);
 }
 
 std::vector<std::string> Listing(const std::string& folder) {
@@ -198,6 +201,34 @@ TEST_F(FaultInjectionTest, UnlistableInputFolderIsAnError) {
   EXPECT_FALSE(fs::exists(out("A.wmf")));
 }
 
+// A settings file that is there but cannot be read, named or the default beside the program: read
+// as empty, it would turn every layer off and replace good drawings with blank ones.
+TEST_F(FaultInjectionTest, UnreadableSettingsFileStopsBeforeAnythingIsConverted) {
+  Put(out("A.wmf"), old_a_);
+  fs::permissions(out(), fs::perms(0777));
+  std::string bin = dir_ / "bin";
+  fs::create_directories(bin);
+  std::string program = bin + "/sheetwright-convert";
+  fs::copy_file(test_util::ConverterPath(), program);
+  fs::permissions(program, fs::perms(0755));
+  for (const std::string& ini : {dir_ / "mine.ini", bin + "/vellumist.ini"}) {
+    Put(ini, ReadFileBytes(kSettings));
+    fs::permissions(ini, fs::perms(0));
+  }
+
+  ProcessResult named = ConvertUnprivileged({"-s", dir_ / "mine.ini", in(), out()});
+  EXPECT_EQ(named.exit_status, 2);
+  EXPECT_EQ(named.err, "sheetwright-convert: " + (dir_ / "mine.ini") +
+                           " を読み込めません: Permission denied\n");
+  ProcessResult beside = RunUnprivileged(program, {"-q", in(), out()});
+  EXPECT_EQ(beside.exit_status, 2);
+  EXPECT_EQ(beside.err,
+            "sheetwright-convert: " + bin + "/vellumist.ini を読み込めません: Permission denied\n");
+
+  EXPECT_TRUE(ReadFileBytes(out("A.wmf")) == old_a_);
+  EXPECT_EQ(Listing(out()), std::vector<std::string>{"A.wmf"});
+}
+
 // Without the command line's help: the batch itself with an output folder that is not there.
 TEST_F(FaultInjectionTest, BatchIntoAMissingOutputFolderReportsEveryMesh) {
   class Collect : public conversion::BatchObserver {
@@ -320,6 +351,35 @@ TEST_F(FaultInjectionTest, SettingsInAReadOnlyFolderStayWhole) {
   EXPECT_EQ(*folder_choice, ini + " に書き込めません");
 
   EXPECT_EQ(ReadFileBytes(ini), old);
+  EXPECT_EQ(Listing(folder), std::vector<std::string>{"vellumist.ini"});
+}
+
+// A settings file made read-only in a folder that allows writing: its owner froze the settings, so
+// neither the End button nor a folder choice may replace it, though a rename could. A writable file
+// in the same folder is replaced as ever.
+TEST_F(FaultInjectionTest, ReadOnlySettingsFileIsNeverReplaced) {
+  std::string folder = dir_ / "program";
+  std::string ini = folder + "/vellumist.ini";
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms(0777));
+  const std::string old = "; frozen\r\n[CONVERT]\r\nKEN_LINE=ON\r\n";
+  Put(ini, old);
+  fs::permissions(ini, fs::perms(0444));
+
+  settings::LayerStyleTable table;
+  auto save = [&] { return TrySettingsWrite([&] { settings::SaveSettings(ini, table); }); };
+  auto choose = [&] {
+    return TrySettingsWrite([&] { settings::StoreFolder(ini, "INPUT", dir_.path()); });
+  };
+  EXPECT_EQ(RunAsNobody(save), ini + " に書き込めません");
+  EXPECT_EQ(RunAsNobody(choose), ini + " に書き込めません");
+  EXPECT_EQ(ReadFileBytes(ini), old);
+  EXPECT_EQ(fs::status(ini).permissions(), fs::perms(0444));
+  EXPECT_EQ(Listing(folder), std::vector<std::string>{"vellumist.ini"});
+
+  fs::permissions(ini, fs::perms(0666));
+  EXPECT_EQ(RunAsNobody(choose), "written");
+  EXPECT_EQ(ReadFileBytes(ini), old + "[FILE]\r\nINPUT=" + dir_.path() + "\r\n");
   EXPECT_EQ(Listing(folder), std::vector<std::string>{"vellumist.ini"});
 }
 

@@ -131,17 +131,17 @@ once its new content is complete.
 
 Options:
   -s, --settings FILE  layer styles (default: vellumist.ini beside this program; when that file
-                       is missing every layer is off)
+                       is missing every layer is off, and a warning says so)
   -f, --format LIST    comma-separated output formats: wmf (default), svg, png, pdf
   -j, --jobs N         meshes converted at once (default: the number of cores)
       --keep-going     go on with the next mesh after a failure (default: stop)
-  -q, --quiet          no progress, only messages about the data and errors
+  -q, --quiet          no progress, only warnings, messages about the data and errors
   -h, --help           show this help
       --version        show the version
 
 Messages about bad records go to stderr as "MESH: message".
 Exit status: 0 every mesh stored; 1 a mesh failed; 2 bad usage, a missing input folder, mesh
-or settings file.
+or settings file, or a settings file that cannot be read (nothing is then converted).
 )";
 }
 

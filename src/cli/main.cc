@@ -2,6 +2,7 @@
 // the command line.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -40,6 +41,12 @@ bool IsDirectory(const std::string& path) {
   return fs::is_directory(path, ec);
 }
 
+bool AnyLayerOn(const settings::StyleSource& styles) {
+  const auto& defs = settings::LayerDefs();
+  return std::any_of(defs.begin(), defs.end(),
+                     [&](const settings::LayerDef& def) { return styles.Style(def.key).enabled; });
+}
+
 int Run(int argc, char** argv) {
   cli::ParseResult parsed = cli::ParseCommandLine(argc, argv);
   if (parsed.error) return Usage(*parsed.error);
@@ -58,17 +65,24 @@ int Run(int argc, char** argv) {
   }
 
   // Styles. Only the default file may be missing (every layer is then off): a file named on the
-  // command line that is not there is a mistake worth stopping for.
+  // command line that is not there is a mistake worth stopping for. A file that is there but
+  // cannot be read stops the run before anything is converted, whichever it is: read as empty, it
+  // would replace good drawings with blank ones.
   settings::LayerStyleTable styles;
   std::string settings_path = options.settings_path.value_or(settings::DefaultSettingsPath());
-  if (options.settings_path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(settings_path, ec)) {
-      return Usage("settings file '" + settings_path + "' does not exist");
-    }
+  std::error_code status_error;
+  bool settings_missing =
+      fs::status(settings_path, status_error).type() == fs::file_type::not_found;
+  if (settings_missing && options.settings_path) {
+    return Usage("settings file '" + settings_path + "' does not exist");
   }
-  settings::StartupSettings startup =
-      settings::LoadSettings(settings_path, settings::ProgramFolder(), styles);
+  settings::StartupSettings startup;
+  try {
+    startup = settings::LoadSettings(settings_path, settings::ProgramFolder(), styles);
+  } catch (const settings::SettingsReadError& e) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
+    return kExitUsage;
+  }
   if (startup.error) {
     // As the desktop program does: what was read before the bad value stays, the label fonts from
     // the bad one on keep their defaults, and the conversion goes on.
@@ -98,6 +112,18 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "%s: cannot create the output folder '%s': %s\n", kProgram,
                  options.output_folder.c_str(), ec ? ec.message().c_str() : "not a folder");
     return kExitFailed;
+  }
+
+  // Blank drawings are never what a user wants: say why they will be blank, also with --quiet,
+  // which only silences the progress.
+  if (settings_missing) {
+    std::fprintf(stderr,
+                 "%s: no settings file at %s: every layer is off (use -s FILE, e.g. "
+                 "examples/vellumist.ini)\n",
+                 kProgram, settings_path.c_str());
+  } else if (!AnyLayerOn(styles)) {
+    std::fprintf(stderr, "%s: the settings file %s turns every layer off\n", kProgram,
+                 settings_path.c_str());
   }
 
   conversion::BatchRequest request;

@@ -75,7 +75,7 @@ class BatchRun {
       ConvGo(JoinFolder(request_.input_folder, mesh), services, *sheet);
       outcome.sheet = sheet;
       for (OutputFormat format : request_.formats) {
-        outcome.files.push_back(EncodeOutput(*sheet, format, request_.sizes, fonts_));
+        outcome.files.push_back(EncodeOutput(*sheet, format, request_.sizes, fonts_, sink));
       }
     } catch (const mapdata::ConversionCancelled&) {
       throw;

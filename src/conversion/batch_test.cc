@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "conversion/mesh_folders.h"
@@ -201,6 +202,40 @@ TEST_P(BatchTest, ImageFormatsAreStoredBesideTheMetafile) {
   EXPECT_THAT(ReadFileBytes(out() + "/A.svg"), HasSubstr("<svg"));
   EXPECT_EQ(ReadFileBytes(out() + "/A.pdf").substr(0, 5), "%PDF-");
   EXPECT_TRUE(fs::exists(out() + "/A.wmf"));
+}
+
+// A block ring of 40000 points and a block name of 40001 bytes: more than one metafile record
+// holds. The metafile leaves each out and says so; the mesh is stored, and the SVG has the fill.
+TEST_P(BatchTest, FiguresTooLongForTheMetafileAreLeftOutOfItAlone) {
+  std::vector<test_util::MapPoint> ring;
+  for (int i = 0; i < 40000; ++i) ring.push_back({100.0 + 50 * (i % 2), 100.0 + i * 0.04});
+  ring.push_back(ring.front());
+  TestMesh mesh;
+  mesh.files()["gaiku/GAIKU.ARC"] = test_util::ArcFile({{"L3101", 1, 1, ring}});
+  mesh.files()["gaiku/GAIKU.ATR"] = test_util::NameFile({{"A3101", 1}}, std::string(40000, 'N'));
+  AddMesh("A", mesh);
+  BatchRequest request = Request({"A"});
+  request.formats = {OutputFormat::kWmf, OutputFormat::kSvg};
+  BatchResult result = Run(request);
+  EXPECT_EQ(result.stored, 1);
+  EXPECT_THAT(
+      observer_.events,
+      ::testing::IsSupersetOf(
+          {"message A 塗りつぶし図形の点数 40000 点は WMF の 1 レコードの上限 32767 点を超える"
+           "ため、WMF から省きました (a filled figure of 40000 points exceeds the metafile "
+           "limit of 32767 points and is left out of the metafile)",
+           "message A 文字列の長さ 40001 バイトは WMF の 1 レコードの上限 32767 バイトを超える"
+           "ため、WMF から省きました (a text of 40001 bytes exceeds the metafile limit of 32767 "
+           "bytes and is left out of the metafile)",
+           "stored A"}));
+  // The fill is one path through the ring's 40000 points (its closing repeat dropped), beside the
+  // outline's 40001.
+  std::string svg = ReadFileBytes(out() + "/A.svg");
+  std::vector<long> segments;  // of each path
+  for (size_t at = 0; (at = svg.find(" d=\"", at)) != std::string::npos; ++at) {
+    segments.push_back(std::count(svg.begin() + at, svg.begin() + svg.find('"', at + 4), 'L'));
+  }
+  EXPECT_THAT(segments, ::testing::Contains(39999));
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, BatchTest, ::testing::Values(1, 2, 3));

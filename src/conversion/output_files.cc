@@ -49,8 +49,9 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
 }
 
 std::string EncodeOutput(const drawing::Picture& sheet, OutputFormat format,
-                         const OutputSizes& sizes, drawing::FontLibrary& fonts) {
-  if (format == OutputFormat::kWmf) return drawing::EncodeWmf(sheet, sizes.wmf);
+                         const OutputSizes& sizes, drawing::FontLibrary& fonts,
+                         mapdata::MessageSink& sink) {
+  if (format == OutputFormat::kWmf) return drawing::EncodeWmf(sheet, sizes.wmf, sink);
   bool png = format == OutputFormat::kPng;
   return drawing::EncodeImage(sheet, ImageFormatOf(format),
                               png ? sizes.png_width : sizes.vector_width,

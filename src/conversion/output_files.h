@@ -10,6 +10,7 @@
 #include "drawing/font_library.h"
 #include "drawing/picture.h"
 #include "drawing/wmf_writer.h"
+#include "mapdata/messages.h"
 
 namespace sheetwright::conversion {
 
@@ -33,9 +34,11 @@ struct OutputSizes {
 // followed by the name, as the rule says; callers pass real folders.
 std::string JoinFolder(std::string_view folder, std::string_view name);
 
-// The whole output file of one format. Images are drawn on a white background. Throws
-// ConversionError when the picture cannot be encoded (e.g. a fill too long for a metafile record).
+// The whole output file of one format. Images are drawn on a white background. A figure that the
+// metafile cannot hold is left out of it and told to `sink` (see drawing::EncodeWmf); the other
+// formats draw everything. Throws ConversionError when the picture cannot be encoded.
 std::string EncodeOutput(const drawing::Picture& sheet, OutputFormat format,
-                         const OutputSizes& sizes, drawing::FontLibrary& fonts);
+                         const OutputSizes& sizes, drawing::FontLibrary& fonts,
+                         mapdata::MessageSink& sink);
 
 }  // namespace sheetwright::conversion

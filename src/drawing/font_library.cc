@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "drawing/japanese_faces.h"
 #include "mapdata/encoding.h"
 
 namespace sheetwright::drawing {
@@ -30,17 +31,6 @@ constexpr double kDefaultPixelSize = 12;
 // Larger sizes are clamped: FreeType refuses sizes above 0xFFFF, and nothing on a 15000-unit
 // sheet needs more.
 constexpr double kMaxPixelSize = 16384;
-
-struct Substitution {
-  const char* face_name;
-  const char* family;
-};
-constexpr std::array<Substitution, 4> kSubstitutions = {{
-    {"ＭＳ Ｐゴシック", "IPAPGothic"},
-    {"ＭＳ ゴシック", "IPAGothic"},
-    {"ＭＳ Ｐ明朝", "IPAPMincho"},
-    {"ＭＳ 明朝", "IPAMincho"},
-}};
 
 // Names that fontconfig resolves through its own aliases; whatever it picks for them is right.
 constexpr std::array<const char*, 6> kGenericFamilies = {"sans-serif", "serif", "monospace",
@@ -271,10 +261,8 @@ FontLibrary::FontLibrary() : impl_(std::make_unique<Impl>()) {
 FontLibrary::~FontLibrary() = default;
 
 std::string FontLibrary::SubstituteFace(const std::string& face_name) {
-  for (const auto& s : kSubstitutions) {
-    if (face_name == s.face_name) return s.family;
-  }
-  return face_name;
+  const JapaneseFace* face = FindJapaneseFace(face_name);
+  return face && !face->stand_in.empty() ? std::string(face->stand_in) : face_name;
 }
 
 TextExtent FontLibrary::Measure(const LabelFont& font, std::string_view cp932_text) {

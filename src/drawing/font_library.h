@@ -1,9 +1,9 @@
 // Fonts for measuring and rendering labels: a label font's face name goes through the substitutions
 // for the reference platform's Japanese faces ("ＭＳ Ｐゴシック" -> IPAPGothic, "ＭＳ ゴシック" ->
-// IPAGothic, "ＭＳ Ｐ明朝" -> IPAPMincho, "ＭＳ 明朝" -> IPAMincho; other names as they are) and
-// fontconfig finds the file. A label font of height -h is set at h pixels per em; its measured
-// width is the sum of the hinted advances and its height the full cell (ascent + descent).
-// Thread-safe: one library serves every conversion of a run.
+// IPAGothic, "ＭＳ Ｐ明朝" -> IPAPMincho, "ＭＳ 明朝" -> IPAMincho, from japanese_faces.h; other
+// names as they are) and fontconfig finds the file. A label font of height -h is set at h pixels
+// per em; its measured width is the sum of the hinted advances and its height the full cell
+// (ascent + descent). Thread-safe: one library serves every conversion of a run.
 #pragma once
 
 #include <memory>

@@ -1,5 +1,6 @@
 // A label font: what a name layer's labels are written with, edited through its font choice and
-// kept in the settings file. The face name is UTF-8 here and CP932 in a stored metafile.
+// kept in the settings file. The face name is UTF-8 here; a stored metafile holds it in CP932, or
+// by its English family name for the common Japanese faces (japanese_faces.h).
 #pragma once
 
 #include <cstdint>

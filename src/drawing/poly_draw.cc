@@ -3,6 +3,7 @@
 #include "drawing/draw_common.h"
 #include "drawing/drawers.h"
 #include "drawing/recorder.h"
+#include "mapdata/messages.h"
 #include "mapdata/numbers.h"
 #include "mapdata/token.h"
 
@@ -21,7 +22,14 @@ constexpr int32_t kHiddenLineType = 5;
 // last to first when `reversed`.
 void AppendArc(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, int32_t count,
                bool reversed, VertexBuffer& vertices) {
-  std::span<const Point> cached = ctx.arc_points.Get(arcs, slot, count);
+  std::span<const Point> cached;
+  try {
+    cached = ctx.arc_points.Get(arcs, slot, count);
+  } catch (const mapdata::ConversionError&) {
+    // The cache maps first to last. A reversed reference meets the lines the other way round, and
+    // the error must name the first bad line in that order: read them below, which throws it.
+    if (!reversed) throw;
+  }
   if (!cached.empty()) {
     vertices.AppendRun(cached, reversed);
     return;

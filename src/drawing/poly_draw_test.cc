@@ -193,6 +193,23 @@ TEST(PolyDrawTest, FieldsThatAreNotNumbersEndTheConversion) {
   EXPECT_EQ(ErrorOf("B1100,1,x\r\nzz\r\n"), "(no error)");
 }
 
+// A reversed reference reads its arc from the last line to the first: of two bad lines, the error
+// names the one met first in that order.
+TEST(PolyDrawTest, ReversedArcNamesTheFirstBadLineInItsOrder) {
+  const mapdata::ArcTable arcs =
+      test_util::ArcTableOf("ARC,m,1,9\r\nL1101,1,1,4\r\nfirst,0\r\n0,0\r\n0,1\r\nlast,1\r\n");
+  for (const auto& [reference, bad] : {std::pair{"-1", "last"}, std::pair{"1", "first"}}) {
+    mapdata::FileText file(std::string("PGN,mesh,1,2,9\r\nA1100,1,1,5,5\r\n") + reference + "\r\n");
+    DrawerFixture fill("A");
+    try {
+      PolyDraw(fill.ctx, file, arcs);
+      ADD_FAILURE() << reference;
+    } catch (const mapdata::ConversionError& e) {
+      EXPECT_EQ(e.what(), "'" + std::string(bad) + "' は浮動小数点数ではありません") << reference;
+    }
+  }
+}
+
 TEST(PolyDrawTest, FigureLongerThanTheOriginalBufferIsDrawnWhole) {
   constexpr int kPoints = 6000;
   std::string arcs = "ARC,m,1,9\r\nL1101,1,1," + std::to_string(kPoints) + "\r\n";

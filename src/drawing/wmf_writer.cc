@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "drawing/japanese_faces.h"
 #include "drawing/wmf_format.h"
 #include "mapdata/atomic_file.h"
 #include "mapdata/encoding.h"
@@ -13,8 +14,6 @@
 
 namespace sheetwright::drawing {
 namespace {
-
-using mapdata::ConversionError;
 
 int16_t Clamp16(int64_t v) {
   return static_cast<int16_t>(std::clamp<int64_t>(v, wmf::kCoordMin, wmf::kCoordMax));
@@ -54,9 +53,13 @@ uint8_t PitchAndFamily(uint8_t pitch) {
   }
 }
 
-// The face name as the font record stores it: CP932 for the Shift_JIS character set, the bytes as
-// they are otherwise, cut to leave room for the NUL without splitting a character in two.
+// The face name as the font record stores it: a common Japanese face by its English family name,
+// which every reader can match; any other name in CP932 for the Shift_JIS character set, its bytes
+// as they are otherwise; cut to leave room for the NUL without splitting a character in two.
 std::string FaceNameBytes(const LabelFont& font) {
+  if (const JapaneseFace* face = FindJapaneseFace(font.face_name)) {
+    return std::string(face->english_name);
+  }
   std::string bytes =
       font.charset == wmf::kShiftJisCharset ? mapdata::Utf8ToCp932(font.face_name) : font.face_name;
   constexpr size_t kRoom = wmf::kFaceNameBytes - 1;
@@ -98,7 +101,7 @@ size_t EstimateBytes(const Picture& picture) {
 // state saved by SAVEDC holds it, which is never while it is selected.
 class Encoder {
  public:
-  Encoder(const Picture& sheet, NominalSize size) {
+  Encoder(const Picture& sheet, NominalSize size, mapdata::MessageSink& sink) : sink_(sink) {
     out_.reserve(wmf::kPlaceableHeaderBytes + 2 * wmf::kHeaderWords + EstimateBytes(sheet) + 256);
     WritePlaceableHeader(size);
     out_.resize(out_.size() + 2 * wmf::kHeaderWords);  // filled in by Finish
@@ -259,17 +262,32 @@ class Encoder {
     }
   }
 
+  // A fill cannot be split the way a line can: its parts would be filled each on its own, with
+  // seams and wrong holes. It is left out whole.
   void Polygon(std::span<const Point> points) {
     if (points.size() > wmf::kMaxPolygonPoints) {
-      throw ConversionError(
-          "塗りつぶし図形の点数 " + std::to_string(points.size()) + " は WMF の 1 レコードの上限 " +
-          std::to_string(wmf::kMaxPolygonPoints) +
-          " 点を超えるため保存できません (a filled figure of " + std::to_string(points.size()) +
-          " points exceeds the metafile limit of " + std::to_string(wmf::kMaxPolygonPoints) +
-          " points)");
+      TellLeftOut({"塗りつぶし図形の点数", "点", "filled figure", "points"}, points.size(),
+                  wmf::kMaxPolygonPoints);
+      return;
     }
     if (points.size() < 3) return;  // encloses no area
     Points(wmf::kPolygon, points);
+  }
+
+  // How a figure that one record cannot hold is named in the message that it was left out.
+  struct FigureWords {
+    const char* measure;  // "文字列の長さ"
+    const char* unit;     // "バイト"
+    const char* english;  // "text"
+    const char* english_unit;
+  };
+  void TellLeftOut(const FigureWords& words, size_t size, uint32_t limit) {
+    std::string n = std::to_string(size), max = std::to_string(limit);
+    sink_.Show(std::string(words.measure) + " " + n + " " + words.unit +
+               "は WMF の 1 レコードの上限 " + max + " " + words.unit +
+               "を超えるため、WMF から省きました (a " + words.english + " of " + n + " " +
+               words.english_unit + " exceeds the metafile limit of " + max + " " +
+               words.english_unit + " and is left out of the metafile)");
   }
 
   void Points(uint16_t function, std::span<const Point> points) {
@@ -286,11 +304,8 @@ class Encoder {
   void Text(Point at, std::string_view bytes) {
     if (bytes.empty()) return;
     if (bytes.size() > wmf::kMaxTextBytes) {
-      throw ConversionError("文字列の長さ " + std::to_string(bytes.size()) +
-                            " バイトは WMF の上限 " + std::to_string(wmf::kMaxTextBytes) +
-                            " バイトを超えるため保存できません (a text of " +
-                            std::to_string(bytes.size()) + " bytes exceeds the metafile limit of " +
-                            std::to_string(wmf::kMaxTextBytes) + " bytes)");
+      TellLeftOut({"文字列の長さ", "バイト", "text", "bytes"}, bytes.size(), wmf::kMaxTextBytes);
+      return;
     }
     // y, x, length, options (none: no clipping rectangle, no opaque box), then the bytes padded
     // to a whole word; no spacing array, so the reader spaces the characters by the font.
@@ -342,6 +357,7 @@ class Encoder {
     Record1(wmf::kDeleteObject, static_cast<uint16_t>(slot));
   }
 
+  mapdata::MessageSink& sink_;
   std::string out_;
   uint32_t max_record_words_ = 0;
   // Per slot: how many selections (current and saved) hold the object; 0 is a free slot. The table
@@ -354,8 +370,13 @@ class Encoder {
 
 }  // namespace
 
+std::string EncodeWmf(const Picture& sheet, NominalSize size, mapdata::MessageSink& sink) {
+  return Encoder(sheet, size, sink).Finish();
+}
+
 std::string EncodeWmf(const Picture& sheet, NominalSize size) {
-  return Encoder(sheet, size).Finish();
+  mapdata::NullMessageSink no_one;
+  return EncodeWmf(sheet, size, no_one);
 }
 
 void StoreWmf(const Picture& sheet, NominalSize size, const std::string& path) {

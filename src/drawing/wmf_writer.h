@@ -5,6 +5,7 @@
 #include <string>
 
 #include "drawing/picture.h"
+#include "mapdata/messages.h"
 
 namespace sheetwright::drawing {
 
@@ -15,8 +16,13 @@ struct NominalSize {
   int height = 300;
 };
 
-// The whole file as bytes. Throws ConversionError when a fill cannot be stored whole (more points
-// than one record holds); long polylines are split, coordinates are clamped to 16 bits.
+// The whole file as bytes. Long polylines are split, coordinates are clamped to 16 bits. A figure
+// that one record cannot hold (a fill of more than 32767 points, a text of more than 32767 bytes)
+// is left out of the file, and `sink` is told which: the rest of the sheet is still worth having,
+// and the other formats draw the figure whole.
+std::string EncodeWmf(const Picture& sheet, NominalSize size, mapdata::MessageSink& sink);
+
+// EncodeWmf for callers that want the bytes alone: figures left out are told to no one.
 std::string EncodeWmf(const Picture& sheet, NominalSize size);
 
 // Writes EncodeWmf's bytes to `path` atomically: an existing file is replaced only once the new one

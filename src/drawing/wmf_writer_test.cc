@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "drawing/drawer_test_util.h"
 #include "drawing/recorder.h"
 #include "drawing/wmf_format.h"
 #include "drawing/wmf_test_reader.h"
@@ -317,22 +318,25 @@ TEST(WmfWriterTest, LongPolylinesAreSplitIntoRecordsSharingEndPoints) {
   }
 }
 
-TEST(WmfWriterTest, FillsAreStoredWholeOrRefused) {
-  Picture fits;
-  Recorder(fits).Polygon(Squiggle(wmf::kMaxPolygonPoints));
-  wmftest::Playback play = wmftest::Play(Encode(fits));
-  ASSERT_EQ(play.ops.size(), 1u);
+// A fill or text that one record cannot hold is left out whole and said; what is around it stays.
+TEST(WmfWriterTest, FiguresTooLongForOneRecordAreLeftOutAndTold) {
+  Picture sheet;
+  Recorder rec(sheet);
+  rec.Polygon(Squiggle(wmf::kMaxPolygonPoints));
+  rec.Polygon(Squiggle(wmf::kMaxPolygonPoints + 1));
+  rec.Text({1, 2}, std::string(wmf::kMaxTextBytes, 'x'));
+  rec.Text({3, 4}, std::string(wmf::kMaxTextBytes + 1, 'y'));
+  rec.Polygon(std::vector<Point>{{0, 0}, {5, 0}, {5, 5}});
+  test_util::CollectingSink sink;
+  wmftest::Playback play = wmftest::Play(ParseWmf(EncodeWmf(sheet, NominalSize{}, sink)));
+  EXPECT_TRUE(play.faults.empty());
+  ASSERT_EQ(play.ops.size(), 3u);
   EXPECT_EQ(play.ops[0].points, Squiggle(wmf::kMaxPolygonPoints));
-
-  Picture too_big;
-  Recorder(too_big).Polygon(Squiggle(wmf::kMaxPolygonPoints + 1));
-  try {
-    EncodeWmf(too_big, NominalSize{});
-    FAIL() << "a polygon that does not fit one record must not be stored";
-  } catch (const mapdata::ConversionError& e) {
-    EXPECT_THAT(e.what(), HasSubstr("32768"));
-    EXPECT_THAT(e.what(), HasSubstr("32767"));
-  }
+  EXPECT_EQ(play.ops[1].text.bytes, std::string(wmf::kMaxTextBytes, 'x'));
+  EXPECT_EQ(play.ops[2].points, (std::vector<Point>{{0, 0}, {5, 0}, {5, 5}}));
+  EXPECT_THAT(sink.messages,
+              ElementsAre(HasSubstr("32768 points exceeds the metafile limit of 32767 points"),
+                          HasSubstr("32768 bytes exceeds the metafile limit of 32767 bytes")));
 
   // Fewer than three points enclose nothing and are left out.
   Picture thin;
@@ -364,10 +368,6 @@ TEST(WmfWriterTest, TextBytesPassThroughUnchanged) {
   Picture empty;
   Recorder(empty).Text({0, 0}, "");
   EXPECT_EQ(Encode(empty).Count(wmf::kExtTextOut), 0u);
-
-  Picture huge;
-  Recorder(huge).Text({0, 0}, std::string(40000, 'x'));
-  EXPECT_THROW(EncodeWmf(huge, NominalSize{}), mapdata::ConversionError);
 }
 
 TEST(WmfWriterTest, FontRecordFields) {
@@ -386,9 +386,13 @@ TEST(WmfWriterTest, FontRecordFields) {
     return f;
   };
   const Case cases[] = {
-      // The Shift_JIS face name goes into the record in CP932.
-      {font("ＭＳ Ｐゴシック", 0, 0, 128),
-       "\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e", 400, 0, 0, 0, 0},
+      // A Shift_JIS face name goes into the record in CP932 ("ＭＳ Ｐゴシック" but one letter),
+      {font("ＭＳ Ｐゴシッコ", 0, 0, 128),
+       "\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x52", 400, 0, 0, 0, 0},
+      // but the common Japanese faces go by their English family names.
+      {font("ＭＳ Ｐゴシック", 0, 0, 128), "MS PGothic", 400, 0, 0, 0, 0},
+      {font("ＭＳ 明朝", kBold, 0, 128), "MS Mincho", 700, 0, 0, 0, 0},
+      {font("メイリオ", 0, 1, 128), "Meiryo", 400, 0, 0, 0, 2},
       {font("Arial", kBold | kItalic | kStrikeOut, 1, 0), "Arial", 700, 1, 0, 1, 2},  // variable
       {font("Courier New", kUnderline, 2, 0), "Courier New", 400, 0, 1, 0, 1},        // fixed
       // 16 double-byte characters need 32 bytes; 15 fit before the NUL, never half a character.

@@ -73,8 +73,12 @@ IniFile IniFile::Parse(std::string_view bytes) {
     while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);  // CR CR LF too
     // Decided per line: a hand-edited file may mix a CP932 comment into UTF-8 text. CP932 trail
     // bytes include '[' ']' and '\', so a line is decoded before it is looked at.
-    file.lines_.push_back(
-        ParseLine(mapdata::IsValidUtf8(raw) ? std::string(raw) : mapdata::Cp932ToUtf8(raw)));
+    if (mapdata::IsValidUtf8(raw)) {
+      file.lines_.push_back(ParseLine(std::string(raw)));
+    } else {
+      file.lines_.push_back(ParseLine(mapdata::Cp932ToUtf8(raw)));
+      file.lines_.back().file_bytes = std::string(raw);
+    }
   }
   return file;
 }
@@ -186,7 +190,7 @@ std::string IniFile::Serialize() const {
   std::string out;
   if (utf8_bom_) out += kUtf8Bom;
   for (const Line& line : lines_) {
-    out += line.text;
+    out += line.file_bytes.empty() ? line.text : line.file_bytes;
     out += "\r\n";
   }
   return out;

@@ -4,9 +4,12 @@
 // without regard to ASCII letter case, the first matching section and the first matching key win,
 // a value is the text after the first "=", at most 2047 characters of it are read.
 //
-// Files are written in UTF-8 with CR LF. On reading, LF alone is accepted and each line that is not
-// valid UTF-8 is decoded as CP932, so a file written on the reference platform reads the same.
-// For the settings of this program use settings_file.h; this class knows nothing of their keys.
+// Entries are written in UTF-8, lines end in CR LF. On reading, LF alone is accepted and each line
+// that is not valid UTF-8 is decoded as CP932, so a file written on the reference platform reads
+// the same. A line that no Set rewrites keeps its bytes, whatever their encoding: a CP932 comment
+// stays CP932, and a line that decodes as neither (Latin-1, stray bytes) is never replaced by its
+// lossy reading. For the settings of this program use settings_file.h; this class knows nothing of
+// their keys.
 #pragma once
 
 #include <cstdint>
@@ -43,7 +46,7 @@ class IniFile {
   // std::invalid_argument for a value with a line break, which no line can hold.
   void Set(std::string_view section, std::string_view key, std::string_view value);
 
-  // The file's bytes: UTF-8, each line ended by CR LF.
+  // The file's bytes, each line ended by CR LF: the lines as read, but for the entries Set wrote.
   std::string Serialize() const;
 
   // Writes Serialize() to `path` atomically (see mapdata/atomic_file.h); on failure the old file
@@ -54,6 +57,9 @@ class IniFile {
   enum class Kind : uint8_t { kOther, kSection, kEntry };
   struct Line {
     std::string text;  // UTF-8, without its line break
+    // The line's bytes in the file when they differ from `text` (a line that was not UTF-8);
+    // empty otherwise. Serialize writes them back.
+    std::string file_bytes;
     Kind kind = Kind::kOther;
     std::string name;      // section name or key, blanks trimmed, as spelled in the file
     size_t value_pos = 0;  // entries: where the text after the first "=" begins

@@ -171,10 +171,14 @@ TEST(IniFileTest, ReadsAFileFromTheReferencePlatform) {
   EXPECT_EQ(file->GetString("FILE", "INPUT"), "C:\\地図\\ソフト表示");
   EXPECT_EQ(file->GetString("FontCyo", "Name"), "ＭＳ 明朝");
   EXPECT_EQ(file->GetString("FontSi", "Name"), "ＭＳ ゴシック");
-  // Written back, the whole file is UTF-8.
+  // Written back, the entries the program writes are UTF-8 and every other line keeps its CP932.
+  file->Set("FontCyo", "Name", "ＭＳ 明朝");
   std::string written = file->Serialize();
-  EXPECT_TRUE(mapdata::IsValidUtf8(written));
-  EXPECT_NE(written.find("; コメント：表示ソフト\r\n"), std::string::npos);
+  EXPECT_NE(written.find("Name=ＭＳ 明朝\r\n"), std::string::npos);
+  EXPECT_NE(written.find("INPUT=" + mapdata::Utf8ToCp932("C:\\地図\\ソフト表示") + "\r\n"),
+            std::string::npos);
+  EXPECT_NE(written.find(mapdata::Utf8ToCp932("; コメント：表示ソフト") + "\r\n"),
+            std::string::npos);
 }
 
 TEST(IniFileTest, DecidesTheEncodingLineByLine) {
@@ -182,6 +186,20 @@ TEST(IniFileTest, DecidesTheEncodingLineByLine) {
   IniFile file = IniFile::Parse(mixed);
   EXPECT_EQ(file.GetString("A", "utf"), "ＭＳ 明朝");
   EXPECT_EQ(file.GetString("A", "sjis"), "ＭＳ 明朝");
+}
+
+// Lines the program does not write come back byte for byte, also those that are neither UTF-8 nor
+// CP932 and read only with replacement characters.
+TEST(IniFileTest, ForeignLinesKeepTheirBytes) {
+  const std::string latin1 = "; caf\xE9 \xAB\xBB\xFF";  // \xFF is no CP932 byte either
+  const std::string stray = "Other=\x80\x81";           // \x81 needs a trail byte
+  const std::string mine = "Name=" + mapdata::Utf8ToCp932("ＭＳ 明朝") + "\xFF";
+  IniFile file = IniFile::Parse(latin1 + "\r\n[FontCyo]\r\n" + stray + "\r\n" + mine + "\r\n");
+  EXPECT_EQ(file.Serialize(), latin1 + "\r\n[FontCyo]\r\n" + stray + "\r\n" + mine + "\r\n");
+  file.Set("FontCyo", "Name", "IPAGothic");
+  file.Set("FontCyo", "Size", "9");
+  EXPECT_EQ(file.Serialize(),
+            latin1 + "\r\n[FontCyo]\r\n" + stray + "\r\nName=IPAGothic\r\nSize=9\r\n");
 }
 
 TEST(IniFileTest, LoadTellsAMissingFileFromAnUnreadableOne) {

@@ -1,5 +1,9 @@
 #include "settings/settings_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -37,8 +41,7 @@ std::string FolderOrDefault(const IniFile& file, std::string_view key,
 }
 
 SettingsWriteError WriteError(const std::string& path) {
-  std::string shown = mapdata::IsValidUtf8(path) ? path : mapdata::Cp932ToUtf8(path);
-  return SettingsWriteError(shown + " に書き込めません");
+  return SettingsWriteError(mapdata::PlatformTextToUtf8(path) + " に書き込めません");
 }
 
 // The file as it stands, so that a write keeps its foreign lines. A file that exists but cannot be
@@ -60,6 +63,12 @@ void StoreFile(const std::string& path, const IniFile& file) {
   if (fs::is_symlink(fs::path(path), ec)) {
     fs::path resolved = fs::canonical(fs::path(path), ec);
     if (!ec) target = resolved.string();
+  }
+  // The atomic rename needs only the folder's permission, so it would replace a file whose owner
+  // made it read-only to freeze the settings. Ask as the file itself would be asked: a missing
+  // file is created, any other refusal is a failed write.
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+    throw WriteError(path);
   }
   try {
     file.Save(target);
@@ -88,9 +97,9 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
   try {
     loaded = IniFile::Load(ini_path);
     if (!loaded) return result;
-  } catch (const std::system_error&) {
-    // There, but unreadable: every entry reads as missing, as the profile functions would have it.
-    loaded = IniFile();
+  } catch (const std::system_error& e) {
+    throw SettingsReadError(mapdata::PlatformTextToUtf8(ini_path) +
+                            " を読み込めません: " + e.code().message());
   }
   const IniFile& file = *loaded;
 

@@ -23,6 +23,13 @@ class SettingsWriteError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A settings file that exists but could not be read (no read permission, a folder, an I/O error).
+// what() is the message shown to the user: "<path> を読み込めません: <reason>".
+class SettingsReadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // What the start-up reading gives besides the layer style table.
 struct StartupSettings {
   std::string input_folder;  // the folder fields; empty when there is no settings file
@@ -42,12 +49,15 @@ std::string DefaultSettingsPath();
 // Applies the file at `ini_path` to `table` (colours, switches, width steps, label fonts) and
 // returns the folders: each is `program_folder` unless the file names an existing folder. Values
 // that are missing, empty or no number leave the table's value as it is. Without a file nothing
-// changes and both folders are empty. An unreadable file reads as one without entries.
+// changes and both folders are empty. A file that is there but cannot be read throws
+// SettingsReadError before anything changes: taking it for a file without entries would switch
+// every layer off.
 StartupSettings LoadSettings(const std::string& ini_path, const std::string& program_folder,
                              LayerStyleTable& table);
 
 // Writes every value of `table` (not the folders) in the file's fixed order, keeping all other
-// lines. Throws SettingsWriteError; the old file is then unchanged.
+// lines. Throws SettingsWriteError; the old file is then unchanged. A file whose permissions forbid
+// writing is never replaced: its owner froze it.
 void SaveSettings(const std::string& ini_path, const StyleSource& table);
 
 // Writes the FILE entry `key` ("INPUT" or "OUTPUT") as `folder`, exactly as given. Throws

@@ -57,6 +57,20 @@ TEST_F(SettingsFileTest, FirstRunReadsNothingAndEndWritesEveryDefault) {
   EXPECT_EQ(ReadBytes(ini_), ReadBytes(TestDataPath("fresh_save.ini")));
 }
 
+// A file that is there but cannot be read is no first run: reading it as empty would switch every
+// layer off. (Read permission is tested as an unprivileged user in tests/.)
+TEST_F(SettingsFileTest, AFileThatCannotBeReadIsAnError) {
+  fs::create_directory(ini_);
+  table_.SetEnabled(LayerKey::kKenLine, true);
+  try {
+    LoadSettings(ini_, program_, table_);
+    ADD_FAILURE() << "a folder read as a settings file";
+  } catch (const SettingsReadError& e) {
+    EXPECT_EQ(std::string(e.what()), ini_ + " を読み込めません: Is a directory");
+  }
+  EXPECT_TRUE(table_.Style(LayerKey::kKenLine).enabled);
+}
+
 TEST_F(SettingsFileTest, ColoursComeFromTheirOwnKeys) {
   table_.SetColor(LayerKey::kParkLine, 0x123);
   table_.SetColor(LayerKey::kBotiLine, 0x456);
