@@ -14,10 +14,12 @@ namespace {
 // Xvfb, reports the window's geometry, clicks "終了" and reports how the program ended.
 constexpr const char* kScript = R"sh(
 set -u
+unset QT_QPA_PLATFORM  # the tests' offscreen platform would show nothing on the X server
 dir=$(mktemp -d)
 cp "$1" "$dir/sheetwright"
 "$dir/sheetwright" & pid=$!
 wid=$(timeout 60 xdotool search --sync --onlyvisible --name '^Sheetwright$' | head -n 1)
+if [ -z "$wid" ]; then echo "no window"; kill $pid; exit 1; fi
 xwininfo -id "$wid" | grep -E 'Width|Height'
 xdotool mousemove --window "$wid" 148 24 click 1
 ( sleep 30; kill $pid 2>/dev/null ) &

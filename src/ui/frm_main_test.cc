@@ -253,6 +253,24 @@ TEST_F(MainWindowTest, ABadFontColourIsShownAndTheListIsNotBuilt) {
   EXPECT_EQ(window->Meshes()->count(), 0);
 }
 
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsShownAndNeverOverwritten) {
+  std::filesystem::create_directory(ini_);  // there, but no file to read
+  ModalScript script;
+  std::vector<QString> shown;
+  auto note = [&](QWidget* box) {
+    shown.push_back(BoxText(box));
+    Press(box, QMessageBox::Ok);
+  };
+  script.Then("QMessageBox", note).Then("QMessageBox", note);
+  auto window = Start();
+  EXPECT_FALSE(Find<QCheckBox>(*window, "ChkSumi")->isChecked());
+  Find<QPushButton>(*window, "BtnEnd")->click();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_TRUE(shown[0].startsWith(QString::fromStdString(ini_))) << shown[0].toStdString();
+  EXPECT_EQ(shown[1].toStdString(), ini_ + " に書き込めません");
+  EXPECT_TRUE(std::filesystem::is_directory(ini_));
+}
+
 TEST_F(MainWindowTest, FolderChoicesAreStoredAtOnceAndAnInputChoiceRebuildsTheList) {
   std::string meshes = MakeMeshFolder("meshes");
   auto window = Start();
