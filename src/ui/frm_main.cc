@@ -164,6 +164,7 @@ void TFrmMain::ShowDataMessage(const QString&, const QString& text) {
 
 void TFrmMain::ConversionFinished(bool completed) {
   std::optional<QString> failure = std::exchange(failure_, std::nullopt);
+  progress_->clear();
   if (running_ == Running::kBatch) {
     SetRunning(Running::kNothing);
   } else if (!completed) {
