@@ -15,6 +15,7 @@ namespace {
 constexpr const char* kScript = R"sh(
 set -u
 unset QT_QPA_PLATFORM  # the tests' offscreen platform would show nothing on the X server
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$2"
 dir=$(mktemp -d)
 cp "$1" "$dir/sheetwright"
 "$dir/sheetwright" & pid=$!
@@ -30,8 +31,9 @@ rm -rf "$dir"
 
 TEST(DesktopProgram, MapsItsWindowOnAnXServerAndEndsWithTheEndButton) {
   std::string program = SHEETWRIGHT_BINARY_DIR "/bin/sheetwright";
-  ProcessResult run = RunProgram("/usr/bin/xvfb-run", {"-a", "-s", "-screen 0 1280x1024x24",
-                                                       "/bin/sh", "-c", kScript, "sh", program});
+  ProcessResult run = RunProgram(
+      "/usr/bin/xvfb-run", {"-a", "-s", "-screen 0 1280x1024x24", "/bin/sh", "-c", kScript, "sh",
+                            program, SHEETWRIGHT_SOURCE_DIR "/tests/lsan_desktop.supp"});
   EXPECT_EQ(run.exit_status, 0) << run.err;
   EXPECT_NE(run.out.find("Width: 896"), std::string::npos) << run.out << run.err;
   EXPECT_NE(run.out.find("Height: 664"), std::string::npos) << run.out;
