@@ -28,6 +28,7 @@ using settings::testing::TempFolder;
 using test::BoxText;
 using test::ModalScript;
 using test::Press;
+using test::ReadAndClose;
 
 constexpr const char* kElevenControls[] = {"CheckListBox", "GroupBox1", "BtnAllSel", "BtnAllCls",
                                            "BtnPrev",      "BtnGo",     "BtnEnd",    "BtnInput",
@@ -98,10 +99,7 @@ TEST_F(RunTest, WithoutACurrentRowAndAfterAFatalErrorEveryControlStaysUsable) {
   window_->Meshes()->setCurrentRow(-1);
   QString said;
   ModalScript script;
-  script.Then("QMessageBox", [&](QWidget* box) {
-    said = BoxText(box);
-    Press(box, QMessageBox::Ok);
-  });
+  script.Then("QMessageBox", ReadAndClose(said));
   Click("BtnPrev");
   EXPECT_EQ(said, "プレビュー対象のメッシュが選択されていません.");
   EXPECT_FALSE(window_->Preview()->isVisible());
@@ -110,10 +108,7 @@ TEST_F(RunTest, WithoutACurrentRowAndAfterAFatalErrorEveryControlStaysUsable) {
   broken.files()["road/roadntwk.arc"] = "ARC,1,1,3\r\nL2110,1,1,2\r\n400.0,0.0\r\n4x0.0,2000.0\r\n";
   broken.Write(in_ + "/m1");
   window_->Meshes()->setCurrentRow(0);
-  script.Then("QMessageBox", [&](QWidget* box) {
-    said = BoxText(box);
-    Press(box, QMessageBox::Ok);
-  });
+  script.Then("QMessageBox", ReadAndClose(said));
   Click("BtnPrev");
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
   EXPECT_EQ(said, "'4x0.0' は浮動小数点数ではありません");
@@ -130,10 +125,7 @@ TEST_F(RunTest, ABatchStoresTheTickedMeshesInListOrderAndSaysEnd) {
   Tick(2, true);
   QString said;
   ModalScript script;
-  script.Then("QMessageBox", [&](QWidget* box) {
-    said = BoxText(box);
-    Press(box, QMessageBox::Ok);
-  });
+  script.Then("QMessageBox", ReadAndClose(said));
   Click("BtnGo");
   EXPECT_FALSE(Enabled("BtnGo"));
   EXPECT_FALSE(Enabled("BtnEnd"));
@@ -150,10 +142,7 @@ TEST_F(RunTest, ABatchStoresTheTickedMeshesInListOrderAndSaysEnd) {
 
   // Without its output folder the batch stops at the first store, without "END".
   fs::remove_all(out_);
-  script.Then("QMessageBox", [&](QWidget* box) {
-    said = BoxText(box);
-    Press(box, QMessageBox::Ok);
-  });
+  script.Then("QMessageBox", ReadAndClose(said));
   Click("BtnGo");
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
   EXPECT_NE(said.indexOf("m1.wmf"), -1) << said.toStdString();

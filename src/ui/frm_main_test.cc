@@ -28,6 +28,7 @@ using settings::testing::TempFolder;
 using test::BoxText;
 using test::ModalScript;
 using test::Press;
+using test::ReadAndClose;
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -210,10 +211,7 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheWindowOpen) {
   window->show();
   QString shown;
   ModalScript script;
-  script.Then("QMessageBox", [&](QWidget* box) {
-    shown = BoxText(box);
-    Press(box, QMessageBox::Ok);
-  });
+  script.Then("QMessageBox", ReadAndClose(shown));
   Find<QPushButton>(*window, "BtnEnd")->click();
   EXPECT_EQ(shown.toStdString(), ini + " に書き込めません");
   EXPECT_TRUE(window->isVisible());
@@ -243,10 +241,7 @@ TEST_F(MainWindowTest, ABadFontColourIsShownAndTheListIsNotBuilt) {
                                    "\r\n[FontSi]\r\nColor=bogus\r\n");
   ModalScript script;
   QString shown;
-  script.Then("QMessageBox", [&](QWidget* box) {
-    shown = BoxText(box);
-    Press(box, QMessageBox::Ok);
-  });
+  script.Then("QMessageBox", ReadAndClose(shown));
   auto window = Start();
   EXPECT_EQ(shown, "'bogus' は整数ではありません");
   EXPECT_TRUE(Find<QCheckBox>(*window, "ChkSeaLine")->isChecked());
@@ -337,10 +332,7 @@ TEST_F(MainWindowTest, AMissingFolderIsCreatedOnlyAfterYes) {
   QString error;
   script.Then("FolderChooser", ChooseInDialog("no-such-bare-name"))
       .Then("QMessageBox", [](QWidget* question) { Press(question, QMessageBox::Yes); })
-      .Then("QMessageBox", [&](QWidget* box) {
-        error = BoxText(box);
-        Press(box, QMessageBox::Ok);
-      });
+      .Then("QMessageBox", ReadAndClose(error));
   std::string before = ReadBytes(ini_);
   Find<QPushButton>(*window, "BtnInput")->click();
   EXPECT_EQ(error, "ディレクトリを作成できません");
@@ -360,10 +352,7 @@ TEST_F(MainWindowTest, AFailedStoreKeepsTheOldList) {
   ModalScript script;
   QString error;
   script.Then("FolderChooser", ChooseInDialog(QString::fromStdString(temp_.Path("other"))))
-      .Then("QMessageBox", [&](QWidget* box) {
-        error = BoxText(box);
-        Press(box, QMessageBox::Ok);
-      });
+      .Then("QMessageBox", ReadAndClose(error));
   Find<QPushButton>(*window, "BtnInput")->click();
   EXPECT_EQ(error.toStdString(), ini + " に書き込めません");
   EXPECT_EQ(window->InputFolder().toStdString(), temp_.Path("other"));

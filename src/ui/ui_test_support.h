@@ -83,4 +83,12 @@ inline QString BoxText(QWidget* modal) {
   return box ? box->text() : QString();
 }
 
+// A step for a message box: keeps its text in `text` and presses OK.
+inline ModalScript::Step ReadAndClose(QString& text) {
+  return [&text](QWidget* box) {
+    text = BoxText(box);
+    Press(box, QMessageBox::Ok);
+  };
+}
+
 }  // namespace sheetwright::ui::test
