@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 #include "settings/colour_names.h"
+#include "ui/text.h"
 
 namespace sheetwright::ui {
 namespace {
@@ -38,8 +39,7 @@ ColourBox::ColourBox(QWidget* parent) : QComboBox(parent) {
   setIconSize(QSize(16, 12));
   addItem(Swatch(SwatchColor(custom_)), "カスタム...", QVariant::fromValue(custom_));
   for (const settings::ListedColor& listed : settings::ListedColors()) {
-    addItem(Swatch(SwatchColor(listed.value)),
-            QString::fromUtf8(listed.caption.data(), qsizetype(listed.caption.size())),
+    addItem(Swatch(SwatchColor(listed.value)), FromUtf8(listed.caption),
             QVariant::fromValue(listed.value));
   }
   setCurrentIndex(kCustomEntry);

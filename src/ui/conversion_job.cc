@@ -48,9 +48,7 @@ class ConversionJob::Worker : public mapdata::MessageSink,
     job_.answered_changed_.wait(lock, [this] { return job_.answered_ || job_.cancel_; });
     if (job_.cancel_) throw mapdata::ConversionCancelled();
   }
-  void Failed(const std::string&, const std::string& error) override { Fail(error); }
-
-  void Fail(const std::string& error) {
+  void Failed(const std::string&, const std::string& error) override {
     job_.Post(
         [&job = job_, mesh = mesh_, error = FromUtf8(error)] { emit job.Failed(mesh, error); });
   }
@@ -103,7 +101,7 @@ void ConversionJob::Launch(std::function<bool(Worker&)> work) {
       completed = work(worker);
     } catch (const mapdata::ConversionCancelled&) {
     } catch (const std::exception& e) {
-      worker.Fail(e.what());
+      worker.Failed(std::string(), e.what());
     }
     Post([this, completed] {
       running_ = false;
@@ -133,10 +131,9 @@ void ConversionJob::StartBatch(conversion::BatchRequest request, std::vector<boo
     std::lock_guard lock(mutex_);
     return i < ticks_.size() && ticks_[i];
   };
-  Launch([this, request = std::move(request)](Worker& worker) {
-    conversion::BatchRequest with_hook = request;
-    with_hook.progress = &worker;
-    return conversion::RunBatch(with_hook, styles_, fonts_, worker).finished;
+  Launch([this, request = std::move(request)](Worker& worker) mutable {
+    request.progress = &worker;
+    return conversion::RunBatch(request, styles_, fonts_, worker).finished;
   });
 }
 

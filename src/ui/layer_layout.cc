@@ -1,5 +1,7 @@
 #include "ui/layer_layout.h"
 
+#include "ui/text.h"
+
 namespace sheetwright::ui {
 namespace {
 
@@ -23,8 +25,6 @@ const std::array<GroupLayout, kGroupCount> kGroups = {{
     {"GroupBox8", "図枠", QRect(584, 416, 281, 57), 16},
 }};
 
-QString FromView(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
 std::array<RowLayout, settings::kLayerCount> MakeRows() {
   std::array<RowLayout, settings::kLayerCount> rows{};
   std::array<int, kGroupCount> filled{};
@@ -37,12 +37,12 @@ std::array<RowLayout, settings::kLayerCount> MakeRows() {
     }
     // Within a group the rows stand in the layer table's order, one every 24 pixels.
     row.y = kGroups[row.group].first_row_y + kRowSpacing * filled[row.group]++;
-    QString stem = FromView(def.switch_name.substr(3));  // "ChkGaikuLine" -> "GaikuLine"
+    QString stem = FromUtf8(def.switch_name.substr(3));  // "ChkGaikuLine" -> "GaikuLine"
     row.check_name = "Chk" + stem;
     row.colour_name = "Col" + stem;
     if (def.kind != LayerKind::kPoly) row.track_name = "Trk" + stem;
     if (def.font) {
-      QString font = FromView(settings::Def(*def.font).section.substr(4));  // "FontGai" -> "Gai"
+      QString font = FromUtf8(settings::Def(*def.font).section.substr(4));  // "FontGai" -> "Gai"
       row.font_button_name = "BtnFont" + font;
       row.font_dialog_name = "FontDialog" + font;
     }
