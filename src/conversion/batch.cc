@@ -1,15 +1,14 @@
 #include "conversion/batch.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 #include <utility>
 
 #include "conversion/conv_go.h"
+#include "conversion/ordered_hand_over.h"
 #include "mapdata/atomic_file.h"
 
 namespace sheetwright::conversion {
@@ -18,7 +17,8 @@ namespace {
 // What converting one mesh produced, ready to be committed in list order.
 struct MeshOutcome {
   std::vector<std::string> messages;  // only when messages were held back (several jobs)
-  std::vector<std::string> files;     // encoded bytes, one per requested format
+  // One per requested format, written in full and waiting to replace the stored file.
+  std::vector<std::unique_ptr<mapdata::AtomicFile>> files;
   std::shared_ptr<const drawing::Picture> sheet;  // when converted
   std::optional<std::string> error;
 };
@@ -65,23 +65,38 @@ class BatchRun {
   }
 
  private:
-  // Converts and encodes one mesh. Only ConversionCancelled escapes.
-  MeshOutcome Produce(const std::string& mesh, mapdata::MessageSink& sink,
+  std::string OutputPath(const std::string& mesh, OutputFormat format) const {
+    return JoinFolder(request_.output_folder, mesh) + std::string(Extension(format));
+  }
+
+  // Converts one mesh and writes its files beside the ones they replace. Messages go to `sink`,
+  // or are kept in the outcome when `sink` is null. Only ConversionCancelled escapes.
+  MeshOutcome Produce(const std::string& mesh, mapdata::MessageSink* sink,
                       mapdata::ProgressHook* progress) {
     MeshOutcome outcome;
+    CollectingSink held(outcome.messages);
+    if (!sink) sink = &held;
+    auto sheet = std::make_shared<drawing::Picture>();
     try {
-      auto sheet = std::make_shared<drawing::Picture>();
-      ConversionServices services{styles_, fonts_, sink, progress};
+      ConversionServices services{styles_, fonts_, *sink, progress};
       ConvGo(JoinFolder(request_.input_folder, mesh), services, *sheet);
-      outcome.sheet = sheet;
-      for (OutputFormat format : request_.formats) {
-        outcome.files.push_back(EncodeOutput(*sheet, format, request_.sizes, fonts_, sink));
-      }
     } catch (const mapdata::ConversionCancelled&) {
       throw;
     } catch (const std::exception& e) {
+      outcome.error = e.what();
+      return outcome;
+    }
+    // A sheet whose files cannot be written is still shown.
+    outcome.sheet = sheet;
+    try {
+      for (OutputFormat format : request_.formats) {
+        auto file = std::make_unique<mapdata::AtomicFile>(OutputPath(mesh, format));
+        WriteOutput(*sheet, format, request_.sizes, fonts_, *sink,
+                    [&](std::string_view bytes) { file->Write(bytes); });
+        outcome.files.push_back(std::move(file));
+      }
+    } catch (const std::exception& e) {
       outcome.files.clear();
-      outcome.sheet.reset();
       outcome.error = e.what();
     }
     return outcome;
@@ -96,10 +111,8 @@ class BatchRun {
       std::vector<std::string> paths;
       try {
         for (size_t f = 0; f < request_.formats.size(); ++f) {
-          std::string path = JoinFolder(request_.output_folder, mesh);
-          path += Extension(request_.formats[f]);
-          mapdata::WriteFileAtomically(path, outcome.files[f]);
-          paths.push_back(std::move(path));
+          outcome.files[f]->Commit();
+          paths.push_back(OutputPath(mesh, request_.formats[f]));
         }
       } catch (const std::exception& e) {
         outcome.error = e.what();
@@ -124,78 +137,36 @@ class BatchRun {
       const std::string& mesh = request_.meshes[i];
       observer_.Converting(mesh);
       ForwardingSink sink(observer_, mesh);
-      MeshOutcome outcome = Produce(mesh, sink, request_.progress);
+      MeshOutcome outcome = Produce(mesh, &sink, request_.progress);
       if (!Commit(mesh, outcome) && !request_.keep_going) return false;
     }
     return true;
   }
 
+  // Workers convert meshes ahead; this thread reports and stores them in list order.
   bool RunParallel(int jobs) {
     const int total = result_.total;
-    std::vector<std::optional<MeshOutcome>> outcomes(total);
-    std::mutex mutex;
-    std::condition_variable changed;
-    int next = 0;       // next mesh a worker takes
-    int committed = 0;  // meshes the calling thread has finished with
-    bool stop = false;
-    // Workers stay at most this far ahead of the commits, which bounds the memory held by
-    // converted meshes that wait for an earlier one.
-    const int window = 2 * jobs;
-
+    OrderedHandOver<MeshOutcome> hand_over(total, 2 * jobs);
     auto worker = [&] {
-      for (;;) {
-        int i;
-        {
-          std::unique_lock lock(mutex);
-          changed.wait(lock, [&] { return stop || next >= total || next < committed + window; });
-          if (stop || next >= total) return;
-          i = next++;
-        }
-        MeshOutcome outcome;
-        CollectingSink sink(outcome.messages);
-        MeshOutcome produced = Produce(request_.meshes[i], sink, nullptr);
-        produced.messages = std::move(outcome.messages);
-        {
-          std::lock_guard lock(mutex);
-          outcomes[i] = std::move(produced);
-        }
-        changed.notify_all();
+      while (std::optional<int> i = hand_over.Take()) {
+        hand_over.Put(*i, Produce(request_.meshes[*i], nullptr, nullptr));
       }
     };
-
     std::vector<std::thread> threads;
     for (int t = 0; t < jobs; ++t) threads.emplace_back(worker);
     // The workers are stopped and joined however the commits end, an observer's exception
     // included.
     auto stop_workers = [&] {
-      {
-        std::lock_guard lock(mutex);
-        stop = true;
-      }
-      changed.notify_all();
+      hand_over.Stop();
       for (std::thread& t : threads) t.join();
     };
     bool finished = true;
     try {
-      for (int i = 0; i < total; ++i) {
+      for (int i = 0; i < total && finished; ++i) {
         observer_.Converting(request_.meshes[i]);
-        MeshOutcome outcome;
-        {
-          std::unique_lock lock(mutex);
-          changed.wait(lock, [&] { return outcomes[i].has_value(); });
-          outcome = std::move(*outcomes[i]);
-          outcomes[i].reset();
-        }
-        bool ok = Commit(request_.meshes[i], outcome);
-        {
-          std::lock_guard lock(mutex);
-          committed = i + 1;
-        }
-        changed.notify_all();
-        if (!ok && !request_.keep_going) {
-          finished = false;
-          break;
-        }
+        MeshOutcome outcome = hand_over.Receive(i);
+        finished = Commit(request_.meshes[i], outcome) || request_.keep_going;
+        hand_over.Finished(i);
       }
     } catch (...) {
       stop_workers();

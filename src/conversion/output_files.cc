@@ -48,14 +48,16 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
   return path;
 }
 
-std::string EncodeOutput(const drawing::Picture& sheet, OutputFormat format,
-                         const OutputSizes& sizes, drawing::FontLibrary& fonts,
-                         mapdata::MessageSink& sink) {
-  if (format == OutputFormat::kWmf) return drawing::EncodeWmf(sheet, sizes.wmf, sink);
+void WriteOutput(const drawing::Picture& sheet, OutputFormat format, const OutputSizes& sizes,
+                 drawing::FontLibrary& fonts, mapdata::MessageSink& sink, const ByteWriter& write) {
+  if (format == OutputFormat::kWmf) {
+    write(drawing::EncodeWmf(sheet, sizes.wmf, sink));
+    return;
+  }
   bool png = format == OutputFormat::kPng;
-  return drawing::EncodeImage(sheet, ImageFormatOf(format),
-                              png ? sizes.png_width : sizes.vector_width,
-                              png ? sizes.png_height : sizes.vector_height, fonts);
+  write(drawing::EncodeImage(sheet, ImageFormatOf(format),
+                             png ? sizes.png_width : sizes.vector_width,
+                             png ? sizes.png_height : sizes.vector_height, fonts));
 }
 
 }  // namespace sheetwright::conversion

@@ -3,6 +3,7 @@
 // can encode while the files are still written one by one in list order.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,11 +35,14 @@ struct OutputSizes {
 // followed by the name, as the rule says; callers pass real folders.
 std::string JoinFolder(std::string_view folder, std::string_view name);
 
-// The whole output file of one format. Images are drawn on a white background. A figure that the
-// metafile cannot hold is left out of it and told to `sink` (see drawing::EncodeWmf); the other
-// formats draw everything. Throws ConversionError when the picture cannot be encoded.
-std::string EncodeOutput(const drawing::Picture& sheet, OutputFormat format,
-                         const OutputSizes& sizes, drawing::FontLibrary& fonts,
-                         mapdata::MessageSink& sink);
+// Receives a file's bytes in pieces, in order; may throw to stop the writing.
+using ByteWriter = std::function<void(std::string_view)>;
+
+// The whole output file of one format, handed to `write` as it is produced (SVG in pieces, so
+// that a large drawing is never held whole). Images are drawn on a white background. A figure
+// that the metafile cannot hold is left out of it and told to `sink` (see drawing::EncodeWmf);
+// the other formats draw everything. Throws ConversionError when the picture cannot be encoded.
+void WriteOutput(const drawing::Picture& sheet, OutputFormat format, const OutputSizes& sizes,
+                 drawing::FontLibrary& fonts, mapdata::MessageSink& sink, const ByteWriter& write);
 
 }  // namespace sheetwright::conversion

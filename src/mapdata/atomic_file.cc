@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "mapdata/encoding.h"
 #include "mapdata/messages.h"
@@ -46,48 +47,61 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  auto fail = [&](int err) {
-    throw ConversionError(PlatformTextToUtf8(path) + " に書き込めません: " + std::strerror(err));
-  };
-  std::string temp = path + ".tmpXXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) fail(errno);
+AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), temp_(path_ + ".tmpXXXXXX") {
+  fd_ = ::mkstemp(temp_.data());
+  if (fd_ < 0) {
+    int err = errno;
+    temp_.clear();
+    Fail(err);
+  }
   // mkstemp creates the file 0600; give it the old file's permissions, or those a newly created
   // file would have had.
   struct stat old {};
-  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask()));
+  ::fchmod(fd_,
+           ::stat(path_.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask()));
+}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void AtomicFile::Fail(int err) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  throw ConversionError(PlatformTextToUtf8(path_) + " に書き込めません: " + std::strerror(err));
+}
+
+void AtomicFile::Write(std::string_view bytes) {
+  if (fd_ < 0) Fail(EBADF);
   const char* p = bytes.data();
   size_t left = bytes.size();
   while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
+    ssize_t n = ::write(fd_, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      int err = n < 0 ? errno : ENOSPC;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      fail(err);
-    }
+    if (n <= 0) Fail(n < 0 ? errno : ENOSPC);
     p += n;
     left -= static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0 && errno != EINVAL) {
-    int err = errno;
-    ::close(fd);
-    ::unlink(temp.c_str());
-    fail(err);
-  }
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    fail(err);
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    fail(err);
-  }
-  SyncFolderOf(path);
+}
+
+void AtomicFile::Commit() {
+  if (fd_ < 0) Fail(EBADF);
+  if (::fsync(fd_) != 0 && errno != EINVAL) Fail(errno);
+  int closed = ::close(fd_);
+  fd_ = -1;
+  if (closed != 0) Fail(errno);
+  if (::rename(temp_.c_str(), path_.c_str()) != 0) Fail(errno);
+  temp_.clear();
+  SyncFolderOf(path_);
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  AtomicFile file(path);
+  file.Write(bytes);
+  file.Commit();
 }
 
 }  // namespace sheetwright::mapdata

@@ -49,6 +49,24 @@ TEST(AtomicFileTest, CreatesAndReplaces) {
   EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
 }
 
+TEST(AtomicFileTest, PiecesReplaceTheFileOnlyOnCommit) {
+  TempFolder dir;
+  std::string path = dir.Write("out.svg", "old");
+  {
+    AtomicFile abandoned(path);
+    abandoned.Write("half a ");
+  }
+  EXPECT_EQ(Contents(path), "old");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u) << "an abandoned file leaves nothing behind";
+  AtomicFile file(path);
+  file.Write("new ");
+  file.Write("drawing");
+  EXPECT_EQ(Contents(path), "old");
+  file.Commit();
+  EXPECT_EQ(Contents(path), "new drawing");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
 TEST(AtomicFileTest, FailureLeavesTheOldFileAndNoLeftovers) {
   TempFolder dir;
   std::string missing = dir.path() + "/no-such-folder/out.wmf";
