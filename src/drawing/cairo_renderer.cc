@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "drawing/font_library.h"
+#include "drawing/image_rasterizer.h"
+#include "drawing/png_writer.h"
 #include "mapdata/atomic_file.h"
 #include "mapdata/encoding.h"
 #include "mapdata/messages.h"
@@ -126,7 +128,9 @@ class LayoutFont {
 
 class Player {
  public:
-  Player(cairo_t* cr, FontLibrary& fonts) : cr_(cr), fonts_(fonts) {}
+  // `raster`, when given, draws the strokes and solid fills on cr's image surface.
+  Player(cairo_t* cr, FontLibrary& fonts, ImageRasterizer* raster)
+      : cr_(cr), fonts_(fonts), raster_(raster) {}
   ~Player() {
     if (hatch_) cairo_pattern_destroy(hatch_);
   }
@@ -138,6 +142,17 @@ class Player {
  private:
   void Fill();
   void Stroke();
+  double PenWidth() const;
+  // Whether the fast path draws at the current transformation; otherwise Cairo draws and is
+  // given the surface back first.
+  bool Rasterize() {
+    if (raster_ && raster_->Handles(cr_)) return true;
+    if (raster_) raster_->Release();
+    return false;
+  }
+  void Outline(std::span<const Point> points, bool closed);
+  void OpenLine(std::span<const Point> points);
+  void StrokeOpenLines();
   void DrawText(const Picture& picture, const TextRec& text);
   void SetPathPoints(std::span<const Point> points);
   bool ValidRange(const Picture& picture, uint32_t first, uint32_t count) const {
@@ -148,6 +163,8 @@ class Player {
 
   cairo_t* cr_;
   FontLibrary& fonts_;
+  ImageRasterizer* raster_;
+  bool open_lines_ = false;  // the current path holds lines not yet stroked
   DcState dc_;
   cairo_pattern_t* hatch_ = nullptr;
   std::map<std::pair<cairo_font_face_t*, double>, std::unique_ptr<LayoutFont>> layouts_;
@@ -155,6 +172,10 @@ class Player {
 
 void Player::Play(const Picture& picture) {
   for (const Record& record : picture.records) {
+    if (open_lines_ && !std::holds_alternative<PolylineRec>(record) &&
+        !std::holds_alternative<LineRec>(record)) {
+      StrokeOpenLines();
+    }
     std::visit(
         Overloaded{
             [&](const PenRec& r) { dc_.pen = r; },
@@ -174,22 +195,27 @@ void Player::Play(const Picture& picture) {
                               [&](const Point& p) { return p == points[0]; })) {
                 return;
               }
-              SetPathPoints(points);
-              Stroke();
+              OpenLine(points);
             },
             [&](const PolygonRec& r) {
               if (r.count < 2 || !ValidRange(picture, r.first, r.count)) return;
-              SetPathPoints(picture.Points(r.first, r.count));
+              auto points = picture.Points(r.first, r.count);
+              if (dc_.brush.style != BrushStyle::kDiagCross && Rasterize()) {
+                if (dc_.brush.style == BrushStyle::kSolid) {
+                  raster_->Fill(cr_, points, ResolveColor(dc_.brush.color));
+                }
+                Outline(points, true);
+                return;
+              }
+              SetPathPoints(points);
               cairo_close_path(cr_);
               Fill();
               Stroke();
             },
             [&](const LineRec& r) {
               if (r.from == r.to) return;  // a line to where the pen stands draws nothing
-              cairo_new_path(cr_);
-              cairo_move_to(cr_, r.from.x, r.from.y);
-              cairo_line_to(cr_, r.to.x, r.to.y);
-              Stroke();
+              Point ends[] = {r.from, r.to};
+              OpenLine(ends);
             },
             [&](const TextRec& r) {
               if (r.first > picture.text.size() || r.length > picture.text.size() - r.first) {
@@ -212,7 +238,40 @@ void Player::Play(const Picture& picture) {
         },
         record);
   }
+  StrokeOpenLines();
   cairo_new_path(cr_);
+}
+
+// Strokes a figure with the current pen.
+void Player::Outline(std::span<const Point> points, bool closed) {
+  if (dc_.pen.style == PenStyle::kNull) return;
+  if (Rasterize()) {
+    raster_->Stroke(cr_, points, closed, PenWidth(), ResolveColor(dc_.pen.color));
+    return;
+  }
+  SetPathPoints(points);
+  if (closed) cairo_close_path(cr_);
+  Stroke();
+}
+
+// A vector target gets a run of lines under one pen as one path, stroked once: a document's
+// size and its reader's time grow with every stroke operation, and the look is the same.
+void Player::OpenLine(std::span<const Point> points) {
+  if (dc_.pen.style == PenStyle::kNull) return;
+  if (Rasterize()) {
+    raster_->Stroke(cr_, points, false, PenWidth(), ResolveColor(dc_.pen.color));
+    return;
+  }
+  if (!open_lines_) cairo_new_path(cr_);
+  open_lines_ = true;
+  cairo_move_to(cr_, points[0].x, points[0].y);
+  for (size_t i = 1; i < points.size(); ++i) cairo_line_to(cr_, points[i].x, points[i].y);
+}
+
+void Player::StrokeOpenLines() {
+  if (!open_lines_) return;
+  open_lines_ = false;
+  Stroke();
 }
 
 void Player::SetPathPoints(std::span<const Point> points) {
@@ -246,6 +305,7 @@ cairo_pattern_t* Player::Hatch() {
 // Fills the current path (kept) with the current brush, even-odd as the picture's fill mode.
 void Player::Fill() {
   if (dc_.brush.style == BrushStyle::kNull) return;
+  if (raster_) raster_->Release();
   cairo_save(cr_);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
   if (dc_.brush.style == BrushStyle::kSolid) {
@@ -272,14 +332,8 @@ void Player::Stroke() {
     cairo_new_path(cr_);
     return;
   }
-  // Pen widths are in drawing units; the scale is the geometric mean of the two axes so that an
-  // anisotropic fit keeps lines even. Below one device pixel a line would fade away (the
-  // reference platform draws such pens one pixel wide).
-  double dx = 1, dy = 0, ex = 0, ey = 1;
-  cairo_user_to_device_distance(cr_, &dx, &dy);
-  cairo_user_to_device_distance(cr_, &ex, &ey);
-  double scale = std::sqrt(std::abs(dx * ey - dy * ex));
-  double width = std::max(1.0, std::max(dc_.pen.width, 0) * scale);
+  if (raster_) raster_->Release();
+  double width = PenWidth();  // before the transformation is set aside
   cairo_save(cr_);
   cairo_identity_matrix(cr_);
   cairo_set_line_width(cr_, width);
@@ -288,6 +342,17 @@ void Player::Stroke() {
   SetSourceColor(cr_, dc_.pen.color);
   cairo_stroke(cr_);
   cairo_restore(cr_);
+}
+
+// The current pen's width in device units. Pen widths are in drawing units; the scale is the
+// geometric mean of the two axes so that an anisotropic fit keeps lines even. Below one device
+// pixel a line would fade away (the reference platform draws such pens one pixel wide).
+double Player::PenWidth() const {
+  double dx = 1, dy = 0, ex = 0, ey = 1;
+  cairo_user_to_device_distance(cr_, &dx, &dy);
+  cairo_user_to_device_distance(cr_, &ex, &ey);
+  double scale = std::sqrt(std::abs(dx * ey - dy * ex));
+  return std::max(1.0, std::max(dc_.pen.width, 0) * scale);
 }
 
 LayoutFont& Player::Layout(const LabelFont& font) {
@@ -303,6 +368,7 @@ void Player::DrawText(const Picture& picture, const TextRec& text) {
   if (bytes.empty()) return;
   LayoutFont& layout = Layout(dc_.font);
   if (!layout.ok()) return;
+  if (raster_) raster_->Release();
   TextExtent extent = fonts_.Measure(dc_.font, bytes);
   double x = text.at.x, y = text.at.y;
   double baseline = y + layout.ascent();
@@ -401,8 +467,10 @@ void RenderPicture(const Picture& picture, cairo_t* cr, double target_width, dou
   }
   cairo_save(cr);
   cairo_scale(cr, target_width / picture.width, target_height / picture.height);
-  Player player(cr, fonts);
+  std::unique_ptr<ImageRasterizer> raster = ImageRasterizer::For(cr);
+  Player player(cr, fonts, raster.get());
   player.Play(picture);
+  raster.reset();
   cairo_restore(cr);
 }
 
@@ -432,7 +500,12 @@ std::string EncodeImage(const Picture& picture, ImageFormat format, int width, i
       cairo_surface_flush(surface);
       status = cairo_surface_status(surface);
       if (status == CAIRO_STATUS_SUCCESS) {
-        status = cairo_surface_write_to_png_stream(surface, AppendToString, &bytes);
+        try {
+          bytes = EncodePng(surface);
+        } catch (...) {
+          cairo_surface_destroy(surface);
+          throw;
+        }
       }
     } else {
       // Finishing writes the rest of the document to the stream.

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <memory>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -288,6 +291,73 @@ TEST_F(CairoRendererTest, RenderingOnSeveralThreadsGivesTheSamePixels) {
   for (const auto& r : results) EXPECT_TRUE(r == expected);
 }
 
+// Strokes and solid fills on image surfaces take a rasterizer of their own; Cairo draws them
+// everywhere else. Both must give the same picture.
+TEST_F(CairoRendererTest, ImageSurfacesGetThePixelsCairoWouldDraw) {
+  constexpr int32_t kFar = std::numeric_limits<int32_t>::max();
+  Builder layer(400, 300);  // drawn at twice its size
+  layer.Pen(kGreen, 3).Polyline({{10, 280}, {390, 200}, {200, 20}});
+  Builder b(800, 600);
+  b.Pen(kBlue, 1).Brush(kRed).Polygon({{50, 50},
+                                       {750, 50},
+                                       {750, 550},
+                                       {50, 550},
+                                       {50, 50},
+                                       {200, 200},
+                                       {600, 200},
+                                       {600, 400},
+                                       {200, 400},
+                                       {200, 200}});
+  b.Pen(kBlue, 12).Polyline({{0, 0}, {400, 300}, {800, 0}, {800, 10}});
+  b.Pen(kRed, 0, PenStyle::kNull).Brush(kBlue).Polygon({{300, 450}, {500, 450}, {400, 590}});
+  b.Layer(layer.p);
+  b.Back(BkMode::kTransparent).Font(Label(-40, kBlue)).Text({250, 250}, "大手町");
+
+  auto render = [&](bool through_cairo, bool clip) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 300);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    if (clip) {
+      cairo_rectangle(cr, 0, 0, 200, 300);
+      cairo_clip(cr);
+    }
+    if (through_cairo) cairo_push_group(cr);  // not the image surface any more
+    RenderPicture(b.p, cr, 400, 300, fonts_);
+    if (through_cairo) {
+      cairo_pop_group_to_source(cr);
+      cairo_paint(cr);
+    }
+    cairo_destroy(cr);
+    return std::make_unique<Image>(surface);
+  };
+  auto fast = render(false, false), cairo = render(true, false);
+  double total = 0;
+  int far_off = 0;
+  for (int y = 0; y < 300; ++y) {
+    for (int x = 0; x < 400; ++x) {
+      Rgb a = fast->At(x, y), c = cairo->At(x, y);
+      int d = std::max({std::abs(a.r - c.r), std::abs(a.g - c.g), std::abs(a.b - c.b)});
+      total += d;
+      far_off += d > 96;
+    }
+  }
+  EXPECT_LT(total / (400 * 300), 1.0);
+  EXPECT_LT(far_off, 400 * 300 / 200) << "pixels that differ by more than edge shading";
+  EXPECT_TRUE(Blue(fast->At(200, 150)));    // the thick line through the centre
+  EXPECT_TRUE(Reddish(fast->At(30, 100)));  // the ring of the fill ...
+  EXPECT_EQ(fast->At(150, 120), kWhite);    // ... and its hole
+
+  // Lines between the ends of the coordinate range (which Cairo leaves out) show where they
+  // cross the surface.
+  b.Pen(0x808080, 1).Polyline({{-kFar, 300}, {kFar, 300}}).Line({100, -kFar}, {100, kFar});
+  auto far = render(false, false);
+  EXPECT_LT(far->At(300, 150).g, 200);
+  EXPECT_LT(far->At(50, 80).g, 200);
+  auto clipped = render(false, true);
+  EXPECT_EQ(clipped->Bounds([](Rgb c) { return c != Rgb{255, 255, 255}; })[2], 199);
+}
+
 class StoreImageTest : public CairoRendererTest {
  protected:
   void SetUp() override {
@@ -304,11 +374,14 @@ class StoreImageTest : public CairoRendererTest {
     s << in.rdbuf();
     return s.str();
   }
-  void Store(ImageFormat format, int w, int h, const std::string& name) {
+  static Picture Sample() {
     Builder b(kFrameWidth, kFrameHeight);
     b.Pen(kRed, 50).Brush(kBlue).Polygon({{0, 0}, {10000, 0}, {10000, 7500}, {0, 7500}});
     b.Back(BkMode::kTransparent).Font(Label(-300, kRed)).Text({11000, 9000}, "東京駅");
-    StoreImage(b.p, format, w, h, (dir_ / name).string(), fonts_);
+    return b.p;
+  }
+  void Store(ImageFormat format, int w, int h, const std::string& name) {
+    StoreImage(Sample(), format, w, h, (dir_ / name).string(), fonts_);
   }
   std::filesystem::path dir_;
 };
@@ -322,6 +395,10 @@ TEST_F(StoreImageTest, PngIsReadableAndReplacesAnOlderFile) {
   EXPECT_TRUE(Blue(image.At(50, 30)));
   EXPECT_EQ(image.At(150, 60), kWhite);  // white background, not transparent black
   EXPECT_GE(image.Bounds(Reddish)[2], 0);
+  Image drawn(Sample(), 200, 150, fonts_);
+  for (int y = 0; y < 150; ++y) {
+    for (int x = 0; x < 200; ++x) ASSERT_EQ(image.At(x, y), drawn.At(x, y)) << x << "," << y;
+  }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);  // no temp left
 }
 

@@ -1,0 +1,187 @@
+#include "drawing/image_rasterizer.h"
+
+#include <agg_basics.h>
+#include <agg_conv_stroke.h>
+#include <agg_pixfmt_rgba.h>
+#include <agg_rasterizer_scanline_aa.h>
+#include <agg_renderer_base.h>
+#include <agg_renderer_scanline.h>
+#include <agg_rendering_buffer.h>
+#include <agg_scanline_p.h>
+
+#include <cmath>
+#include <vector>
+
+namespace sheetwright::drawing {
+namespace {
+
+// Cairo's 32-bit formats are premultiplied native-endian words, B G R A in memory here. RGB24
+// ignores the top byte, which the premultiplied blend of opaque colours keeps meaningful anyway.
+using PixelFormat = agg::pixfmt_bgra32_pre;
+using Renderer = agg::renderer_base<PixelFormat>;
+// Clipping in double precision: a coordinate far off the surface (the map data allows any
+// 32-bit value) would overflow the rasterizer's fixed-point cells if it were clipped later.
+using Rasterizer = agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl>;
+
+// Vertices closer than this to the last one kept (in device pixels) do not reach the
+// rasterizer: a quarter pixel is below what anti-aliasing shows.
+constexpr double kDropDistance = 0.25;
+// Lines up to this wide (device pixels) get cheap caps and joins.
+constexpr double kThinLine = 1.5;
+
+// A figure in device pixels as an AGG vertex source.
+class DevicePath {
+ public:
+  void Set(std::span<const Point> points, const cairo_matrix_t& m, bool closed) {
+    xy_.clear();
+    closed_ = closed;
+    double last_x = 0, last_y = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+      double x = m.xx * points[i].x + m.x0;
+      double y = m.yy * points[i].y + m.y0;
+      bool last = i + 1 == points.size();
+      double dx = x - last_x, dy = y - last_y;
+      if (i > 0 && !last && dx * dx + dy * dy < kDropDistance * kDropDistance) continue;
+      xy_.push_back(x);
+      xy_.push_back(y);
+      last_x = x;
+      last_y = y;
+    }
+  }
+  void rewind(unsigned) { at_ = 0; }
+  unsigned vertex(double* x, double* y) {
+    if (at_ < xy_.size()) {
+      *x = xy_[at_];
+      *y = xy_[at_ + 1];
+      at_ += 2;
+      return at_ == 2 ? agg::path_cmd_move_to : agg::path_cmd_line_to;
+    }
+    *x = *y = 0;
+    if (closed_ && at_ == xy_.size()) {
+      ++at_;
+      return agg::path_cmd_end_poly | static_cast<unsigned>(agg::path_flags_close);
+    }
+    return agg::path_cmd_stop;
+  }
+
+ private:
+  std::vector<double> xy_;
+  size_t at_ = 0;
+  bool closed_ = false;
+};
+
+agg::rgba8 AggColor(Rgb c) { return agg::rgba8(c.r, c.g, c.b, 255); }
+
+}  // namespace
+
+struct ImageRasterizer::Impl {
+  cairo_surface_t* surface = nullptr;
+  agg::rendering_buffer buffer;
+  PixelFormat pixels{buffer};
+  Renderer renderer{pixels};
+  Rasterizer rasterizer;
+  agg::scanline_p8 scanline;  // packed: a run of full coverage is filled in one go
+  DevicePath path;
+  double clip_x0 = 0, clip_y0 = 0, clip_x1 = 0, clip_y1 = 0;
+  bool holding = false;  // rasterized pixels that Cairo does not know of yet
+
+  void Acquire() {
+    if (holding) return;
+    cairo_surface_flush(surface);
+    holding = true;
+  }
+  void Render(agg::rgba8 color) {
+    agg::render_scanlines_aa_solid(rasterizer, scanline, renderer, color);
+  }
+  // The rasterizer clips to the surface's clip, widened by `margin` pixels so that the outline
+  // of a stroke that runs just outside stays outside.
+  void Reset(double margin, agg::filling_rule_e rule) {
+    rasterizer.reset();
+    rasterizer.filling_rule(rule);
+    rasterizer.clip_box(clip_x0 - margin, clip_y0 - margin, clip_x1 + margin, clip_y1 + margin);
+  }
+};
+
+ImageRasterizer::ImageRasterizer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+ImageRasterizer::~ImageRasterizer() { Release(); }
+
+std::unique_ptr<ImageRasterizer> ImageRasterizer::For(cairo_t* cr) {
+  cairo_surface_t* surface = cairo_get_group_target(cr);
+  if (surface != cairo_get_target(cr) ||
+      cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) {
+    return nullptr;
+  }
+  cairo_format_t format = cairo_image_surface_get_format(surface);
+  if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return nullptr;
+  double offset_x = 0, offset_y = 0;
+  cairo_surface_get_device_offset(surface, &offset_x, &offset_y);
+  if (offset_x != 0 || offset_y != 0) return nullptr;
+  cairo_rectangle_list_t* clips = cairo_copy_clip_rectangle_list(cr);
+  bool one_rectangle = clips->status == CAIRO_STATUS_SUCCESS && clips->num_rectangles == 1;
+  cairo_rectangle_list_destroy(clips);
+  if (!one_rectangle) return nullptr;
+
+  auto impl = std::make_unique<Impl>();
+  impl->surface = surface;
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  int width = cairo_image_surface_get_width(surface);
+  int height = cairo_image_surface_get_height(surface);
+  if (!data || width <= 0 || height <= 0) return nullptr;
+  impl->buffer.attach(data, width, height, cairo_image_surface_get_stride(surface));
+  impl->pixels.attach(impl->buffer);
+  impl->renderer.attach(impl->pixels);
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  cairo_clip_extents(cr, &impl->clip_x0, &impl->clip_y0, &impl->clip_x1, &impl->clip_y1);
+  cairo_restore(cr);
+  impl->renderer.clip_box(static_cast<int>(std::floor(impl->clip_x0)),
+                          static_cast<int>(std::floor(impl->clip_y0)),
+                          static_cast<int>(std::ceil(impl->clip_x1)) - 1,
+                          static_cast<int>(std::ceil(impl->clip_y1)) - 1);
+  auto raster = std::unique_ptr<ImageRasterizer>(new ImageRasterizer(std::move(impl)));
+  if (!raster->Handles(cr)) return nullptr;
+  return raster;
+}
+
+bool ImageRasterizer::Handles(cairo_t* cr) const {
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  return m.xy == 0 && m.yx == 0;
+}
+
+void ImageRasterizer::Stroke(cairo_t* cr, std::span<const Point> points, bool closed, double width,
+                             Rgb color) {
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  impl_->Acquire();
+  impl_->path.Set(points, m, closed);
+  agg::conv_stroke<DevicePath> stroke(impl_->path);
+  stroke.width(width);
+  // At a pixel or two the round ends and corners cannot be told from square ones and bevels,
+  // which cost a fraction of them.
+  bool thin = width <= kThinLine;
+  stroke.line_cap(thin ? agg::square_cap : agg::round_cap);
+  stroke.line_join(thin ? agg::bevel_join : agg::round_join);
+  impl_->Reset(width, agg::fill_non_zero);
+  impl_->rasterizer.add_path(stroke);
+  impl_->Render(AggColor(color));
+}
+
+void ImageRasterizer::Fill(cairo_t* cr, std::span<const Point> points, Rgb color) {
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  impl_->Acquire();
+  impl_->path.Set(points, m, true);
+  impl_->Reset(1, agg::fill_even_odd);
+  impl_->rasterizer.add_path(impl_->path);
+  impl_->Render(AggColor(color));
+}
+
+void ImageRasterizer::Release() {
+  if (!impl_->holding) return;
+  cairo_surface_mark_dirty(impl_->surface);
+  impl_->holding = false;
+}
+
+}  // namespace sheetwright::drawing
