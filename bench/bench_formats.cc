@@ -1,0 +1,109 @@
+// Speed and memory of each output format against the metafile, as a user meets them: the
+// command-line converter run on one generated mesh (default 28 MB) with the example settings,
+// `-j 1`, one format per run, each format the best of three runs. Prints, per format, wall time,
+// CPU time and peak memory of the whole process, and the ratios to the WMF run; targets: PNG
+// within 4 times the WMF time, SVG within 4 times with peak memory within 1.5 times, PDF within
+// 8 times.
+// Usage: bench_formats [megabytes of the mesh] [converter program, default the one beside this]
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "meshgen/meshgen.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace sheetwright;
+
+struct Run {
+  double wall = 1e300, cpu = 1e300;
+  long peak_kb = 0;
+  uintmax_t bytes = 0;
+};
+
+// One converter run as a child process: its wall time and its own rusage. Exits the bench when
+// the converter fails: a ratio of a failed run means nothing.
+Run RunOnce(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid;
+  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    std::fprintf(stderr, "cannot start %s\n", argv[0]);
+    std::exit(1);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  Run run;
+  run.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+  run.peak_kb = usage.ru_maxrss;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s failed (status %d)\n", argv[0], status);
+    std::exit(1);
+  }
+  return run;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  double megabytes = argc > 1 ? std::atof(argv[1]) : 28;
+  std::string converter =
+      argc > 2 ? std::string(argv[2])
+               : (fs::canonical("/proc/self/exe").parent_path() / "sheetwright-convert").string();
+  std::string root = (fs::temp_directory_path() / "sheetwright-formats-XXXXXX").string();
+  if (!mkdtemp(root.data())) return 1;
+
+  meshgen::Options options;
+  options.seed = 7;
+  options.blocks = meshgen::BlocksForBytes(static_cast<uint64_t>(megabytes * 1e6), options);
+  meshgen::GenerateMesh(root + "/in/533946", options);
+  std::printf("mesh of %d blocks, %.1f MB; converter %s\n", options.blocks,
+              meshgen::MeshBytes(options) / 1e6, converter.c_str());
+
+  const char* formats[] = {"wmf", "png", "svg", "pdf"};
+  const double time_targets[] = {1, 4, 4, 8};
+  Run wmf;
+  for (int f = 0; f < 4; ++f) {
+    std::string out = root + "/out-" + formats[f];
+    Run best;
+    for (int repeat = 0; repeat < 3; ++repeat) {
+      Run run = RunOnce({converter, "-q", "-j", "1", "-s",
+                         SHEETWRIGHT_SOURCE_DIR "/examples/vellumist.ini", "-f", formats[f],
+                         root + "/in", out});
+      best.wall = std::min(best.wall, run.wall);
+      best.cpu = std::min(best.cpu, run.cpu);
+      best.peak_kb = std::max(best.peak_kb, run.peak_kb);
+    }
+    best.bytes = fs::file_size(out + "/533946." + formats[f]);
+    if (f == 0) wmf = best;
+    std::printf("%s: wall %6.3f s  cpu %6.3f s  peak %6.1f MB  file %6.1f MB", formats[f],
+                best.wall, best.cpu, best.peak_kb / 1024.0, best.bytes / 1e6);
+    if (f > 0) {
+      std::printf("   time %.2fx wall, %.2fx cpu (target <= %.0f)  memory %.2fx",
+                  best.wall / wmf.wall, best.cpu / wmf.cpu, time_targets[f],
+                  static_cast<double>(best.peak_kb) / wmf.peak_kb);
+      if (f == 2) std::printf(" (target <= 1.5)");
+    }
+    std::printf("\n");
+  }
+  std::error_code ec;
+  fs::remove_all(root, ec);
+  return 0;
+}
