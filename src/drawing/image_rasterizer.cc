@@ -3,12 +3,15 @@
 #include <agg_basics.h>
 #include <agg_conv_stroke.h>
 #include <agg_pixfmt_rgba.h>
+#include <agg_rasterizer_outline_aa.h>
 #include <agg_rasterizer_scanline_aa.h>
 #include <agg_renderer_base.h>
+#include <agg_renderer_outline_aa.h>
 #include <agg_renderer_scanline.h>
 #include <agg_rendering_buffer.h>
 #include <agg_scanline_p.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -26,8 +29,10 @@ using Rasterizer = agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl>;
 // Vertices closer than this to the last one kept (in device pixels) do not reach the
 // rasterizer: a quarter pixel is below what anti-aliasing shows.
 constexpr double kDropDistance = 0.25;
-// Lines up to this wide (device pixels) get cheap caps and joins.
+// Lines up to this wide (device pixels) have a renderer of their own, which works in 24.8 fixed
+// point: a line that reaches further out goes through the clipping rasterizer.
 constexpr double kThinLine = 1.5;
+constexpr double kOutlineRange = 1 << 20;
 
 // A figure in device pixels as an AGG vertex source.
 class DevicePath {
@@ -35,6 +40,7 @@ class DevicePath {
   void Set(std::span<const Point> points, const cairo_matrix_t& m, bool closed) {
     xy_.clear();
     closed_ = closed;
+    extent_ = 0;
     double last_x = 0, last_y = 0;
     for (size_t i = 0; i < points.size(); ++i) {
       double x = m.xx * points[i].x + m.x0;
@@ -44,10 +50,13 @@ class DevicePath {
       if (i > 0 && !last && dx * dx + dy * dy < kDropDistance * kDropDistance) continue;
       xy_.push_back(x);
       xy_.push_back(y);
+      extent_ = std::max({extent_, std::abs(x), std::abs(y)});
       last_x = x;
       last_y = y;
     }
   }
+  // The largest coordinate, in pixels.
+  double extent() const { return extent_; }
   void rewind(unsigned) { at_ = 0; }
   unsigned vertex(double* x, double* y) {
     if (at_ < xy_.size()) {
@@ -68,6 +77,7 @@ class DevicePath {
   std::vector<double> xy_;
   size_t at_ = 0;
   bool closed_ = false;
+  double extent_ = 0;
 };
 
 agg::rgba8 AggColor(Rgb c) { return agg::rgba8(c.r, c.g, c.b, 255); }
@@ -82,6 +92,8 @@ struct ImageRasterizer::Impl {
   Rasterizer rasterizer;
   agg::scanline_p8 scanline;  // packed: a run of full coverage is filled in one go
   DevicePath path;
+  agg::line_profile_aa thin_profile;
+  double thin_width = -1;
   double clip_x0 = 0, clip_y0 = 0, clip_x1 = 0, clip_y1 = 0;
   bool holding = false;  // rasterized pixels that Cairo does not know of yet
 
@@ -154,18 +166,32 @@ void ImageRasterizer::Stroke(cairo_t* cr, std::span<const Point> points, bool cl
                              Rgb color) {
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  impl_->Acquire();
-  impl_->path.Set(points, m, closed);
-  agg::conv_stroke<DevicePath> stroke(impl_->path);
+  Impl& im = *impl_;
+  im.Acquire();
+  im.path.Set(points, m, closed);
+  if (width <= kThinLine && im.path.extent() < kOutlineRange) {
+    // A line a pixel or two wide: its anti-aliased pixels straight from the line profile, with
+    // no outline to sweep. At that width ends and corners need no rounding.
+    if (im.thin_width != width) {
+      im.thin_profile.width(width);
+      im.thin_width = width;
+    }
+    using OutlineRenderer = agg::renderer_outline_aa<Renderer>;
+    OutlineRenderer lines(im.renderer, im.thin_profile);
+    lines.color(AggColor(color));
+    agg::rasterizer_outline_aa<OutlineRenderer> outline(lines);
+    outline.round_cap(false);
+    outline.line_join(agg::outline_no_join);
+    outline.add_path(im.path);
+    return;
+  }
+  agg::conv_stroke<DevicePath> stroke(im.path);
   stroke.width(width);
-  // At a pixel or two the round ends and corners cannot be told from square ones and bevels,
-  // which cost a fraction of them.
-  bool thin = width <= kThinLine;
-  stroke.line_cap(thin ? agg::square_cap : agg::round_cap);
-  stroke.line_join(thin ? agg::bevel_join : agg::round_join);
-  impl_->Reset(width, agg::fill_non_zero);
-  impl_->rasterizer.add_path(stroke);
-  impl_->Render(AggColor(color));
+  stroke.line_cap(agg::round_cap);
+  stroke.line_join(agg::round_join);
+  im.Reset(width, agg::fill_non_zero);
+  im.rasterizer.add_path(stroke);
+  im.Render(AggColor(color));
 }
 
 void ImageRasterizer::Fill(cairo_t* cr, std::span<const Point> points, Rgb color) {

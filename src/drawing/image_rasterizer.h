@@ -30,8 +30,8 @@ class ImageRasterizer {
   bool Handles(cairo_t* cr) const;
 
   // `points` are drawing units mapped through cr's current transformation; `width` is in device
-  // pixels. Round caps and joins, as every solid pen of the reference platform has them; on lines
-  // up to 1.5 pixels wide square caps and bevel joins, which look the same there.
+  // pixels. Round caps and joins, as every solid pen of the reference platform has them; lines
+  // up to 1.5 pixels wide are drawn as anti-aliased lines with plain ends, which look the same.
   void Stroke(cairo_t* cr, std::span<const Point> points, bool closed, double width, Rgb color);
   // Fills with the even-odd rule.
   void Fill(cairo_t* cr, std::span<const Point> points, Rgb color);

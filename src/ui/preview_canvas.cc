@@ -213,7 +213,7 @@ void SplitIntoPieces(const Picture& picture, const Culler& culler, SelectedSizes
 
 // Draws the sheet so that its frame fills `view` (widget pixels) on an image of `widget_size`
 // at `pixel_ratio` device pixels per widget pixel, white underneath. The one place that knows how
-// a view becomes pixels: a faster rasterizer replaces this function and nothing else.
+// a view becomes pixels: on the image the renderer takes its rasterizer path, as for PNG files.
 QImage RenderView(const Picture& sheet, QRectF view, QSizeF widget_size, qreal pixel_ratio,
                   drawing::FontLibrary& fonts, const std::function<bool()>& stale) {
   QImage image((widget_size * pixel_ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
