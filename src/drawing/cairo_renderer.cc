@@ -165,6 +165,7 @@ class Player {
   FontLibrary& fonts_;
   ImageRasterizer* raster_;
   bool open_lines_ = false;  // the current path holds lines not yet stroked
+  Point open_end_;           // where the last of them ends
   DcState dc_;
   cairo_pattern_t* hatch_ = nullptr;
   std::map<std::pair<cairo_font_face_t*, double>, std::unique_ptr<LayoutFont>> layouts_;
@@ -262,10 +263,14 @@ void Player::OpenLine(std::span<const Point> points) {
     raster_->Stroke(cr_, points, false, PenWidth(), ResolveColor(dc_.pen.color));
     return;
   }
+  // A line that starts where the last one ended goes on from there: with round caps and joins
+  // the pixels are the same, and the document is shorter.
+  bool goes_on = open_lines_ && points[0] == open_end_;
   if (!open_lines_) cairo_new_path(cr_);
   open_lines_ = true;
-  cairo_move_to(cr_, points[0].x, points[0].y);
+  if (!goes_on) cairo_move_to(cr_, points[0].x, points[0].y);
   for (size_t i = 1; i < points.size(); ++i) cairo_line_to(cr_, points[i].x, points[i].y);
+  open_end_ = points.back();
 }
 
 void Player::StrokeOpenLines() {
