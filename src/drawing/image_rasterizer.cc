@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace sheetwright::drawing {
@@ -40,7 +41,8 @@ class DevicePath {
   void Set(std::span<const Point> points, const cairo_matrix_t& m, bool closed) {
     xy_.clear();
     closed_ = closed;
-    extent_ = 0;
+    x0_ = y0_ = std::numeric_limits<double>::infinity();
+    x1_ = y1_ = -x0_;
     double last_x = 0, last_y = 0;
     for (size_t i = 0; i < points.size(); ++i) {
       double x = m.xx * points[i].x + m.x0;
@@ -50,13 +52,18 @@ class DevicePath {
       if (i > 0 && !last && dx * dx + dy * dy < kDropDistance * kDropDistance) continue;
       xy_.push_back(x);
       xy_.push_back(y);
-      extent_ = std::max({extent_, std::abs(x), std::abs(y)});
+      x0_ = std::min(x0_, x), x1_ = std::max(x1_, x);
+      y0_ = std::min(y0_, y), y1_ = std::max(y1_, y);
       last_x = x;
       last_y = y;
     }
   }
   // The largest coordinate, in pixels.
-  double extent() const { return extent_; }
+  double extent() const { return std::max({-x0_, x1_, -y0_, y1_}); }
+  // Whether the figure, widened by `margin`, misses the rectangle.
+  bool Misses(double x0, double y0, double x1, double y1, double margin) const {
+    return x1_ + margin < x0 || x0_ - margin > x1 || y1_ + margin < y0 || y0_ - margin > y1;
+  }
   void rewind(unsigned) { at_ = 0; }
   unsigned vertex(double* x, double* y) {
     if (at_ < xy_.size()) {
@@ -77,7 +84,7 @@ class DevicePath {
   std::vector<double> xy_;
   size_t at_ = 0;
   bool closed_ = false;
-  double extent_ = 0;
+  double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;  // bounds
 };
 
 agg::rgba8 AggColor(Rgb c) { return agg::rgba8(c.r, c.g, c.b, 255); }
@@ -96,6 +103,11 @@ struct ImageRasterizer::Impl {
   double thin_width = -1;
   double clip_x0 = 0, clip_y0 = 0, clip_x1 = 0, clip_y1 = 0;
   bool holding = false;  // rasterized pixels that Cairo does not know of yet
+
+  // Whether the figure just set may show: a zoomed view leaves most of the sheet outside.
+  bool Shows(double margin) const {
+    return !path.Misses(clip_x0, clip_y0, clip_x1, clip_y1, margin);
+  }
 
   void Acquire() {
     if (holding) return;
@@ -169,6 +181,7 @@ void ImageRasterizer::Stroke(cairo_t* cr, std::span<const Point> points, bool cl
   Impl& im = *impl_;
   im.Acquire();
   im.path.Set(points, m, closed);
+  if (!im.Shows(width)) return;
   if (width <= kThinLine && im.path.extent() < kOutlineRange) {
     // A line a pixel or two wide: its anti-aliased pixels straight from the line profile, with
     // no outline to sweep. At that width ends and corners need no rounding.
@@ -199,6 +212,7 @@ void ImageRasterizer::Fill(cairo_t* cr, std::span<const Point> points, Rgb color
   cairo_get_matrix(cr, &m);
   impl_->Acquire();
   impl_->path.Set(points, m, true);
+  if (!impl_->Shows(1)) return;
   impl_->Reset(1, agg::fill_even_odd);
   impl_->rasterizer.add_path(impl_->path);
   impl_->Render(AggColor(color));
