@@ -1,12 +1,11 @@
 // A whole mesh conversion over a mesh folder whose 25 data files come from the input, cut at 0xFF
-// bytes in the order of kMeshFilePaths (scripts/fuzz packs its seeds in the same order). An empty
-// part leaves its file out; a part of one Ctrl-Z gives an empty file. A 26th part holds control
-// bytes: the width step of each layer, then the step at which to cancel. Every layer is on. A
-// ConversionError is an expected end; whatever was drawn is checked and encoded as a metafile,
-// which must be well-formed.
+// bytes in the order of mapdata::format::kDataFiles (scripts/fuzz packs its seeds in the same
+// order). An empty part leaves its file out; a part of one Ctrl-Z gives an empty file. A 26th part
+// holds control bytes: the width step of each layer, then the step at which to cancel. Every layer
+// is on. A ConversionError is an expected end; whatever was drawn is checked and encoded as a
+// metafile, which must be well-formed.
 #include <unistd.h>
 
-#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include "drawing/font_library.h"
 #include "drawing/wmf_writer.h"
 #include "fuzz_support.h"
+#include "mapdata/map_format.h"
 #include "mapdata/messages.h"
 #include "settings/layer_styles.h"
 
@@ -25,17 +25,7 @@ namespace {
 
 using namespace sheetwright;
 
-// The data files of a mesh, in the order of mapdata::MeshFiles.
-constexpr std::array<const char*, 25> kMeshFilePaths = {
-    "gaiku/GAIKU.PGN",       "gaiku/GAIKU.ATR",       "gaiku/GAIKU.ARC",
-    "gyousei/gyousei.arc",   "gyousei/si_tyo.pgn",    "gyousei/si_tyo.atr",
-    "gyousei/tyome.pgn",     "gyousei/tyome.atr",     "tatemono/tatemono.atr",
-    "tatemono/tatemono.arc", "tatemono/tatemono.pgn", "mizu/mizu.pgn",
-    "mizu/mizu.atr",         "mizu/mizu.arc",         "kasen/kasen.pgn",
-    "kasen/kasen.atr",       "kasen/kasen.arc",       "others/tetudou.atr",
-    "others/others.arc",     "others/zyouti.pgn",     "others/zyouti.atr",
-    "road/roadntwk.arc",     "road/road.atr",         "others/eki.pnt",
-    "others/eki.atr"};
+using mapdata::format::kDataFiles;
 
 // Every layer on, in a colour and width step of its own.
 class AllLayersOn : public settings::StyleSource {
@@ -57,9 +47,9 @@ struct TempMesh {
   TempMesh() {
     root = "/dev/shm/fuzz-conv-go-XXXXXX";
     if (!mkdtemp(root.data())) root = std::filesystem::temp_directory_path() / "fuzz-conv-go";
-    for (const char* theme : {"gaiku", "gyousei", "tatemono", "mizu", "kasen", "others", "road"})
-      std::filesystem::create_directories(root + "/mesh/" + theme);
     mesh = root + "/mesh";
+    for (const auto& file : kDataFiles)
+      std::filesystem::create_directories(mesh + "/" + std::string(file.theme));
   }
   ~TempMesh() { std::filesystem::remove_all(root); }
   std::string root, mesh;
@@ -90,10 +80,10 @@ drawing::FontLibrary& Fonts() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> parts = fuzz::SplitParts(data, size, kMeshFilePaths.size() + 1);
+  std::vector<std::string> parts = fuzz::SplitParts(data, size, kDataFiles.size() + 1);
   const std::string& mesh = MeshFolder();
-  for (size_t i = 0; i < kMeshFilePaths.size(); ++i) {
-    std::string path = mesh + "/" + kMeshFilePaths[i];
+  for (size_t i = 0; i < kDataFiles.size(); ++i) {
+    std::string path = mesh + "/" + kDataFiles[i].RelativePath();
     if (parts[i].empty()) {
       ::unlink(path.c_str());
     } else {

@@ -11,6 +11,7 @@
 
 #include "fuzz_support.h"
 #include "mapdata/arc_table.h"
+#include "mapdata/common_test_util.h"
 #include "mapdata/encoding.h"
 #include "mapdata/messages.h"
 #include "mapdata/numbers.h"
@@ -23,12 +24,7 @@ namespace {
 using namespace sheetwright;
 using mapdata::ConversionError;
 using mapdata::TokenGet;
-
-class CollectingSink : public mapdata::MessageSink {
- public:
-  void Show(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
+using test_util::CollectingSink;
 
 // What a load must do with `text`: its message, whether it fails, the stored lines.
 struct ModelLoad {

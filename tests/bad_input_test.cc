@@ -17,9 +17,9 @@
 
 #include "conversion/conv_go.h"
 #include "conversion/layer_rows.h"
-#include "conversion/test_mesh_util.h"
+#include "conversion/mesh_test_util.h"
 #include "drawing/fixed_metrics_test_util.h"
-#include "drawing/wmf_test_reader.h"
+#include "drawing/wmf_reader_test_util.h"
 #include "drawing/wmf_writer.h"
 #include "mapdata/mesh_files.h"
 #include "mapdata/messages.h"
@@ -31,15 +31,10 @@ namespace {
 
 using conversion::ConversionStep;
 using conversion::ConversionSteps;
-using conversion::test_util::TempFolder;
 using conversion::test_util::TestMesh;
 using settings::LayerKey;
-
-class CollectingSink : public mapdata::MessageSink {
- public:
-  void Show(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
+using test_util::CollectingSink;
+using test_util::TempFolder;
 
 // Layer i is drawn in colour 0x10 * (i + 1); label font f in 0x1000 * (f + 1).
 drawing::ColorValue LayerColour(LayerKey key) { return 0x10u * (static_cast<int>(key) + 1); }

@@ -5,18 +5,18 @@
 #include <filesystem>
 #include <fstream>
 
-#include "conversion/test_mesh_util.h"
-#include "drawing/wmf_test_reader.h"
-#include "process_util.h"
+#include "conversion/mesh_test_util.h"
+#include "drawing/wmf_reader_test_util.h"
+#include "process_test_util.h"
 
 namespace sheetwright {
 namespace {
 
 namespace fs = std::filesystem;
-using conversion::test_util::ReadFileBytes;
-using conversion::test_util::TempFolder;
 using conversion::test_util::TestMesh;
 using test_util::ProcessResult;
+using test_util::ReadFileBytes;
+using test_util::TempFolder;
 using ::testing::HasSubstr;
 using ::testing::Not;
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <regex>
 
-#include "process_util.h"
+#include "process_test_util.h"
 
 namespace sheetwright::test_util {
 namespace {

@@ -12,33 +12,28 @@
 #include "conversion/conv_go.h"
 #include "conversion/layer_rows.h"
 #include "conversion/mesh_folders.h"
-#include "conversion/test_mesh_util.h"
+#include "conversion/mesh_test_util.h"
 #include "drawing/font_library.h"
-#include "drawing/wmf_test_reader.h"
+#include "drawing/wmf_reader_test_util.h"
 #include "drawing/wmf_writer.h"
 #include "mapdata/mesh_files.h"
 #include "mapdata/record_lines.h"
-#include "process_util.h"
+#include "process_test_util.h"
 #include "settings/settings_file.h"
 
 namespace sheetwright {
 namespace {
 
 namespace fs = std::filesystem;
-using conversion::test_util::ReadFileBytes;
 using conversion::test_util::RowOrder;
-using conversion::test_util::TempFolder;
 using settings::FontId;
 using settings::LayerKey;
+using test_util::CollectingSink;
+using test_util::ReadFileBytes;
+using test_util::TempFolder;
 
 const std::string kMeshes = SHEETWRIGHT_SOURCE_DIR "/examples/meshes";
 const std::string kSettings = SHEETWRIGHT_SOURCE_DIR "/examples/vellumist.ini";
-
-class CollectingSink : public mapdata::MessageSink {
- public:
-  void Show(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
 
 // The example style with a colour of its own for every layer and label font, so that each drawn
 // operation tells which layer drew it.

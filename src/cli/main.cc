@@ -27,13 +27,24 @@ namespace fs = std::filesystem;
 using namespace sheetwright;
 
 constexpr char kProgram[] = "sheetwright-convert";
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
-int Usage(const std::string& message) {
+// The exit statuses, as --help lists them.
+enum ExitStatus : int {
+  kExitOk = 0,      // every mesh stored; also --help and --version
+  kExitFailed = 1,  // a mesh failed, the output folder could not be made, an unexpected error
+  kExitUsage = 2,   // bad usage, a missing input folder, mesh or named settings file, or a
+                    // settings file that cannot be read
+};
+
+// Thrown by a step that cannot go on, after it has said why; Run's caller exits with `status`.
+struct Stop {
+  ExitStatus status;
+};
+
+[[noreturn]] void StopWithUsage(const std::string& message) {
   std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, message.c_str(),
                kProgram);
-  return kExitUsage;
+  throw Stop{kExitUsage};
 }
 
 bool IsDirectory(const std::string& path) {
@@ -47,85 +58,86 @@ bool AnyLayerOn(const settings::StyleSource& styles) {
                      [&](const settings::LayerDef& def) { return styles.Style(def.key).enabled; });
 }
 
-int Run(int argc, char** argv) {
-  cli::ParseResult parsed = cli::ParseCommandLine(argc, argv);
-  if (parsed.error) return Usage(*parsed.error);
-  const cli::CliOptions& options = parsed.options;
-  if (options.help) {
-    std::fputs(cli::UsageText(kProgram).c_str(), stdout);
-    return 0;
-  }
-  if (options.version) {
-    std::printf("%s %s\n", kProgram, SHEETWRIGHT_VERSION);
-    return 0;
-  }
+// The layer styles and where they came from. Filled in place: the table is not movable.
+struct Styles {
+  settings::LayerStyleTable table;
+  std::string path;
+  bool missing = false;  // no file at `path`: every layer is off
+};
 
-  if (!IsDirectory(options.input_folder)) {
-    return Usage("input folder '" + options.input_folder + "' does not exist");
-  }
-
-  // Styles. Only the default file may be missing (every layer is then off): a file named on the
-  // command line that is not there is a mistake worth stopping for. A file that is there but
-  // cannot be read stops the run before anything is converted, whichever it is: read as empty, it
-  // would replace good drawings with blank ones.
-  settings::LayerStyleTable styles;
-  std::string settings_path = options.settings_path.value_or(settings::DefaultSettingsPath());
+// Only the default settings file may be missing (every layer is then off): a file named on the
+// command line that is not there is a mistake worth stopping for. A file that is there but cannot
+// be read stops the run before anything is converted, whichever it is: read as empty, it would
+// replace good drawings with blank ones.
+void LoadStyles(const cli::CliOptions& options, Styles& styles) {
+  styles.path = options.settings_path.value_or(settings::DefaultSettingsPath());
   std::error_code status_error;
-  bool settings_missing =
-      fs::status(settings_path, status_error).type() == fs::file_type::not_found;
-  if (settings_missing && options.settings_path) {
-    return Usage("settings file '" + settings_path + "' does not exist");
+  styles.missing = fs::status(styles.path, status_error).type() == fs::file_type::not_found;
+  if (styles.missing && options.settings_path) {
+    StopWithUsage("settings file '" + styles.path + "' does not exist");
   }
   settings::StartupSettings startup;
   try {
-    startup = settings::LoadSettings(settings_path, settings::ProgramFolder(), styles);
+    startup = settings::LoadSettings(styles.path, settings::ProgramFolder(), styles.table);
   } catch (const settings::SettingsReadError& e) {
     std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
-    return kExitUsage;
+    throw Stop{kExitUsage};
   }
   if (startup.error) {
     // As the desktop program does: what was read before the bad value stays, the label fonts from
     // the bad one on keep their defaults, and the conversion goes on.
     std::fprintf(stderr, "%s: %s: %s (the label fonts from this one on keep their defaults)\n",
-                 kProgram, settings_path.c_str(), startup.error->c_str());
+                 kProgram, styles.path.c_str(), startup.error->c_str());
   }
+}
 
-  std::vector<std::string> meshes = options.meshes;
-  if (meshes.empty()) {
+// The meshes named on the command line, each of which must be a folder of the input folder;
+// without names, every mesh the input folder holds.
+std::vector<std::string> ResolveMeshes(const cli::CliOptions& options) {
+  if (options.meshes.empty()) {
     std::error_code list_error;
-    meshes = conversion::ListMeshes(options.input_folder, &list_error);
+    std::vector<std::string> meshes = conversion::ListMeshes(options.input_folder, &list_error);
     if (list_error) {
-      return Usage("cannot read the input folder '" + options.input_folder +
-                   "': " + list_error.message());
+      StopWithUsage("cannot read the input folder '" + options.input_folder +
+                    "': " + list_error.message());
     }
-  } else {
-    for (const std::string& mesh : meshes) {
-      if (!IsDirectory(conversion::JoinFolder(options.input_folder, mesh))) {
-        return Usage("mesh '" + mesh + "' is not a folder in '" + options.input_folder + "'");
-      }
+    return meshes;
+  }
+  for (const std::string& mesh : options.meshes) {
+    if (!IsDirectory(conversion::JoinFolder(options.input_folder, mesh))) {
+      StopWithUsage("mesh '" + mesh + "' is not a folder in '" + options.input_folder + "'");
     }
   }
+  return options.meshes;
+}
 
+void MakeOutputFolder(const std::string& folder) {
   std::error_code ec;
-  fs::create_directories(options.output_folder, ec);
-  if (ec || !IsDirectory(options.output_folder)) {
-    std::fprintf(stderr, "%s: cannot create the output folder '%s': %s\n", kProgram,
-                 options.output_folder.c_str(), ec ? ec.message().c_str() : "not a folder");
-    return kExitFailed;
+  fs::create_directories(folder, ec);
+  if (ec || !IsDirectory(folder)) {
+    std::fprintf(stderr, "%s: cannot create the output folder '%s': %s\n", kProgram, folder.c_str(),
+                 ec ? ec.message().c_str() : "not a folder");
+    throw Stop{kExitFailed};
   }
+}
 
-  // Blank drawings are never what a user wants: say why they will be blank, also with --quiet,
-  // which only silences the progress.
-  if (settings_missing) {
+// Blank drawings are never what a user wants: say why they will be blank, also with --quiet,
+// which only silences the progress.
+void WarnOfBlankDrawings(const Styles& styles) {
+  if (styles.missing) {
     std::fprintf(stderr,
                  "%s: no settings file at %s: every layer is off (use -s FILE, e.g. "
                  "examples/vellumist.ini)\n",
-                 kProgram, settings_path.c_str());
-  } else if (!AnyLayerOn(styles)) {
+                 kProgram, styles.path.c_str());
+  } else if (!AnyLayerOn(styles.table)) {
     std::fprintf(stderr, "%s: the settings file %s turns every layer off\n", kProgram,
-                 settings_path.c_str());
+                 styles.path.c_str());
   }
+}
 
+conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styles& styles,
+                                      const std::vector<std::string>& meshes,
+                                      cli::ConsoleReporter& reporter) {
   conversion::BatchRequest request;
   request.input_folder = options.input_folder;
   request.output_folder = options.output_folder;
@@ -134,13 +146,37 @@ int Run(int argc, char** argv) {
   request.keep_going = options.keep_going;
   request.jobs =
       options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
-
   drawing::FontLibrary fonts;
+  return conversion::RunBatch(request, styles.table, fonts, reporter);
+}
+
+int Run(int argc, char** argv) {
+  cli::ParseResult parsed = cli::ParseCommandLine(argc, argv);
+  if (parsed.error) StopWithUsage(*parsed.error);
+  const cli::CliOptions& options = parsed.options;
+  if (options.help) {
+    std::fputs(cli::UsageText(kProgram).c_str(), stdout);
+    return kExitOk;
+  }
+  if (options.version) {
+    std::printf("%s %s\n", kProgram, SHEETWRIGHT_VERSION);
+    return kExitOk;
+  }
+  if (!IsDirectory(options.input_folder)) {
+    StopWithUsage("input folder '" + options.input_folder + "' does not exist");
+  }
+
+  Styles styles;
+  LoadStyles(options, styles);
+  std::vector<std::string> meshes = ResolveMeshes(options);
+  MakeOutputFolder(options.output_folder);
+  WarnOfBlankDrawings(styles);
+
   cli::ConsoleReporter reporter(stderr, static_cast<int>(meshes.size()), options.quiet,
                                 isatty(STDERR_FILENO) == 1);
-  conversion::BatchResult result = conversion::RunBatch(request, styles, fonts, reporter);
+  conversion::BatchResult result = RunConversion(options, styles, meshes, reporter);
   reporter.Finish(result, options.output_folder);
-  return result.finished && result.failed == 0 ? 0 : kExitFailed;
+  return result.finished && result.failed == 0 ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -152,6 +188,8 @@ int main(int argc, char** argv) {
   conversion::KeepFreedMemoryForReuse();
   try {
     return Run(argc, argv);
+  } catch (const Stop& stop) {
+    return stop.status;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
     return kExitFailed;

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "conversion/mesh_folders.h"
-#include "conversion/test_mesh_util.h"
+#include "conversion/mesh_test_util.h"
 
 namespace sheetwright::conversion {
 namespace {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <variant>
 
-#include "conversion/test_mesh_util.h"
+#include "conversion/mesh_test_util.h"
 #include "drawing/fixed_metrics_test_util.h"
 #include "drawing/wmf_writer.h"
 
@@ -19,6 +19,7 @@ using drawing::Picture;
 using settings::FontId;
 using settings::LayerKey;
 using settings::LayerStyle;
+using test_util::CollectingSink;
 using test_util::TempFolder;
 using test_util::TestMesh;
 using K = LayerKey;
@@ -117,12 +118,6 @@ std::vector<Rec> RecordsOf(const Picture& picture) {
 }
 
 const std::vector<LayerKey>& kRowOrder = test_util::RowOrder();
-
-class CollectingSink : public mapdata::MessageSink {
- public:
-  void Show(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
 
 class ConvGoTest : public ::testing::Test {
  protected:

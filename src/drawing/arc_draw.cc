@@ -3,17 +3,16 @@
 #include "drawing/draw_common.h"
 #include "drawing/drawers.h"
 #include "drawing/recorder.h"
+#include "mapdata/map_format.h"
 #include "mapdata/numbers.h"
 #include "mapdata/token.h"
 
 namespace sheetwright::drawing {
 namespace {
 
+namespace format = mapdata::format;
 using internal::Report;
 using mapdata::StrToInt;
-
-// The line type of arcs that are never drawn on their own.
-constexpr int32_t kHiddenLineType = 5;
 
 // Draws the arcs of the layer's class; with `main_roads` only those it marks. Reading stops at a
 // record line without its line type or point count; what was drawn before is kept.
@@ -33,18 +32,19 @@ Picture DrawArcs(DrawContext& ctx, const mapdata::FileText& arc_file,
 
     // The checks run in this order: a record without its line type is reported even when it is no
     // main road, and the main-road lookup comes before the point count is looked at.
-    std::string_view fields[4];  // ID, line type, arc ID, point count
+    std::string_view fields[format::kArcPointCountField];
     mapdata::SplitFields(line, fields);
-    std::string_view line_type = fields[1];
+    std::string_view line_type = fields[format::kArcLineTypeField - 1];
     if (line_type.empty()) {
       Report(ctx.sink, "線種ID不正=", line);
       break;
     }
-    if (StrToInt(line_type) == kHiddenLineType) continue;
-    if (main_roads != nullptr && main_roads->SyuAtrSrc(StrToInt(fields[2])) == -1) {
+    if (StrToInt(line_type) == format::kHiddenLineType) continue;
+    if (main_roads != nullptr &&
+        main_roads->SyuAtrSrc(StrToInt(fields[format::kArcIdField - 1])) == -1) {
       continue;
     }
-    std::string_view count_text = fields[3];
+    std::string_view count_text = fields[format::kArcPointCountField - 1];
     if (count_text.empty()) {
       Report(ctx.sink, "PGNファイルのレコード数不正=", line);
       break;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "drawing/geometry.h"
+#include "mapdata/map_format.h"
 #include "mapdata/numbers.h"
 #include "mapdata/token.h"
 
@@ -29,10 +30,11 @@ const ArcPointCache::ArcFields* ArcPointCache::Fields(const mapdata::ArcTable& a
   if (slot < 0 || slot > arcs.ArcLast()) return nullptr;
   Arc& arc = ArcOf(arcs, slot);
   if (arc.fields_known == Known::kNo) {
-    std::string_view fields[4];
+    namespace format = mapdata::format;
+    std::string_view fields[format::kArcPointCountField];
     mapdata::SplitFields(arcs.ArcLines(slot), fields);
-    std::optional<int32_t> line_type = mapdata::TryParseInt(fields[1]);
-    std::optional<int32_t> count = mapdata::TryParseInt(fields[3]);
+    std::optional<int32_t> line_type = mapdata::TryParseInt(fields[format::kArcLineTypeField - 1]);
+    std::optional<int32_t> count = mapdata::TryParseInt(fields[format::kArcPointCountField - 1]);
     arc.fields_known = line_type && count ? Known::kYes : Known::kUnreadable;
     if (line_type && count) arc.fields = {*line_type, *count};
   }

@@ -14,16 +14,13 @@
 #include "drawing/layer_state.h"
 #include "drawing/picture.h"
 #include "mapdata/arc_table.h"
+#include "mapdata/common_test_util.h"
 #include "mapdata/record_lines.h"
 #include "mapdata/record_tables.h"
 
 namespace sheetwright::drawing::test_util {
 
-class CollectingSink : public mapdata::MessageSink {
- public:
-  void Show(const std::string& utf8_text) override { messages.push_back(utf8_text); }
-  std::vector<std::string> messages;
-};
+using sheetwright::test_util::CollectingSink;
 
 class CountingProgress : public mapdata::ProgressHook {
  public:

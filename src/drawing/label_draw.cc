@@ -7,6 +7,7 @@
 #include "drawing/draw_common.h"
 #include "drawing/drawers.h"
 #include "drawing/recorder.h"
+#include "mapdata/map_format.h"
 #include "mapdata/numbers.h"
 #include "mapdata/token.h"
 
@@ -71,7 +72,7 @@ Picture DrawLabels(DrawContext& ctx, const mapdata::FileText& atr_file, int fiel
   while (!cursor.AtEnd()) {
     std::string_view line = cursor.Next();
     if (!mapdata::BeginsWith(line, state.layer_code)) continue;
-    std::string_view id_text = TokenGet(line, 2);
+    std::string_view id_text = TokenGet(line, mapdata::format::kIdField);
     if (id_text.empty()) {
       Report(ctx.sink, "PGNファイルのPID不正=", line);
       break;

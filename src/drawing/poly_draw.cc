@@ -3,6 +3,7 @@
 #include "drawing/draw_common.h"
 #include "drawing/drawers.h"
 #include "drawing/recorder.h"
+#include "mapdata/map_format.h"
 #include "mapdata/messages.h"
 #include "mapdata/numbers.h"
 #include "mapdata/token.h"
@@ -10,13 +11,12 @@
 namespace sheetwright::drawing {
 namespace {
 
+namespace format = mapdata::format;
 using internal::ArcIdOf;
 using internal::ArcSlotLine;
 using internal::Report;
 using mapdata::StrToInt;
 using mapdata::TokenGet;
-
-constexpr int32_t kHiddenLineType = 5;
 
 // Appends the coordinate lines of the arc whose record line is in `slot` (`count` lines after it),
 // last to first when `reversed`.
@@ -43,7 +43,7 @@ void AppendArc(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, int32_
 // The first steps of every polygon record: true and the reference count when the record line is
 // usable; false after "PGNファイルのレコード数不正=", which stops the file.
 bool ReadReferenceCount(DrawContext& ctx, std::string_view line, int32_t& count) {
-  std::string_view count_text = TokenGet(line, 3);
+  std::string_view count_text = TokenGet(line, format::kPolygonRefCountField);
   if (count_text.empty()) {
     Report(ctx.sink, "PGNファイルのレコード数不正=", line);
     return false;
@@ -56,7 +56,7 @@ bool ReadReferenceCount(DrawContext& ctx, std::string_view line, int32_t& count)
 // (which abandons the record). `reversed` tells whether the reference carries a minus sign.
 int FindReferencedArc(DrawContext& ctx, const mapdata::ArcTable& arcs, std::string_view ref_line,
                       bool& reversed) {
-  std::string_view id_text = TokenGet(ref_line, 1);
+  std::string_view id_text = TokenGet(ref_line, format::kReferenceArcField);
   if (id_text.empty()) {
     Report(ctx.sink, "PGNファイルのPID不正=", ref_line);
     return -1;
@@ -78,20 +78,20 @@ enum class ArcRecord { kDraw, kHidden, kStop };
 ArcRecord ReadArcRecord(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, bool outline,
                         int32_t& count) {
   if (const auto* fields = ctx.arc_points.Fields(arcs, slot)) {
-    if (outline && fields->line_type == kHiddenLineType) return ArcRecord::kHidden;
+    if (outline && fields->line_type == format::kHiddenLineType) return ArcRecord::kHidden;
     count = fields->count;
     return ArcRecord::kDraw;
   }
   std::string_view arc_line = arcs.ArcLines(slot);
   if (outline) {
-    std::string_view line_type = TokenGet(arc_line, 2);
+    std::string_view line_type = TokenGet(arc_line, format::kArcLineTypeField);
     if (line_type.empty()) {
       Report(ctx.sink, "線種ID不正=", arc_line);
       return ArcRecord::kStop;
     }
-    if (StrToInt(line_type) == kHiddenLineType) return ArcRecord::kHidden;
+    if (StrToInt(line_type) == format::kHiddenLineType) return ArcRecord::kHidden;
   }
-  std::string_view count_text = TokenGet(arc_line, 4);
+  std::string_view count_text = TokenGet(arc_line, format::kArcPointCountField);
   if (count_text.empty()) {
     Report(ctx.sink, "座標数不正=", arc_line);
     return ArcRecord::kStop;

@@ -1,5 +1,5 @@
 // The binary constants of the 16-bit Windows Metafile format as the writer (wmf_writer.cc) and the
-// test reader (wmf_test_reader.h) use them: the placeable header, the metafile header, record
+// test reader (wmf_reader_test_util.h) use them: the placeable header, the metafile header, record
 // function numbers, GDI object styles and the limits that decide when a figure must be split.
 // Everything is little-endian; sizes in the metafile proper count 16-bit words.
 #pragma once

@@ -11,7 +11,7 @@
 #include "drawing/drawer_test_util.h"
 #include "drawing/recorder.h"
 #include "drawing/wmf_format.h"
-#include "drawing/wmf_test_reader.h"
+#include "drawing/wmf_reader_test_util.h"
 #include "mapdata/messages.h"
 
 namespace sheetwright::drawing {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "mapdata/encoding.h"
+#include "mapdata/map_format.h"
 #include "mapdata/numbers.h"
 #include "mapdata/table_loader.h"
 #include "mapdata/token.h"
@@ -13,7 +14,6 @@ namespace {
 
 // Arc files are mostly coordinate lines ("35123.456,139456.789" and a line break).
 constexpr size_t kAverageArcLine = 20;
-constexpr int kArcIdField = 3;
 
 }  // namespace
 
@@ -38,7 +38,7 @@ void ArcTable::ArcSet(std::shared_ptr<const FileText> file, MessageSink& sink,
   if (!file) file = std::make_shared<const FileText>();
   try {
     LineCursor cursor(*file);
-    if (!ReadTableHeader(cursor, kArcCountField, sink, progress)) {
+    if (!ReadTableHeader(cursor, format::kArcCountField, sink, progress)) {
       arc_last_ = kBadHeaderLast;
       return;
     }
@@ -53,7 +53,7 @@ void ArcTable::ArcSet(std::shared_ptr<const FileText> file, MessageSink& sink,
       int slot = static_cast<int>(starts_.size());
       starts_.push_back(static_cast<uint32_t>(line.data() - text_.data()));
       if (first_bad_slot_ < 0 && !line.empty() && line.front() == 'L') {
-        std::string_view id_field = TokenGet(line, kArcIdField);
+        std::string_view id_field = TokenGet(line, format::kArcIdField);
         std::optional<int32_t> id;
         if (!id_field.empty()) id = TryParseInt(id_field);
         if (id) {
@@ -81,7 +81,7 @@ int ArcTable::PidSrc(int32_t arc_id, MessageSink& sink) const {
   if (first_bad_slot_ < 0) return -1;
   // A scan would reach the bad line before any match: answer as it would, on every call.
   std::string_view line = ArcLines(first_bad_slot_);
-  std::string_view id_field = TokenGet(line, kArcIdField);
+  std::string_view id_field = TokenGet(line, format::kArcIdField);
   if (id_field.empty()) {
     sink.Show("ARCファイルのアークID不正=" + MessageText(line));
     return -1;

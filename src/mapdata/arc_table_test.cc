@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "mapdata/common_test_util.h"
 #include "mapdata/encoding.h"
 #include "mapdata/numbers.h"
-#include "mapdata/test_support.h"
 #include "mapdata/token.h"
 
 namespace sheetwright::mapdata {
 namespace {
 
-using testing::CollectingSink;
-using testing::Text;
+using test_util::CollectingSink;
+using test_util::Text;
 
 class CountingProgress : public ProgressHook {
  public:

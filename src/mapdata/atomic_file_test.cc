@@ -10,13 +10,13 @@
 #include <sstream>
 #include <string>
 
+#include "mapdata/common_test_util.h"
 #include "mapdata/messages.h"
-#include "mapdata/test_support.h"
 
 namespace sheetwright::mapdata {
 namespace {
 
-using testing::TempFolder;
+using test_util::TempFolder;
 
 std::string Contents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

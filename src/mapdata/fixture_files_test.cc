@@ -6,16 +6,16 @@
 #include <string>
 
 #include "mapdata/arc_table.h"
+#include "mapdata/common_test_util.h"
 #include "mapdata/encoding.h"
 #include "mapdata/numbers.h"
 #include "mapdata/record_tables.h"
-#include "mapdata/test_support.h"
 #include "mapdata/token.h"
 
 namespace sheetwright::mapdata {
 namespace {
 
-using testing::CollectingSink;
+using test_util::CollectingSink;
 
 std::shared_ptr<const FileText> Fixture(const std::string& name) {
   return FileText::Read(std::string(SHEETWRIGHT_SOURCE_DIR) + "/src/mapdata/testdata/" + name);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mapdata/ascii.h"
+#include "mapdata/map_format.h"
 
 namespace sheetwright::mapdata {
 namespace {
@@ -46,35 +47,12 @@ std::vector<std::string> MatchingEntries(const std::string& folder, std::string_
 }  // namespace
 
 MeshFiles FileSet(const std::string& mesh_folder) {
-  // Every relative path begins with the separator, so the folder is used exactly as given: a
-  // trailing "/" doubles the separator, which this platform's file system accepts.
-  const std::string& m = mesh_folder;
+  // The folder is used exactly as given, then a separator: a trailing "/" doubles it, which this
+  // platform's file system accepts.
   MeshFiles f;
-  f.GaikuPgn = m + "/gaiku/GAIKU.PGN";
-  f.GaikuAtr = m + "/gaiku/GAIKU.ATR";
-  f.GaikuArc = m + "/gaiku/GAIKU.ARC";
-  f.GyouseiArc = m + "/gyousei/gyousei.arc";
-  f.SiTyoPgn = m + "/gyousei/si_tyo.pgn";
-  f.SiTyoAtr = m + "/gyousei/si_tyo.atr";
-  f.TyomePgn = m + "/gyousei/tyome.pgn";
-  f.TyomeAtr = m + "/gyousei/tyome.atr";
-  f.TatemonoAtr = m + "/tatemono/tatemono.atr";
-  f.TatemonoArc = m + "/tatemono/tatemono.arc";
-  f.TatemonoPgn = m + "/tatemono/tatemono.pgn";
-  f.MizuPgn = m + "/mizu/mizu.pgn";
-  f.MizuAtr = m + "/mizu/mizu.atr";
-  f.MizuArc = m + "/mizu/mizu.arc";
-  f.KasenPgn = m + "/kasen/kasen.pgn";
-  f.KasenAtr = m + "/kasen/kasen.atr";
-  f.KasenArc = m + "/kasen/kasen.arc";
-  f.TetudouAtr = m + "/others/tetudou.atr";
-  f.OthersArc = m + "/others/others.arc";
-  f.ZyoutiPgn = m + "/others/zyouti.pgn";
-  f.ZyoutiAtr = m + "/others/zyouti.atr";
-  f.RoadntwkArc = m + "/road/roadntwk.arc";
-  f.RoadAtr = m + "/road/road.atr";
-  f.EkiPnt = m + "/others/eki.pnt";
-  f.EkiAtr = m + "/others/eki.atr";
+  for (const format::DataFile& file : format::kDataFiles) {
+    f.*file.member = mesh_folder + "/" + file.RelativePath();
+  }
   return f;
 }
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "mapdata/test_support.h"
+#include "mapdata/common_test_util.h"
 
 namespace sheetwright::mapdata {
 namespace {
 
-using testing::TempFolder;
+using test_util::TempFolder;
 
 std::vector<std::string> AllPaths(const MeshFiles& f) {
   return {f.GaikuPgn,    f.GaikuAtr,    f.GaikuArc,   f.GyouseiArc,  f.SiTyoPgn,

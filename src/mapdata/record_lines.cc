@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "mapdata/encoding.h"
 #include "mapdata/messages.h"
@@ -18,14 +19,14 @@ FileText::FileText(std::string bytes, std::string path)
   length_ = std::min(bytes_.find('\x1A'), bytes_.size());
 }
 
-std::shared_ptr<const FileText> FileText::Read(const std::string& path) {
-  auto fail = [&](int err) -> std::shared_ptr<const FileText> {
-    throw ConversionError(PlatformTextToUtf8(path) + " を読み込めません: " + std::strerror(err));
+std::string ReadWholeFile(const std::string& path) {
+  auto fail = [&](int err) -> std::string {
+    throw std::system_error(err, std::generic_category(), path);
   };
   // O_NONBLOCK: opening a FIFO must not wait for a writer; it has no effect on regular files.
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return fail(errno);
-  // A folder, FIFO or device is no data file (and a FIFO could block forever).
+  // A folder, FIFO or device is refused (a FIFO could block forever).
   struct stat st {};
   int err = ::fstat(fd, &st) != 0  ? errno
             : S_ISDIR(st.st_mode)  ? EISDIR
@@ -54,7 +55,16 @@ std::shared_ptr<const FileText> FileText::Read(const std::string& path) {
   }
   ::close(fd);
   bytes.resize(got);
-  return std::make_shared<const FileText>(std::move(bytes), path);
+  return bytes;
+}
+
+std::shared_ptr<const FileText> FileText::Read(const std::string& path) {
+  try {
+    return std::make_shared<const FileText>(ReadWholeFile(path), path);
+  } catch (const std::system_error& e) {
+    throw ConversionError(PlatformTextToUtf8(path) +
+                          " を読み込めません: " + std::strerror(e.code().value()));
+  }
 }
 
 }  // namespace sheetwright::mapdata

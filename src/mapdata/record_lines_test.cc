@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "mapdata/test_support.h"
+#include "mapdata/common_test_util.h"
 
 namespace sheetwright::mapdata {
 namespace {
 
-using testing::TempFolder;
+using test_util::TempFolder;
 
 std::vector<std::string> LinesOf(const FileText& file) {
   std::vector<std::string> lines;

@@ -1,5 +1,6 @@
 #include "mapdata/record_tables.h"
 
+#include "mapdata/map_format.h"
 #include "mapdata/numbers.h"
 #include "mapdata/table_loader.h"
 #include "mapdata/token.h"
@@ -21,7 +22,7 @@ template <typename Table, typename Store>
 int LoadRecords(const std::shared_ptr<const FileText>& file, size_t bytes_per_record,
                 MessageSink& sink, Table& table, Store store) {
   LineCursor cursor(*file);
-  if (!ReadTableHeader(cursor, kRecordCountField, sink)) return kBadHeaderLast;
+  if (!ReadTableHeader(cursor, format::kRecordCountField, sink)) return kBadHeaderLast;
   table.reserve(ReserveHint(file->text(), bytes_per_record));
   while (!cursor.AtEnd()) {
     std::string_view line = cursor.Next();
@@ -41,11 +42,13 @@ void PolyTable::Reset() {
 }
 
 void PolyTable::PolySet(std::shared_ptr<const FileText> file, MessageSink& sink) {
-  Load(std::move(file), sink, 'A', 4, 5);
+  Load(std::move(file), sink, format::kPolygonRecord, format::kPolygonNorthField,
+       format::kPolygonEastField);
 }
 
 void PolyTable::PointSet(std::shared_ptr<const FileText> file, MessageSink& sink) {
-  Load(std::move(file), sink, 'P', 3, 4);
+  Load(std::move(file), sink, format::kPointRecord, format::kPointNorthField,
+       format::kPointEastField);
 }
 
 void PolyTable::Load(std::shared_ptr<const FileText> file, MessageSink& sink, char letter,
@@ -54,13 +57,14 @@ void PolyTable::Load(std::shared_ptr<const FileText> file, MessageSink& sink, ch
   if (!file) file = std::make_shared<const FileText>();
   try {
     std::vector<IdIndex::Entry> ids;
-    size_t bytes_per_record = letter == 'A' ? kPolygonBytesPerRecord : kPointBytesPerRecord;
+    size_t bytes_per_record =
+        letter == format::kPolygonRecord ? kPolygonBytesPerRecord : kPointBytesPerRecord;
     last_ = LoadRecords(file, bytes_per_record, sink, recs_, [&](std::string_view line, int slot) {
       if (line.empty() || line.front() != letter) return;
-      std::string_view fields[5];
+      std::string_view fields[format::kPolygonEastField];  // enough for a point record too
       SplitFields(line, fields);
       PolyRec rec;
-      rec.pid = StrToInt(fields[1]);
+      rec.pid = StrToInt(fields[format::kIdField - 1]);
       rec.y_text = fields[y_field - 1];
       rec.x_text = fields[x_field - 1];
       recs_.push_back(rec);
@@ -93,14 +97,14 @@ void AtrTable::AtrSet(std::shared_ptr<const FileText> file, MessageSink& sink) {
     std::vector<IdIndex::Entry> ids;
     last_ = LoadRecords(file, kAttributeBytesPerRecord, sink, recs_,
                         [&](std::string_view line, int slot) {
-                          if (line.empty() || line.front() != 'L') return;
-                          std::string_view fields[4];
+                          if (line.empty() || line.front() != format::kArcRecord) return;
+                          std::string_view fields[format::kAttributeTextField];
                           SplitFields(line, fields);
                           AtrRec rec;
-                          rec.arc_id = StrToInt(fields[1]);
-                          rec.atr_value = StrToInt(fields[2]);
+                          rec.arc_id = StrToInt(fields[format::kIdField - 1]);
+                          rec.atr_value = StrToInt(fields[format::kAttributeValueField - 1]);
                           if (rec.atr_value != 0) {
-                            rec.atr_text = fields[3];
+                            rec.atr_text = fields[format::kAttributeTextField - 1];
                             ids.push_back({rec.arc_id, slot});
                           }
                           recs_.push_back(rec);

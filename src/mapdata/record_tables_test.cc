@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "mapdata/test_support.h"
+#include "mapdata/common_test_util.h"
 
 namespace sheetwright::mapdata {
 namespace {
 
-using testing::CollectingSink;
-using testing::Text;
+using test_util::CollectingSink;
+using test_util::Text;
 
 TEST(PolyTableTest, PolygonRecordsWithoutTheirArcReferences) {
   PolyTable table;

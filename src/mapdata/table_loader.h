@@ -14,10 +14,6 @@ namespace sheetwright::mapdata {
 // The last index of a table whose load stopped at a bad header (or found no header line at all).
 inline constexpr int kBadHeaderLast = -2;
 
-// Field of the header that holds the record count.
-inline constexpr int kArcCountField = 4;
-inline constexpr int kRecordCountField = 5;
-
 // Reads the header line from `cursor` and checks its record count field. Returns true when the
 // count is present; the cursor then stands on the first line after the header. Returns false when
 // the text has no header line at all (silently) or when the count field is empty (after showing

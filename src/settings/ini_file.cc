@@ -1,8 +1,5 @@
 #include "settings/ini_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <stdexcept>
 #include <system_error>
@@ -11,6 +8,7 @@
 #include "mapdata/atomic_file.h"
 #include "mapdata/encoding.h"
 #include "mapdata/numbers.h"
+#include "mapdata/record_lines.h"
 
 namespace sheetwright::settings {
 namespace {
@@ -72,13 +70,12 @@ IniFile IniFile::Parse(std::string_view bytes) {
     bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
     while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);  // CR CR LF too
     // Decided per line: a hand-edited file may mix a CP932 comment into UTF-8 text. CP932 trail
-    // bytes include '[' ']' and '\', so a line is decoded before it is looked at.
-    if (mapdata::IsValidUtf8(raw)) {
-      file.lines_.push_back(ParseLine(std::string(raw)));
-    } else {
-      file.lines_.push_back(ParseLine(mapdata::Cp932ToUtf8(raw)));
-      file.lines_.back().file_bytes = std::string(raw);
-    }
+    // bytes include '[' ']' and '\', so a line is decoded before it is looked at. A decoded line
+    // differs from its bytes, which are then kept to be written back as they were.
+    std::string text = mapdata::PlatformTextToUtf8(raw);
+    bool decoded = text != raw;
+    file.lines_.push_back(ParseLine(std::move(text)));
+    if (decoded) file.lines_.back().file_bytes = std::string(raw);
   }
   return file;
 }
@@ -104,25 +101,13 @@ IniFile::Line IniFile::ParseLine(std::string text) {
 }
 
 std::optional<IniFile> IniFile::Load(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
-    throw std::system_error(errno, std::generic_category(), path);
-  }
   std::string bytes;
-  char buffer[16384];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int err = errno;
-      ::close(fd);
-      throw std::system_error(err, std::generic_category(), path);
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
+  try {
+    bytes = mapdata::ReadWholeFile(path);
+  } catch (const std::system_error& e) {
+    if (e.code().value() == ENOENT || e.code().value() == ENOTDIR) return std::nullopt;
+    throw;
   }
-  ::close(fd);
   return Parse(bytes);
 }
 

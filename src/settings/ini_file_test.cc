@@ -7,14 +7,14 @@
 
 #include "mapdata/encoding.h"
 #include "mapdata/messages.h"
-#include "settings/settings_test_support.h"
+#include "settings/settings_test_util.h"
 
 namespace sheetwright::settings {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::TestDataPath;
+using test_util::ReadFileBytes;
+using test_util::TempFolder;
+using test_util::TestDataPath;
 
 // A hand-edited file: comments, blank lines, a key before any section, a foreign section, blanks
 // around names and values, quotes, an "=" inside a value, a second section of the same name.
@@ -218,7 +218,7 @@ TEST(IniFileTest, SaveReplacesTheFileOrLeavesItAlone) {
   IniFile file = *IniFile::Load(path);
   file.Set("A", "k", "new");
   file.Save(path);
-  EXPECT_EQ(ReadBytes(path), "[A]\r\nk=new\r\n");
+  EXPECT_EQ(ReadFileBytes(path), "[A]\r\nk=new\r\n");
   EXPECT_THROW(file.Save(temp.Path("missing/a.ini")), mapdata::ConversionError);
   EXPECT_THROW(file.Save(temp.path()), mapdata::ConversionError);
   EXPECT_EQ(std::filesystem::directory_iterator(temp.path())->path().filename(), "a.ini");

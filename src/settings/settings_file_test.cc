@@ -9,15 +9,15 @@
 
 #include "settings/colour_names.h"
 #include "settings/ini_file.h"
-#include "settings/settings_test_support.h"
+#include "settings/settings_test_util.h"
 
 namespace sheetwright::settings {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::TestDataPath;
+using test_util::ReadFileBytes;
+using test_util::TempFolder;
+using test_util::TestDataPath;
 
 class SettingsFileTest : public ::testing::Test {
  protected:
@@ -26,7 +26,7 @@ class SettingsFileTest : public ::testing::Test {
     return LoadSettings(ini_, program_, table_);
   }
   std::string Section(const std::string& name) {
-    return IniFile::Parse(ReadBytes(ini_)).GetString(name, "");
+    return IniFile::Parse(ReadFileBytes(ini_)).GetString(name, "");
   }
 
   TempFolder temp_;
@@ -54,7 +54,7 @@ TEST_F(SettingsFileTest, FirstRunReadsNothingAndEndWritesEveryDefault) {
   ExpectSameTables(table_, LayerStyleTable());
 
   SaveSettings(ini_, table_);
-  EXPECT_EQ(ReadBytes(ini_), ReadBytes(TestDataPath("fresh_save.ini")));
+  EXPECT_EQ(ReadFileBytes(ini_), ReadFileBytes(TestDataPath("fresh_save.ini")));
 }
 
 // A file that is there but cannot be read is no first run: reading it as empty would switch every
@@ -251,7 +251,7 @@ TEST_F(SettingsFileTest, EndStartEndKeepsEveryValueAndEveryByte) {
   LayerStyleTable changed;
   FillWithChanges(changed);
   SaveSettings(ini_, changed);
-  std::string first = ReadBytes(ini_);
+  std::string first = ReadFileBytes(ini_);
   EXPECT_EQ(
       first.rfind("; my settings\r\n[FILE]\r\nINPUT=/nowhere\r\n[Mine]\r\nkeep=me\r\n\r\n", 0), 0u);
   EXPECT_NE(first.find("[color]\r\ngaiku_line=" +
@@ -265,7 +265,7 @@ TEST_F(SettingsFileTest, EndStartEndKeepsEveryValueAndEveryByte) {
   EXPECT_FALSE(startup.error.has_value());
   ExpectSameTables(changed, restored);
   SaveSettings(ini_, restored);
-  EXPECT_EQ(ReadBytes(ini_), first);
+  EXPECT_EQ(ReadFileBytes(ini_), first);
 }
 
 TEST_F(SettingsFileTest, AFileFromTheReferencePlatformIsRead) {
@@ -294,17 +294,17 @@ TEST_F(SettingsFileTest, AFileFromTheReferencePlatformIsRead) {
 
 TEST_F(SettingsFileTest, FolderChoicesWriteOnlyTheirEntry) {
   StoreFolder(ini_, "INPUT", "/data/meshes/");
-  EXPECT_EQ(ReadBytes(ini_), "[FILE]\r\nINPUT=/data/meshes/\r\n");
+  EXPECT_EQ(ReadFileBytes(ini_), "[FILE]\r\nINPUT=/data/meshes/\r\n");
   StoreFolder(ini_, "OUTPUT", "/data/out");
   StoreFolder(ini_, "INPUT", "/data/other");
-  EXPECT_EQ(ReadBytes(ini_), "[FILE]\r\nINPUT=/data/other\r\nOUTPUT=/data/out\r\n");
+  EXPECT_EQ(ReadFileBytes(ini_), "[FILE]\r\nINPUT=/data/other\r\nOUTPUT=/data/out\r\n");
 
   // The End writing goes after FILE, which stays first; a later choice changes its line only.
   SaveSettings(ini_, table_);
   StoreFolder(ini_, "OUTPUT", "/data/out 2 ");
   std::string expected = "[FILE]\r\nINPUT=/data/other\r\nOUTPUT=\"/data/out 2 \"\r\n" +
-                         ReadBytes(TestDataPath("fresh_save.ini"));
-  EXPECT_EQ(ReadBytes(ini_), expected);
+                         ReadFileBytes(TestDataPath("fresh_save.ini"));
+  EXPECT_EQ(ReadFileBytes(ini_), expected);
   LayerStyleTable table;
   EXPECT_EQ(LoadSettings(ini_, program_, table).output_folder, program_);
 }
@@ -338,7 +338,7 @@ TEST_F(SettingsFileTest, AFailedWriteNamesTheFileAndLeavesItWhole) {
   table_.SetFont(FontId::kMizu, bad);
   ExpectWriteError(ini_, [&] { SaveSettings(ini_, table_); });
   ExpectWriteError(ini_, [&] { StoreFolder(ini_, "OUTPUT", "/new\nline"); });
-  EXPECT_EQ(ReadBytes(ini_), old);
+  EXPECT_EQ(ReadFileBytes(ini_), old);
   EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 2);
 }
 
@@ -359,7 +359,7 @@ TEST_F(SettingsFileTest, AWriteCutShortLeavesTheOldFileWhole) {
     ::_exit(1);
   };
   EXPECT_EXIT(save_with_small_files(), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(ReadBytes(ini_), old);
+  EXPECT_EQ(ReadFileBytes(ini_), old);
   EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 1);
 }
 
@@ -369,7 +369,8 @@ TEST_F(SettingsFileTest, ALinkedSettingsFileStaysALink) {
   fs::create_symlink(target, ini_);
   SaveSettings(ini_, table_);
   EXPECT_TRUE(fs::is_symlink(ini_));
-  EXPECT_EQ(ReadBytes(target), "[Mine]\r\nkeep=me\r\n" + ReadBytes(TestDataPath("fresh_save.ini")));
+  EXPECT_EQ(ReadFileBytes(target),
+            "[Mine]\r\nkeep=me\r\n" + ReadFileBytes(TestDataPath("fresh_save.ini")));
 }
 
 TEST(SettingsPathTest, TheFileSitsBesideTheExecutable) {

@@ -5,13 +5,13 @@
 #include <QColorDialog>
 #include <QTest>
 
-#include "ui/ui_test_support.h"
+#include "ui/ui_test_util.h"
 
 namespace sheetwright::ui {
 namespace {
 
-using test::ModalScript;
-using test::Press;
+using test_util::ModalScript;
+using test_util::Press;
 
 TEST(ColourBox, OffersTheCustomEntryAndTheTwentyColoursInOrder) {
   ColourBox box;

@@ -5,17 +5,17 @@
 #include <QFontDialog>
 #include <QPushButton>
 
-#include "settings/settings_test_support.h"
+#include "mapdata/common_test_util.h"
 #include "ui/colour_box.h"
 #include "ui/frm_main.h"
-#include "ui/ui_test_support.h"
+#include "ui/ui_test_util.h"
 
 namespace sheetwright::ui {
 namespace {
 
 using drawing::LabelFont;
-using test::ModalScript;
-using test::Press;
+using test_util::ModalScript;
+using test_util::Press;
 
 LabelFont Customised() {
   LabelFont font;
@@ -25,7 +25,7 @@ LabelFont Customised() {
 }
 
 TEST(FontDialog, OkWithoutChangesKeepsTheFontAndCancelChangesNothing) {
-  settings::testing::TempFolder temp;
+  sheetwright::test_util::TempFolder temp;
   TFrmMain window(temp.Path("vellumist.ini"), temp.path() + "/");
   window.FormCreate();
   window.Styles().SetFont(settings::FontId::kGai, Customised());

@@ -9,14 +9,14 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "conversion/test_mesh_util.h"
-#include "settings/settings_test_support.h"
+#include "conversion/mesh_test_util.h"
+#include "mapdata/common_test_util.h"
 #include "ui/frm_main.h"
 #include "ui/frm_preview.h"
 #include "ui/mesh_list.h"
 #include "ui/message_list.h"
 #include "ui/preview_canvas.h"
-#include "ui/ui_test_support.h"
+#include "ui/ui_test_util.h"
 
 namespace sheetwright::ui {
 namespace {
@@ -24,11 +24,11 @@ namespace {
 namespace fs = std::filesystem;
 using conversion::test_util::PolygonFile;
 using conversion::test_util::TestMesh;
-using settings::testing::TempFolder;
-using test::BoxText;
-using test::ModalScript;
-using test::Press;
-using test::ReadAndClose;
+using sheetwright::test_util::TempFolder;
+using test_util::BoxText;
+using test_util::ModalScript;
+using test_util::Press;
+using test_util::ReadAndClose;
 
 constexpr const char* kElevenControls[] = {"CheckListBox", "GroupBox1", "BtnAllSel", "BtnAllCls",
                                            "BtnPrev",      "BtnGo",     "BtnEnd",    "BtnInput",
@@ -187,7 +187,7 @@ TEST_F(RunTest, MessagesWaitForOkWhileTheWindowLivesAndTicksChangeDuringTheBatch
                   "m1: ARCID-NOTFOUND=98"};
   EXPECT_EQ(window_->Messages()->Lines(), all);
   ASSERT_TRUE(window_->Messages()->SaveTo(QString::fromStdString(temp_.Path("messages.txt"))));
-  EXPECT_EQ(settings::testing::ReadBytes(temp_.Path("messages.txt")),
+  EXPECT_EQ(sheetwright::test_util::ReadFileBytes(temp_.Path("messages.txt")),
             all.join('\n').toStdString() + "\n");
 }
 

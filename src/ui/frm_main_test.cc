@@ -12,23 +12,23 @@
 #include <filesystem>
 #include <memory>
 
-#include "settings/settings_test_support.h"
+#include "mapdata/common_test_util.h"
 #include "ui/colour_box.h"
 #include "ui/layer_layout.h"
 #include "ui/mesh_list.h"
-#include "ui/ui_test_support.h"
+#include "ui/ui_test_util.h"
 
 namespace sheetwright::ui {
 namespace {
 
 using settings::FontId;
 using settings::LayerKey;
-using settings::testing::ReadBytes;
-using settings::testing::TempFolder;
-using test::BoxText;
-using test::ModalScript;
-using test::Press;
-using test::ReadAndClose;
+using sheetwright::test_util::ReadFileBytes;
+using sheetwright::test_util::TempFolder;
+using test_util::BoxText;
+using test_util::ModalScript;
+using test_util::Press;
+using test_util::ReadAndClose;
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -180,7 +180,7 @@ TEST_F(MainWindowTest, EndWritesEverySettingAndTheNextStartRestoresIt) {
   first->show();
   Find<QPushButton>(*first, "BtnEnd")->click();
   EXPECT_FALSE(first->isVisible());
-  std::string saved = ReadBytes(ini_);
+  std::string saved = ReadFileBytes(ini_);
   EXPECT_NE(saved.find("[FILE]\r\nINPUT=" + meshes + "\r\n"), std::string::npos);
 
   auto second = Start();
@@ -202,7 +202,7 @@ TEST_F(MainWindowTest, EndWritesEverySettingAndTheNextStartRestoresIt) {
 
   // Ending again without a change leaves every byte as it was.
   Find<QPushButton>(*second, "BtnEnd")->click();
-  EXPECT_EQ(ReadBytes(ini_), saved);
+  EXPECT_EQ(ReadFileBytes(ini_), saved);
 }
 
 TEST_F(MainWindowTest, AFailedWriteKeepsTheWindowOpen) {
@@ -232,7 +232,7 @@ TEST_F(MainWindowTest, AWindowManagerCloseSavesTheSettings) {
   window->Styles().SetEnabled(LayerKey::kSumiLine, true);
   window->show();
   window->close();
-  EXPECT_NE(ReadBytes(ini_).find("SUMI_LINE=ON"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(ini_).find("SUMI_LINE=ON"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, ABadFontColourIsShownAndTheListIsNotBuilt) {
@@ -284,7 +284,7 @@ TEST_F(MainWindowTest, FolderChoicesAreStoredAtOnceAndAnInputChoiceRebuildsTheLi
   script.Then("FolderChooser", ChooseInDialog(QString::fromStdString(meshes + "/")));
   Find<QPushButton>(*window, "BtnInput")->click();
   EXPECT_EQ(window->InputFolder().toStdString(), meshes + "/");
-  EXPECT_EQ(ReadBytes(ini_), "[FILE]\r\nINPUT=" + meshes + "/\r\n");
+  EXPECT_EQ(ReadFileBytes(ini_), "[FILE]\r\nINPUT=" + meshes + "/\r\n");
   MeshList* list = window->Meshes();
   EXPECT_EQ(list->Names(), (std::vector<std::string>{"a0", "A1", "b2"}));
   list->setCurrentRow(2);
@@ -306,7 +306,7 @@ TEST_F(MainWindowTest, FolderChoicesAreStoredAtOnceAndAnInputChoiceRebuildsTheLi
   EXPECT_EQ(list->currentRow(), 0);
   Find<QPushButton>(*window, "BtnAllCls")->click();
   EXPECT_EQ(list->currentRow(), 0);
-  EXPECT_EQ(ReadBytes(ini_), "[FILE]\r\nINPUT=" + meshes + "\r\nOUTPUT=" + out + "\r\n");
+  EXPECT_EQ(ReadFileBytes(ini_), "[FILE]\r\nINPUT=" + meshes + "\r\nOUTPUT=" + out + "\r\n");
   EXPECT_TRUE(script.Unexpected().empty());
 }
 
@@ -333,11 +333,11 @@ TEST_F(MainWindowTest, AMissingFolderIsCreatedOnlyAfterYes) {
   script.Then("FolderChooser", ChooseInDialog("no-such-bare-name"))
       .Then("QMessageBox", [](QWidget* question) { Press(question, QMessageBox::Yes); })
       .Then("QMessageBox", ReadAndClose(error));
-  std::string before = ReadBytes(ini_);
+  std::string before = ReadFileBytes(ini_);
   Find<QPushButton>(*window, "BtnInput")->click();
   EXPECT_EQ(error, "ディレクトリを作成できません");
   EXPECT_TRUE(window->InputFolder().isEmpty());
-  EXPECT_EQ(ReadBytes(ini_), before);
+  EXPECT_EQ(ReadFileBytes(ini_), before);
   EXPECT_TRUE(script.Unexpected().empty());
 }
 

@@ -7,13 +7,13 @@
 #include <QTest>
 #include <filesystem>
 
-#include "settings/settings_test_support.h"
+#include "mapdata/common_test_util.h"
 
 namespace sheetwright::ui {
 namespace {
 
 TEST(MeshList, RowsOfSeveralBuildsStandInOrderAndOnlyFoldersAreRows) {
-  settings::testing::TempFolder temp;
+  sheetwright::test_util::TempFolder temp;
   for (const char* folder : {"one/B", "one/a", "one/.hidden", "two/A", "two/c"}) {
     std::filesystem::create_directories(temp.Path(folder));
   }
@@ -31,7 +31,7 @@ TEST(MeshList, RowsOfSeveralBuildsStandInOrderAndOnlyFoldersAreRows) {
 }
 
 TEST(MeshList, TheBoxAndSpaceToggleATickTheTextDoesNot) {
-  settings::testing::TempFolder temp;
+  sheetwright::test_util::TempFolder temp;
   for (const char* folder : {"m1", "m2"}) std::filesystem::create_directory(temp.Path(folder));
   MeshList list;
   list.resize(273, 113);

@@ -7,9 +7,7 @@
 
 namespace sheetwright::ui {
 
-QString ShownText(std::string_view bytes) {
-  return FromUtf8(mapdata::IsValidUtf8(bytes) ? std::string(bytes) : mapdata::Cp932ToUtf8(bytes));
-}
+QString ShownText(std::string_view bytes) { return FromUtf8(mapdata::PlatformTextToUtf8(bytes)); }
 
 QFont ReferenceFont(const std::string& face, int pixels) {
   QFont font;

@@ -40,8 +40,8 @@ void AppendCoordinates(std::string& out, Rounded p) {
   out += "\r\n";
 }
 
-MeshFile Assemble(std::string relative_path, std::string header, const std::string& body) {
-  MeshFile file{std::move(relative_path), std::move(header)};
+MeshFile Assemble(DataFileMember member, std::string header, const std::string& body) {
+  MeshFile file{mapdata::format::DataFileOf(member).RelativePath(), std::move(header)};
   file.bytes += "\r\n";
   file.bytes += body;
   return file;
@@ -92,10 +92,10 @@ int ArcFile::Add(std::string_view code, int line_type, const std::vector<Point>&
   return id;
 }
 
-MeshFile ArcFile::Finish(std::string relative_path, const HeaderInfo& info) const {
+MeshFile ArcFile::Finish(DataFileMember file, const HeaderInfo& info) const {
   std::string header = Header("ARC", info);
   AppendInt(header, lines_);
-  return Assemble(std::move(relative_path), std::move(header), body_);
+  return Assemble(file, std::move(header), body_);
 }
 
 int PolygonFile::Add(std::string_view code, const std::vector<int>& arc_refs, Point label) {
@@ -119,8 +119,8 @@ int PolygonFile::Add(std::string_view code, const std::vector<int>& arc_refs, Po
   return id;
 }
 
-MeshFile PolygonFile::Finish(std::string relative_path, const HeaderInfo& info) const {
-  return Assemble(std::move(relative_path), OtherHeader("PGN", info, records_), body_);
+MeshFile PolygonFile::Finish(DataFileMember file, const HeaderInfo& info) const {
+  return Assemble(file, OtherHeader("PGN", info, records_), body_);
 }
 
 int PointFile::Add(std::string_view code, Point at) {
@@ -138,8 +138,8 @@ int PointFile::Add(std::string_view code, Point at) {
   return id;
 }
 
-MeshFile PointFile::Finish(std::string relative_path, const HeaderInfo& info) const {
-  return Assemble(std::move(relative_path), OtherHeader("PNT", info, records_), body_);
+MeshFile PointFile::Finish(DataFileMember file, const HeaderInfo& info) const {
+  return Assemble(file, OtherHeader("PNT", info, records_), body_);
 }
 
 void AttributeFile::Add(std::initializer_list<std::string_view> fields) {
@@ -153,8 +153,8 @@ void AttributeFile::Add(std::initializer_list<std::string_view> fields) {
   ++records_;
 }
 
-MeshFile AttributeFile::Finish(std::string relative_path, const HeaderInfo& info) const {
-  return Assemble(std::move(relative_path), OtherHeader("ATR", info, records_), body_);
+MeshFile AttributeFile::Finish(DataFileMember file, const HeaderInfo& info) const {
+  return Assemble(file, OtherHeader("ATR", info, records_), body_);
 }
 
 }  // namespace sheetwright::meshgen

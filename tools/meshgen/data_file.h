@@ -12,10 +12,16 @@
 #include <string_view>
 #include <vector>
 
+#include "mapdata/map_format.h"
 #include "meshgen/geometry.h"
 #include "meshgen/meshgen.h"
 
 namespace sheetwright::meshgen {
+
+// The data file a builder makes, named by its member of mapdata::MeshFiles; its path below the
+// mesh folder comes from mapdata::format::kDataFiles.
+using mapdata::MeshFiles;
+using DataFileMember = std::string MeshFiles::*;
 
 // What every header carries besides its count.
 struct HeaderInfo {
@@ -29,7 +35,7 @@ class ArcFile {
   // precision; a point that repeats its predecessor after rounding is left out.
   int Add(std::string_view code, int line_type, const std::vector<Point>& points);
   int arc_count() const { return next_id_ - 1; }
-  MeshFile Finish(std::string relative_path, const HeaderInfo& info) const;
+  MeshFile Finish(DataFileMember file, const HeaderInfo& info) const;
 
  private:
   std::string body_;
@@ -42,7 +48,7 @@ class PolygonFile {
   // Appends a polygon with its signed arc references (negative: the arc is followed backwards)
   // and returns its ID.
   int Add(std::string_view code, const std::vector<int>& arc_refs, Point label);
-  MeshFile Finish(std::string relative_path, const HeaderInfo& info) const;
+  MeshFile Finish(DataFileMember file, const HeaderInfo& info) const;
 
  private:
   std::string body_;
@@ -53,7 +59,7 @@ class PolygonFile {
 class PointFile {
  public:
   int Add(std::string_view code, Point at);
-  MeshFile Finish(std::string relative_path, const HeaderInfo& info) const;
+  MeshFile Finish(DataFileMember file, const HeaderInfo& info) const;
 
  private:
   std::string body_;
@@ -65,7 +71,7 @@ class AttributeFile {
  public:
   // One record line of the given fields, joined with commas. Names are CP932 bytes.
   void Add(std::initializer_list<std::string_view> fields);
-  MeshFile Finish(std::string relative_path, const HeaderInfo& info) const;
+  MeshFile Finish(DataFileMember file, const HeaderInfo& info) const;
 
  private:
   std::string body_;

@@ -112,9 +112,9 @@ void BuildGaiku(const ThemeInput& input, std::vector<MeshFile>& files) {
       }
     }
   }
-  files.push_back(arcs.Finish("gaiku/GAIKU.ARC", input.Header("GAIKU")));
-  files.push_back(polygons.Finish("gaiku/GAIKU.PGN", input.Header("GAIKU")));
-  files.push_back(attributes.Finish("gaiku/GAIKU.ATR", input.Header("GAIKU")));
+  files.push_back(arcs.Finish(&MeshFiles::GaikuArc, input.Header("GAIKU")));
+  files.push_back(polygons.Finish(&MeshFiles::GaikuPgn, input.Header("GAIKU")));
+  files.push_back(attributes.Finish(&MeshFiles::GaikuAtr, input.Header("GAIKU")));
 }
 
 }  // namespace sheetwright::meshgen

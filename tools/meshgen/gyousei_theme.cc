@@ -134,11 +134,11 @@ void BuildGyousei(const ThemeInput& input, std::vector<MeshFile>& files) {
                     names.CityCode(city), names.CityStem(city), names.CitySuffix(city)});
   }
 
-  files.push_back(boundaries.arcs().Finish("gyousei/gyousei.arc", input.Header("GYOUSEI")));
-  files.push_back(cities.Finish("gyousei/si_tyo.pgn", input.Header("SI_TYO")));
-  files.push_back(city_names.Finish("gyousei/si_tyo.atr", input.Header("SI_TYO")));
-  files.push_back(districts.Finish("gyousei/tyome.pgn", input.Header("TYOME")));
-  files.push_back(district_names.Finish("gyousei/tyome.atr", input.Header("TYOME")));
+  files.push_back(boundaries.arcs().Finish(&MeshFiles::GyouseiArc, input.Header("GYOUSEI")));
+  files.push_back(cities.Finish(&MeshFiles::SiTyoPgn, input.Header("SI_TYO")));
+  files.push_back(city_names.Finish(&MeshFiles::SiTyoAtr, input.Header("SI_TYO")));
+  files.push_back(districts.Finish(&MeshFiles::TyomePgn, input.Header("TYOME")));
+  files.push_back(district_names.Finish(&MeshFiles::TyomeAtr, input.Header("TYOME")));
 }
 
 }  // namespace sheetwright::meshgen

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "mapdata/common_test_util.h"
 #include "mapdata/numbers.h"
 #include "mapdata/record_lines.h"
 #include "mapdata/token.h"
@@ -32,6 +33,7 @@ namespace fs = std::filesystem;
 using mapdata::LineCursor;
 using mapdata::StrToInt;
 using mapdata::TokenGet;
+using test_util::TempFolder;
 
 const std::vector<std::string> kAllFiles = {
     "gaiku/GAIKU.PGN",       "gaiku/GAIKU.ATR",       "gaiku/GAIKU.ARC",
@@ -535,25 +537,9 @@ TEST(Options, BadOptionsAreRefused) {
   EXPECT_NO_THROW(BuildMesh(options));
 }
 
-class TempFolder {
- public:
-  TempFolder() {
-    path_ = fs::temp_directory_path() /
-            ("meshgen_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempFolder() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 TEST(GenerateMesh, WritesTheBuiltBytesUnderTheirExactNames) {
   TempFolder temp;
-  fs::path mesh = temp.path() / "nested" / "533945";
+  fs::path mesh = temp.Path("nested/533945");
   Options options = Coastal();
   options.omit_themes = {"kasen"};
   GenerateMesh(mesh.string(), options);
@@ -575,7 +561,7 @@ TEST(GenerateMesh, WritesTheBuiltBytesUnderTheirExactNames) {
 
 TEST(GenerateMesh, ReportsAFolderThatCannotBeMade) {
   TempFolder temp;
-  fs::path blocker = temp.path() / "file";
+  fs::path blocker = temp.Path("file");
   std::ofstream(blocker) << "x";
   EXPECT_THROW(GenerateMesh((blocker / "mesh").string(), Urban()), std::runtime_error);
 }

@@ -134,12 +134,12 @@ void BuildOthers(const ThemeInput& input, std::vector<MeshFile>& files) {
       }
     }
   }
-  files.push_back(railway_attributes.Finish("others/tetudou.atr", input.Header("TETUDOU")));
-  files.push_back(arcs.Finish("others/others.arc", input.Header("OTHERS")));
-  files.push_back(polygons.Finish("others/zyouti.pgn", input.Header("ZYOUTI")));
-  files.push_back(premises.Finish("others/zyouti.atr", input.Header("ZYOUTI")));
-  files.push_back(stations.Finish("others/eki.pnt", input.Header("EKI")));
-  files.push_back(station_names.Finish("others/eki.atr", input.Header("EKI")));
+  files.push_back(railway_attributes.Finish(&MeshFiles::TetudouAtr, input.Header("TETUDOU")));
+  files.push_back(arcs.Finish(&MeshFiles::OthersArc, input.Header("OTHERS")));
+  files.push_back(polygons.Finish(&MeshFiles::ZyoutiPgn, input.Header("ZYOUTI")));
+  files.push_back(premises.Finish(&MeshFiles::ZyoutiAtr, input.Header("ZYOUTI")));
+  files.push_back(stations.Finish(&MeshFiles::EkiPnt, input.Header("EKI")));
+  files.push_back(station_names.Finish(&MeshFiles::EkiAtr, input.Header("EKI")));
 }
 
 }  // namespace sheetwright::meshgen

@@ -86,8 +86,8 @@ void BuildRoad(const ThemeInput& input, std::vector<MeshFile>& files) {
     arcs.Add("L2101", 1, {plan.Cross(land, half, r, river), plan.Cross(land, half, blocks, 0)});
   }
 
-  files.push_back(arcs.Finish("road/roadntwk.arc", input.Header("ROAD")));
-  files.push_back(attributes.Finish("road/road.atr", input.Header("ROAD")));
+  files.push_back(arcs.Finish(&MeshFiles::RoadntwkArc, input.Header("ROAD")));
+  files.push_back(attributes.Finish(&MeshFiles::RoadAtr, input.Header("ROAD")));
 }
 
 }  // namespace sheetwright::meshgen

@@ -34,9 +34,9 @@ void BuildTatemono(const ThemeInput& input, std::vector<MeshFile>& files) {
       }
     }
   }
-  files.push_back(arcs.Finish("tatemono/tatemono.arc", input.Header("TATEMONO")));
-  files.push_back(polygons.Finish("tatemono/tatemono.pgn", input.Header("TATEMONO")));
-  files.push_back(attributes.Finish("tatemono/tatemono.atr", input.Header("TATEMONO")));
+  files.push_back(arcs.Finish(&MeshFiles::TatemonoArc, input.Header("TATEMONO")));
+  files.push_back(polygons.Finish(&MeshFiles::TatemonoPgn, input.Header("TATEMONO")));
+  files.push_back(attributes.Finish(&MeshFiles::TatemonoAtr, input.Header("TATEMONO")));
 }
 
 }  // namespace sheetwright::meshgen

@@ -87,9 +87,9 @@ void BuildKasen(const ThemeInput& input, std::vector<MeshFile>& files) {
   attributes.Add(
       {"A5101", std::to_string(id), "5101", PlaceName(random), KindWord(Kind::kRiver, random)});
 
-  files.push_back(arcs.Finish("kasen/kasen.arc", input.Header("KASEN")));
-  files.push_back(polygons.Finish("kasen/kasen.pgn", input.Header("KASEN")));
-  files.push_back(attributes.Finish("kasen/kasen.atr", input.Header("KASEN")));
+  files.push_back(arcs.Finish(&MeshFiles::KasenArc, input.Header("KASEN")));
+  files.push_back(polygons.Finish(&MeshFiles::KasenPgn, input.Header("KASEN")));
+  files.push_back(attributes.Finish(&MeshFiles::KasenAtr, input.Header("KASEN")));
 }
 
 void BuildMizu(const ThemeInput& input, std::vector<MeshFile>& files) {
@@ -141,9 +141,9 @@ void BuildMizu(const ThemeInput& input, std::vector<MeshFile>& files) {
         {"A5203", std::to_string(id), "5203", PlaceName(random), KindWord(Kind::kSea, random)});
   }
 
-  files.push_back(arcs.Finish("mizu/mizu.arc", input.Header("MIZU")));
-  files.push_back(polygons.Finish("mizu/mizu.pgn", input.Header("MIZU")));
-  files.push_back(attributes.Finish("mizu/mizu.atr", input.Header("MIZU")));
+  files.push_back(arcs.Finish(&MeshFiles::MizuArc, input.Header("MIZU")));
+  files.push_back(polygons.Finish(&MeshFiles::MizuPgn, input.Header("MIZU")));
+  files.push_back(attributes.Finish(&MeshFiles::MizuAtr, input.Header("MIZU")));
 }
 
 }  // namespace sheetwright::meshgen

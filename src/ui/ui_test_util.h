@@ -15,7 +15,7 @@
 #include <functional>
 #include <vector>
 
-namespace sheetwright::ui::test {
+namespace sheetwright::ui::test_util {
 
 class ModalScript {
  public:
@@ -91,4 +91,4 @@ inline ModalScript::Step ReadAndClose(QString& text) {
   };
 }
 
-}  // namespace sheetwright::ui::test
+}  // namespace sheetwright::ui::test_util

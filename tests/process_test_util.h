@@ -8,12 +8,13 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "mapdata/common_test_util.h"
 
 extern char** environ;
 
@@ -24,11 +25,6 @@ struct ProcessResult {
   int signal = 0;        // the signal that ended it, if any
   std::string out, err;
 };
-
-inline std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Runs `program` with `args`, stdin from /dev/null. `file_size_limit` sets RLIMIT_FSIZE for the
 // child (inherited at spawn; the caller's limit is restored at once).
@@ -82,8 +78,8 @@ inline ProcessResult RunProgram(const std::string& program, const std::vector<st
     if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   }
-  result.out = Slurp(out_path);
-  result.err = Slurp(err_path);
+  result.out = ReadFileBytes(out_path);
+  result.err = ReadFileBytes(err_path);
   unlink(out_path);
   unlink(err_path);
   if (rc != 0) throw std::runtime_error("cannot run " + program);

@@ -1,10 +1,10 @@
 // Small hand-made meshes for the conversion tests: every layer of the 43 rows has something to
 // draw, each premises class sits in its own square, and any file can be dropped, replaced or
-// broken. Header-only, shared by the unit tests here and the end-to-end tests.
+// broken. Header-only, shared by the unit tests here and the end-to-end tests; the temporary
+// folder, the collecting sink and the file reads are the common ones (mapdata/common_test_util.h).
 #pragma once
 
-#include <unistd.h>
-
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -12,9 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "mapdata/common_test_util.h"
 #include "settings/layer_styles.h"
 
 namespace sheetwright::conversion::test_util {
+
+using sheetwright::test_util::CollectingSink;
+using sheetwright::test_util::ReadFileBytes;
+using sheetwright::test_util::TempFolder;
 
 // The layer keys of the 43 rows in stacking order, written out independently of the row table.
 inline const std::vector<settings::LayerKey>& RowOrder() {
@@ -173,32 +178,5 @@ class TestMesh {
  private:
   std::map<std::string, std::string> files_;
 };
-
-// A fresh folder under the system's temporary folder, removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "sheetwright-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
-
- private:
-  std::string path_;
-};
-
-inline std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace sheetwright::conversion::test_util
