@@ -1,23 +1,10 @@
 #include "conversion/output_files.h"
 
 #include "drawing/cairo_renderer.h"
+#include "drawing/svg_writer.h"
 #include "mapdata/messages.h"
 
 namespace sheetwright::conversion {
-namespace {
-
-drawing::ImageFormat ImageFormatOf(OutputFormat format) {
-  switch (format) {
-    case OutputFormat::kSvg:
-      return drawing::ImageFormat::kSvg;
-    case OutputFormat::kPdf:
-      return drawing::ImageFormat::kPdf;
-    default:
-      return drawing::ImageFormat::kPng;
-  }
-}
-
-}  // namespace
 
 std::optional<OutputFormat> ParseOutputFormat(std::string_view name) {
   if (name == "wmf") return OutputFormat::kWmf;
@@ -51,11 +38,19 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
 std::string EncodeOutput(const drawing::Picture& sheet, OutputFormat format,
                          const OutputSizes& sizes, drawing::FontLibrary& fonts,
                          mapdata::MessageSink& sink) {
-  if (format == OutputFormat::kWmf) return drawing::EncodeWmf(sheet, sizes.wmf, sink);
-  bool png = format == OutputFormat::kPng;
-  return drawing::EncodeImage(sheet, ImageFormatOf(format),
-                              png ? sizes.png_width : sizes.vector_width,
-                              png ? sizes.png_height : sizes.vector_height, fonts);
+  switch (format) {
+    case OutputFormat::kWmf:
+      return drawing::EncodeWmf(sheet, sizes.wmf, sink);
+    case OutputFormat::kSvg:
+      return drawing::EncodeSvg(sheet, sizes.vector_width, sizes.vector_height, fonts);
+    case OutputFormat::kPng:
+      return drawing::EncodeImage(sheet, drawing::ImageFormat::kPng, sizes.png_width,
+                                  sizes.png_height, fonts);
+    case OutputFormat::kPdf:
+      return drawing::EncodeImage(sheet, drawing::ImageFormat::kPdf, sizes.vector_width,
+                                  sizes.vector_height, fonts);
+  }
+  return {};
 }
 
 }  // namespace sheetwright::conversion

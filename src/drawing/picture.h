@@ -1,7 +1,8 @@
 // Recorded pictures: the sheet of one mesh and each of its layers. A picture is a list of plain
 // records over one contiguous point buffer and one text buffer; backends (metafile writer, Cairo
-// renderer, test readers) visit the records with std::visit over an overload set, so a new record
-// type does not compile until every backend handles it. Record through Recorder (recorder.h).
+// renderer, SVG writer, test readers) visit the records with std::visit over an overload set, so a
+// new record type does not compile until every backend handles it. Record through Recorder
+// (recorder.h).
 #pragma once
 
 #include <cstdint>
@@ -90,7 +91,19 @@ struct Picture {
   std::string text;
   std::vector<LabelFont> fonts;
   std::vector<std::shared_ptr<const Picture>> layers;
+  // For writers that keep layers apart: the map layer's settings key ("GAIKU_LINE") and its row
+  // caption ("街区境界線"), UTF-8; empty when unnamed. The sheet is named after what it draws
+  // directly, the corner marks.
+  std::string id, label;
 
+  // Whether a record's range lies within the buffers (the recorder makes no other; only a
+  // damaged picture holds one that does not).
+  bool HoldsPoints(uint32_t first, uint32_t count) const {
+    return first <= points.size() && count <= points.size() - first;
+  }
+  bool HoldsText(const TextRec& t) const {
+    return t.first <= text.size() && t.length <= text.size() - t.first;
+  }
   std::span<const Point> Points(uint32_t first, uint32_t count) const {
     return std::span<const Point>(points).subspan(first, count);
   }
@@ -105,6 +118,27 @@ struct Picture {
     return r.index < layers.size() ? layers[r.index].get() : nullptr;
   }
 };
+
+// What a device context holds between records while a backend plays a picture: the selected
+// objects and text settings. A new context starts with the stock objects (black pen, white
+// brush, black text, opaque white background), which are also the defaults of the records.
+struct DcState {
+  PenRec pen;
+  BrushRec brush;
+  LabelFont font;
+  ColorValue text_color = 0;
+  ColorValue bk_color = 0xFFFFFF;
+  BkMode bk_mode = BkMode::kOpaque;
+};
+
+// Whether a polyline draws anything on the reference platform: it needs two points and must leave
+// its first one (round caps would make a dot of a line that goes nowhere).
+inline bool PolylineDraws(std::span<const Point> points) {
+  for (const Point& p : points) {
+    if (!(p == points[0])) return true;
+  }
+  return false;
+}
 
 // Helper for std::visit with lambdas.
 template <class... Ts>
