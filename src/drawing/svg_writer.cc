@@ -381,11 +381,14 @@ class Writer {
                          '"';
       if (font_.style & kBold) font_attributes_ += " font-weight=\"bold\"";
       if (font_.style & kItalic) font_attributes_ += " font-style=\"italic\"";
+      // Decorations do not pass from a group to the text in it (SVG readers follow CSS here):
+      // they go on each text element.
+      decoration_.clear();
       if (font_.style & (kUnderline | kStrikeOut)) {
         bool both = (font_.style & kUnderline) && (font_.style & kStrikeOut);
-        font_attributes_ += std::string(" text-decoration=\"") +
-                            ((font_.style & kUnderline) ? "underline" : "") + (both ? " " : "") +
-                            ((font_.style & kStrikeOut) ? "line-through" : "") + '"';
+        decoration_ = std::string(" text-decoration=\"") +
+                      ((font_.style & kUnderline) ? "underline" : "") + (both ? " " : "") +
+                      ((font_.style & kStrikeOut) ? "line-through" : "") + '"';
       }
     }
     if (!font_ok_) return;  // the Cairo renderer draws nothing either
@@ -397,7 +400,7 @@ class Writer {
              << "\" height=\"" << extent.height << "\" fill=\"" << Hex(dc_.bk_color) << "\"/>";
       }
     }
-    out_ << "<text x=\"" << at.x << "\" y=\"" << at.y + ascent_ << "\">"
+    out_ << "<text x=\"" << at.x << "\" y=\"" << at.y + ascent_ << '"' << decoration_ << '>'
          << Escaped(mapdata::Cp932ToUtf8(bytes)) << "</text>\n";
   }
 
@@ -425,6 +428,7 @@ class Writer {
   bool font_ok_ = false;
   int64_t ascent_ = 0;
   std::string font_attributes_;
+  std::string decoration_;
 };
 
 }  // namespace

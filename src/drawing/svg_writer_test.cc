@@ -141,7 +141,7 @@ TEST_F(SvgWriterTest, LabelsAreTextOnTheBaselineInTheirFont) {
     EXPECT_EQ(Inherited(texts[0], "font-size"), std::to_string(static_cast<int>(size)));
     EXPECT_EQ(Inherited(texts[0], "font-weight"), c.font.style & kBold ? "bold" : "");
     EXPECT_EQ(Inherited(texts[0], "font-style"), c.font.style & kItalic ? "italic" : "");
-    EXPECT_EQ(Inherited(texts[0], "text-decoration"),
+    EXPECT_EQ(Attr(texts[0], "text-decoration"),
               c.font.style & kUnderline ? "underline line-through" : "");
     EXPECT_EQ(Inherited(texts[0], "fill"), c.font.color == kRed    ? "#ff0000"
                                            : c.font.color == kBlue ? "#0000ff"
