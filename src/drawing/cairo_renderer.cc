@@ -121,14 +121,7 @@ class Player {
 void Player::Play(const Picture& picture) {
   for (const Record& record : picture.records) {
     std::visit(Overloaded{
-                   [&](const PenRec& r) { dc_.pen = r; },
-                   [&](const BrushRec& r) { dc_.brush = r; },
-                   [&](const FontRec& r) {
-                     if (const LabelFont* font = picture.Font(r)) dc_.font = *font;
-                   },
-                   [&](const TextColorRec& r) { dc_.text_color = r.color; },
-                   [&](const BkColorRec& r) { dc_.bk_color = r.color; },
-                   [&](const BkModeRec& r) { dc_.bk_mode = r.mode; },
+                   DcSelect{dc_, picture},
                    [&](const PolylineRec& r) {
                      if (!picture.HoldsPoints(r.first, r.count)) return;
                      auto points = picture.Points(r.first, r.count);

@@ -119,6 +119,15 @@ struct Picture {
   }
 };
 
+// Whether a polyline draws anything on the reference platform: it needs two points and must leave
+// its first one (round caps would make a dot of a line that goes nowhere).
+inline bool PolylineDraws(std::span<const Point> points) {
+  for (const Point& p : points) {
+    if (!(p == points[0])) return true;
+  }
+  return false;
+}
+
 // What a device context holds between records while a backend plays a picture: the selected
 // objects and text settings. A new context starts with the stock objects (black pen, white
 // brush, black text, opaque white background), which are also the defaults of the records.
@@ -131,14 +140,20 @@ struct DcState {
   BkMode bk_mode = BkMode::kOpaque;
 };
 
-// Whether a polyline draws anything on the reference platform: it needs two points and must leave
-// its first one (round caps would make a dot of a line that goes nowhere).
-inline bool PolylineDraws(std::span<const Point> points) {
-  for (const Point& p : points) {
-    if (!(p == points[0])) return true;
+// The overloads that play the records changing a device context; a backend that draws joins its
+// own overloads for the drawing records to these (Overloaded{DcSelect{dc, picture}, ...}).
+struct DcSelect {
+  DcState& dc;
+  const Picture& picture;
+  void operator()(const PenRec& r) const { dc.pen = r; }
+  void operator()(const BrushRec& r) const { dc.brush = r; }
+  void operator()(const FontRec& r) const {
+    if (const LabelFont* font = picture.Font(r)) dc.font = *font;
   }
-  return false;
-}
+  void operator()(const TextColorRec& r) const { dc.text_color = r.color; }
+  void operator()(const BkColorRec& r) const { dc.bk_color = r.color; }
+  void operator()(const BkModeRec& r) const { dc.bk_mode = r.mode; }
+};
 
 // Helper for std::visit with lambdas.
 template <class... Ts>
