@@ -123,15 +123,15 @@ void Player::Play(const Picture& picture) {
     std::visit(Overloaded{
                    DcSelect{dc_, picture},
                    [&](const PolylineRec& r) {
-                     if (!picture.HoldsPoints(r.first, r.count)) return;
-                     auto points = picture.Points(r.first, r.count);
-                     if (!PolylineDraws(points)) return;
+                     auto points = picture.Drawn(r);
+                     if (points.empty()) return;
                      SetPathPoints(points);
                      Stroke();
                    },
                    [&](const PolygonRec& r) {
-                     if (r.count < 2 || !picture.HoldsPoints(r.first, r.count)) return;
-                     SetPathPoints(picture.Points(r.first, r.count));
+                     auto points = picture.Drawn(r);
+                     if (points.empty()) return;
+                     SetPathPoints(points);
                      cairo_close_path(cr_);
                      Fill();
                      Stroke();

@@ -107,6 +107,21 @@ struct Picture {
   std::span<const Point> Points(uint32_t first, uint32_t count) const {
     return std::span<const Point>(points).subspan(first, count);
   }
+  // The points of a figure as the backends that draw like the reference platform take them;
+  // empty when it draws nothing: a range outside the buffer, a polyline that never leaves its
+  // first point (round caps would make a dot of it), a polygon of fewer than two points.
+  std::span<const Point> Drawn(const PolylineRec& r) const {
+    if (!HoldsPoints(r.first, r.count)) return {};
+    std::span<const Point> figure = Points(r.first, r.count);
+    for (const Point& p : figure) {
+      if (!(p == figure[0])) return figure;
+    }
+    return {};
+  }
+  std::span<const Point> Drawn(const PolygonRec& r) const {
+    if (r.count < 2 || !HoldsPoints(r.first, r.count)) return {};
+    return Points(r.first, r.count);
+  }
   std::string_view Text(const TextRec& t) const {
     return std::string_view(text).substr(t.first, t.length);
   }
@@ -118,15 +133,6 @@ struct Picture {
     return r.index < layers.size() ? layers[r.index].get() : nullptr;
   }
 };
-
-// Whether a polyline draws anything on the reference platform: it needs two points and must leave
-// its first one (round caps would make a dot of a line that goes nowhere).
-inline bool PolylineDraws(std::span<const Point> points) {
-  for (const Point& p : points) {
-    if (!(p == points[0])) return true;
-  }
-  return false;
-}
 
 // What a device context holds between records while a backend plays a picture: the selected
 // objects and text settings. A new context starts with the stock objects (black pen, white

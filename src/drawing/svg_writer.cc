@@ -205,13 +205,10 @@ class Writer {
       std::visit(Overloaded{
                      DcSelect{dc_, picture},
                      [&](const PolylineRec& r) {
-                       if (!picture.HoldsPoints(r.first, r.count)) return;
-                       auto points = picture.Points(r.first, r.count);
-                       if (PolylineDraws(points)) Lines(points, point);
+                       if (auto points = picture.Drawn(r); !points.empty()) Lines(points, point);
                      },
                      [&](const PolygonRec& r) {
-                       if (r.count < 2 || !picture.HoldsPoints(r.first, r.count)) return;
-                       Polygon(picture.Points(r.first, r.count), point);
+                       if (auto points = picture.Drawn(r); !points.empty()) Polygon(points, point);
                      },
                      [&](const LineRec& r) {
                        Point line[] = {r.from, r.to};
