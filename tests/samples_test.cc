@@ -161,7 +161,7 @@ TEST_F(SamplesTest, ConverterStoresSvgThatParsesWithItsLayersInStackingOrder) {
     drawing::svgtest::SvgDocument svg(ReadFileBytes(out / (mesh + ".svg")));
     ASSERT_TRUE(svg.ok()) << mesh;
     std::vector<int> order;
-    for (const auto& [id, label] : drawing::svgtest::Layers(svg)) {
+    for (const auto& [id, label] : svg.Layers()) {
       ASSERT_TRUE(position.count(id)) << mesh << ": layer " << id;
       LayerKey key = id == "SUMI_LINE" ? LayerKey::kSumiLine : RowOrder()[position[id] - 1];
       EXPECT_EQ(label, settings::Def(key).caption) << mesh << ": layer " << id;

@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <concepts>
@@ -71,54 +72,28 @@ bool XmlChar(char32_t c) {
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  static constexpr uint8_t kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+  int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+  out += static_cast<char>(kLead[extra] | (c >> (6 * extra)));
+  for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
 }
 
 // UTF-8 text as attribute value or element content: markup characters escaped, tab and line
 // breaks as references (a parser would fold them otherwise), anything XML cannot hold and any
 // malformed byte as U+FFFD.
 std::string Escaped(std::string_view utf8) {
+  static constexpr std::pair<char32_t, std::string_view> kReferences[] = {
+      {'<', "&lt;"},  {'>', "&gt;"},   {'&', "&amp;"}, {'"', "&quot;"},
+      {'\t', "&#9;"}, {'\n', "&#10;"}, {'\r', "&#13;"}};
   std::string out;
   out.reserve(utf8.size() + 16);
   for (char32_t c : mapdata::CodePoints(utf8)) {
-    switch (c) {
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\t':
-        out += "&#9;";
-        break;
-      case '\n':
-        out += "&#10;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
-      default:
-        AppendUtf8(out, XmlChar(c) ? c : 0xFFFD);
+    auto ref = std::find_if(std::begin(kReferences), std::end(kReferences),
+                            [&](const auto& r) { return r.first == c; });
+    if (ref != std::end(kReferences)) {
+      out += ref->second;
+    } else {
+      AppendUtf8(out, XmlChar(c) ? c : 0xFFFD);
     }
   }
   return out;
@@ -161,17 +136,12 @@ std::string FontFamily(const std::string& face) {
 
 // An id as XML allows it (a letter or '_' first, then letters, digits, '_', '-', '.').
 std::string IdOf(std::string_view wanted) {
+  auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
   std::string id;
   for (char c : wanted) {
-    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-    bool other = (c >= '0' && c <= '9') || c == '-' || c == '.';
-    id += letter || other ? c : '_';
+    id += letter(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' ? c : '_';
   }
-  if (id.empty() ||
-      !((id[0] >= 'A' && id[0] <= 'Z') || (id[0] >= 'a' && id[0] <= 'z') || id[0] == '_')) {
-    id.insert(0, "_");
-  }
-  return id;
+  return id.empty() || !letter(id[0]) ? "_" + id : id;
 }
 
 class Writer {
@@ -281,7 +251,11 @@ class Writer {
     run_open_ = false;
   }
 
-  // Round caps and joins, and never thinner than one point.
+  // Round caps and joins, and never thinner than one point. The Cairo renderer keeps a pen to one
+  // device pixel, and a point is the device unit of this document's size (Cairo's own SVG surface
+  // measures in points): 25 units at 800 pt for the 20000-unit frame, where the 2000-pixel PNG
+  // keeps 10. Viewed at its own size each shows a hairline about one screen pixel wide (1 pt is
+  // 1.33 pixels at 96 dpi); thinner, a viewer would fade it out.
   std::string Stroke(double point) const {
     double width = std::max(static_cast<double>(std::max(dc_.pen.width, 0)), point);
     return " stroke=\"" + Hex(dc_.pen.color) + "\" stroke-width=\"" + Decimal(width) +
