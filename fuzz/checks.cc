@@ -1,10 +1,16 @@
+#include <libxml/parser.h>
+#include <libxml/xpath.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <type_traits>
 #include <variant>
 
+#include <set>
+
 #include "fuzz_support.h"
+#include "mapdata/encoding.h"
 
 namespace sheetwright::fuzz {
 namespace {
@@ -194,6 +200,28 @@ void CheckWmf(std::string_view wmf) {
              std::to_string(max_record) + " != " + std::to_string(largest));
   FUZZ_CHECK(object_count >= slots.size(), "object count below the highest slot used",
              std::to_string(object_count) + " < " + std::to_string(slots.size()));
+}
+
+void CheckSvg(std::string_view svg) {
+  FUZZ_CHECK(mapdata::IsValidUtf8(svg), "SVG is not valid UTF-8");
+  xmlDocPtr doc =
+      xmlReadMemory(svg.data(), static_cast<int>(svg.size()), "sheet.svg", nullptr,
+                    XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR | XML_PARSE_HUGE);
+  FUZZ_CHECK(doc, "SVG is not well-formed XML");
+  xmlNodePtr root = xmlDocGetRootElement(doc);
+  FUZZ_CHECK(root && xmlStrEqual(root->name, BAD_CAST "svg"), "SVG root is not <svg>");
+  xmlXPathContextPtr context = xmlXPathNewContext(doc);
+  xmlXPathObjectPtr ids = xmlXPathEvalExpression(BAD_CAST "//@id", context);
+  std::set<std::string> seen;
+  for (int i = 0; ids && ids->nodesetval && i < ids->nodesetval->nodeNr; ++i) {
+    xmlChar* id = xmlNodeGetContent(ids->nodesetval->nodeTab[i]);
+    std::string value = reinterpret_cast<const char*>(id);
+    xmlFree(id);
+    FUZZ_CHECK(seen.insert(value).second, "SVG id given twice:", value);
+  }
+  xmlXPathFreeObject(ids);
+  xmlXPathFreeContext(context);
+  xmlFreeDoc(doc);
 }
 
 }  // namespace sheetwright::fuzz

@@ -1,9 +1,11 @@
-// The two picture backends over pictures built straight from the input: the metafile writer
-// (whose output must keep the structure strict readers want, or be refused with ConversionError
-// for a fill or text too long for one record) and the Cairo renderer. The drawers only make
+// The picture backends over pictures built straight from the input: the metafile writer (whose
+// output must keep the structure strict readers want, or be refused with ConversionError for a
+// fill or text too long for one record), the SVG writer (whose output must be well-formed XML
+// whatever the label bytes and layer names) and the Cairo renderer. The drawers only make
 // pictures of a certain shape; this reaches what they could make from other data: coordinates
 // saturated at the 32-bit range (map values beyond it), label fonts of any height (a settings
-// file's Size), figures longer than one record, empty figures and texts, nested layers.
+// file's Size), figures longer than one record, empty figures and texts, nested layers, layer
+// names of any bytes.
 #include <cairo.h>
 
 #include <array>
@@ -15,6 +17,7 @@
 #include "drawing/cairo_renderer.h"
 #include "drawing/font_library.h"
 #include "drawing/recorder.h"
+#include "drawing/svg_writer.h"
 #include "drawing/wmf_writer.h"
 #include "fuzz_support.h"
 #include "mapdata/messages.h"
@@ -125,6 +128,10 @@ drawing::Picture Build(Reader& in, int depth) {
       case 8:
         if (depth > 0) return picture;  // the end of a nested layer
         break;
+      case 9:
+        picture.id = in.Bytes(in.U8() % 16);
+        picture.label = in.Bytes(in.U8() % 16);
+        break;
       default:
         break;
     }
@@ -148,6 +155,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     drawing::NominalSize nominal{1 + flags % 800, 1 + flags % 600};
     fuzz::CheckWmf(drawing::EncodeWmf(sheet, nominal));
   } catch (const mapdata::ConversionError&) {
+  }
+  if (flags & 2) {
+    std::string svg;
+    drawing::WriteSvg(sheet, 1 + flags % 800, 1 + flags % 600, Fonts(),
+                      [&](std::string_view chunk) { svg += chunk; });
+    fuzz::CheckSvg(svg);
   }
   if (flags & 1) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 48);

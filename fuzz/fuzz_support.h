@@ -65,4 +65,8 @@ void CheckPicture(const drawing::Picture& picture, int depth = 0);
 // only while they exist and deleted only once no device context state selects them, META_EOF last.
 void CheckWmf(std::string_view wmf);
 
+// Checks that an SVG document is valid UTF-8 and well-formed XML (libxml2 reads it strictly), with
+// the svg element at its root and no id given twice.
+void CheckSvg(std::string_view svg);
+
 }  // namespace sheetwright::fuzz

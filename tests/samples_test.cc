@@ -1,6 +1,7 @@
-// The sample meshes converted with the example style, read back by two independent readers: libwmf
+// The sample meshes converted with the example style, read back by independent readers: libwmf
 // (wmf2svg) must accept every stored file, and the strict test reader must find every layer that
-// is switched on and has data, in stacking order.
+// is switched on and has data, in stacking order; libxml2 must read every SVG the converter
+// stores, with its layers in the same order.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "conversion/mesh_folders.h"
 #include "conversion/mesh_test_util.h"
 #include "drawing/font_library.h"
+#include "drawing/svg_reader_test_util.h"
 #include "drawing/wmf_reader_test_util.h"
 #include "drawing/wmf_writer.h"
 #include "mapdata/mesh_files.h"
@@ -138,6 +140,33 @@ TEST_F(SamplesTest, LibwmfReadsEveryStoredFile) {
     EXPECT_THAT(drawn, ::testing::HasSubstr("<polygon")) << mesh;
     EXPECT_THAT(drawn, ::testing::HasSubstr("<polyline")) << mesh;
     EXPECT_THAT(drawn, ::testing::HasSubstr("<text")) << mesh;
+  }
+}
+
+TEST_F(SamplesTest, ConverterStoresSvgThatParsesWithItsLayersInStackingOrder) {
+  TempFolder out;
+  test_util::ProcessResult r = test_util::RunProgram(
+      test_util::ConverterPath(), {"-q", "--format", "svg", "-s", kSettings, kMeshes, out.path()});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  std::map<std::string, int> position = {{"SUMI_LINE", 0}};
+  for (size_t i = 0; i < RowOrder().size(); ++i) {
+    position[std::string(settings::Def(RowOrder()[i]).name)] = static_cast<int>(i) + 1;
+  }
+  for (const std::string& mesh : meshes_) {
+    drawing::svgtest::SvgDocument svg(ReadFileBytes(out / (mesh + ".svg")));
+    ASSERT_TRUE(svg.ok()) << mesh;
+    std::vector<int> order;
+    for (const auto& [id, label] : svg.Layers()) {
+      ASSERT_TRUE(position.count(id)) << mesh << ": layer " << id;
+      LayerKey key = id == "SUMI_LINE" ? LayerKey::kSumiLine : RowOrder()[position[id] - 1];
+      EXPECT_EQ(label, settings::Def(key).caption) << mesh << ": layer " << id;
+      order.push_back(position[id]);
+    }
+    EXPECT_GT(order.size(), 20u) << mesh;
+    EXPECT_TRUE(std::adjacent_find(order.begin(), order.end(), std::greater_equal<>()) ==
+                order.end())
+        << mesh << ": layers out of order or repeated";
+    EXPECT_GT(svg.Select("//s:text").size(), 50u) << mesh;
   }
 }
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <sstream>
 
 #include "conversion/mesh_folders.h"
 #include "conversion/mesh_test_util.h"
@@ -228,14 +230,24 @@ TEST_P(BatchTest, FiguresTooLongForTheMetafileAreLeftOutOfItAlone) {
            "ため、WMF から省きました (a text of 40001 bytes exceeds the metafile limit of 32767 "
            "bytes and is left out of the metafile)",
            "stored A"}));
-  // The fill is one path through the ring's 40000 points (its closing repeat dropped), beside the
-  // outline's 40001.
+  // The fill is one closed path through the ring's 40000 points (its closing repeat dropped),
+  // beside the outline's 40001: two numbers a point.
   std::string svg = ReadFileBytes(out() + "/A.svg");
-  std::vector<long> segments;  // of each path
+  std::vector<long> points;  // of each closed path
   for (size_t at = 0; (at = svg.find(" d=\"", at)) != std::string::npos; ++at) {
-    segments.push_back(std::count(svg.begin() + at, svg.begin() + svg.find('"', at + 4), 'L'));
+    std::string d = svg.substr(at + 4, svg.find('"', at + 4) - at - 4);
+    if (d.back() != 'z') continue;
+    std::string spaced;  // the numbers apart: a sign or a command letter also ends one
+    for (char c : d)
+      spaced += std::isalpha(static_cast<unsigned char>(c)) ? std::string(" ")
+                : c == '-'                                  ? std::string(" -")
+                                                            : std::string(1, c);
+    std::istringstream numbers(spaced);
+    long count = 0;
+    for (long n; numbers >> n;) ++count;
+    points.push_back(count / 2);
   }
-  EXPECT_THAT(segments, ::testing::Contains(39999));
+  EXPECT_THAT(points, ::testing::Contains(40000));
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, BatchTest, ::testing::Values(1, 2, 3));

@@ -31,6 +31,13 @@ constexpr std::pair<Point, Point> kCornerMarks[] = {
     {{19950, 15000}, {20000, 15000}},
 };
 
+// Names a picture after the layer it draws, for the writers that keep layers apart.
+void Name(drawing::Picture& picture, LayerKey key) {
+  const settings::LayerDef& def = settings::Def(key);
+  picture.id = def.name;
+  picture.label = def.caption;
+}
+
 // The working objects of one conversion.
 class Conversion {
  public:
@@ -136,7 +143,9 @@ class Conversion {
     }
 
     std::shared_ptr<const mapdata::FileText> text = cache_.Text(*found);
-    canvas_.Layer(std::make_shared<const drawing::Picture>(Draw(step, *text)));
+    auto layer = std::make_shared<drawing::Picture>(Draw(step, *text));
+    Name(*layer, step.key);
+    canvas_.Layer(std::move(layer));
   }
 
   drawing::Picture Draw(const ConversionStep& step, const mapdata::FileText& text) {
@@ -170,6 +179,7 @@ class Conversion {
 void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
             drawing::Picture& sheet, ConversionStats& stats) {
   sheet = drawing::Picture{};
+  Name(sheet, LayerKey::kSumiLine);  // what the sheet draws itself
   Conversion conversion(mesh_folder, services, sheet);
   try {
     conversion.Run();

@@ -1,23 +1,10 @@
 #include "conversion/output_files.h"
 
 #include "drawing/cairo_renderer.h"
+#include "drawing/svg_writer.h"
 #include "mapdata/messages.h"
 
 namespace sheetwright::conversion {
-namespace {
-
-drawing::ImageFormat ImageFormatOf(OutputFormat format) {
-  switch (format) {
-    case OutputFormat::kSvg:
-      return drawing::ImageFormat::kSvg;
-    case OutputFormat::kPdf:
-      return drawing::ImageFormat::kPdf;
-    default:
-      return drawing::ImageFormat::kPng;
-  }
-}
-
-}  // namespace
 
 std::optional<OutputFormat> ParseOutputFormat(std::string_view name) {
   if (name == "wmf") return OutputFormat::kWmf;
@@ -50,14 +37,22 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
 
 void WriteOutput(const drawing::Picture& sheet, OutputFormat format, const OutputSizes& sizes,
                  drawing::FontLibrary& fonts, mapdata::MessageSink& sink, const ByteWriter& write) {
-  if (format == OutputFormat::kWmf) {
-    write(drawing::EncodeWmf(sheet, sizes.wmf, sink));
-    return;
+  switch (format) {
+    case OutputFormat::kWmf:
+      write(drawing::EncodeWmf(sheet, sizes.wmf, sink));
+      return;
+    case OutputFormat::kSvg:
+      drawing::WriteSvg(sheet, sizes.vector_width, sizes.vector_height, fonts, write);
+      return;
+    case OutputFormat::kPng:
+      write(drawing::EncodeImage(sheet, drawing::ImageFormat::kPng, sizes.png_width,
+                                 sizes.png_height, fonts));
+      return;
+    case OutputFormat::kPdf:
+      write(drawing::EncodeImage(sheet, drawing::ImageFormat::kPdf, sizes.vector_width,
+                                 sizes.vector_height, fonts));
+      return;
   }
-  bool png = format == OutputFormat::kPng;
-  write(drawing::EncodeImage(sheet, ImageFormatOf(format),
-                             png ? sizes.png_width : sizes.vector_width,
-                             png ? sizes.png_height : sizes.vector_height, fonts));
 }
 
 }  // namespace sheetwright::conversion

@@ -2,14 +2,12 @@
 
 #include <cairo-ft.h>
 #include <cairo-pdf.h>
-#include <cairo-svg.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -25,18 +23,6 @@
 namespace sheetwright::drawing {
 namespace {
 
-// What a device context holds between records: the selected objects and text settings. A new
-// context starts with the stock objects (black pen, white brush, black text, opaque white
-// background), which are also the defaults of the records.
-struct DcState {
-  PenRec pen;
-  BrushRec brush;
-  LabelFont font;
-  ColorValue text_color = 0;
-  ColorValue bk_color = 0xFFFFFF;
-  BkMode bk_mode = BkMode::kOpaque;
-};
-
 void SetSourceColor(cairo_t* cr, ColorValue value) {
   Rgb c = ResolveColor(value);
   cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
@@ -47,32 +33,17 @@ void SetSourceColor(cairo_t* cr, ColorValue value) {
 // Advances come from the font library, so drawn labels match their measured extents.
 class LayoutFont {
  public:
-  LayoutFont(cairo_font_face_t* face, double ppem) : ppem_(ppem) {
-    cairo_matrix_t font_matrix, ctm;
-    cairo_matrix_init_scale(&font_matrix, ppem, ppem);
-    cairo_matrix_init_identity(&ctm);
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-    scaled_ = cairo_scaled_font_create(face, &font_matrix, &ctm, options);
-    cairo_font_options_destroy(options);
-
-    ascent_ = std::round(ppem * 0.88);
+  // `scaled` is the library's font for the label (FontLibrary::ScaledFont), `ascent` its
+  // FontLibrary::Ascent.
+  LayoutFont(cairo_scaled_font_t* scaled, double ppem, double ascent)
+      : scaled_(scaled), ppem_(ppem), ascent_(ascent) {
     underline_position_ = ppem * 0.1;
     line_thickness_ = std::max(1.0, std::round(ppem / 16));
     strike_position_ = ppem * 0.3;
-    if (cairo_scaled_font_status(scaled_) != CAIRO_STATUS_SUCCESS) return;
-    cairo_font_extents_t extents;
-    cairo_scaled_font_extents(scaled_, &extents);
-    ascent_ = std::round(extents.ascent);
+    if (!ok()) return;
     if (FT_Face ft = cairo_ft_scaled_font_lock_face(scaled_)) {
       double scale = ppem / ft->units_per_EM;
-      // The reference platform puts the baseline at the OS/2 "Windows" ascent below the top of
-      // the cell.
       auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
-      if (os2 && os2->version != 0xFFFF && os2->usWinAscent > 0) {
-        ascent_ = std::round(os2->usWinAscent * scale);
-      }
       if (ft->underline_thickness > 0) {
         line_thickness_ = std::max(1.0, std::round(ft->underline_thickness * scale));
         underline_position_ = std::max(1.0, std::round(-ft->underline_position * scale));
@@ -83,9 +54,6 @@ class LayoutFont {
       cairo_ft_scaled_font_unlock_face(scaled_);
     }
   }
-  ~LayoutFont() { cairo_scaled_font_destroy(scaled_); }
-  LayoutFont(const LayoutFont&) = delete;
-  LayoutFont& operator=(const LayoutFont&) = delete;
 
   // The glyphs of one CP932 character (relative to its origin on the baseline) and its
   // measured advance; kept, as labels repeat the same few hundred characters.
@@ -120,7 +88,7 @@ class LayoutFont {
   double line_thickness() const { return line_thickness_; }
 
  private:
-  cairo_scaled_font_t* scaled_ = nullptr;
+  cairo_scaled_font_t* scaled_;  // owned by the font library
   double ppem_;
   double ascent_, underline_position_, strike_position_, line_thickness_;
   std::unordered_map<uint32_t, Character> characters_;
@@ -155,9 +123,6 @@ class Player {
   void StrokeOpenLines();
   void DrawText(const Picture& picture, const TextRec& text);
   void SetPathPoints(std::span<const Point> points);
-  bool ValidRange(const Picture& picture, uint32_t first, uint32_t count) const {
-    return first <= picture.points.size() && count <= picture.points.size() - first;
-  }
   LayoutFont& Layout(const LabelFont& font);
   cairo_pattern_t* Hatch();
 
@@ -168,7 +133,7 @@ class Player {
   Point open_end_;           // where the last of them ends
   DcState dc_;
   cairo_pattern_t* hatch_ = nullptr;
-  std::map<std::pair<cairo_font_face_t*, double>, std::unique_ptr<LayoutFont>> layouts_;
+  std::unordered_map<cairo_scaled_font_t*, std::unique_ptr<LayoutFont>> layouts_;
 };
 
 void Player::Play(const Picture& picture) {
@@ -177,67 +142,49 @@ void Player::Play(const Picture& picture) {
         !std::holds_alternative<LineRec>(record)) {
       StrokeOpenLines();
     }
-    std::visit(
-        Overloaded{
-            [&](const PenRec& r) { dc_.pen = r; },
-            [&](const BrushRec& r) { dc_.brush = r; },
-            [&](const FontRec& r) {
-              if (const LabelFont* font = picture.Font(r)) dc_.font = *font;
-            },
-            [&](const TextColorRec& r) { dc_.text_color = r.color; },
-            [&](const BkColorRec& r) { dc_.bk_color = r.color; },
-            [&](const BkModeRec& r) { dc_.bk_mode = r.mode; },
-            [&](const PolylineRec& r) {
-              // A polyline of fewer than two points draws nothing, nor does one that never
-              // leaves its first point (round caps would make a dot of it).
-              if (r.count < 2 || !ValidRange(picture, r.first, r.count)) return;
-              auto points = picture.Points(r.first, r.count);
-              if (std::all_of(points.begin(), points.end(),
-                              [&](const Point& p) { return p == points[0]; })) {
-                return;
-              }
-              OpenLine(points);
-            },
-            [&](const PolygonRec& r) {
-              if (r.count < 2 || !ValidRange(picture, r.first, r.count)) return;
-              auto points = picture.Points(r.first, r.count);
-              if (dc_.brush.style != BrushStyle::kDiagCross && Rasterize()) {
-                if (dc_.brush.style == BrushStyle::kSolid) {
-                  raster_->Fill(cr_, points, ResolveColor(dc_.brush.color));
-                }
-                Outline(points, true);
-                return;
-              }
-              SetPathPoints(points);
-              cairo_close_path(cr_);
-              Fill();
-              Stroke();
-            },
-            [&](const LineRec& r) {
-              if (r.from == r.to) return;  // a line to where the pen stands draws nothing
-              Point ends[] = {r.from, r.to};
-              OpenLine(ends);
-            },
-            [&](const TextRec& r) {
-              if (r.first > picture.text.size() || r.length > picture.text.size() - r.first) {
-                return;
-              }
-              DrawText(picture, r);
-            },
-            [&](const LayerRec& r) {
-              const Picture* layer = picture.Layer(r);
-              if (!layer || layer->width <= 0 || layer->height <= 0) return;
-              // Like SAVEDC / RESTOREDC around the layer: what it selects ends with it.
-              DcState saved = dc_;
-              cairo_save(cr_);
-              cairo_scale(cr_, static_cast<double>(picture.width) / layer->width,
-                          static_cast<double>(picture.height) / layer->height);
-              Play(*layer);
-              cairo_restore(cr_);
-              dc_ = saved;
-            },
-        },
-        record);
+    std::visit(Overloaded{
+                   DcSelect{dc_, picture},
+                   [&](const PolylineRec& r) {
+                     auto points = picture.Drawn(r);
+                     if (!points.empty()) OpenLine(points);
+                   },
+                   [&](const PolygonRec& r) {
+                     auto points = picture.Drawn(r);
+                     if (points.empty()) return;
+                     if (dc_.brush.style != BrushStyle::kDiagCross && Rasterize()) {
+                       if (dc_.brush.style == BrushStyle::kSolid) {
+                         raster_->Fill(cr_, points, ResolveColor(dc_.brush.color));
+                       }
+                       Outline(points, true);
+                       return;
+                     }
+                     SetPathPoints(points);
+                     cairo_close_path(cr_);
+                     Fill();
+                     Stroke();
+                   },
+                   [&](const LineRec& r) {
+                     if (r.from == r.to) return;  // a line to where the pen stands draws nothing
+                     Point ends[] = {r.from, r.to};
+                     OpenLine(ends);
+                   },
+                   [&](const TextRec& r) {
+                     if (picture.HoldsText(r)) DrawText(picture, r);
+                   },
+                   [&](const LayerRec& r) {
+                     const Picture* layer = picture.Layer(r);
+                     if (!layer || layer->width <= 0 || layer->height <= 0) return;
+                     // Like SAVEDC / RESTOREDC around the layer: what it selects ends with it.
+                     DcState saved = dc_;
+                     cairo_save(cr_);
+                     cairo_scale(cr_, static_cast<double>(picture.width) / layer->width,
+                                 static_cast<double>(picture.height) / layer->height);
+                     Play(*layer);
+                     cairo_restore(cr_);
+                     dc_ = saved;
+                   },
+               },
+               record);
   }
   StrokeOpenLines();
   cairo_new_path(cr_);
@@ -361,10 +308,11 @@ double Player::PenWidth() const {
 }
 
 LayoutFont& Player::Layout(const LabelFont& font) {
-  cairo_font_face_t* face = fonts_.CairoFace(font);
-  double ppem = fonts_.PixelSize(font);
-  auto& slot = layouts_[{face, ppem}];
-  if (!slot) slot = std::make_unique<LayoutFont>(face, ppem);
+  cairo_scaled_font_t* scaled = fonts_.ScaledFont(font);
+  auto& slot = layouts_[scaled];
+  if (!slot) {
+    slot = std::make_unique<LayoutFont>(scaled, fonts_.PixelSize(font), fonts_.Ascent(font));
+  }
   return *slot;
 }
 
@@ -441,19 +389,6 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
   throw mapdata::ConversionError(path + " に書き込めません: " + reason);
 }
 
-// Cairo names an SVG's drawing group after a counter shared by every surface of the process,
-// so the same picture would be stored as "surface1" or "surface57" depending on what was drawn
-// before. Nothing refers to the name; fixing it makes the file depend on the picture alone.
-void FixSvgSurfaceId(std::string& svg) {
-  constexpr std::string_view kId = "<g id=\"surface";
-  size_t at = svg.find(kId);
-  if (at == std::string::npos) return;
-  size_t digits = at + kId.size();
-  size_t end = svg.find('"', digits);
-  if (end == std::string::npos || svg.find("#surface") != std::string::npos) return;
-  svg = svg.substr(0, digits) + "1" + svg.substr(end);
-}
-
 void PaintWhiteAndRender(cairo_surface_t* surface, const Picture& picture, int width, int height,
                          FontLibrary& fonts) {
   cairo_t* cr = cairo_create(surface);
@@ -491,9 +426,6 @@ std::string EncodeImage(const Picture& picture, ImageFormat format, int width, i
       // Opaque: the background is painted white, so no alpha channel is stored.
       surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
       break;
-    case ImageFormat::kSvg:
-      surface = cairo_svg_surface_create_for_stream(AppendToString, &bytes, width, height);
-      break;
     case ImageFormat::kPdf:
       surface = cairo_pdf_surface_create_for_stream(AppendToString, &bytes, width, height);
       break;
@@ -523,7 +455,6 @@ std::string EncodeImage(const Picture& picture, ImageFormat format, int width, i
     throw mapdata::ConversionError(std::string("cannot draw the image: ") +
                                    cairo_status_to_string(status));
   }
-  if (format == ImageFormat::kSvg) FixSvgSurfaceId(bytes);
   return bytes;
 }
 

@@ -18,15 +18,15 @@ class FontLibrary;
 void RenderPicture(const Picture& picture, cairo_t* cr, double target_width, double target_height,
                    FontLibrary& fonts);
 
-enum class ImageFormat { kPng, kSvg, kPdf };
+// SVG has a writer of its own (svg_writer.h), which keeps labels as text and layers apart.
+enum class ImageFormat { kPng, kPdf };
 
-// The whole file of the given format and size (pixels for PNG, points for SVG/PDF), drawn on a
-// white background. The bytes depend on the picture alone (SVG group names are fixed). Throws
-// ConversionError when Cairo fails.
+// The whole file of the given format and size (pixels for PNG, points for PDF), drawn on a white
+// background. Throws ConversionError when Cairo fails.
 std::string EncodeImage(const Picture& picture, ImageFormat format, int width, int height,
                         FontLibrary& fonts);
 
-// Renders to a file of the given format and size (pixels for PNG, points for SVG/PDF), on a
+// Renders to a file of the given format and size (pixels for PNG, points for PDF), on a
 // white background, atomically replacing an older file. Throws ConversionError on failure.
 void StoreImage(const Picture& picture, ImageFormat format, int width, int height,
                 const std::string& path, FontLibrary& fonts);

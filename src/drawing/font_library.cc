@@ -36,36 +36,6 @@ constexpr double kMaxPixelSize = 16384;
 constexpr std::array<const char*, 6> kGenericFamilies = {"sans-serif", "serif", "monospace",
                                                          "sans",       "mono",  "system-ui"};
 
-// Decodes UTF-8 into code points; malformed bytes become U+FFFD one byte at a time.
-std::u32string CodePoints(std::string_view utf8) {
-  std::u32string out;
-  out.reserve(utf8.size());
-  size_t i = 0;
-  while (i < utf8.size()) {
-    unsigned char c = utf8[i];
-    int extra = c < 0x80             ? 0
-                : (c & 0xE0) == 0xC0 ? 1
-                : (c & 0xF0) == 0xE0 ? 2
-                : (c & 0xF8) == 0xF0 ? 3
-                                     : -1;
-    char32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
-    bool ok = extra >= 0 && i + extra < utf8.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-      unsigned char d = utf8[i + k];
-      ok = (d & 0xC0) == 0x80;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    if (!ok) {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    out.push_back(cp);
-    i += extra + 1;
-  }
-  return out;
-}
-
 int32_t ClampToInt32(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
@@ -76,7 +46,27 @@ struct SizeEntry {
   int32_t ascent = 0;
   int32_t descent = 0;
   std::unordered_map<char32_t, int32_t> advances;
+  cairo_scaled_font_t* scaled = nullptr;  // made on first use, with the baseline
+  double baseline = 0;
 };
+
+// The baseline below the top of the cell. Without a usable OS/2 table (or without a font file at
+// all) the scaled font's ascent stands in, and 0.88 em when even that font failed.
+double BaselineOffset(cairo_scaled_font_t* scaled, double ppem) {
+  if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return std::round(ppem * 0.88);
+  cairo_font_extents_t extents;
+  cairo_scaled_font_extents(scaled, &extents);
+  double ascent = std::round(extents.ascent);
+  if (FT_Face ft = cairo_ft_scaled_font_lock_face(scaled)) {
+    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
+    if (os2 && os2->version != 0xFFFF && os2->usWinAscent > 0) {
+      double scale = ppem / ft->units_per_EM;
+      ascent = std::round(os2->usWinAscent * scale);
+    }
+    cairo_ft_scaled_font_unlock_face(scaled);
+  }
+  return ascent;
+}
 
 // One face (family and bold/italic), as fontconfig resolved it.
 struct FaceEntry {
@@ -134,6 +124,9 @@ struct FontLibrary::Impl {
 
   ~Impl() {
     for (auto& [key, entry] : faces) {
+      for (auto& [ppem, size] : entry.sizes) {
+        if (size.scaled) cairo_scaled_font_destroy(size.scaled);
+      }
       cairo_font_face_destroy(entry.cairo);
       if (entry.face) FT_Done_Face(entry.face);
     }
@@ -235,6 +228,25 @@ struct FontLibrary::Impl {
     return it->second;
   }
 
+  // Caller holds the mutex.
+  SizeEntry& Scaled(const LabelFont& font) {
+    FaceEntry& entry = Face(font);
+    int32_t ppem = Ppem(entry, font);
+    SizeEntry& size = Size(entry, ppem);
+    if (!size.scaled) {
+      cairo_matrix_t font_matrix, ctm;
+      cairo_matrix_init_scale(&font_matrix, ppem, ppem);
+      cairo_matrix_init_identity(&ctm);
+      cairo_font_options_t* options = cairo_font_options_create();
+      cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
+      cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+      size.scaled = cairo_scaled_font_create(entry.cairo, &font_matrix, &ctm, options);
+      cairo_font_options_destroy(options);
+      size.baseline = BaselineOffset(size.scaled, ppem);
+    }
+    return size;
+  }
+
   // Caller holds the mutex. The hinted advance in whole pixels, as the reference platform
   // lays out plain text (no kerning).
   int32_t Advance(FaceEntry& entry, SizeEntry& size, int32_t ppem, char32_t cp) {
@@ -266,7 +278,7 @@ std::string FontLibrary::SubstituteFace(const std::string& face_name) {
 }
 
 TextExtent FontLibrary::Measure(const LabelFont& font, std::string_view cp932_text) {
-  std::u32string cps = CodePoints(mapdata::Cp932ToUtf8(cp932_text));
+  std::u32string cps = mapdata::CodePoints(mapdata::Cp932ToUtf8(cp932_text));
   std::lock_guard lock(impl_->mutex);
   FaceEntry& entry = impl_->Face(font);
   int32_t ppem = impl_->Ppem(entry, font);
@@ -276,14 +288,19 @@ TextExtent FontLibrary::Measure(const LabelFont& font, std::string_view cp932_te
   return TextExtent{ClampToInt32(width), size.ascent + size.descent};
 }
 
-cairo_font_face_t* FontLibrary::CairoFace(const LabelFont& font) {
-  std::lock_guard lock(impl_->mutex);
-  return impl_->Face(font).cairo;
-}
-
 double FontLibrary::PixelSize(const LabelFont& font) {
   std::lock_guard lock(impl_->mutex);
   return impl_->Ppem(impl_->Face(font), font);
+}
+
+cairo_scaled_font_t* FontLibrary::ScaledFont(const LabelFont& font) {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->Scaled(font).scaled;
+}
+
+double FontLibrary::Ascent(const LabelFont& font) {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->Scaled(font).baseline;
 }
 
 }  // namespace sheetwright::drawing

@@ -12,7 +12,7 @@
 
 #include "drawing/text_metrics.h"
 
-typedef struct _cairo_font_face cairo_font_face_t;
+typedef struct _cairo_scaled_font cairo_scaled_font_t;
 
 namespace sheetwright::drawing {
 
@@ -28,11 +28,16 @@ class FontLibrary : public TextMetrics {
   // The fontconfig family a face name stands for after the substitutions above.
   static std::string SubstituteFace(const std::string& face_name);
 
-  // A Cairo font face for the label font (owned by the library; valid for its lifetime).
-  cairo_font_face_t* CairoFace(const LabelFont& font);
-
   // Pixels per em for a label font's height (negative: character height; positive: cell height).
   double PixelSize(const LabelFont& font);
+
+  // The label font at its pixel size with hinted metrics, as labels are laid out (owned by the
+  // library; valid for its lifetime). Its status may be an error.
+  cairo_scaled_font_t* ScaledFont(const LabelFont& font);
+
+  // How far below a label's top-left anchor its baseline lies, in drawing units: the OS/2
+  // "Windows" ascent where the reference platform puts it, else the font's own ascent.
+  double Ascent(const LabelFont& font);
 
  private:
   struct Impl;

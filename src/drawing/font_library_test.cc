@@ -102,9 +102,9 @@ TEST_F(FontLibraryTest, UnknownFaceFallsBackToTheJapaneseGothic) {
   TextExtent got = fonts_.Measure(Font("No Such Face 123", -12), text);
   EXPECT_EQ(got.width, expected.width);
   EXPECT_EQ(got.height, expected.height);
-  cairo_font_face_t* face = fonts_.CairoFace(Font("No Such Face 123", -12));
-  ASSERT_NE(face, nullptr);
-  EXPECT_EQ(cairo_font_face_status(face), CAIRO_STATUS_SUCCESS);
+  cairo_scaled_font_t* font = fonts_.ScaledFont(Font("No Such Face 123", -12));
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(cairo_scaled_font_status(font), CAIRO_STATUS_SUCCESS);
 }
 
 TEST_F(FontLibraryTest, BoldIsNeverNarrowerAndScalesWithSize) {

@@ -1,7 +1,8 @@
 // Recorded pictures: the sheet of one mesh and each of its layers. A picture is a list of plain
 // records over one contiguous point buffer and one text buffer; backends (metafile writer, Cairo
-// renderer, test readers) visit the records with std::visit over an overload set, so a new record
-// type does not compile until every backend handles it. Record through Recorder (recorder.h).
+// renderer, SVG writer, test readers) visit the records with std::visit over an overload set, so a
+// new record type does not compile until every backend handles it. Record through Recorder
+// (recorder.h).
 #pragma once
 
 #include <cstdint>
@@ -90,9 +91,36 @@ struct Picture {
   std::string text;
   std::vector<LabelFont> fonts;
   std::vector<std::shared_ptr<const Picture>> layers;
+  // For writers that keep layers apart: the map layer's settings key ("GAIKU_LINE") and its row
+  // caption ("街区境界線"), UTF-8; empty when unnamed. The sheet is named after what it draws
+  // directly, the corner marks.
+  std::string id, label;
 
+  // Whether a record's range lies within the buffers (the recorder makes no other; only a
+  // damaged picture holds one that does not).
+  bool HoldsPoints(uint32_t first, uint32_t count) const {
+    return first <= points.size() && count <= points.size() - first;
+  }
+  bool HoldsText(const TextRec& t) const {
+    return t.first <= text.size() && t.length <= text.size() - t.first;
+  }
   std::span<const Point> Points(uint32_t first, uint32_t count) const {
     return std::span<const Point>(points).subspan(first, count);
+  }
+  // The points of a figure as the backends that draw like the reference platform take them;
+  // empty when it draws nothing: a range outside the buffer, a polyline that never leaves its
+  // first point (round caps would make a dot of it), a polygon of fewer than two points.
+  std::span<const Point> Drawn(const PolylineRec& r) const {
+    if (!HoldsPoints(r.first, r.count)) return {};
+    std::span<const Point> figure = Points(r.first, r.count);
+    for (const Point& p : figure) {
+      if (!(p == figure[0])) return figure;
+    }
+    return {};
+  }
+  std::span<const Point> Drawn(const PolygonRec& r) const {
+    if (r.count < 2 || !HoldsPoints(r.first, r.count)) return {};
+    return Points(r.first, r.count);
   }
   std::string_view Text(const TextRec& t) const {
     return std::string_view(text).substr(t.first, t.length);
@@ -104,6 +132,33 @@ struct Picture {
   const Picture* Layer(const LayerRec& r) const {
     return r.index < layers.size() ? layers[r.index].get() : nullptr;
   }
+};
+
+// What a device context holds between records while a backend plays a picture: the selected
+// objects and text settings. A new context starts with the stock objects (black pen, white
+// brush, black text, opaque white background), which are also the defaults of the records.
+struct DcState {
+  PenRec pen;
+  BrushRec brush;
+  LabelFont font;
+  ColorValue text_color = 0;
+  ColorValue bk_color = 0xFFFFFF;
+  BkMode bk_mode = BkMode::kOpaque;
+};
+
+// The overloads that play the records changing a device context; a backend that draws joins its
+// own overloads for the drawing records to these (Overloaded{DcSelect{dc, picture}, ...}).
+struct DcSelect {
+  DcState& dc;
+  const Picture& picture;
+  void operator()(const PenRec& r) const { dc.pen = r; }
+  void operator()(const BrushRec& r) const { dc.brush = r; }
+  void operator()(const FontRec& r) const {
+    if (const LabelFont* font = picture.Font(r)) dc.font = *font;
+  }
+  void operator()(const TextColorRec& r) const { dc.text_color = r.color; }
+  void operator()(const BkColorRec& r) const { dc.bk_color = r.color; }
+  void operator()(const BkModeRec& r) const { dc.bk_mode = r.mode; }
 };
 
 // Helper for std::visit with lambdas.

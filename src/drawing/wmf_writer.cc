@@ -81,12 +81,6 @@ std::string FaceNameBytes(const LabelFont& font) {
   return bytes;
 }
 
-// The recorder only makes records within their picture's buffers; one that is not (a damaged
-// picture) is left out rather than read beyond the buffer.
-bool Fits(uint32_t first, uint32_t count, size_t size) {
-  return first <= size && count <= size - first;
-}
-
 // A generous guess of the file size, so that the buffer is allocated once.
 size_t EstimateBytes(const Picture& picture) {
   size_t bytes = picture.points.size() * 4 + picture.text.size() + picture.records.size() * 64;
@@ -190,12 +184,12 @@ class Encoder {
                                r.mode == BkMode::kOpaque ? wmf::kOpaque : wmf::kTransparent);
                      },
                      [&](const PolylineRec& r) {
-                       if (Fits(r.first, r.count, picture.points.size())) {
+                       if (picture.HoldsPoints(r.first, r.count)) {
                          Polyline(picture.Points(r.first, r.count));
                        }
                      },
                      [&](const PolygonRec& r) {
-                       if (Fits(r.first, r.count, picture.points.size())) {
+                       if (picture.HoldsPoints(r.first, r.count)) {
                          Polygon(picture.Points(r.first, r.count));
                        }
                      },
@@ -204,7 +198,7 @@ class Encoder {
                        Record2(wmf::kLineTo, Clamp16(r.to.y), Clamp16(r.to.x));
                      },
                      [&](const TextRec& r) {
-                       if (Fits(r.first, r.length, picture.text.size())) {
+                       if (picture.HoldsText(r)) {
                          Text(r.at, picture.Text(r));
                        }
                      },

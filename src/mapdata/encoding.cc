@@ -106,6 +106,35 @@ std::string PlatformTextToUtf8(std::string_view bytes) {
   return IsValidUtf8(bytes) ? std::string(bytes) : Cp932ToUtf8(bytes);
 }
 
+std::u32string CodePoints(std::string_view utf8) {
+  std::u32string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    unsigned char c = utf8[i];
+    int extra = c < 0x80             ? 0
+                : (c & 0xE0) == 0xC0 ? 1
+                : (c & 0xF0) == 0xE0 ? 2
+                : (c & 0xF8) == 0xF0 ? 3
+                                     : -1;
+    char32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+    bool ok = extra >= 0 && i + extra < utf8.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      unsigned char d = utf8[i + k];
+      ok = (d & 0xC0) == 0x80;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if (!ok) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    out.push_back(cp);
+    i += extra + 1;
+  }
+  return out;
+}
+
 bool IsValidUtf8(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {

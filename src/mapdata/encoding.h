@@ -19,6 +19,9 @@ std::string MessageText(std::string_view cp932);
 // Encodes UTF-8 text as CP932. Characters without a CP932 form become '?'; never fails.
 std::string Utf8ToCp932(std::string_view utf8);
 
+// Decodes UTF-8 into code points; malformed bytes become U+FFFD one byte at a time.
+std::u32string CodePoints(std::string_view utf8);
+
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 
