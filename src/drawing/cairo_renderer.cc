@@ -15,6 +15,7 @@
 
 #include "drawing/font_library.h"
 #include "drawing/image_rasterizer.h"
+#include "drawing/line_chains.h"
 #include "drawing/png_writer.h"
 #include "mapdata/atomic_file.h"
 #include "mapdata/encoding.h"
@@ -129,8 +130,7 @@ class Player {
   cairo_t* cr_;
   FontLibrary& fonts_;
   ImageRasterizer* raster_;
-  bool open_lines_ = false;  // the current path holds lines not yet stroked
-  Point open_end_;           // where the last of them ends
+  LineChainer open_lines_;  // lines of the current pen not yet stroked (vector targets)
   DcState dc_;
   cairo_pattern_t* hatch_ = nullptr;
   std::unordered_map<cairo_scaled_font_t*, std::unique_ptr<LayoutFont>> layouts_;
@@ -138,7 +138,7 @@ class Player {
 
 void Player::Play(const Picture& picture) {
   for (const Record& record : picture.records) {
-    if (open_lines_ && !std::holds_alternative<PolylineRec>(record) &&
+    if (!open_lines_.empty() && !std::holds_alternative<PolylineRec>(record) &&
         !std::holds_alternative<LineRec>(record)) {
       StrokeOpenLines();
     }
@@ -202,27 +202,25 @@ void Player::Outline(std::span<const Point> points, bool closed) {
   Stroke();
 }
 
-// A vector target gets a run of lines under one pen as one path, stroked once: a document's
-// size and its reader's time grow with every stroke operation, and the look is the same.
+// A vector target gets a run of lines under one pen as one path, stroked once and chained end
+// to end (line_chains.h): a document's size and its reader's time grow with every stroke
+// operation and every point, and the look is the same.
 void Player::OpenLine(std::span<const Point> points) {
   if (dc_.pen.style == PenStyle::kNull) return;
   if (Rasterize()) {
     raster_->Stroke(cr_, points, false, PenWidth(), ResolveColor(dc_.pen.color));
     return;
   }
-  // A line that starts where the last one ended goes on from there: with round caps and joins
-  // the pixels are the same, and the document is shorter.
-  bool goes_on = open_lines_ && points[0] == open_end_;
-  if (!open_lines_) cairo_new_path(cr_);
-  open_lines_ = true;
-  if (!goes_on) cairo_move_to(cr_, points[0].x, points[0].y);
-  for (size_t i = 1; i < points.size(); ++i) cairo_line_to(cr_, points[i].x, points[i].y);
-  open_end_ = points.back();
+  open_lines_.Add(points);
 }
 
 void Player::StrokeOpenLines() {
-  if (!open_lines_) return;
-  open_lines_ = false;
+  if (open_lines_.empty()) return;
+  cairo_new_path(cr_);
+  open_lines_.Chain([&](std::span<const Point> chain) {
+    cairo_move_to(cr_, chain[0].x, chain[0].y);
+    for (size_t i = 1; i < chain.size(); ++i) cairo_line_to(cr_, chain[i].x, chain[i].y);
+  });
   Stroke();
 }
 
