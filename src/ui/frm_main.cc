@@ -105,8 +105,12 @@ TFrmMain::TFrmMain(std::string settings_path, std::string program_folder, QWidge
   }
 }
 
-// The job's thread reads the style table and the fonts: it ends before they go.
-TFrmMain::~TFrmMain() { delete job_; }
+// The job's thread reads the style table and the fonts, and so does the preview's render
+// thread: both end before the members go (child widgets would otherwise be deleted after them).
+TFrmMain::~TFrmMain() {
+  delete job_;
+  delete preview_;
+}
 
 void TFrmMain::ConnectJob() {
   connect(job_, &ConversionJob::MessageLogged, messages_, &MessageList::Add);
