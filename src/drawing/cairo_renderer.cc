@@ -119,7 +119,7 @@ class Player {
     if (raster_) raster_->Release();
     return false;
   }
-  void Outline(std::span<const Point> points, bool closed);
+  void RasterStroke(std::span<const Point> points, bool closed);
   void OpenLine(std::span<const Point> points);
   void StrokeOpenLines();
   void DrawText(const Picture& picture, const TextRec& text);
@@ -155,7 +155,7 @@ void Player::Play(const Picture& picture) {
                        if (dc_.brush.style == BrushStyle::kSolid) {
                          raster_->Fill(cr_, points, ResolveColor(dc_.brush.color));
                        }
-                       Outline(points, true);
+                       RasterStroke(points, true);
                        return;
                      }
                      SetPathPoints(points);
@@ -190,16 +190,10 @@ void Player::Play(const Picture& picture) {
   cairo_new_path(cr_);
 }
 
-// Strokes a figure with the current pen.
-void Player::Outline(std::span<const Point> points, bool closed) {
+// Strokes a figure with the current pen through the rasterizer (Rasterize() said it draws).
+void Player::RasterStroke(std::span<const Point> points, bool closed) {
   if (dc_.pen.style == PenStyle::kNull) return;
-  if (Rasterize()) {
-    raster_->Stroke(cr_, points, closed, PenWidth(), ResolveColor(dc_.pen.color));
-    return;
-  }
-  SetPathPoints(points);
-  if (closed) cairo_close_path(cr_);
-  Stroke();
+  raster_->Stroke(cr_, points, closed, PenWidth(), ResolveColor(dc_.pen.color));
 }
 
 // A vector target gets a run of lines under one pen as one path, stroked once and chained end
@@ -208,7 +202,7 @@ void Player::Outline(std::span<const Point> points, bool closed) {
 void Player::OpenLine(std::span<const Point> points) {
   if (dc_.pen.style == PenStyle::kNull) return;
   if (Rasterize()) {
-    raster_->Stroke(cr_, points, false, PenWidth(), ResolveColor(dc_.pen.color));
+    RasterStroke(points, false);
     return;
   }
   open_lines_.Add(points);

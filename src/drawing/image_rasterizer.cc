@@ -179,9 +179,9 @@ void ImageRasterizer::Stroke(cairo_t* cr, std::span<const Point> points, bool cl
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
   Impl& im = *impl_;
-  im.Acquire();
   im.path.Set(points, m, closed);
   if (!im.Shows(width)) return;
+  im.Acquire();
   if (width <= kThinLine && im.path.extent() < kOutlineRange) {
     // A line a pixel or two wide: its anti-aliased pixels straight from the line profile, with
     // no outline to sweep. At that width ends and corners need no rounding.
@@ -210,9 +210,9 @@ void ImageRasterizer::Stroke(cairo_t* cr, std::span<const Point> points, bool cl
 void ImageRasterizer::Fill(cairo_t* cr, std::span<const Point> points, Rgb color) {
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  impl_->Acquire();
   impl_->path.Set(points, m, true);
   if (!impl_->Shows(1)) return;
+  impl_->Acquire();
   impl_->Reset(1, agg::fill_even_odd);
   impl_->rasterizer.add_path(impl_->path);
   impl_->Render(AggColor(color));

@@ -43,33 +43,30 @@ void LineChainer::Chain(const std::function<void(std::span<const Point>)>& take)
     return std::nullopt;
   };
 
+  // Takes the line whose end `end` is, appending its other points in the order they lead away
+  // from that end.
+  auto follow = [&](uint32_t end, std::vector<Point>& out) {
+    used[end / 2] = true;
+    auto next = line(end / 2);
+    if (end % 2 == 0) {
+      out.insert(out.end(), next.begin() + 1, next.end());
+    } else {
+      out.insert(out.end(), next.rbegin() + 1, next.rend());
+    }
+  };
+
   std::vector<Point> chain, head;
   for (uint32_t i = 0; i < count; ++i) {
     if (used[i]) continue;
     used[i] = true;
     chain.assign(line(i).begin(), line(i).end());
-    // On from the last point, taking each line from the end that meets it.
-    while (std::optional<uint32_t> end = unused_end_at(chain.back())) {
-      used[*end / 2] = true;
-      auto next = line(*end / 2);
-      if (*end % 2 == 0) {
-        chain.insert(chain.end(), next.begin() + 1, next.end());
-      } else {
-        chain.insert(chain.end(), next.rbegin() + 1, next.rend());
-      }
-    }
-    // Back from the first point; `head` holds the points in the order they lead away from it.
+    // On from the last point, then back from the first; `head` holds the points in the order
+    // they lead away from it.
+    while (std::optional<uint32_t> end = unused_end_at(chain.back())) follow(*end, chain);
     head.clear();
-    Point at = chain.front();
-    while (std::optional<uint32_t> end = unused_end_at(at)) {
-      used[*end / 2] = true;
-      auto next = line(*end / 2);
-      if (*end % 2 == 0) {
-        head.insert(head.end(), next.begin() + 1, next.end());
-      } else {
-        head.insert(head.end(), next.rbegin() + 1, next.rend());
-      }
-      at = head.back();
+    for (Point at = chain.front(); std::optional<uint32_t> end = unused_end_at(at);
+         at = head.back()) {
+      follow(*end, head);
     }
     chain.insert(chain.begin(), head.rbegin(), head.rend());
     take(chain);
