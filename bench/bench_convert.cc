@@ -24,10 +24,10 @@
 #include "conversion/batch.h"
 #include "conversion/conv_go.h"
 #include "conversion/heap_policy.h"
-#include "drawing/font_library.h"
-#include "drawing/wmf_writer.h"
 #include "mapdata/record_lines.h"
 #include "meshgen/meshgen.h"
+#include "output/wmf_writer.h"
+#include "picture/font_library.h"
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"
 
@@ -97,12 +97,12 @@ void LoadStyles(settings::LayerStyleTable& styles) {
 }
 
 Timing ConvertOnce(const std::string& mesh, const std::string& out,
-                   const settings::StyleSource& styles, drawing::FontLibrary& fonts) {
-  mapdata::NullMessageSink sink;
+                   const settings::StyleSource& styles, picture::FontLibrary& fonts) {
+  base::NullMessageSink sink;
   return Measure([&] {
-    drawing::Picture sheet;
+    picture::Picture sheet;
     conversion::ConvGo(mesh, {styles, fonts, sink, nullptr}, sheet);
-    drawing::StoreWmf(sheet, {}, out);
+    output::StoreWmf(sheet, {}, out);
   });
 }
 
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
 
   settings::LayerStyleTable styles;
   LoadStyles(styles);
-  drawing::FontLibrary fonts;
+  picture::FontLibrary fonts;
 
   meshgen::Options base;
   base.seed = 11;

@@ -168,7 +168,7 @@ size_t BarePass(const FileSet& files) {
 
 // (b) Load every file into a table of its own, as a conversion's table cache does.
 size_t LoadPass(const FileSet& files) {
-  sm::NullMessageSink sink;
+  sheetwright::base::NullMessageSink sink;
   std::vector<sm::ArcTable> arcs(files.arcs.size());
   std::vector<sm::PolyTable> polys(files.pgns.size());
   std::vector<sm::AtrTable> atrs(files.atrs.size());
@@ -202,7 +202,7 @@ double BestOf(int runs, const FileSet& files, Pass pass, size_t& checksum) {
 // (c) One PidSrc per arc reference and one AtrPidSrc per label, over tables of `arcs` arcs.
 void LookupWorkload(int arcs) {
   Theme t = MakeTheme(arcs, 99);
-  sm::NullMessageSink sink;
+  sheetwright::base::NullMessageSink sink;
   sm::ArcTable arc_table;
   sm::PolyTable poly_table;
   arc_table.ArcSet(std::make_shared<const sm::FileText>(t.arc), sink);

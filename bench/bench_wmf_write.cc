@@ -14,17 +14,20 @@
 #include <string>
 #include <vector>
 
-#include "drawing/recorder.h"
-#include "drawing/wmf_writer.h"
+#include "output/wmf_writer.h"
+#include "picture/recorder.h"
 
 namespace {
 
-using namespace sheetwright::drawing;
+using namespace sheetwright::picture;
+using namespace sheetwright::output;
+namespace picture = sheetwright::picture;
+namespace output = sheetwright::output;
 using Clock = std::chrono::steady_clock;
 
 // A sheet like a dense mesh: 40 layers of outlines (30 points each) and fills (40 points each),
 // plus a label layer, about 1.2 million points in all.
-Picture BuildSheet(size_t* point_count) {
+picture::Picture BuildSheet(size_t* point_count) {
   Picture sheet;
   Recorder rec(sheet);
   rec.SetBrush(BrushStyle::kSolid, 0xFFFFFF);
@@ -101,17 +104,18 @@ int main(int argc, char** argv) {
   std::string wmf_path = (dir / "bench_wmf_write.wmf").string();
   std::string raw_path = (dir / "bench_wmf_write.raw").string();
   size_t points = 0;
-  Picture sheet = BuildSheet(&points);
-  std::string reference = EncodeWmf(sheet, NominalSize{});
+  picture::Picture sheet = BuildSheet(&points);
+  std::string reference = output::EncodeWmf(sheet, output::NominalSize{});
   std::string plain(reference.size(), 'x');
   constexpr int kRuns = 15;
 
-  double encode_ms = BestMs(kRuns, [&] { (void)EncodeWmf(sheet, NominalSize{}).size(); });
+  double encode_ms =
+      BestMs(kRuns, [&] { (void)output::EncodeWmf(sheet, output::NominalSize{}).size(); });
   double encode_write_ms =
-      BestMs(kRuns, [&] { WriteWhole(wmf_path, EncodeWmf(sheet, NominalSize{})); });
+      BestMs(kRuns, [&] { WriteWhole(wmf_path, output::EncodeWmf(sheet, output::NominalSize{})); });
   double write_ms = BestMs(kRuns, [&] { WriteWhole(raw_path, plain); });
   // StoreWmf adds fsync and rename for safety; against write() + fsync() for the same bytes.
-  double store_ms = BestMs(5, [&] { StoreWmf(sheet, NominalSize{}, wmf_path); });
+  double store_ms = BestMs(5, [&] { output::StoreWmf(sheet, output::NominalSize{}, wmf_path); });
   double write_sync_ms = BestMs(5, [&] {
     int fd = ::open(raw_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (::write(fd, plain.data(), plain.size()) != static_cast<ssize_t>(plain.size())) {

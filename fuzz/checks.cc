@@ -4,13 +4,12 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <set>
 #include <type_traits>
 #include <variant>
 
-#include <set>
-
+#include "base/encoding.h"
 #include "fuzz_support.h"
-#include "mapdata/encoding.h"
 
 namespace sheetwright::fuzz {
 namespace {
@@ -57,21 +56,21 @@ struct DcState {
 
 }  // namespace
 
-void CheckPicture(const drawing::Picture& picture, int depth) {
+void CheckPicture(const picture::Picture& picture, int depth) {
   FUZZ_CHECK(depth < 64, "layers nested too deep");
-  for (const drawing::Record& record : picture.records) {
+  for (const picture::Record& record : picture.records) {
     std::visit(
         [&](const auto& r) {
           using T = std::decay_t<decltype(r)>;
-          if constexpr (std::is_same_v<T, drawing::PolylineRec> ||
-                        std::is_same_v<T, drawing::PolygonRec>) {
+          if constexpr (std::is_same_v<T, picture::PolylineRec> ||
+                        std::is_same_v<T, picture::PolygonRec>) {
             FUZZ_CHECK(uint64_t{r.first} + r.count <= picture.points.size(),
                        "figure points out of range");
-          } else if constexpr (std::is_same_v<T, drawing::TextRec>) {
+          } else if constexpr (std::is_same_v<T, picture::TextRec>) {
             FUZZ_CHECK(uint64_t{r.first} + r.length <= picture.text.size(),
                        "text bytes out of range");
-          } else if constexpr (std::is_same_v<T, drawing::LayerRec>) {
-            const drawing::Picture* layer = picture.Layer(r);
+          } else if constexpr (std::is_same_v<T, picture::LayerRec>) {
+            const picture::Picture* layer = picture.Layer(r);
             FUZZ_CHECK(layer != nullptr, "layer out of range");
             CheckPicture(*layer, depth + 1);
           }
@@ -203,7 +202,7 @@ void CheckWmf(std::string_view wmf) {
 }
 
 void CheckSvg(std::string_view svg) {
-  FUZZ_CHECK(mapdata::IsValidUtf8(svg), "SVG is not valid UTF-8");
+  FUZZ_CHECK(base::IsValidUtf8(svg), "SVG is not valid UTF-8");
   xmlDocPtr doc =
       xmlReadMemory(svg.data(), static_cast<int>(svg.size()), "sheet.svg", nullptr,
                     XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR | XML_PARSE_HUGE);

@@ -12,13 +12,13 @@
 #include <fstream>
 #include <string>
 
+#include "base/messages.h"
 #include "conversion/conv_go.h"
 #include "conversion/output_files.h"
-#include "drawing/font_library.h"
-#include "drawing/wmf_writer.h"
 #include "fuzz_support.h"
 #include "mapdata/map_format.h"
-#include "mapdata/messages.h"
+#include "output/wmf_writer.h"
+#include "picture/font_library.h"
 #include "settings/layer_styles.h"
 
 namespace {
@@ -36,7 +36,7 @@ class AllLayersOn : public settings::StyleSource {
     uint8_t c = i < static_cast<int>(control_.size()) ? control_[i] : 2;
     return {true, 0x00102030u * (i + 1) & 0xFFFFFF, 1 + c % 5};
   }
-  drawing::LabelFont Font(settings::FontId) const override { return {}; }
+  picture::LabelFont Font(settings::FontId) const override { return {}; }
 
  private:
   std::string control_;
@@ -61,19 +61,19 @@ const std::string& MeshFolder() {
 }
 
 // Abandons the conversion at the n-th step (never for 0), as the desktop program's cancel does.
-class CancelAt : public mapdata::ProgressHook {
+class CancelAt : public base::ProgressHook {
  public:
   explicit CancelAt(int n) : left_(n) {}
   void Step() override {
-    if (left_ > 0 && --left_ == 0) throw mapdata::ConversionCancelled();
+    if (left_ > 0 && --left_ == 0) throw base::ConversionCancelled();
   }
 
  private:
   int left_;
 };
 
-drawing::FontLibrary& Fonts() {
-  static drawing::FontLibrary* fonts = new drawing::FontLibrary();
+picture::FontLibrary& Fonts() {
+  static picture::FontLibrary* fonts = new picture::FontLibrary();
   return *fonts;
 }
 
@@ -97,19 +97,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CancelAt cancel(control.size() > settings::kLayerCount
                       ? static_cast<uint8_t>(control[settings::kLayerCount]) * 4
                       : 0);
-  mapdata::NullMessageSink sink;
+  base::NullMessageSink sink;
   conversion::ConversionServices services{styles, Fonts(), sink, &cancel};
-  drawing::Picture sheet;
+  picture::Picture sheet;
   try {
     conversion::ConvGo(mesh, services, sheet);
-  } catch (const mapdata::ConversionError&) {
+  } catch (const base::ConversionError&) {
     // Expected for bad numbers; the layers finished before it are still in the sheet.
-  } catch (const mapdata::ConversionCancelled&) {
+  } catch (const base::ConversionCancelled&) {
   }
   fuzz::CheckPicture(sheet);
   try {
-    fuzz::CheckWmf(drawing::EncodeWmf(sheet, drawing::NominalSize{}));
-  } catch (const mapdata::ConversionError&) {
+    fuzz::CheckWmf(output::EncodeWmf(sheet, output::NominalSize{}));
+  } catch (const base::ConversionError&) {
     // A fill too long for one record is refused.
   }
   return 0;

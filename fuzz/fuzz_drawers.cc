@@ -11,22 +11,22 @@
 #include <string>
 #include <string_view>
 
-#include "drawing/cairo_renderer.h"
-#include "drawing/drawers.h"
-#include "drawing/font_library.h"
-#include "drawing/layer_state.h"
-#include "drawing/recorder.h"
-#include "drawing/wmf_writer.h"
+#include "base/messages.h"
+#include "drawers/drawers.h"
+#include "drawers/layer_state.h"
 #include "fuzz_support.h"
 #include "mapdata/arc_table.h"
-#include "mapdata/messages.h"
 #include "mapdata/record_lines.h"
 #include "mapdata/record_tables.h"
+#include "output/cairo_renderer.h"
+#include "output/wmf_writer.h"
+#include "picture/font_library.h"
+#include "picture/recorder.h"
 
 namespace {
 
 using namespace sheetwright;
-using mapdata::ConversionError;
+using base::ConversionError;
 
 // The codes the conversion uses, and a few that select more than it ever does.
 constexpr std::array<std::string_view, 10> kCodes = {"A",     "A6200", "A6243", "L2300", "L2110",
@@ -39,18 +39,18 @@ uint8_t Control(const std::string& control, size_t i) {
   return i < control.size() ? static_cast<uint8_t>(control[i]) : 0;
 }
 
-drawing::FontLibrary& Fonts() {
-  static drawing::FontLibrary* fonts = new drawing::FontLibrary();
+picture::FontLibrary& Fonts() {
+  static picture::FontLibrary* fonts = new picture::FontLibrary();
   return *fonts;
 }
 
 // Runs one drawer; a conversion error loses the layer, as it ends a real conversion.
 template <class F>
-void Draw(drawing::Picture& sheet, F&& draw) {
+void Draw(picture::Picture& sheet, F&& draw) {
   try {
-    drawing::Picture layer = draw();
+    picture::Picture layer = draw();
     fuzz::CheckPicture(layer);
-    drawing::Recorder(sheet).Layer(std::make_shared<const drawing::Picture>(std::move(layer)));
+    picture::Recorder(sheet).Layer(std::make_shared<const picture::Picture>(std::move(layer)));
   } catch (const ConversionError&) {
   }
 }
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto atr_file = std::make_shared<const mapdata::FileText>(parts[2]);
   const std::string& control = parts[3];
 
-  mapdata::NullMessageSink sink;
+  base::NullMessageSink sink;
   fuzz::FuzzMetrics metrics;
   mapdata::ArcTable arcs;
   mapdata::PolyTable polygons, points;
@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Load([&] { points.PointSet(pgn_file, sink); });
   Load([&] { attributes.AtrSet(atr_file, sink); });
 
-  drawing::DrawContext ctx{.sink = sink, .metrics = &metrics};
+  drawers::DrawContext ctx{.sink = sink, .metrics = &metrics};
   ctx.state.layer_code = std::string(kCodes[Control(control, 0) % kCodes.size()]);
   ctx.state.color = Control(control, 1) * 0x010203u;
   ctx.state.pen_width = kPenWidths[Control(control, 2) % kPenWidths.size()];
@@ -90,17 +90,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int field = kFields[Control(control, 4) % kFields.size()];
   const bool render = Control(control, 5) & 1;
 
-  drawing::Picture sheet;
-  Draw(sheet, [&] { return drawing::ArcDraw(ctx, *arc_file); });
-  Draw(sheet, [&] { return drawing::SyuArcDraw(ctx, *arc_file, attributes); });
-  Draw(sheet, [&] { return drawing::PolyDraw(ctx, *pgn_file, arcs); });
-  Draw(sheet, [&] { return drawing::PolyLineDraw(ctx, *pgn_file, arcs); });
-  Draw(sheet, [&] { return drawing::AtrDraw(ctx, *atr_file, field, polygons); });
-  Draw(sheet, [&] { return drawing::PointDraw(ctx, *atr_file, field, points); });
+  picture::Picture sheet;
+  Draw(sheet, [&] { return drawers::ArcDraw(ctx, *arc_file); });
+  Draw(sheet, [&] { return drawers::SyuArcDraw(ctx, *arc_file, attributes); });
+  Draw(sheet, [&] { return drawers::PolyDraw(ctx, *pgn_file, arcs); });
+  Draw(sheet, [&] { return drawers::PolyLineDraw(ctx, *pgn_file, arcs); });
+  Draw(sheet, [&] { return drawers::AtrDraw(ctx, *atr_file, field, polygons); });
+  Draw(sheet, [&] { return drawers::PointDraw(ctx, *atr_file, field, points); });
   fuzz::CheckPicture(sheet);
 
   try {
-    fuzz::CheckWmf(drawing::EncodeWmf(sheet, drawing::NominalSize{}));
+    fuzz::CheckWmf(output::EncodeWmf(sheet, output::NominalSize{}));
   } catch (const ConversionError&) {
     // A fill with more points than one record holds is refused, never cut short.
   }
@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (render) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 80, 60);
     cairo_t* cr = cairo_create(surface);
-    drawing::RenderPicture(sheet, cr, 80, 60, Fonts());
+    output::RenderPicture(sheet, cr, 80, 60, Fonts());
     FUZZ_CHECK(cairo_status(cr) == CAIRO_STATUS_SUCCESS, "cairo status",
                cairo_status_to_string(cairo_status(cr)));
     cairo_destroy(cr);

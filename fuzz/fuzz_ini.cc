@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
-#include "drawing/font_library.h"
+#include "base/encoding.h"
 #include "fuzz_support.h"
-#include "mapdata/encoding.h"
+#include "picture/font_library.h"
 #include "settings/ini_file.h"
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"
@@ -69,7 +69,7 @@ std::vector<std::pair<std::string, std::string>> NamesToQuery(std::string_view b
     size_t end = bytes.find('\n', start);
     // Names are UTF-8, as the reader decodes each line.
     std::string raw(bytes.substr(start, end == std::string_view::npos ? end : end - start));
-    std::string decoded = mapdata::IsValidUtf8(raw) ? raw : mapdata::Cp932ToUtf8(raw);
+    std::string decoded = base::IsValidUtf8(raw) ? raw : base::Cp932ToUtf8(raw);
     std::string_view line = Trim(decoded);
     if (!line.empty() && line.front() == '[' && line.find(']') != std::string_view::npos) {
       sections.insert(std::string(Trim(line.substr(1, line.find(']') - 1))));
@@ -90,7 +90,7 @@ void CheckIniFile(std::string_view bytes) {
   const std::string once = file.Serialize();
   IniFile again = IniFile::Parse(once);
   FUZZ_CHECK(again.Serialize() == once, "serialising is not stable");
-  FUZZ_CHECK(mapdata::IsValidUtf8(once), "serialised file is not UTF-8");
+  FUZZ_CHECK(base::IsValidUtf8(once), "serialised file is not UTF-8");
 
   std::vector<std::pair<std::string, std::string>> names = NamesToQuery(bytes);
   for (const auto& [s, k] : names)
@@ -98,7 +98,7 @@ void CheckIniFile(std::string_view bytes) {
 
   // A value made of the input's own bytes, as far as an INI line can hold it.
   std::string value(bytes.substr(0, 300));
-  value = mapdata::IsValidUtf8(value) ? value : mapdata::Cp932ToUtf8(value);
+  value = base::IsValidUtf8(value) ? value : base::Cp932ToUtf8(value);
   std::erase_if(value, [](char c) { return c == '\r' || c == '\n'; });
   const auto& [section, key] = names[bytes.size() % names.size()];
   if (section.find_first_of("[]\r\n") != std::string::npos ||
@@ -130,7 +130,7 @@ bool SameTable(const settings::LayerStyleTable& a, const settings::LayerStyleTab
     }
   }
   for (const settings::FontDef& def : settings::FontDefs()) {
-    drawing::LabelFont x = a.Font(def.id), y = b.Font(def.id);
+    picture::LabelFont x = a.Font(def.id), y = b.Font(def.id);
     y.charset = x.charset;
     if (!(x == y)) {
       what = std::string(def.section) + " (height " + std::to_string(x.height) + " / " +
@@ -165,17 +165,17 @@ void CheckSettings(std::string_view bytes) {
   // The label fonts as a conversion would measure them: every size with the default face on a
   // library kept for the run, and one fuzzed face name on a fresh library (a kept one would cache
   // every name the fuzzer makes up).
-  static drawing::FontLibrary* kept = new drawing::FontLibrary();
+  static picture::FontLibrary* kept = new picture::FontLibrary();
   bool named = false;
   for (const settings::FontDef& def : settings::FontDefs()) {
-    drawing::LabelFont font = loaded.Font(def.id);
-    drawing::TextExtent e;
-    if (font.face_name != drawing::LabelFont().face_name && !named) {
+    picture::LabelFont font = loaded.Font(def.id);
+    picture::TextExtent e;
+    if (font.face_name != picture::LabelFont().face_name && !named) {
       named = true;
-      drawing::FontLibrary fresh;
+      picture::FontLibrary fresh;
       e = fresh.Measure(font, "\x96\xbc\x91\x4f Ab");
     } else {
-      font.face_name = drawing::LabelFont().face_name;
+      font.face_name = picture::LabelFont().face_name;
       e = kept->Measure(font, "\x96\xbc\x91\x4f Ab");
     }
     FUZZ_CHECK(e.width >= 0 && e.height >= 0, "negative text extent");

@@ -14,18 +14,18 @@
 #include <string>
 #include <string_view>
 
-#include "drawing/cairo_renderer.h"
-#include "drawing/font_library.h"
-#include "drawing/recorder.h"
-#include "drawing/svg_writer.h"
-#include "drawing/wmf_writer.h"
+#include "base/messages.h"
 #include "fuzz_support.h"
-#include "mapdata/messages.h"
+#include "output/cairo_renderer.h"
+#include "output/svg_writer.h"
+#include "output/wmf_writer.h"
+#include "picture/font_library.h"
+#include "picture/recorder.h"
 
 namespace {
 
 using namespace sheetwright;
-using drawing::Point;
+using picture::Point;
 
 class Reader {
  public:
@@ -73,24 +73,24 @@ void Figure(Reader& in, std::vector<Point>& points) {
   }
 }
 
-drawing::Picture Build(Reader& in, int depth) {
-  drawing::Picture picture;
-  drawing::Recorder rec(picture);
+picture::Picture Build(Reader& in, int depth) {
+  picture::Picture picture;
+  picture::Recorder rec(picture);
   std::vector<Point> points;
   while (!in.Done()) {
     uint8_t op = in.U8();
     switch (op % 12) {
       case 0: {
         static constexpr std::array<int32_t, 6> kWidths = {1, 0, 40, 150, 200, 25};
-        auto style = in.U8() & 1 ? drawing::PenStyle::kNull : drawing::PenStyle::kSolid;
+        auto style = in.U8() & 1 ? picture::PenStyle::kNull : picture::PenStyle::kSolid;
         rec.SetPen(style, kWidths[in.U8() % kWidths.size()], in.U32());
         break;
       }
       case 1:
-        rec.SetBrush(static_cast<drawing::BrushStyle>(in.U8() % 3), in.U32());
+        rec.SetBrush(static_cast<picture::BrushStyle>(in.U8() % 3), in.U32());
         break;
       case 2: {
-        drawing::LabelFont font;
+        picture::LabelFont font;
         font.face_name = kFaces[in.U8() % kFaces.size()];
         uint8_t kind = in.U8();
         font.height = kind < 128 ? -(kind % 40) : static_cast<int32_t>(in.U32());
@@ -123,7 +123,7 @@ drawing::Picture Build(Reader& in, int depth) {
         break;
       }
       case 7:
-        if (depth < 3) rec.Layer(std::make_shared<const drawing::Picture>(Build(in, depth + 1)));
+        if (depth < 3) rec.Layer(std::make_shared<const picture::Picture>(Build(in, depth + 1)));
         break;
       case 8:
         if (depth > 0) return picture;  // the end of a nested layer
@@ -139,8 +139,8 @@ drawing::Picture Build(Reader& in, int depth) {
   return picture;
 }
 
-drawing::FontLibrary& Fonts() {
-  static drawing::FontLibrary* fonts = new drawing::FontLibrary();
+picture::FontLibrary& Fonts() {
+  static picture::FontLibrary* fonts = new picture::FontLibrary();
   return *fonts;
 }
 
@@ -149,23 +149,23 @@ drawing::FontLibrary& Fonts() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Reader in(data, size);
   const uint8_t flags = in.U8();
-  drawing::Picture sheet = Build(in, 0);
+  picture::Picture sheet = Build(in, 0);
   fuzz::CheckPicture(sheet);
   try {
-    drawing::NominalSize nominal{1 + flags % 800, 1 + flags % 600};
-    fuzz::CheckWmf(drawing::EncodeWmf(sheet, nominal));
-  } catch (const mapdata::ConversionError&) {
+    output::NominalSize nominal{1 + flags % 800, 1 + flags % 600};
+    fuzz::CheckWmf(output::EncodeWmf(sheet, nominal));
+  } catch (const base::ConversionError&) {
   }
   if (flags & 2) {
     std::string svg;
-    drawing::WriteSvg(sheet, 1 + flags % 800, 1 + flags % 600, Fonts(),
-                      [&](std::string_view chunk) { svg += chunk; });
+    output::WriteSvg(sheet, 1 + flags % 800, 1 + flags % 600, Fonts(),
+                     [&](std::string_view chunk) { svg += chunk; });
     fuzz::CheckSvg(svg);
   }
   if (flags & 1) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 48);
     cairo_t* cr = cairo_create(surface);
-    drawing::RenderPicture(sheet, cr, 64, 48, Fonts());
+    output::RenderPicture(sheet, cr, 64, 48, Fonts());
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
   }

@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "drawing/geometry.h"
+#include "base/encoding.h"
+#include "base/messages.h"
+#include "base/numbers.h"
+#include "drawers/geometry.h"
 #include "fuzz_support.h"
-#include "mapdata/encoding.h"
-#include "mapdata/messages.h"
-#include "mapdata/numbers.h"
 #include "mapdata/record_lines.h"
 #include "mapdata/token.h"
 
@@ -56,27 +56,27 @@ bool SameMessage(const std::exception& e, const std::string& want) {
 }
 
 void CheckNumbers(std::string_view field) {
-  const std::optional<int32_t> got = mapdata::TryParseInt(field);
+  const std::optional<int32_t> got = base::TryParseInt(field);
   const std::optional<int32_t> want = ReferenceInt(field);
   FUZZ_CHECK(got == want, "TryParseInt disagrees with the decimal rule", std::string(field));
   try {
-    int32_t v = mapdata::StrToInt(field);
+    int32_t v = base::StrToInt(field);
     FUZZ_CHECK(got && v == *got, "StrToInt accepted what TryParseInt refused");
-  } catch (const mapdata::ConversionError& e) {
+  } catch (const base::ConversionError& e) {
     FUZZ_CHECK(!got, "StrToInt refused an integer");
-    FUZZ_CHECK(SameMessage(e, "'" + mapdata::MessageText(field) + "' は整数ではありません"),
+    FUZZ_CHECK(SameMessage(e, "'" + base::MessageText(field) + "' は整数ではありません"),
                "integer failure text", e.what());
   }
 
-  const std::optional<double> real = mapdata::TryParseFloat(field);
+  const std::optional<double> real = base::TryParseFloat(field);
   if (real) FUZZ_CHECK(std::isfinite(*real), "TryParseFloat gave a non-finite value");
   if (want) FUZZ_CHECK(real && *real == *want, "an integer is not read as the same number");
   try {
-    double v = mapdata::StrToFloat(field);
+    double v = base::StrToFloat(field);
     FUZZ_CHECK(real && v == *real, "StrToFloat accepted what TryParseFloat refused");
-  } catch (const mapdata::ConversionError& e) {
+  } catch (const base::ConversionError& e) {
     FUZZ_CHECK(!real, "StrToFloat refused a number");
-    FUZZ_CHECK(SameMessage(e, "'" + mapdata::MessageText(field) + "' は浮動小数点数ではありません"),
+    FUZZ_CHECK(SameMessage(e, "'" + base::MessageText(field) + "' は浮動小数点数ではありません"),
                "number failure text", e.what());
   }
 }
@@ -121,13 +121,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (lines <= 32 && fields.size() >= 2) {
       try {
-        drawing::Point p = drawing::MapCoordinate(fields[0], fields[1]);
-        auto first = mapdata::TryParseFloat(fields[0]);
-        auto second = mapdata::TryParseFloat(fields[1]);
+        picture::Point p = drawers::MapCoordinate(fields[0], fields[1]);
+        auto first = base::TryParseFloat(fields[0]);
+        auto second = base::TryParseFloat(fields[1]);
         FUZZ_CHECK(first && second, "mapped a coordinate that is not a number");
-        FUZZ_CHECK(p.x == drawing::MapValue(*second), "x is not the second value");
-      } catch (const mapdata::ConversionError&) {
-        FUZZ_CHECK(!mapdata::TryParseFloat(fields[0]) || !mapdata::TryParseFloat(fields[1]),
+        FUZZ_CHECK(p.x == drawers::MapValue(*second), "x is not the second value");
+      } catch (const base::ConversionError&) {
+        FUZZ_CHECK(!base::TryParseFloat(fields[0]) || !base::TryParseFloat(fields[1]),
                    "MapCoordinate refused numbers");
       }
     }

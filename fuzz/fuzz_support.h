@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "drawing/picture.h"
-#include "drawing/text_metrics.h"
+#include "picture/picture.h"
+#include "picture/text_metrics.h"
 
 namespace sheetwright::fuzz {
 
@@ -47,9 +47,9 @@ inline std::vector<std::string> SplitParts(const uint8_t* data, size_t size, siz
 }
 
 // A label's extent from its length and the font height alone, bounded whatever the inputs.
-class FuzzMetrics : public drawing::TextMetrics {
+class FuzzMetrics : public picture::TextMetrics {
  public:
-  drawing::TextExtent Measure(const drawing::LabelFont& font, std::string_view text) override {
+  picture::TextExtent Measure(const picture::LabelFont& font, std::string_view text) override {
     int64_t h = font.height < 0 ? -int64_t{font.height} : font.height;
     if (h > 1000) h = 1000;
     return {static_cast<int32_t>(text.size() * (h / 2 + 1)), static_cast<int32_t>(h + 2)};
@@ -57,7 +57,7 @@ class FuzzMetrics : public drawing::TextMetrics {
 };
 
 // Every record of `picture` (and of the layers nested in it) refers to points and text that exist.
-void CheckPicture(const drawing::Picture& picture, int depth = 0);
+void CheckPicture(const picture::Picture& picture, int depth = 0);
 
 // Checks the structure a strict metafile reader relies on: placeable header key and checksum,
 // standard header (size in words, object count covering every slot used, largest record size),

@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/common_test_util.h"
+#include "base/encoding.h"
+#include "base/messages.h"
+#include "base/numbers.h"
 #include "fuzz_support.h"
 #include "mapdata/arc_table.h"
-#include "mapdata/common_test_util.h"
-#include "mapdata/encoding.h"
-#include "mapdata/messages.h"
-#include "mapdata/numbers.h"
 #include "mapdata/record_lines.h"
 #include "mapdata/record_tables.h"
 #include "mapdata/token.h"
@@ -22,7 +22,7 @@
 namespace {
 
 using namespace sheetwright;
-using mapdata::ConversionError;
+using base::ConversionError;
 using mapdata::TokenGet;
 using test_util::CollectingSink;
 
@@ -41,7 +41,7 @@ std::vector<std::string_view> Lines(std::string_view text) {
   return lines;
 }
 
-bool IsInt(std::string_view f) { return mapdata::TryParseInt(f).has_value(); }
+bool IsInt(std::string_view f) { return base::TryParseInt(f).has_value(); }
 
 // `letter` 0 stores every line (the arc table); `int_fields` must hold integers in stored lines.
 ModelLoad Model(const std::vector<std::string_view>& lines, int count_field, char letter,
@@ -53,7 +53,7 @@ ModelLoad Model(const std::vector<std::string_view>& lines, int count_field, cha
   }
   std::string_view count = TokenGet(lines[0], count_field);
   if (count.empty()) {
-    m.messages.push_back("ARCファイルのレコード数不正=" + mapdata::MessageText(lines[0]) + " -->");
+    m.messages.push_back("ARCファイルのレコード数不正=" + base::MessageText(lines[0]) + " -->");
     m.last = -2;
     return m;
   }
@@ -90,10 +90,10 @@ Scan ScanArc(const std::vector<std::string_view>& stored, int32_t id) {
     if (line.empty() || line[0] != 'L') continue;
     std::string_view f = TokenGet(line, 3);
     if (f.empty()) {
-      s.messages.push_back("ARCファイルのアークID不正=" + mapdata::MessageText(line));
+      s.messages.push_back("ARCファイルのアークID不正=" + base::MessageText(line));
       return s;
     }
-    auto v = mapdata::TryParseInt(f);
+    auto v = base::TryParseInt(f);
     if (!v) {
       s.throws = true;
       return s;
@@ -170,7 +170,7 @@ void CheckPolyTable(std::string_view text, const std::vector<std::string_view>& 
   for (int s = 0; s <= table.Last(); ++s) {
     const mapdata::PolyRec& r = table.Rec(s);
     std::string_view line = want.stored[s];
-    FUZZ_CHECK(r.pid == *mapdata::TryParseInt(TokenGet(line, 2)), "Pid", std::to_string(s));
+    FUZZ_CHECK(r.pid == *base::TryParseInt(TokenGet(line, 2)), "Pid", std::to_string(s));
     FUZZ_CHECK(r.y_text == TokenGet(line, y_field), "YText", std::to_string(s));
     FUZZ_CHECK(r.x_text == TokenGet(line, y_field + 1), "XText", std::to_string(s));
   }
@@ -204,8 +204,8 @@ void CheckAtrTable(std::string_view text, const std::vector<std::string_view>& l
   for (int s = 0; s <= table.AtrLast(); ++s) {
     const mapdata::AtrRec& r = table.Rec(s);
     std::string_view line = want.stored[s];
-    FUZZ_CHECK(r.arc_id == *mapdata::TryParseInt(TokenGet(line, 2)), "ArcId");
-    FUZZ_CHECK(r.atr_value == *mapdata::TryParseInt(TokenGet(line, 3)), "AtrValue");
+    FUZZ_CHECK(r.arc_id == *base::TryParseInt(TokenGet(line, 2)), "ArcId");
+    FUZZ_CHECK(r.atr_value == *base::TryParseInt(TokenGet(line, 3)), "AtrValue");
     if (r.atr_value != 0) FUZZ_CHECK(r.atr_text == TokenGet(line, 4), "AtrText");
   }
   for (int32_t id : ids) {
@@ -227,7 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::set<int32_t> ids = {0, -1, 1, INT32_MIN, INT32_MAX};
   for (std::string_view line : lines) {
     for (int f = 2; f <= 3; ++f) {
-      if (auto v = mapdata::TryParseInt(TokenGet(line, f))) {
+      if (auto v = base::TryParseInt(TokenGet(line, f))) {
         ids.insert(*v);
         if (*v != INT32_MAX) ids.insert(*v + 1);
       }

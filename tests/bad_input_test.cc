@@ -15,14 +15,14 @@
 #include <variant>
 #include <vector>
 
+#include "base/messages.h"
 #include "conversion/conv_go.h"
 #include "conversion/layer_rows.h"
 #include "conversion/mesh_test_util.h"
-#include "drawing/fixed_metrics_test_util.h"
-#include "drawing/wmf_reader_test_util.h"
-#include "drawing/wmf_writer.h"
 #include "mapdata/mesh_files.h"
-#include "mapdata/messages.h"
+#include "output/wmf_reader_test_util.h"
+#include "output/wmf_writer.h"
+#include "picture/fixed_metrics_test_util.h"
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"
 
@@ -37,8 +37,8 @@ using test_util::CollectingSink;
 using test_util::TempFolder;
 
 // Layer i is drawn in colour 0x10 * (i + 1); label font f in 0x1000 * (f + 1).
-drawing::ColorValue LayerColour(LayerKey key) { return 0x10u * (static_cast<int>(key) + 1); }
-drawing::ColorValue FontColour(settings::FontId id) { return 0x1000u * (static_cast<int>(id) + 1); }
+picture::ColorValue LayerColour(LayerKey key) { return 0x10u * (static_cast<int>(key) + 1); }
+picture::ColorValue FontColour(settings::FontId id) { return 0x1000u * (static_cast<int>(id) + 1); }
 
 const settings::LayerStyleTable& AllLayersOn() {
   static const settings::LayerStyleTable* table = [] {
@@ -48,7 +48,7 @@ const settings::LayerStyleTable& AllLayersOn() {
       t->SetColor(def.key, LayerColour(def.key));
     }
     for (const settings::FontDef& def : settings::FontDefs()) {
-      drawing::LabelFont font;
+      picture::LabelFont font;
       font.color = FontColour(def.id);
       t->SetFont(def.id, font);
     }
@@ -57,7 +57,7 @@ const settings::LayerStyleTable& AllLayersOn() {
   return *table;
 }
 
-std::optional<LayerKey> KeyOfColour(drawing::ColorValue colour) {
+std::optional<LayerKey> KeyOfColour(picture::ColorValue colour) {
   for (const settings::LayerDef& def : settings::LayerDefs()) {
     if (def.font && FontColour(*def.font) == colour) return def.key;
     if (!def.font && LayerColour(def.key) == colour) return def.key;
@@ -71,29 +71,29 @@ struct LayerContent {
   bool drawn = false;
 };
 
-LayerContent Describe(const drawing::Picture& layer) {
+LayerContent Describe(const picture::Picture& layer) {
   LayerContent out;
   auto points = [&](uint32_t first, uint32_t count) {
-    for (const drawing::Point& p : layer.Points(first, count))
+    for (const picture::Point& p : layer.Points(first, count))
       out.summary += std::to_string(p.x) + "," + std::to_string(p.y) + " ";
     out.drawn = out.drawn || count >= 2;
   };
-  for (const drawing::Record& record : layer.records) {
-    std::visit(drawing::Overloaded{
-                   [&](const drawing::PolylineRec& r) {
+  for (const picture::Record& record : layer.records) {
+    std::visit(picture::Overloaded{
+                   [&](const picture::PolylineRec& r) {
                      out.summary += "polyline ";
                      points(r.first, r.count);
                    },
-                   [&](const drawing::PolygonRec& r) {
+                   [&](const picture::PolygonRec& r) {
                      out.summary += "polygon ";
                      points(r.first, r.count);
                    },
-                   [&](const drawing::TextRec& r) {
+                   [&](const picture::TextRec& r) {
                      out.summary += "text " + std::to_string(r.at.x) + "," +
                                     std::to_string(r.at.y) + " " + std::string(layer.Text(r)) + " ";
                      out.drawn = true;
                    },
-                   [&](const drawing::PenRec& r) {
+                   [&](const picture::PenRec& r) {
                      out.summary += "pen " + std::to_string(r.width) + " ";
                    },
                    [&](const auto&) {},
@@ -104,18 +104,18 @@ LayerContent Describe(const drawing::Picture& layer) {
 }
 
 // The colour that names the layer: its label font's, else its solid brush's, else its solid pen's.
-std::optional<LayerKey> KeyOfLayer(const drawing::Picture& layer) {
-  std::optional<drawing::ColorValue> font, brush, pen;
-  for (const drawing::Record& record : layer.records) {
-    if (auto* f = std::get_if<drawing::FontRec>(&record); f && !font) font = layer.Font(*f)->color;
-    if (auto* b = std::get_if<drawing::BrushRec>(&record);
-        b && !brush && b->style == drawing::BrushStyle::kSolid)
+std::optional<LayerKey> KeyOfLayer(const picture::Picture& layer) {
+  std::optional<picture::ColorValue> font, brush, pen;
+  for (const picture::Record& record : layer.records) {
+    if (auto* f = std::get_if<picture::FontRec>(&record); f && !font) font = layer.Font(*f)->color;
+    if (auto* b = std::get_if<picture::BrushRec>(&record);
+        b && !brush && b->style == picture::BrushStyle::kSolid)
       brush = b->color;
-    if (auto* p = std::get_if<drawing::PenRec>(&record);
-        p && !pen && p->style == drawing::PenStyle::kSolid)
+    if (auto* p = std::get_if<picture::PenRec>(&record);
+        p && !pen && p->style == picture::PenStyle::kSolid)
       pen = p->color;
   }
-  std::optional<drawing::ColorValue> colour = font ? font : brush ? brush : pen;
+  std::optional<picture::ColorValue> colour = font ? font : brush ? brush : pen;
   return colour ? KeyOfColour(*colour) : std::nullopt;
 }
 
@@ -123,25 +123,25 @@ struct Outcome {
   std::optional<std::string> error;
   std::vector<std::string> messages;
   std::map<LayerKey, LayerContent> layers;
-  drawing::Picture sheet;
+  picture::Picture sheet;
 };
 
 Outcome Convert(const TestMesh& mesh) {
   TempFolder folder;
   mesh.Write(folder / "mesh");
-  drawing::test_util::FixedMetrics metrics(8, 12);
+  picture::test_util::FixedMetrics metrics(8, 12);
   CollectingSink sink;
   Outcome out;
   conversion::ConversionServices services{AllLayersOn(), metrics, sink};
   try {
     conversion::ConvGo(folder / "mesh", services, out.sheet);
-  } catch (const mapdata::ConversionError& e) {
+  } catch (const base::ConversionError& e) {
     out.error = e.what();
   }
   out.messages = sink.messages;
-  for (const drawing::Record& record : out.sheet.records) {
-    if (auto* layer = std::get_if<drawing::LayerRec>(&record)) {
-      const drawing::Picture& picture = *out.sheet.Layer(*layer);
+  for (const picture::Record& record : out.sheet.records) {
+    if (auto* layer = std::get_if<picture::LayerRec>(&record)) {
+      const picture::Picture& picture = *out.sheet.Layer(*layer);
       std::optional<LayerKey> key = KeyOfLayer(picture);
       EXPECT_TRUE(key.has_value()) << "a layer without a colour of its own";
       if (!key) continue;
@@ -158,16 +158,16 @@ const Outcome& Intact() {
 }
 
 // The layers whose colours appear in the stored metafile's drawing operations.
-std::set<LayerKey> LayersInWmf(const drawing::Picture& sheet) {
-  std::string bytes = drawing::EncodeWmf(sheet, drawing::NominalSize{});
-  drawing::wmftest::Playback playback = drawing::wmftest::Play(drawing::wmftest::ParseWmf(bytes));
+std::set<LayerKey> LayersInWmf(const picture::Picture& sheet) {
+  std::string bytes = output::EncodeWmf(sheet, output::NominalSize{});
+  output::wmftest::Playback playback = output::wmftest::Play(output::wmftest::ParseWmf(bytes));
   EXPECT_TRUE(playback.faults.empty()) << playback.faults.front();
   std::set<LayerKey> keys;
-  for (const drawing::wmftest::DrawOp& op : playback.ops) {
+  for (const output::wmftest::DrawOp& op : playback.ops) {
     std::optional<uint32_t> colour;
     if (!op.text.bytes.empty()) {
       colour = op.state.text_color;
-    } else if (op.function == drawing::wmf::kPolygon && op.state.brush) {
+    } else if (op.function == output::wmf::kPolygon && op.state.brush) {
       colour = op.state.brush->color;
     } else if (op.state.pen) {
       colour = op.state.pen->color;

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "conversion/mesh_test_util.h"
-#include "drawing/wmf_reader_test_util.h"
+#include "output/wmf_reader_test_util.h"
 #include "process_test_util.h"
 
 namespace sheetwright {
@@ -33,8 +33,8 @@ TestMesh BrokenMesh() {
 }
 
 size_t DrawOps(const std::string& wmf_path) {
-  auto file = drawing::wmftest::ParseWmf(ReadFileBytes(wmf_path));
-  return drawing::wmftest::Play(file).ops.size();
+  auto file = output::wmftest::ParseWmf(ReadFileBytes(wmf_path));
+  return output::wmftest::Play(file).ops.size();
 }
 
 class CliTest : public ::testing::Test {
@@ -213,7 +213,7 @@ TEST_F(CliTest, BadFontColourIsReportedAndTheConversionGoesOn) {
   ProcessResult r = Convert({"-q", "-s", ini, in(), out()});
   EXPECT_EQ(r.exit_status, 0);
   EXPECT_THAT(r.err, HasSubstr("'mauve' は整数ではありません"));
-  auto play = drawing::wmftest::Play(drawing::wmftest::ParseWmf(ReadFileBytes(out("A.wmf"))));
+  auto play = output::wmftest::Play(output::wmftest::ParseWmf(ReadFileBytes(out("A.wmf"))));
   size_t texts = 0, lines = 0;
   for (auto& op : play.ops) (op.text.bytes.empty() ? lines : texts) += 1;
   EXPECT_EQ(texts, 1u);  // the block number, in the default font

@@ -26,8 +26,8 @@
 
 #include "conversion/batch.h"
 #include "conversion/mesh_test_util.h"
-#include "drawing/font_library.h"
-#include "drawing/wmf_reader_test_util.h"
+#include "output/wmf_reader_test_util.h"
+#include "picture/font_library.h"
 #include "process_test_util.h"
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"
@@ -71,7 +71,7 @@ std::vector<std::string> Listing(const std::string& folder) {
 
 bool IsReadableWmf(const std::string& path) {
   try {
-    auto playback = drawing::wmftest::Play(drawing::wmftest::ParseWmf(ReadFileBytes(path)));
+    auto playback = output::wmftest::Play(output::wmftest::ParseWmf(ReadFileBytes(path)));
     return playback.faults.empty() && !playback.ops.empty();
   } catch (const std::exception&) {
     return false;
@@ -240,7 +240,7 @@ TEST_F(FaultInjectionTest, BatchIntoAMissingOutputFolderReportsEveryMesh) {
   };
   settings::LayerStyleTable styles;
   styles.SetEnabled(settings::LayerKey::kSumiLine, true);
-  drawing::FontLibrary fonts;
+  picture::FontLibrary fonts;
   conversion::BatchRequest request;
   request.input_folder = in();
   request.output_folder = dir_ / "missing";

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mapdata/common_test_util.h"
+#include "base/common_test_util.h"
 
 extern char** environ;
 

@@ -14,12 +14,12 @@
 #include "conversion/layer_rows.h"
 #include "conversion/mesh_folders.h"
 #include "conversion/mesh_test_util.h"
-#include "drawing/font_library.h"
-#include "drawing/svg_reader_test_util.h"
-#include "drawing/wmf_reader_test_util.h"
-#include "drawing/wmf_writer.h"
 #include "mapdata/mesh_files.h"
 #include "mapdata/record_lines.h"
+#include "output/svg_reader_test_util.h"
+#include "output/wmf_reader_test_util.h"
+#include "output/wmf_writer.h"
+#include "picture/font_library.h"
 #include "process_test_util.h"
 #include "settings/settings_file.h"
 
@@ -49,8 +49,8 @@ class DistinctColours : public settings::StyleSource {
     s.color = Of(key);
     return s;
   }
-  drawing::LabelFont Font(FontId id) const override {
-    drawing::LabelFont f = base_.Font(id);
+  picture::LabelFont Font(FontId id) const override {
+    picture::LabelFont f = base_.Font(id);
     f.color = Of(id);
     return f;
   }
@@ -113,7 +113,7 @@ class SamplesTest : public ::testing::Test {
   }
   std::vector<std::string> meshes_;
   settings::LayerStyleTable styles_;
-  drawing::FontLibrary fonts_;
+  picture::FontLibrary fonts_;
 };
 
 TEST_F(SamplesTest, TheExampleStyleSwitchesEveryLayerOn) {
@@ -153,7 +153,7 @@ TEST_F(SamplesTest, ConverterStoresSvgThatParsesWithItsLayersInStackingOrder) {
     position[std::string(settings::Def(RowOrder()[i]).name)] = static_cast<int>(i) + 1;
   }
   for (const std::string& mesh : meshes_) {
-    drawing::svgtest::SvgDocument svg(ReadFileBytes(out / (mesh + ".svg")));
+    output::svgtest::SvgDocument svg(ReadFileBytes(out / (mesh + ".svg")));
     ASSERT_TRUE(svg.ok()) << mesh;
     std::vector<int> order;
     for (const auto& [id, label] : svg.Layers()) {
@@ -176,12 +176,12 @@ TEST_F(SamplesTest, EveryLayerWithDataIsStoredInStackingOrder) {
   for (const std::string& mesh : meshes_) {
     std::string folder = kMeshes + "/" + mesh;
     CollectingSink sink;
-    drawing::Picture sheet;
+    picture::Picture sheet;
     conversion::ConvGo(folder, {styles, fonts_, sink, nullptr}, sheet);
     EXPECT_THAT(sink.messages, ::testing::IsEmpty()) << mesh;
 
-    auto file = drawing::wmftest::ParseWmf(drawing::EncodeWmf(sheet, {}));
-    auto play = drawing::wmftest::Play(file);
+    auto file = output::wmftest::ParseWmf(output::EncodeWmf(sheet, {}));
+    auto play = output::wmftest::Play(file);
     EXPECT_THAT(play.faults, ::testing::IsEmpty()) << mesh;
     std::vector<int> order;
     std::set<LayerKey> drawn;
@@ -189,7 +189,7 @@ TEST_F(SamplesTest, EveryLayerWithDataIsStoredInStackingOrder) {
       uint32_t colour;
       if (!op.text.bytes.empty()) {
         colour = op.state.text_color;
-      } else if (op.function == drawing::wmf::kPolygon) {
+      } else if (op.function == output::wmf::kPolygon) {
         ASSERT_TRUE(op.state.brush.has_value());
         colour = op.state.brush->color;
       } else {

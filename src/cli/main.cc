@@ -17,7 +17,7 @@
 #include "conversion/heap_policy.h"
 #include "conversion/mesh_folders.h"
 #include "conversion/output_files.h"
-#include "drawing/font_library.h"
+#include "picture/font_library.h"
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"
 
@@ -146,7 +146,7 @@ conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styl
   request.keep_going = options.keep_going;
   request.jobs =
       options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
-  drawing::FontLibrary fonts;
+  picture::FontLibrary fonts;
   return conversion::RunBatch(request, styles.table, fonts, reporter);
 }
 

@@ -7,9 +7,9 @@
 #include <thread>
 #include <utility>
 
+#include "base/atomic_file.h"
 #include "conversion/conv_go.h"
 #include "conversion/ordered_hand_over.h"
-#include "mapdata/atomic_file.h"
 
 namespace sheetwright::conversion {
 namespace {
@@ -18,12 +18,12 @@ namespace {
 struct MeshOutcome {
   std::vector<std::string> messages;  // only when messages were held back (several jobs)
   // One per requested format, written in full and waiting to replace the stored file.
-  std::vector<std::unique_ptr<mapdata::AtomicFile>> files;
-  std::shared_ptr<const drawing::Picture> sheet;  // when converted
+  std::vector<std::unique_ptr<base::AtomicFile>> files;
+  std::shared_ptr<const picture::Picture> sheet;  // when converted
   std::optional<std::string> error;
 };
 
-class ForwardingSink : public mapdata::MessageSink {
+class ForwardingSink : public base::MessageSink {
  public:
   ForwardingSink(BatchObserver& observer, const std::string& mesh)
       : observer_(observer), mesh_(mesh) {}
@@ -34,7 +34,7 @@ class ForwardingSink : public mapdata::MessageSink {
   const std::string& mesh_;
 };
 
-class CollectingSink : public mapdata::MessageSink {
+class CollectingSink : public base::MessageSink {
  public:
   explicit CollectingSink(std::vector<std::string>& out) : out_(out) {}
   void Show(const std::string& text) override { out_.push_back(text); }
@@ -46,7 +46,7 @@ class CollectingSink : public mapdata::MessageSink {
 class BatchRun {
  public:
   BatchRun(const BatchRequest& request, const settings::StyleSource& styles,
-           drawing::FontLibrary& fonts, BatchObserver& observer)
+           picture::FontLibrary& fonts, BatchObserver& observer)
       : request_(request), styles_(styles), fonts_(fonts), observer_(observer) {
     result_.total = static_cast<int>(request.meshes.size());
     if (request.wanted) {
@@ -71,16 +71,16 @@ class BatchRun {
 
   // Converts one mesh and writes its files beside the ones they replace. Messages go to `sink`,
   // or are kept in the outcome when `sink` is null. Only ConversionCancelled escapes.
-  MeshOutcome Produce(const std::string& mesh, mapdata::MessageSink* sink,
-                      mapdata::ProgressHook* progress) {
+  MeshOutcome Produce(const std::string& mesh, base::MessageSink* sink,
+                      base::ProgressHook* progress) {
     MeshOutcome outcome;
     CollectingSink held(outcome.messages);
     if (!sink) sink = &held;
-    auto sheet = std::make_shared<drawing::Picture>();
+    auto sheet = std::make_shared<picture::Picture>();
     try {
       ConversionServices services{styles_, fonts_, *sink, progress};
       ConvGo(JoinFolder(request_.input_folder, mesh), services, *sheet);
-    } catch (const mapdata::ConversionCancelled&) {
+    } catch (const base::ConversionCancelled&) {
       throw;
     } catch (const std::exception& e) {
       outcome.error = e.what();
@@ -90,7 +90,7 @@ class BatchRun {
     outcome.sheet = sheet;
     try {
       for (OutputFormat format : request_.formats) {
-        auto file = std::make_unique<mapdata::AtomicFile>(OutputPath(mesh, format));
+        auto file = std::make_unique<base::AtomicFile>(OutputPath(mesh, format));
         WriteOutput(*sheet, format, request_.sizes, fonts_, *sink,
                     [&](std::string_view bytes) { file->Write(bytes); });
         outcome.files.push_back(std::move(file));
@@ -178,7 +178,7 @@ class BatchRun {
 
   const BatchRequest& request_;
   const settings::StyleSource& styles_;
-  drawing::FontLibrary& fonts_;
+  picture::FontLibrary& fonts_;
   BatchObserver& observer_;
   BatchResult result_;
   int done_ = 0;
@@ -191,7 +191,7 @@ std::string StatusText(int done, int total) {
 }
 
 BatchResult RunBatch(const BatchRequest& request, const settings::StyleSource& styles,
-                     drawing::FontLibrary& fonts, BatchObserver& observer) {
+                     picture::FontLibrary& fonts, BatchObserver& observer) {
   return BatchRun(request, styles, fonts, observer).Run();
 }
 

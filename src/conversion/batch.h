@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "conversion/output_files.h"
-#include "drawing/font_library.h"
-#include "drawing/picture.h"
-#include "mapdata/messages.h"
+#include "picture/font_library.h"
+#include "picture/picture.h"
 #include "settings/layer_styles.h"
 
 namespace sheetwright::conversion {
@@ -33,7 +33,7 @@ struct BatchRequest {
   bool keep_going = false;  // go on with the next mesh after a failure
   // Only with one job: stepped during each conversion (may throw ConversionCancelled, which then
   // leaves RunBatch).
-  mapdata::ProgressHook* progress = nullptr;
+  base::ProgressHook* progress = nullptr;
   // Only with one job: asked at each mesh's turn, on the batch's thread, whether meshes[index] is
   // still wanted (the desktop program's ticks, which the user may change while a batch runs). The
   // total counts the meshes wanted at the start. Empty: every mesh is wanted.
@@ -53,7 +53,7 @@ class BatchObserver {
   // A mesh was converted; its files are stored next. The desktop program shows it in the preview
   // (and may keep it: the batch lets go of it once the files are stored).
   virtual void Converted(const std::string& /*mesh*/,
-                         const std::shared_ptr<const drawing::Picture>& /*sheet*/) {}
+                         const std::shared_ptr<const picture::Picture>& /*sheet*/) {}
   // A message about a bad record of a mesh (UTF-8).
   virtual void Message(const std::string& /*mesh*/, const std::string& /*text*/) {}
   // A mesh was stored under these paths.
@@ -73,6 +73,6 @@ struct BatchResult {
 std::string StatusText(int done, int total);
 
 BatchResult RunBatch(const BatchRequest& request, const settings::StyleSource& styles,
-                     drawing::FontLibrary& fonts, BatchObserver& observer);
+                     picture::FontLibrary& fonts, BatchObserver& observer);
 
 }  // namespace sheetwright::conversion

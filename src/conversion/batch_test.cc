@@ -28,7 +28,7 @@ class Recording : public BatchObserver {
     events.push_back("message " + mesh + " " + text);
   }
   void Converted(const std::string& mesh,
-                 const std::shared_ptr<const drawing::Picture>& sheet) override {
+                 const std::shared_ptr<const picture::Picture>& sheet) override {
     events.push_back("converted " + mesh + (sheet->records.empty() ? " empty" : ""));
   }
   void Stored(const std::string& mesh, const std::vector<std::string>&) override {
@@ -75,7 +75,7 @@ class BatchTest : public ::testing::TestWithParam<int> {
 
   TempFolder dir_;
   settings::LayerStyleTable styles_;
-  drawing::FontLibrary fonts_;
+  picture::FontLibrary fonts_;
   Recording observer_;
 };
 
@@ -271,7 +271,7 @@ TEST(BatchParallelTest, SeveralJobsStoreTheSameBytesAndMessagesAsOne) {
   }
   settings::LayerStyleTable styles;
   SwitchAllOn(styles);
-  drawing::FontLibrary fonts;
+  picture::FontLibrary fonts;
   std::map<int, std::vector<std::string>> events;
   for (int jobs : {1, 2, 4}) {
     BatchRequest r;

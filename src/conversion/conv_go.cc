@@ -6,16 +6,16 @@
 #include "conversion/conversion_tables.h"
 #include "conversion/file_cache.h"
 #include "conversion/layer_rows.h"
-#include "drawing/drawers.h"
-#include "drawing/geometry.h"
-#include "drawing/layer_state.h"
-#include "drawing/recorder.h"
+#include "drawers/drawers.h"
+#include "drawers/geometry.h"
+#include "drawers/layer_state.h"
 #include "mapdata/mesh_files.h"
+#include "picture/recorder.h"
 
 namespace sheetwright::conversion {
 namespace {
 
-using drawing::Point;
+using picture::Point;
 using settings::LayerKey;
 
 // Two 50-unit strokes at each corner of the frame; drawn on the frame's far edges themselves so
@@ -32,7 +32,7 @@ constexpr std::pair<Point, Point> kCornerMarks[] = {
 };
 
 // Names a picture after the layer it draws, for the writers that keep layers apart.
-void Name(drawing::Picture& picture, LayerKey key) {
+void Name(picture::Picture& picture, LayerKey key) {
   const settings::LayerDef& def = settings::Def(key);
   picture.id = def.name;
   picture.label = def.caption;
@@ -42,7 +42,7 @@ void Name(drawing::Picture& picture, LayerKey key) {
 class Conversion {
  public:
   Conversion(const std::string& mesh_folder, const ConversionServices& services,
-             drawing::Picture& sheet)
+             picture::Picture& sheet)
       : services_(services),
         files_(mapdata::FileSet(mesh_folder)),
         tables_(cache_, services.sink, services.progress),
@@ -76,9 +76,9 @@ class Conversion {
     settings::LayerStyle style = services_.styles.Style(LayerKey::kSumiLine);
     if (!style.enabled) return;
     // The brush is the canvas's default white, made solid.
-    canvas_.SetBrush(drawing::BrushStyle::kSolid, 0xFFFFFF);
-    canvas_.SetPen(drawing::PenStyle::kSolid,
-                   drawing::PenWidth(style.width_step, kCornerMarkFactor), style.color);
+    canvas_.SetBrush(picture::BrushStyle::kSolid, 0xFFFFFF);
+    canvas_.SetPen(picture::PenStyle::kSolid,
+                   drawers::PenWidth(style.width_step, kCornerMarkFactor), style.color);
     for (const auto& [from, to] : kCornerMarks) canvas_.Line(from, to);
   }
 
@@ -131,37 +131,37 @@ class Conversion {
     if (!found || !NeedMet(step.need)) return;
     if (step.load == TableLoad::kRoadAttributes) RunLoad(step);
 
-    drawing::LayerState& state = draw_.state;
+    drawers::LayerState& state = draw_.state;
     state.layer_code = std::string(step.code);
     if (step.font) {
       state.font = services_.styles.Font(*step.font);
     } else {
       state.color = style.color;
       if (step.width_factor > 0) {
-        state.pen_width = drawing::PenWidth(style.width_step, step.width_factor);
+        state.pen_width = drawers::PenWidth(style.width_step, step.width_factor);
       }
     }
 
     std::shared_ptr<const mapdata::FileText> text = cache_.Text(*found);
-    auto layer = std::make_shared<drawing::Picture>(Draw(step, *text));
+    auto layer = std::make_shared<picture::Picture>(Draw(step, *text));
     Name(*layer, step.key);
     canvas_.Layer(std::move(layer));
   }
 
-  drawing::Picture Draw(const ConversionStep& step, const mapdata::FileText& text) {
+  picture::Picture Draw(const ConversionStep& step, const mapdata::FileText& text) {
     switch (step.drawer) {
       case DrawerKind::kFill:
-        return drawing::PolyDraw(draw_, text, tables_.arcs());
+        return drawers::PolyDraw(draw_, text, tables_.arcs());
       case DrawerKind::kOutline:
-        return drawing::PolyLineDraw(draw_, text, tables_.arcs());
+        return drawers::PolyLineDraw(draw_, text, tables_.arcs());
       case DrawerKind::kArcs:
-        return drawing::ArcDraw(draw_, text);
+        return drawers::ArcDraw(draw_, text);
       case DrawerKind::kMainRoads:
-        return drawing::SyuArcDraw(draw_, text, tables_.attributes());
+        return drawers::SyuArcDraw(draw_, text, tables_.attributes());
       case DrawerKind::kNames:
-        return drawing::AtrDraw(draw_, text, step.field, tables_.polygons());
+        return drawers::AtrDraw(draw_, text, step.field, tables_.polygons());
       case DrawerKind::kPointNames:
-        return drawing::PointDraw(draw_, text, step.field, tables_.points());
+        return drawers::PointDraw(draw_, text, step.field, tables_.points());
     }
     return {};
   }
@@ -170,15 +170,15 @@ class Conversion {
   FileCache cache_;
   mapdata::MeshFiles files_;
   ConversionTables tables_;
-  drawing::Recorder canvas_;
-  drawing::DrawContext draw_;
+  picture::Recorder canvas_;
+  drawers::DrawContext draw_;
 };
 
 }  // namespace
 
 void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
-            drawing::Picture& sheet, ConversionStats& stats) {
-  sheet = drawing::Picture{};
+            picture::Picture& sheet, ConversionStats& stats) {
+  sheet = picture::Picture{};
   Name(sheet, LayerKey::kSumiLine);  // what the sheet draws itself
   Conversion conversion(mesh_folder, services, sheet);
   try {
@@ -191,7 +191,7 @@ void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
 }
 
 void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
-            drawing::Picture& sheet) {
+            picture::Picture& sheet) {
   ConversionStats stats;
   ConvGo(mesh_folder, services, sheet, stats);
 }

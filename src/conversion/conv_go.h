@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "drawing/picture.h"
-#include "drawing/text_metrics.h"
-#include "mapdata/messages.h"
+#include "base/messages.h"
+#include "picture/picture.h"
+#include "picture/text_metrics.h"
 #include "settings/layer_styles.h"
 
 namespace sheetwright::conversion {
@@ -19,11 +19,11 @@ struct ConversionServices {
   // Read when each layer's turn comes, so a change made during a conversion applies to the layers
   // not yet drawn.
   const settings::StyleSource& styles;
-  drawing::TextMetrics& metrics;
-  mapdata::MessageSink& sink;
+  picture::TextMetrics& metrics;
+  base::MessageSink& sink;
   // Stepped once after the set-up, by the arc loader per line and by the arc drawers per arc; may
   // throw ConversionCancelled.
-  mapdata::ProgressHook* progress = nullptr;
+  base::ProgressHook* progress = nullptr;
 };
 
 // Converts the mesh in `mesh_folder` (no trailing "/") into `sheet`, which is first reset to an
@@ -31,7 +31,7 @@ struct ConversionServices {
 // ConversionError (a number field that is not a number, an unreadable file) or ConversionCancelled
 // propagates; `sheet` then holds the layers finished before it.
 void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
-            drawing::Picture& sheet);
+            picture::Picture& sheet);
 
 // The same, also telling how much work was shared (for tests and measurements).
 struct ConversionStats {
@@ -39,6 +39,6 @@ struct ConversionStats {
   int table_parses = 0;  // table loads that parsed their file rather than reusing a table
 };
 void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
-            drawing::Picture& sheet, ConversionStats& stats);
+            picture::Picture& sheet, ConversionStats& stats);
 
 }  // namespace sheetwright::conversion

@@ -9,13 +9,13 @@
 #include <variant>
 
 #include "conversion/mesh_test_util.h"
-#include "drawing/fixed_metrics_test_util.h"
-#include "drawing/wmf_writer.h"
+#include "output/wmf_writer.h"
+#include "picture/fixed_metrics_test_util.h"
 
 namespace sheetwright::conversion {
 namespace {
 
-using drawing::Picture;
+using picture::Picture;
 using settings::FontId;
 using settings::LayerKey;
 using settings::LayerStyle;
@@ -24,7 +24,7 @@ using test_util::TempFolder;
 using test_util::TestMesh;
 using K = LayerKey;
 
-constexpr drawing::ColorValue ColorOf(LayerKey key) {
+constexpr picture::ColorValue ColorOf(LayerKey key) {
   return 0x00100000u + static_cast<uint32_t>(key);
 }
 std::string FaceOf(FontId id) { return "Face" + std::to_string(static_cast<int>(id)); }
@@ -42,10 +42,10 @@ class TestStyles : public settings::StyleSource {
     queried.push_back(key);
     return styles_[static_cast<int>(key)];
   }
-  drawing::LabelFont Font(FontId id) const override { return fonts_[static_cast<int>(id)]; }
+  picture::LabelFont Font(FontId id) const override { return fonts_[static_cast<int>(id)]; }
 
   LayerStyle& operator[](LayerKey key) { return styles_[static_cast<int>(key)]; }
-  drawing::LabelFont& font(FontId id) { return fonts_[static_cast<int>(id)]; }
+  picture::LabelFont& font(FontId id) { return fonts_[static_cast<int>(id)]; }
   void SetAll(bool enabled, int step) {
     for (auto& s : styles_) s.enabled = enabled, s.width_step = step;
   }
@@ -54,14 +54,14 @@ class TestStyles : public settings::StyleSource {
 
  private:
   std::array<LayerStyle, settings::kLayerCount> styles_{};
-  std::array<drawing::LabelFont, settings::kFontCount> fonts_{};
+  std::array<picture::LabelFont, settings::kFontCount> fonts_{};
 };
 
 // The key a layer picture was drawn for: its label face, else its solid pen or brush colour.
 std::optional<LayerKey> KeyOf(const Picture& layer) {
   std::optional<uint32_t> color;
-  for (const drawing::Record& r : layer.records) {
-    if (auto* f = std::get_if<drawing::FontRec>(&r)) {
+  for (const picture::Record& r : layer.records) {
+    if (auto* f = std::get_if<picture::FontRec>(&r)) {
       for (int i = 0; i < settings::kFontCount; ++i) {
         if (layer.Font(*f)->face_name == FaceOf(FontId(i)))
           return settings::Def(FontId(i)).used_for;
@@ -69,11 +69,11 @@ std::optional<LayerKey> KeyOf(const Picture& layer) {
       return std::nullopt;
     }
     if (color) continue;
-    if (auto* p = std::get_if<drawing::PenRec>(&r); p && p->style == drawing::PenStyle::kSolid) {
+    if (auto* p = std::get_if<picture::PenRec>(&r); p && p->style == picture::PenStyle::kSolid) {
       color = p->color;
     }
-    if (auto* b = std::get_if<drawing::BrushRec>(&r);
-        b && b->style == drawing::BrushStyle::kSolid) {
+    if (auto* b = std::get_if<picture::BrushRec>(&r);
+        b && b->style == picture::BrushStyle::kSolid) {
       color = b->color;
     }
   }
@@ -85,8 +85,8 @@ std::optional<LayerKey> KeyOf(const Picture& layer) {
 
 std::vector<const Picture*> Layers(const Picture& sheet) {
   std::vector<const Picture*> layers;
-  for (const drawing::Record& r : sheet.records) {
-    if (auto* l = std::get_if<drawing::LayerRec>(&r)) layers.push_back(sheet.Layer(*l));
+  for (const picture::Record& r : sheet.records) {
+    if (auto* l = std::get_if<picture::LayerRec>(&r)) layers.push_back(sheet.Layer(*l));
   }
   return layers;
 }
@@ -111,7 +111,7 @@ const Picture* LayerOf(const Picture& sheet, LayerKey key) {
 template <class Rec>
 std::vector<Rec> RecordsOf(const Picture& picture) {
   std::vector<Rec> out;
-  for (const drawing::Record& r : picture.records) {
+  for (const picture::Record& r : picture.records) {
     if (auto* x = std::get_if<Rec>(&r)) out.push_back(*x);
   }
   return out;
@@ -139,7 +139,7 @@ class ConvGoTest : public ::testing::Test {
 
   TempFolder folder_;
   TestStyles styles_;
-  drawing::test_util::FixedMetrics metrics_{10, 20};
+  picture::test_util::FixedMetrics metrics_{10, 20};
   CollectingSink sink_;
   ConversionStats stats_;
 };
@@ -150,13 +150,13 @@ TEST_F(ConvGoTest, DrawsEveryRowInStackingOrderAboveTheCornerMarks) {
   EXPECT_THAT(sink_.messages, ::testing::IsEmpty());
   // The corner marks come first, straight on the sheet, beneath every layer.
   auto first_layer = std::find_if(sheet.records.begin(), sheet.records.end(), [](auto& r) {
-    return std::holds_alternative<drawing::LayerRec>(r);
+    return std::holds_alternative<picture::LayerRec>(r);
   });
   EXPECT_EQ(std::count_if(sheet.records.begin(), first_layer,
-                          [](auto& r) { return std::holds_alternative<drawing::LineRec>(r); }),
+                          [](auto& r) { return std::holds_alternative<picture::LineRec>(r); }),
             8);
-  EXPECT_EQ(RecordsOf<drawing::LineRec>(sheet).size(), 8u);
-  EXPECT_TRUE(std::holds_alternative<drawing::BrushRec>(sheet.records[0]));
+  EXPECT_EQ(RecordsOf<picture::LineRec>(sheet).size(), 8u);
+  EXPECT_TRUE(std::holds_alternative<picture::BrushRec>(sheet.records[0]));
   // Styles are read when each row's turn comes: the marks first, then the rows in order.
   std::vector<LayerKey> expected_queries = {K::kSumiLine};
   expected_queries.insert(expected_queries.end(), kRowOrder.begin(), kRowOrder.end());
@@ -178,10 +178,10 @@ TEST_F(ConvGoTest, MeshWithoutFilesHoldsOnlyTheCornerMarksOrNothing) {
   EXPECT_TRUE(Layers(sheet).empty());
   EXPECT_EQ(sheet.width, 20000);
   EXPECT_EQ(sheet.height, 15000);
-  std::vector<drawing::LineRec> lines = RecordsOf<drawing::LineRec>(sheet);
-  std::vector<std::pair<drawing::Point, drawing::Point>> got;
+  std::vector<picture::LineRec> lines = RecordsOf<picture::LineRec>(sheet);
+  std::vector<std::pair<picture::Point, picture::Point>> got;
   for (auto& l : lines) got.push_back({l.from, l.to});
-  std::vector<std::pair<drawing::Point, drawing::Point>> want = {{{0, 0}, {0, 50}},
+  std::vector<std::pair<picture::Point, picture::Point>> want = {{{0, 0}, {0, 50}},
                                                                  {{0, 0}, {50, 0}},
                                                                  {{19950, 0}, {20000, 0}},
                                                                  {{20000, 0}, {20000, 50}},
@@ -190,15 +190,15 @@ TEST_F(ConvGoTest, MeshWithoutFilesHoldsOnlyTheCornerMarksOrNothing) {
                                                                  {{20000, 14950}, {20000, 15000}},
                                                                  {{19950, 15000}, {20000, 15000}}};
   EXPECT_EQ(got, want);
-  auto pens = RecordsOf<drawing::PenRec>(sheet);
+  auto pens = RecordsOf<picture::PenRec>(sheet);
   ASSERT_EQ(pens.size(), 1u);
   EXPECT_EQ(pens[0].color, ColorOf(K::kSumiLine));
-  auto brushes = RecordsOf<drawing::BrushRec>(sheet);
+  auto brushes = RecordsOf<picture::BrushRec>(sheet);
   ASSERT_EQ(brushes.size(), 1u);
-  EXPECT_EQ(brushes[0].style, drawing::BrushStyle::kSolid);
+  EXPECT_EQ(brushes[0].style, picture::BrushStyle::kSolid);
 
   styles_[K::kSumiLine].enabled = false;
-  sheet.records.push_back(drawing::LineRec{});  // the sheet is reset, not appended to
+  sheet.records.push_back(picture::LineRec{});  // the sheet is reset, not appended to
   ConvGo(folder_ / "empty", Services(), sheet);
   EXPECT_TRUE(sheet.records.empty());
   EXPECT_EQ(sheet.width, 20000);
@@ -214,7 +214,7 @@ TEST_F(ConvGoTest, PenWidthsFollowTheStepAndEachRowsFactor) {
   for (Case c : {Case{1, 1, 1, 1, 1}, Case{2, 10, 40, 60, 80}, Case{5, 25, 100, 150, 200}}) {
     styles_.SetAll(true, c.step);
     Picture sheet = Convert(TestMesh());
-    EXPECT_EQ(RecordsOf<drawing::PenRec>(sheet).at(0).width, c.marks) << c.step;
+    EXPECT_EQ(RecordsOf<picture::PenRec>(sheet).at(0).width, c.marks) << c.step;
     std::map<LayerKey, int> want = {
         {K::kGaikuLine, c.factor20}, {K::kZyoLine, c.factor20},      {K::kTyomeLine, c.factor20},
         {K::kSityoLine, c.factor20}, {K::kLoadLine, c.factor20},     {K::kKuikiLine, c.factor20},
@@ -224,7 +224,7 @@ TEST_F(ConvGoTest, PenWidthsFollowTheStepAndEachRowsFactor) {
     for (auto [key, width] : want) {
       const Picture* layer = LayerOf(sheet, key);
       ASSERT_NE(layer, nullptr) << settings::Def(key).name;
-      auto pens = RecordsOf<drawing::PenRec>(*layer);
+      auto pens = RecordsOf<picture::PenRec>(*layer);
       ASSERT_FALSE(pens.empty());
       EXPECT_EQ(pens[0].width, width) << settings::Def(key).name << " step " << c.step;
     }
@@ -297,11 +297,11 @@ TEST_F(ConvGoTest, MainRoadsWithoutAttributesDrawAnEmptyLayer) {
   EXPECT_EQ(LayerKeys(sheet), kRowOrder);
   const Picture* main_roads = LayerOf(sheet, K::kHosyaLine);
   ASSERT_NE(main_roads, nullptr);
-  EXPECT_TRUE(RecordsOf<drawing::PolylineRec>(*main_roads).empty());
+  EXPECT_TRUE(RecordsOf<picture::PolylineRec>(*main_roads).empty());
   // With the attributes, only arc 1 (value 1) is a main road.
   Picture with = Convert(TestMesh());
-  EXPECT_EQ(RecordsOf<drawing::PolylineRec>(*LayerOf(with, K::kHosyaLine)).size(), 1u);
-  EXPECT_EQ(RecordsOf<drawing::PolylineRec>(*LayerOf(with, K::kLoadLine)).size(), 2u);
+  EXPECT_EQ(RecordsOf<picture::PolylineRec>(*LayerOf(with, K::kHosyaLine)).size(), 1u);
+  EXPECT_EQ(RecordsOf<picture::PolylineRec>(*LayerOf(with, K::kLoadLine)).size(), 2u);
 }
 
 TEST_F(ConvGoTest, EachPremisesRowDrawsOnlyItsOwnClass) {
@@ -313,19 +313,19 @@ TEST_F(ConvGoTest, EachPremisesRowDrawsOnlyItsOwnClass) {
   for (int i = 0; i < 6; ++i) {
     // The south-west corner of class i's square, in drawing units.
     test_util::MapPoint c = TestMesh::PremisesCorner(i);
-    drawing::Point corner{static_cast<int32_t>(c.east * 10),
+    picture::Point corner{static_cast<int32_t>(c.east * 10),
                           15000 - static_cast<int32_t>(c.north * 10)};
     for (LayerKey key : {fills[i], outlines[i]}) {
       const Picture* layer = LayerOf(sheet, key);
       ASSERT_NE(layer, nullptr);
-      std::vector<drawing::Point> first_points;
-      for (auto& p : RecordsOf<drawing::PolygonRec>(*layer)) {
+      std::vector<picture::Point> first_points;
+      for (auto& p : RecordsOf<picture::PolygonRec>(*layer)) {
         first_points.push_back(layer->points[p.first]);
       }
-      for (auto& p : RecordsOf<drawing::PolylineRec>(*layer)) {
+      for (auto& p : RecordsOf<picture::PolylineRec>(*layer)) {
         first_points.push_back(layer->points[p.first]);
       }
-      EXPECT_EQ(first_points, std::vector<drawing::Point>{corner}) << settings::Def(key).name;
+      EXPECT_EQ(first_points, std::vector<picture::Point>{corner}) << settings::Def(key).name;
     }
   }
 }
@@ -347,15 +347,15 @@ TEST_F(ConvGoTest, NameRowsUseTheirOwnFontAndField) {
                                          {K::kSityoName, FontId::kSi, "SI5SI6"}}) {
     const Picture* layer = LayerOf(sheet, c.key);
     ASSERT_NE(layer, nullptr) << settings::Def(c.key).name;
-    auto fonts = RecordsOf<drawing::FontRec>(*layer);
+    auto fonts = RecordsOf<picture::FontRec>(*layer);
     ASSERT_FALSE(fonts.empty());
     EXPECT_EQ(*layer->Font(fonts[0]), styles_.Font(c.font)) << settings::Def(c.key).name;
-    auto texts = RecordsOf<drawing::TextRec>(*layer);
+    auto texts = RecordsOf<picture::TextRec>(*layer);
     ASSERT_EQ(texts.size(), 1u) << settings::Def(c.key).name;
     EXPECT_EQ(layer->Text(texts[0]), c.text) << settings::Def(c.key).name;
   }
   // One park, one school: each premises name row writes only its own class.
-  EXPECT_EQ(RecordsOf<drawing::TextRec>(*LayerOf(sheet, K::kZyoName)).size(), 1u);
+  EXPECT_EQ(RecordsOf<picture::TextRec>(*LayerOf(sheet, K::kZyoName)).size(), 1u);
 }
 
 TEST_F(ConvGoTest, LabelRowsIgnoreTheirColourAndWidth) {
@@ -366,7 +366,7 @@ TEST_F(ConvGoTest, LabelRowsIgnoreTheirColourAndWidth) {
   const Picture* a = LayerOf(before, K::kSchoolName);
   const Picture* b = LayerOf(after, K::kSchoolName);
   ASSERT_TRUE(a && b);
-  EXPECT_EQ(drawing::EncodeWmf(*a, {}), drawing::EncodeWmf(*b, {}));
+  EXPECT_EQ(output::EncodeWmf(*a, {}), output::EncodeWmf(*b, {}));
 }
 
 TEST_F(ConvGoTest, SwitchedOffRowsAreSkippedButAlwaysLoadsStillReport) {
@@ -397,7 +397,7 @@ TEST_F(ConvGoTest, BadNumberEndsTheConversionKeepingEarlierLayers) {
   try {
     ConvGo(folder.path(), Services(), sheet);
     FAIL() << "no error";
-  } catch (const mapdata::ConversionError& e) {
+  } catch (const base::ConversionError& e) {
     EXPECT_EQ(std::string(e.what()), "'4x0.0' は浮動小数点数ではありません");
   }
   auto upto = std::find(kRowOrder.begin(), kRowOrder.end(), K::kLoadLine);
@@ -405,12 +405,12 @@ TEST_F(ConvGoTest, BadNumberEndsTheConversionKeepingEarlierLayers) {
 }
 
 TEST_F(ConvGoTest, ProgressIsSteppedAfterSetUpAndCanCancel) {
-  struct CancelAt : mapdata::ProgressHook {
+  struct CancelAt : base::ProgressHook {
     int steps = 0, cancel_at;
     std::vector<int> rows;
     explicit CancelAt(int n) : cancel_at(n) {}
     void Step() override {
-      if (++steps == cancel_at) throw mapdata::ConversionCancelled();
+      if (++steps == cancel_at) throw base::ConversionCancelled();
     }
     void Row(int row, int of) override { rows.push_back(of == 43 ? row : -1); }
   };
@@ -419,7 +419,7 @@ TEST_F(ConvGoTest, ProgressIsSteppedAfterSetUpAndCanCancel) {
   CancelAt first(1);
   Picture sheet;
   EXPECT_THROW(ConvGo(folder_ / "m", {styles_, metrics_, sink_, &first}, sheet),
-               mapdata::ConversionCancelled);
+               base::ConversionCancelled);
   EXPECT_TRUE(sheet.records.empty());  // cancelled before the corner marks
 
   CancelAt never(1 << 30);

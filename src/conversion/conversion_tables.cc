@@ -4,9 +4,9 @@ namespace sheetwright::conversion {
 namespace {
 
 // Passes messages on and counts them, so that a load that showed one is never reused.
-class CountingSink : public mapdata::MessageSink {
+class CountingSink : public base::MessageSink {
  public:
-  explicit CountingSink(mapdata::MessageSink& inner) : inner_(inner) {}
+  explicit CountingSink(base::MessageSink& inner) : inner_(inner) {}
   void Show(const std::string& utf8_text) override {
     ++count_;
     inner_.Show(utf8_text);
@@ -14,14 +14,14 @@ class CountingSink : public mapdata::MessageSink {
   int count() const { return count_; }
 
  private:
-  mapdata::MessageSink& inner_;
+  base::MessageSink& inner_;
   int count_ = 0;
 };
 
 }  // namespace
 
-ConversionTables::ConversionTables(FileCache& files, mapdata::MessageSink& sink,
-                                   mapdata::ProgressHook* progress)
+ConversionTables::ConversionTables(FileCache& files, base::MessageSink& sink,
+                                   base::ProgressHook* progress)
     : files_(files), sink_(sink), progress_(progress) {}
 
 template <class Table, class Fill>

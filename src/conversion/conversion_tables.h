@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "base/messages.h"
 #include "conversion/file_cache.h"
 #include "mapdata/arc_table.h"
-#include "mapdata/messages.h"
 #include "mapdata/record_tables.h"
 
 namespace sheetwright::conversion {
@@ -19,7 +19,7 @@ namespace sheetwright::conversion {
 class ConversionTables {
  public:
   // `progress` is stepped by the arc loader after each line it reads.
-  ConversionTables(FileCache& files, mapdata::MessageSink& sink, mapdata::ProgressHook* progress);
+  ConversionTables(FileCache& files, base::MessageSink& sink, base::ProgressHook* progress);
   ConversionTables(const ConversionTables&) = delete;
   ConversionTables& operator=(const ConversionTables&) = delete;
 
@@ -52,8 +52,8 @@ class ConversionTables {
   const Table* Load(Cache<Table>& cache, const std::string& found_path, Fill fill);
 
   FileCache& files_;
-  mapdata::MessageSink& sink_;
-  mapdata::ProgressHook* progress_;
+  base::MessageSink& sink_;
+  base::ProgressHook* progress_;
 
   // Empty tables stand in while a table is empty or its file is missing.
   const mapdata::ArcTable empty_arcs_;

@@ -4,15 +4,15 @@
 #include <filesystem>
 #include <system_error>
 
-#include "mapdata/ascii.h"
+#include "base/ascii.h"
 
 namespace sheetwright::conversion {
 
 bool MeshNameLess(const std::string& a, const std::string& b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    auto ca = static_cast<unsigned char>(mapdata::AsciiLower(a[i]));
-    auto cb = static_cast<unsigned char>(mapdata::AsciiLower(b[i]));
+    auto ca = static_cast<unsigned char>(base::AsciiLower(a[i]));
+    auto cb = static_cast<unsigned char>(base::AsciiLower(b[i]));
     if (ca != cb) return ca < cb;
   }
   if (a.size() != b.size()) return a.size() < b.size();

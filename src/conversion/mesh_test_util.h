@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "mapdata/common_test_util.h"
+#include "base/common_test_util.h"
 #include "settings/layer_styles.h"
 
 namespace sheetwright::conversion::test_util {

@@ -1,8 +1,8 @@
 #include "conversion/output_files.h"
 
-#include "drawing/cairo_renderer.h"
-#include "drawing/svg_writer.h"
-#include "mapdata/messages.h"
+#include "base/messages.h"
+#include "output/cairo_renderer.h"
+#include "output/svg_writer.h"
 
 namespace sheetwright::conversion {
 
@@ -35,22 +35,22 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
   return path;
 }
 
-void WriteOutput(const drawing::Picture& sheet, OutputFormat format, const OutputSizes& sizes,
-                 drawing::FontLibrary& fonts, mapdata::MessageSink& sink, const ByteWriter& write) {
+void WriteOutput(const picture::Picture& sheet, OutputFormat format, const OutputSizes& sizes,
+                 picture::FontLibrary& fonts, base::MessageSink& sink, const ByteWriter& write) {
   switch (format) {
     case OutputFormat::kWmf:
-      write(drawing::EncodeWmf(sheet, sizes.wmf, sink));
+      write(output::EncodeWmf(sheet, sizes.wmf, sink));
       return;
     case OutputFormat::kSvg:
-      drawing::WriteSvg(sheet, sizes.vector_width, sizes.vector_height, fonts, write);
+      output::WriteSvg(sheet, sizes.vector_width, sizes.vector_height, fonts, write);
       return;
     case OutputFormat::kPng:
-      write(drawing::EncodeImage(sheet, drawing::ImageFormat::kPng, sizes.png_width,
-                                 sizes.png_height, fonts));
+      write(output::EncodeImage(sheet, output::ImageFormat::kPng, sizes.png_width, sizes.png_height,
+                                fonts));
       return;
     case OutputFormat::kPdf:
-      write(drawing::EncodeImage(sheet, drawing::ImageFormat::kPdf, sizes.vector_width,
-                                 sizes.vector_height, fonts));
+      write(output::EncodeImage(sheet, output::ImageFormat::kPdf, sizes.vector_width,
+                                sizes.vector_height, fonts));
       return;
   }
 }

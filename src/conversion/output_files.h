@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "drawing/font_library.h"
-#include "drawing/picture.h"
-#include "drawing/wmf_writer.h"
-#include "mapdata/messages.h"
+#include "base/messages.h"
+#include "output/wmf_writer.h"
+#include "picture/font_library.h"
+#include "picture/picture.h"
 
 namespace sheetwright::conversion {
 
@@ -24,7 +24,7 @@ std::string_view Extension(OutputFormat format);
 
 struct OutputSizes {
   // The placeable metafile's header size: the preview's paint area at 96 dpi.
-  drawing::NominalSize wmf{400, 300};
+  output::NominalSize wmf{400, 300};
   // PNG in pixels; 10 drawing units per pixel, so a 1-unit hairline stays visible.
   int png_width = 2000, png_height = 1500;
   // SVG and PDF in points.
@@ -40,9 +40,9 @@ using ByteWriter = std::function<void(std::string_view)>;
 
 // The whole output file of one format, handed to `write` as it is produced (SVG in pieces, so
 // that a large drawing is never held whole). Images are drawn on a white background. A figure
-// that the metafile cannot hold is left out of it and told to `sink` (see drawing::EncodeWmf);
+// that the metafile cannot hold is left out of it and told to `sink` (see output::EncodeWmf);
 // the other formats draw everything. Throws ConversionError when the picture cannot be encoded.
-void WriteOutput(const drawing::Picture& sheet, OutputFormat format, const OutputSizes& sizes,
-                 drawing::FontLibrary& fonts, mapdata::MessageSink& sink, const ByteWriter& write);
+void WriteOutput(const picture::Picture& sheet, OutputFormat format, const OutputSizes& sizes,
+                 picture::FontLibrary& fonts, base::MessageSink& sink, const ByteWriter& write);
 
 }  // namespace sheetwright::conversion

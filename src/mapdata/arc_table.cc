@@ -3,9 +3,9 @@
 #include <atomic>
 #include <string>
 
-#include "mapdata/encoding.h"
+#include "base/encoding.h"
+#include "base/numbers.h"
 #include "mapdata/map_format.h"
-#include "mapdata/numbers.h"
 #include "mapdata/table_loader.h"
 #include "mapdata/token.h"
 
@@ -32,8 +32,8 @@ void ArcTable::Reset() {
   first_bad_slot_ = -1;
 }
 
-void ArcTable::ArcSet(std::shared_ptr<const FileText> file, MessageSink& sink,
-                      ProgressHook* progress) {
+void ArcTable::ArcSet(std::shared_ptr<const FileText> file, base::MessageSink& sink,
+                      base::ProgressHook* progress) {
   Reset();
   if (!file) file = std::make_shared<const FileText>();
   try {
@@ -55,7 +55,7 @@ void ArcTable::ArcSet(std::shared_ptr<const FileText> file, MessageSink& sink,
       if (first_bad_slot_ < 0 && !line.empty() && line.front() == 'L') {
         std::string_view id_field = TokenGet(line, format::kArcIdField);
         std::optional<int32_t> id;
-        if (!id_field.empty()) id = TryParseInt(id_field);
+        if (!id_field.empty()) id = base::TryParseInt(id_field);
         if (id) {
           ids.push_back({*id, slot});
         } else {
@@ -74,7 +74,7 @@ void ArcTable::ArcSet(std::shared_ptr<const FileText> file, MessageSink& sink,
   }
 }
 
-int ArcTable::PidSrc(int32_t arc_id, MessageSink& sink) const {
+int ArcTable::PidSrc(int32_t arc_id, base::MessageSink& sink) const {
   if (arc_last_ < 0) return -1;
   int slot = index_.Find(arc_id);
   if (slot >= 0) return slot;
@@ -83,10 +83,10 @@ int ArcTable::PidSrc(int32_t arc_id, MessageSink& sink) const {
   std::string_view line = ArcLines(first_bad_slot_);
   std::string_view id_field = TokenGet(line, format::kArcIdField);
   if (id_field.empty()) {
-    sink.Show("ARCファイルのアークID不正=" + MessageText(line));
+    sink.Show("ARCファイルのアークID不正=" + base::MessageText(line));
     return -1;
   }
-  StrToInt(id_field);  // throws: the field is not an integer
+  base::StrToInt(id_field);  // throws: the field is not an integer
   return -1;
 }
 

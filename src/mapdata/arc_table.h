@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/messages.h"
 #include "mapdata/id_index.h"
-#include "mapdata/messages.h"
 #include "mapdata/record_lines.h"
 
 namespace sheetwright::mapdata {
@@ -22,8 +22,8 @@ class ArcTable {
   // nothing: the table holds exactly the lines stored. `progress` is stepped after each line.
   // An empty file (no header line) also leaves ArcLast() at -2, without a message; a null `file`
   // counts as an empty one. When the load throws (bad count, cancelled), the table is left empty.
-  void ArcSet(std::shared_ptr<const FileText> file, MessageSink& sink,
-              ProgressHook* progress = nullptr);
+  void ArcSet(std::shared_ptr<const FileText> file, base::MessageSink& sink,
+              base::ProgressHook* progress = nullptr);
 
   // Empties the table (ArcLast() = -1).
   void Reset();
@@ -50,7 +50,7 @@ class ArcTable {
   // Answers exactly as a front-to-back scan would: when an arc record line with an empty field 3
   // comes before the match (or there is no match), shows "ARCファイルのアークID不正=<line>" and
   // returns -1; when a field 3 that is not an integer comes first, throws ConversionError.
-  int PidSrc(int32_t arc_id, MessageSink& sink) const;
+  int PidSrc(int32_t arc_id, base::MessageSink& sink) const;
 
  private:
   std::shared_ptr<const FileText> file_;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "mapdata/common_test_util.h"
-#include "mapdata/encoding.h"
-#include "mapdata/numbers.h"
+#include "base/encoding.h"
+#include "base/numbers.h"
+#include "mapdata/mapdata_test_util.h"
 #include "mapdata/token.h"
 
 namespace sheetwright::mapdata {
@@ -17,10 +17,10 @@ namespace {
 using test_util::CollectingSink;
 using test_util::Text;
 
-class CountingProgress : public ProgressHook {
+class CountingProgress : public base::ProgressHook {
  public:
   void Step() override {
-    if (++steps == cancel_at) throw ConversionCancelled();
+    if (++steps == cancel_at) throw base::ConversionCancelled();
   }
   int steps = 0;
   int cancel_at = -1;
@@ -53,7 +53,7 @@ TEST(ArcTableTest, PointsOfAnArcFollowItsRecordLine) {
   table.ArcSet(Text(bytes), sink);
   int slot = table.PidSrc(55, sink);
   ASSERT_EQ(slot, 10);
-  int count = StrToInt(TokenGet(table.ArcLines(slot), 4));
+  int count = base::StrToInt(TokenGet(table.ArcLines(slot), 4));
   ASSERT_EQ(slot + count, table.ArcLast());
   EXPECT_EQ(table.ArcLines(slot + 1), "1,1");
   EXPECT_EQ(table.ArcLines(slot + 3), "3,3");
@@ -101,7 +101,7 @@ TEST(ArcTableTest, CountThatIsNotAnIntegerThrowsAndLeavesTheTableEmpty) {
   try {
     table.ArcSet(Text("h,1,2,1x\r\nL1,1,1,0\r\n"), sink);
     FAIL() << "no error";
-  } catch (const ConversionError& e) {
+  } catch (const base::ConversionError& e) {
     EXPECT_STREQ(e.what(), "'1x' は整数ではありません");
   }
   EXPECT_EQ(table.ArcLast(), -1);
@@ -115,7 +115,7 @@ TEST(ArcTableTest, CancelDuringTheLoadLeavesTheTableEmpty) {
   progress.cancel_at = 3;
   EXPECT_THROW(
       table.ArcSet(Text("h,1,2,3\r\nL1,1,1,0\r\nL1,1,2,0\r\nL1,1,3,0\r\n"), sink, &progress),
-      ConversionCancelled);
+      base::ConversionCancelled);
   EXPECT_EQ(table.ArcLast(), -1);
   EXPECT_EQ(table.PidSrc(1, sink), -1);
 }
@@ -168,7 +168,7 @@ TEST(ArcTableTest, IdThatIsNotAnIntegerThrowsWhenReached) {
   try {
     table.PidSrc(20, sink);
     FAIL() << "no error";
-  } catch (const ConversionError& e) {
+  } catch (const base::ConversionError& e) {
     EXPECT_STREQ(e.what(), "'1O' は整数ではありません");
   }
   EXPECT_TRUE(sink.messages.empty());
@@ -191,16 +191,16 @@ std::ostream& operator<<(std::ostream& out, const Answer& a) {
 }
 
 // The lookup exactly as the data format's original reader does it.
-int ScanPidSrc(const std::vector<std::string>& slots, int32_t id, MessageSink& sink) {
+int ScanPidSrc(const std::vector<std::string>& slots, int32_t id, base::MessageSink& sink) {
   for (size_t s = 0; s < slots.size(); ++s) {
     const std::string& line = slots[s];
     if (line.empty() || line[0] != 'L') continue;
     std::string_view field = TokenGet(line, 3);
     if (field.empty()) {
-      sink.Show("ARCファイルのアークID不正=" + MessageText(line));
+      sink.Show("ARCファイルのアークID不正=" + base::MessageText(line));
       return -1;
     }
-    if (StrToInt(field) == id) return static_cast<int>(s);
+    if (base::StrToInt(field) == id) return static_cast<int>(s);
   }
   return -1;
 }
@@ -211,7 +211,7 @@ Answer Ask(Lookup lookup) {
   CollectingSink sink;
   try {
     a.slot = lookup(sink);
-  } catch (const ConversionError& e) {
+  } catch (const base::ConversionError& e) {
     a.error = e.what();
   }
   a.messages = sink.messages;
@@ -264,7 +264,8 @@ TEST(ArcTableTest, IndexAnswersExactlyAsAScan) {
     std::string bytes = "h,1,2," + std::to_string(rng() % 100) + "\r\n";
     for (int i = 0; i < line_count; ++i) {
       std::string line = RandomArcLine(rng, id_range);
-      if (clean && !line.empty() && line[0] == 'L' && !TryParseInt(TokenGet(line, 3))) continue;
+      if (clean && !line.empty() && line[0] == 'L' && !base::TryParseInt(TokenGet(line, 3)))
+        continue;
       slots.push_back(line);
       bytes += line + (rng() % 2 ? "\r\n" : "\n");
     }
@@ -275,8 +276,8 @@ TEST(ArcTableTest, IndexAnswersExactlyAsAScan) {
     ASSERT_EQ(table.ArcLast(), static_cast<int>(slots.size()) - 1);
     for (int s = 0; s <= table.ArcLast(); ++s) ASSERT_EQ(table.ArcLines(s), slots[s]);
     for (int32_t id = -2; id <= id_range + 1; ++id) {
-      Answer want = Ask([&](MessageSink& sink) { return ScanPidSrc(slots, id, sink); });
-      Answer got = Ask([&](MessageSink& sink) { return table.PidSrc(id, sink); });
+      Answer want = Ask([&](base::MessageSink& sink) { return ScanPidSrc(slots, id, sink); });
+      Answer got = Ask([&](base::MessageSink& sink) { return table.PidSrc(id, sink); });
       ASSERT_EQ(got, want) << "round " << round << ", id " << id << "\n" << bytes;
     }
   }
@@ -294,7 +295,7 @@ TEST(ArcTableTest, AnyBytesLoadAndAnswer) {
     CollectingSink sink;
     try {
       table.ArcSet(Text(bytes), sink);
-    } catch (const ConversionError&) {
+    } catch (const base::ConversionError&) {
       EXPECT_EQ(table.ArcLast(), -1);
       continue;
     }
@@ -321,8 +322,8 @@ TEST(ArcTableTest, AnyBytesLoadAndAnswer) {
       for (size_t s = 0; s < slots.size(); ++s) ASSERT_EQ(table.ArcLines(s), slots[s]);
     }
     for (int32_t id = 0; id < 25; ++id) {
-      Answer want = Ask([&](MessageSink& s) { return ScanPidSrc(slots, id, s); });
-      Answer got = Ask([&](MessageSink& s) { return table.PidSrc(id, s); });
+      Answer want = Ask([&](base::MessageSink& s) { return ScanPidSrc(slots, id, s); });
+      Answer got = Ask([&](base::MessageSink& s) { return table.PidSrc(id, s); });
       ASSERT_EQ(got, want) << "id " << id;
     }
   }

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/common_test_util.h"
+#include "base/encoding.h"
+#include "base/numbers.h"
 #include "mapdata/arc_table.h"
-#include "mapdata/common_test_util.h"
-#include "mapdata/encoding.h"
-#include "mapdata/numbers.h"
 #include "mapdata/record_tables.h"
 #include "mapdata/token.h"
 
@@ -40,10 +40,10 @@ TEST(FixtureFilesTest, PolygonOutlinesFromTheArcTable) {
   for (int32_t ref : {-1003, 1001, -1002}) {
     int arc = arcs.PidSrc(ref < 0 ? -ref : ref, sink);
     ASSERT_GE(arc, 0) << ref;
-    int points = StrToInt(TokenGet(arcs.ArcLines(arc), 4));
+    int points = base::StrToInt(TokenGet(arcs.ArcLines(arc), 4));
     for (int p = 1; p <= points; ++p) {
-      EXPECT_NO_THROW(StrToFloat(TokenGet(arcs.ArcLines(arc + p), 1)));
-      EXPECT_NO_THROW(StrToFloat(TokenGet(arcs.ArcLines(arc + p), 2)));
+      EXPECT_NO_THROW(base::StrToFloat(TokenGet(arcs.ArcLines(arc + p), 1)));
+      EXPECT_NO_THROW(base::StrToFloat(TokenGet(arcs.ArcLines(arc + p), 2)));
     }
     total_points += points;
   }
@@ -59,7 +59,7 @@ TEST(FixtureFilesTest, RoadAttributesAndStations) {
   EXPECT_EQ(roads.SyuAtrSrc(7), 1);
   EXPECT_EQ(roads.SyuAtrSrc(8), -1);
   // Name bytes stay CP932, including a second byte 0x5C (表).
-  EXPECT_EQ(roads.Rec(3).atr_text, Utf8ToCp932("県道表参道"));
+  EXPECT_EQ(roads.Rec(3).atr_text, base::Utf8ToCp932("県道表参道"));
   EXPECT_NE(roads.Rec(3).atr_text.find('\x5C'), std::string_view::npos);
 
   PolyTable stations;

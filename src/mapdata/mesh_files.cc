@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mapdata/ascii.h"
+#include "base/ascii.h"
 #include "mapdata/map_format.h"
 
 namespace sheetwright::mapdata {
@@ -34,7 +34,7 @@ std::vector<std::string> MatchingEntries(const std::string& folder, std::string_
   while (const dirent* entry = ::readdir(dir)) {
     std::string_view entry_name = entry->d_name;
     if (entry_name == "." || entry_name == "..") continue;
-    if (EqualsIgnoringAsciiCase(entry_name, name)) found.emplace_back(entry_name);
+    if (base::EqualsIgnoringAsciiCase(entry_name, name)) found.emplace_back(entry_name);
   }
   ::closedir(dir);
   std::sort(found.begin(), found.end(), [&](const std::string& a, const std::string& b) {

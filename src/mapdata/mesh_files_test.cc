@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "mapdata/common_test_util.h"
+#include "base/common_test_util.h"
 
 namespace sheetwright::mapdata {
 namespace {

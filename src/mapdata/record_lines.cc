@@ -9,8 +9,9 @@
 #include <cstring>
 #include <system_error>
 
-#include "mapdata/encoding.h"
-#include "mapdata/messages.h"
+#include "base/encoding.h"
+#include "base/messages.h"
+#include "base/whole_file.h"
 
 namespace sheetwright::mapdata {
 
@@ -19,51 +20,12 @@ FileText::FileText(std::string bytes, std::string path)
   length_ = std::min(bytes_.find('\x1A'), bytes_.size());
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  auto fail = [&](int err) -> std::string {
-    throw std::system_error(err, std::generic_category(), path);
-  };
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; it has no effect on regular files.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return fail(errno);
-  // A folder, FIFO or device is refused (a FIFO could block forever).
-  struct stat st {};
-  int err = ::fstat(fd, &st) != 0  ? errno
-            : S_ISDIR(st.st_mode)  ? EISDIR
-            : !S_ISREG(st.st_mode) ? EINVAL
-                                   : 0;
-  if (err != 0) {
-    ::close(fd);
-    return fail(err);
-  }
-  std::string bytes;
-  // One spare byte: the read that sees the end then needs no regrow (which would copy the file).
-  bytes.resize(static_cast<size_t>(st.st_size) + 1);
-  size_t got = 0;
-  // The size may change while we read; read to the real end either way.
-  for (;;) {
-    if (got == bytes.size()) bytes.resize(bytes.size() + 65536);
-    ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int err = errno;
-      ::close(fd);
-      return fail(err);
-    }
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  bytes.resize(got);
-  return bytes;
-}
-
 std::shared_ptr<const FileText> FileText::Read(const std::string& path) {
   try {
-    return std::make_shared<const FileText>(ReadWholeFile(path), path);
+    return std::make_shared<const FileText>(base::ReadWholeFile(path), path);
   } catch (const std::system_error& e) {
-    throw ConversionError(PlatformTextToUtf8(path) +
-                          " を読み込めません: " + std::strerror(e.code().value()));
+    throw base::ConversionError(base::PlatformTextToUtf8(path) +
+                                " を読み込めません: " + std::strerror(e.code().value()));
   }
 }
 

@@ -27,11 +27,6 @@ class FileText {
   std::string path_;
 };
 
-// The whole of the regular file at `path`, read to its real end even when its size changes
-// meanwhile. Throws std::system_error (generic category, naming the path) with the errno of the
-// failed call, EISDIR for a folder, EINVAL for a FIFO or device (which could block forever).
-std::string ReadWholeFile(const std::string& path);
-
 // Walks the lines of a text. Mirrors a text file read with "read line until end of file": reading
 // past the end gives empty lines, as the reference runtime's line reader does.
 class LineCursor {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "mapdata/common_test_util.h"
+#include "base/common_test_util.h"
 
 namespace sheetwright::mapdata {
 namespace {
@@ -79,14 +79,14 @@ TEST(RecordLinesTest, UnreadableFilesThrowWithThePath) {
   try {
     FileText::Read(missing);
     FAIL() << "no error";
-  } catch (const ConversionError& e) {
+  } catch (const base::ConversionError& e) {
     EXPECT_EQ(std::string(e.what()).rfind(missing + " を読み込めません: ", 0), 0u) << e.what();
   }
-  EXPECT_THROW(FileText::Read(folder.path()), ConversionError);  // a folder
+  EXPECT_THROW(FileText::Read(folder.path()), base::ConversionError);  // a folder
   // A FIFO without a writer must be refused at once, not wait forever.
   std::string fifo = folder.path() + "/pipe.arc";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_THROW(FileText::Read(fifo), ConversionError);
+  EXPECT_THROW(FileText::Read(fifo), base::ConversionError);
 }
 
 TEST(RecordLinesTest, BeginsWithComparesTheFirstCharacters) {

@@ -1,7 +1,7 @@
 #include "mapdata/record_tables.h"
 
+#include "base/numbers.h"
 #include "mapdata/map_format.h"
-#include "mapdata/numbers.h"
 #include "mapdata/table_loader.h"
 #include "mapdata/token.h"
 
@@ -20,7 +20,7 @@ constexpr size_t kAttributeBytesPerRecord = 16;
 // table.
 template <typename Table, typename Store>
 int LoadRecords(const std::shared_ptr<const FileText>& file, size_t bytes_per_record,
-                MessageSink& sink, Table& table, Store store) {
+                base::MessageSink& sink, Table& table, Store store) {
   LineCursor cursor(*file);
   if (!ReadTableHeader(cursor, format::kRecordCountField, sink)) return kBadHeaderLast;
   table.reserve(ReserveHint(file->text(), bytes_per_record));
@@ -41,17 +41,17 @@ void PolyTable::Reset() {
   index_.Clear();
 }
 
-void PolyTable::PolySet(std::shared_ptr<const FileText> file, MessageSink& sink) {
+void PolyTable::PolySet(std::shared_ptr<const FileText> file, base::MessageSink& sink) {
   Load(std::move(file), sink, format::kPolygonRecord, format::kPolygonNorthField,
        format::kPolygonEastField);
 }
 
-void PolyTable::PointSet(std::shared_ptr<const FileText> file, MessageSink& sink) {
+void PolyTable::PointSet(std::shared_ptr<const FileText> file, base::MessageSink& sink) {
   Load(std::move(file), sink, format::kPointRecord, format::kPointNorthField,
        format::kPointEastField);
 }
 
-void PolyTable::Load(std::shared_ptr<const FileText> file, MessageSink& sink, char letter,
+void PolyTable::Load(std::shared_ptr<const FileText> file, base::MessageSink& sink, char letter,
                      int y_field, int x_field) {
   Reset();
   if (!file) file = std::make_shared<const FileText>();
@@ -64,7 +64,7 @@ void PolyTable::Load(std::shared_ptr<const FileText> file, MessageSink& sink, ch
       std::string_view fields[format::kPolygonEastField];  // enough for a point record too
       SplitFields(line, fields);
       PolyRec rec;
-      rec.pid = StrToInt(fields[format::kIdField - 1]);
+      rec.pid = base::StrToInt(fields[format::kIdField - 1]);
       rec.y_text = fields[y_field - 1];
       rec.x_text = fields[x_field - 1];
       recs_.push_back(rec);
@@ -90,7 +90,7 @@ void AtrTable::Reset() {
   index_.Clear();
 }
 
-void AtrTable::AtrSet(std::shared_ptr<const FileText> file, MessageSink& sink) {
+void AtrTable::AtrSet(std::shared_ptr<const FileText> file, base::MessageSink& sink) {
   Reset();
   if (!file) file = std::make_shared<const FileText>();
   try {
@@ -101,8 +101,8 @@ void AtrTable::AtrSet(std::shared_ptr<const FileText> file, MessageSink& sink) {
                           std::string_view fields[format::kAttributeTextField];
                           SplitFields(line, fields);
                           AtrRec rec;
-                          rec.arc_id = StrToInt(fields[format::kIdField - 1]);
-                          rec.atr_value = StrToInt(fields[format::kAttributeValueField - 1]);
+                          rec.arc_id = base::StrToInt(fields[format::kIdField - 1]);
+                          rec.atr_value = base::StrToInt(fields[format::kAttributeValueField - 1]);
                           if (rec.atr_value != 0) {
                             rec.atr_text = fields[format::kAttributeTextField - 1];
                             ids.push_back({rec.arc_id, slot});

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/messages.h"
 #include "mapdata/id_index.h"
-#include "mapdata/messages.h"
 #include "mapdata/record_lines.h"
 
 namespace sheetwright::mapdata {
@@ -31,9 +31,9 @@ struct PolyRec {
 class PolyTable {
  public:
   // Polygon file: every line beginning with "A" gives pid = field 2, y = field 4, x = field 5.
-  void PolySet(std::shared_ptr<const FileText> file, MessageSink& sink);
+  void PolySet(std::shared_ptr<const FileText> file, base::MessageSink& sink);
   // Point file: every line beginning with "P" gives pid = field 2, y = field 3, x = field 4.
-  void PointSet(std::shared_ptr<const FileText> file, MessageSink& sink);
+  void PointSet(std::shared_ptr<const FileText> file, base::MessageSink& sink);
 
   void Reset();
   // PolyLast / PointLast: -1 empty, -2 after a bad header.
@@ -46,7 +46,7 @@ class PolyTable {
   int PointPidSrc(int32_t pid) const { return AtrPidSrc(pid); }
 
  private:
-  void Load(std::shared_ptr<const FileText> file, MessageSink& sink, char letter, int y_field,
+  void Load(std::shared_ptr<const FileText> file, base::MessageSink& sink, char letter, int y_field,
             int x_field);
   std::shared_ptr<const FileText> file_;
   std::vector<PolyRec> recs_;
@@ -65,7 +65,7 @@ class AtrTable {
  public:
   // Every line beginning with "L": arc_id = field 2, atr_value = field 3, and field 4 when the
   // value is not 0. A missing or non-integer ID or value throws ConversionError.
-  void AtrSet(std::shared_ptr<const FileText> file, MessageSink& sink);
+  void AtrSet(std::shared_ptr<const FileText> file, base::MessageSink& sink);
 
   void Reset();
   int AtrLast() const { return last_; }

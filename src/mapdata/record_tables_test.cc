@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "mapdata/common_test_util.h"
+#include "mapdata/mapdata_test_util.h"
 
 namespace sheetwright::mapdata {
 namespace {
@@ -78,7 +78,8 @@ TEST(AtrTableTest, MainRoadLookupSkipsZeroValues) {
 // The three loaders share the header rule (count in field 5) and the failure of a bad ID.
 enum class Kind { kPolygon, kPoint, kAttribute };
 
-int Load(Kind kind, const std::string& bytes, MessageSink& sink, PolyTable& poly, AtrTable& atr) {
+int Load(Kind kind, const std::string& bytes, base::MessageSink& sink, PolyTable& poly,
+         AtrTable& atr) {
   switch (kind) {
     case Kind::kPolygon:
       poly.PolySet(Text(bytes), sink);
@@ -128,7 +129,7 @@ TEST(RecordTablesTest, HeaderAndBadFieldOutcomes) {
     int last;
     try {
       last = Load(c.kind, c.bytes, sink, poly, atr);
-    } catch (const ConversionError& e) {
+    } catch (const base::ConversionError& e) {
       EXPECT_EQ(c.expected_last, -3) << c.bytes;
       EXPECT_EQ(e.what(), c.expected) << c.bytes;
       EXPECT_EQ(c.kind == Kind::kAttribute ? atr.AtrLast() : poly.Last(), -1);
@@ -239,7 +240,7 @@ TEST(RecordTablesTest, AnyBytesLoadWithoutHarm) {
           ASSERT_GE(found, 0);
           ASSERT_LE(found, s);
         }
-      } catch (const ConversionError&) {
+      } catch (const base::ConversionError&) {
       }
     }
   }

@@ -4,24 +4,24 @@
 #include <limits>
 #include <string>
 
-#include "mapdata/encoding.h"
-#include "mapdata/numbers.h"
+#include "base/encoding.h"
+#include "base/numbers.h"
 #include "mapdata/token.h"
 
 namespace sheetwright::mapdata {
 
-bool ReadTableHeader(LineCursor& cursor, int count_field, MessageSink& sink,
-                     ProgressHook* progress) {
+bool ReadTableHeader(LineCursor& cursor, int count_field, base::MessageSink& sink,
+                     base::ProgressHook* progress) {
   // An empty file has no header line: the load ends before its first line, with nothing to say.
   if (cursor.AtEnd()) return false;
   std::string_view header = cursor.Next();
   if (progress != nullptr) progress->Step();
   std::string_view count = TokenGet(header, count_field);
   if (count.empty()) {
-    sink.Show("ARCファイルのレコード数不正=" + MessageText(header) + " -->");
+    sink.Show("ARCファイルのレコード数不正=" + base::MessageText(header) + " -->");
     return false;
   }
-  StrToInt(count);  // only its validity matters; see the header comment
+  base::StrToInt(count);  // only its validity matters; see the header comment
   return true;
 }
 
@@ -31,13 +31,13 @@ size_t ReserveHint(std::string_view text, size_t average_line_length) {
 
 void CheckSlotLimit(size_t slots, const FileText& file) {
   if (slots >= static_cast<size_t>(std::numeric_limits<int>::max())) {
-    throw ConversionError(PlatformTextToUtf8(file.path()) + " は行数が多すぎます");
+    throw base::ConversionError(base::PlatformTextToUtf8(file.path()) + " は行数が多すぎます");
   }
 }
 
 void CheckOffsetLimit(const FileText& file) {
   if (file.text().size() >= std::numeric_limits<uint32_t>::max()) {
-    throw ConversionError(PlatformTextToUtf8(file.path()) + " は大きすぎます");
+    throw base::ConversionError(base::PlatformTextToUtf8(file.path()) + " は大きすぎます");
   }
 }
 

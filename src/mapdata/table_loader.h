@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "mapdata/messages.h"
+#include "base/messages.h"
 #include "mapdata/record_lines.h"
 
 namespace sheetwright::mapdata {
@@ -21,8 +21,8 @@ inline constexpr int kBadHeaderLast = -2;
 // but not an integer throws ConversionError. The count's value is deliberately not returned:
 // nothing may be sized from it, tables grow with the lines actually stored. `progress`, when
 // given, is stepped once the header has been read.
-bool ReadTableHeader(LineCursor& cursor, int count_field, MessageSink& sink,
-                     ProgressHook* progress = nullptr);
+bool ReadTableHeader(LineCursor& cursor, int count_field, base::MessageSink& sink,
+                     base::ProgressHook* progress = nullptr);
 
 // A capacity hint for a table about to hold the lines of `text`: bounded by the text's size,
 // so a file can never make us reserve more than it could fill.

@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "mapdata/ascii.h"
+#include "base/ascii.h"
 #include "settings/ini_file.h"
 
 namespace sheetwright::settings {
 namespace {
 
-constexpr ColorValue Sys(uint32_t index) { return drawing::kSystemColorFlag | index; }
+constexpr ColorValue Sys(uint32_t index) { return picture::kSystemColorFlag | index; }
 
 constexpr std::array<ListedColor, kListedColorCount> kListed = {{
     {"clBlack", "黒", 0x000000},
@@ -47,7 +47,7 @@ constexpr std::array<NamedColor, kColorNameCount> MakeNames() {
       {"clBtnShadow", Sys(16)},
       {"clBtnText", Sys(18)},
       {"clCaptionText", Sys(9)},
-      {"clDefault", drawing::kClDefault},
+      {"clDefault", picture::kClDefault},
       {"clGradientActiveCaption", Sys(27)},
       {"clGradientInactiveCaption", Sys(28)},
       {"clGrayText", Sys(17)},
@@ -60,7 +60,7 @@ constexpr std::array<NamedColor, kColorNameCount> MakeNames() {
       {"clInfoText", Sys(23)},
       {"clMenu", Sys(4)},
       {"clMenuText", Sys(7)},
-      {"clNone", drawing::kClNone},
+      {"clNone", picture::kClNone},
       {"clScrollBar", Sys(0)},
       {"cl3DDkShadow", Sys(21)},
       {"cl3DLight", Sys(22)},
@@ -73,7 +73,7 @@ constexpr std::array<NamedColor, kColorNameCount> MakeNames() {
 }
 
 constexpr std::array<NamedColor, kColorNameCount> kNames = MakeNames();
-static_assert(kNames[kColorNameCount - 1].value == drawing::kClWindowText);
+static_assert(kNames[kColorNameCount - 1].value == picture::kClWindowText);
 
 }  // namespace
 
@@ -92,7 +92,7 @@ std::string ColorToText(ColorValue value) {
 
 std::optional<ColorValue> TextToColor(std::string_view text) {
   for (const NamedColor& c : kNames) {
-    if (mapdata::EqualsIgnoringAsciiCase(c.name, text)) return c.value;
+    if (base::EqualsIgnoringAsciiCase(c.name, text)) return c.value;
   }
   if (auto number = ParseIniInteger(text)) return static_cast<ColorValue>(*number);
   return std::nullopt;

@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "drawing/colour.h"
+#include "picture/colour.h"
 
 namespace sheetwright::settings {
 
-using drawing::ColorValue;
+using picture::ColorValue;
 
 struct NamedColor {
   std::string_view name;  // "clBlack", the colour text

@@ -4,11 +4,11 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "mapdata/ascii.h"
-#include "mapdata/atomic_file.h"
-#include "mapdata/encoding.h"
-#include "mapdata/numbers.h"
-#include "mapdata/record_lines.h"
+#include "base/ascii.h"
+#include "base/atomic_file.h"
+#include "base/encoding.h"
+#include "base/numbers.h"
+#include "base/whole_file.h"
 
 namespace sheetwright::settings {
 namespace {
@@ -72,7 +72,7 @@ IniFile IniFile::Parse(std::string_view bytes) {
     // Decided per line: a hand-edited file may mix a CP932 comment into UTF-8 text. CP932 trail
     // bytes include '[' ']' and '\', so a line is decoded before it is looked at. A decoded line
     // differs from its bytes, which are then kept to be written back as they were.
-    std::string text = mapdata::PlatformTextToUtf8(raw);
+    std::string text = base::PlatformTextToUtf8(raw);
     bool decoded = text != raw;
     file.lines_.push_back(ParseLine(std::move(text)));
     if (decoded) file.lines_.back().file_bytes = std::string(raw);
@@ -103,7 +103,7 @@ IniFile::Line IniFile::ParseLine(std::string text) {
 std::optional<IniFile> IniFile::Load(const std::string& path) {
   std::string bytes;
   try {
-    bytes = mapdata::ReadWholeFile(path);
+    bytes = base::ReadWholeFile(path);
   } catch (const std::system_error& e) {
     if (e.code().value() == ENOENT || e.code().value() == ENOTDIR) return std::nullopt;
     throw;
@@ -113,8 +113,7 @@ std::optional<IniFile> IniFile::Load(const std::string& path) {
 
 size_t IniFile::FindSection(std::string_view section) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection &&
-        mapdata::EqualsIgnoringAsciiCase(lines_[i].name, section))
+    if (lines_[i].kind == Kind::kSection && base::EqualsIgnoringAsciiCase(lines_[i].name, section))
       return i;
   }
   return lines_.size();
@@ -124,7 +123,7 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
   for (size_t i = FindSection(section) + 1; i < lines_.size(); ++i) {
     const Line& line = lines_[i];
     if (line.kind == Kind::kSection) break;
-    if (line.kind != Kind::kEntry || !mapdata::EqualsIgnoringAsciiCase(line.name, key)) continue;
+    if (line.kind != Kind::kEntry || !base::EqualsIgnoringAsciiCase(line.name, key)) continue;
     std::string_view value = std::string_view(line.text).substr(line.value_pos);
     // A lone CR ends the value, as it ends a line for other readers: a value can never be
     // written back with one inside it.
@@ -161,7 +160,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   for (size_t i = header + 1; i < lines_.size() && lines_[i].kind != Kind::kSection; ++i) {
     Line& line = lines_[i];
     if (line.kind != Kind::kEntry) continue;
-    if (mapdata::EqualsIgnoringAsciiCase(line.name, key)) {
+    if (base::EqualsIgnoringAsciiCase(line.name, key)) {
       line = ParseLine(line.name + "=" + written);
       return;
     }
@@ -181,16 +180,14 @@ std::string IniFile::Serialize() const {
   return out;
 }
 
-void IniFile::Save(const std::string& path) const {
-  mapdata::WriteFileAtomically(path, Serialize());
-}
+void IniFile::Save(const std::string& path) const { base::WriteFileAtomically(path, Serialize()); }
 
 std::optional<int32_t> ParseIniInteger(std::string_view text) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     return ParseHex(text.substr(2));
   }
   if (!text.empty() && text[0] == '$') return ParseHex(text.substr(1));
-  return mapdata::TryParseInt(text);
+  return base::TryParseInt(text);
 }
 
 }  // namespace sheetwright::settings

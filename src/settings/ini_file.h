@@ -50,7 +50,7 @@ class IniFile {
   std::string Serialize() const;
 
   // Writes Serialize() to `path` atomically (see mapdata/atomic_file.h); on failure the old file
-  // stays whole. Throws mapdata::ConversionError.
+  // stays whole. Throws base::ConversionError.
   void Save(const std::string& path) const;
 
  private:

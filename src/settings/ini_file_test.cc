@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "mapdata/encoding.h"
-#include "mapdata/messages.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 #include "settings/settings_test_util.h"
 
 namespace sheetwright::settings {
@@ -76,7 +76,7 @@ TEST(IniFileTest, ValuesAreCutAt2047Characters) {
   EXPECT_EQ(file.GetString("S", "B"), std::string(2047, 'y'));
   std::string cut = file.GetString("S", "K");
   EXPECT_EQ(cut.size(), 2047u * 3);  // whole characters only
-  EXPECT_TRUE(mapdata::IsValidUtf8(cut));
+  EXPECT_TRUE(base::IsValidUtf8(cut));
   // The line itself is kept whole.
   EXPECT_NE(file.Serialize().find("A=" + ascii + "\r\n"), std::string::npos);
 }
@@ -175,14 +175,13 @@ TEST(IniFileTest, ReadsAFileFromTheReferencePlatform) {
   file->Set("FontCyo", "Name", "ＭＳ 明朝");
   std::string written = file->Serialize();
   EXPECT_NE(written.find("Name=ＭＳ 明朝\r\n"), std::string::npos);
-  EXPECT_NE(written.find("INPUT=" + mapdata::Utf8ToCp932("C:\\地図\\ソフト表示") + "\r\n"),
+  EXPECT_NE(written.find("INPUT=" + base::Utf8ToCp932("C:\\地図\\ソフト表示") + "\r\n"),
             std::string::npos);
-  EXPECT_NE(written.find(mapdata::Utf8ToCp932("; コメント：表示ソフト") + "\r\n"),
-            std::string::npos);
+  EXPECT_NE(written.find(base::Utf8ToCp932("; コメント：表示ソフト") + "\r\n"), std::string::npos);
 }
 
 TEST(IniFileTest, DecidesTheEncodingLineByLine) {
-  std::string mixed = "[A]\r\nutf=ＭＳ 明朝\r\nsjis=" + mapdata::Utf8ToCp932("ＭＳ 明朝") + "\r\n";
+  std::string mixed = "[A]\r\nutf=ＭＳ 明朝\r\nsjis=" + base::Utf8ToCp932("ＭＳ 明朝") + "\r\n";
   IniFile file = IniFile::Parse(mixed);
   EXPECT_EQ(file.GetString("A", "utf"), "ＭＳ 明朝");
   EXPECT_EQ(file.GetString("A", "sjis"), "ＭＳ 明朝");
@@ -193,7 +192,7 @@ TEST(IniFileTest, DecidesTheEncodingLineByLine) {
 TEST(IniFileTest, ForeignLinesKeepTheirBytes) {
   const std::string latin1 = "; caf\xE9 \xAB\xBB\xFF";  // \xFF is no CP932 byte either
   const std::string stray = "Other=\x80\x81";           // \x81 needs a trail byte
-  const std::string mine = "Name=" + mapdata::Utf8ToCp932("ＭＳ 明朝") + "\xFF";
+  const std::string mine = "Name=" + base::Utf8ToCp932("ＭＳ 明朝") + "\xFF";
   IniFile file = IniFile::Parse(latin1 + "\r\n[FontCyo]\r\n" + stray + "\r\n" + mine + "\r\n");
   EXPECT_EQ(file.Serialize(), latin1 + "\r\n[FontCyo]\r\n" + stray + "\r\n" + mine + "\r\n");
   file.Set("FontCyo", "Name", "IPAGothic");
@@ -219,8 +218,8 @@ TEST(IniFileTest, SaveReplacesTheFileOrLeavesItAlone) {
   file.Set("A", "k", "new");
   file.Save(path);
   EXPECT_EQ(ReadFileBytes(path), "[A]\r\nk=new\r\n");
-  EXPECT_THROW(file.Save(temp.Path("missing/a.ini")), mapdata::ConversionError);
-  EXPECT_THROW(file.Save(temp.path()), mapdata::ConversionError);
+  EXPECT_THROW(file.Save(temp.Path("missing/a.ini")), base::ConversionError);
+  EXPECT_THROW(file.Save(temp.path()), base::ConversionError);
   EXPECT_EQ(std::filesystem::directory_iterator(temp.path())->path().filename(), "a.ini");
 }
 

@@ -9,35 +9,77 @@
 #include <optional>
 #include <string_view>
 
-#include "drawing/colour.h"
-#include "drawing/label_font.h"
+#include "picture/colour.h"
+#include "picture/label_font.h"
 
 namespace sheetwright::settings {
 
-using drawing::ColorValue;
-using drawing::LabelFont;
+using picture::ColorValue;
+using picture::LabelFont;
 
 // Canonical order: the order of the settings file's keys.
 enum class LayerKey : uint8_t {
-  kGaikuLine, kGaikuPoly, kGaikuName,
-  kKenLine, kSityoLine, kSityoPoly, kSityoName, kTyomeLine, kTyomePoly, kTyomeName,
-  kLoadLine, kHosyaLine, kKuikiLine,
-  kTetuLine, kTetusikiLine, kTetusikiPoly, kEkiName,
-  kParkLine, kParkPoly, kParkName,
-  kSchoolLine, kSchoolPoly, kSchoolName,
-  kTempleLine, kTemplePoly, kTempleName,
-  kBotiLine, kBotiPoly, kBotiName,
-  kZyoLine, kZyoPoly, kZyoName,
-  kTatemonoLine, kTatemonoPoly, kTatemonoName,
-  kSeaLine, kMizuLine, kMizuPoly, kMizuName,
-  kKasencyuLine, kKasenLine, kKasenPoly, kKasenName,
+  kGaikuLine,
+  kGaikuPoly,
+  kGaikuName,
+  kKenLine,
+  kSityoLine,
+  kSityoPoly,
+  kSityoName,
+  kTyomeLine,
+  kTyomePoly,
+  kTyomeName,
+  kLoadLine,
+  kHosyaLine,
+  kKuikiLine,
+  kTetuLine,
+  kTetusikiLine,
+  kTetusikiPoly,
+  kEkiName,
+  kParkLine,
+  kParkPoly,
+  kParkName,
+  kSchoolLine,
+  kSchoolPoly,
+  kSchoolName,
+  kTempleLine,
+  kTemplePoly,
+  kTempleName,
+  kBotiLine,
+  kBotiPoly,
+  kBotiName,
+  kZyoLine,
+  kZyoPoly,
+  kZyoName,
+  kTatemonoLine,
+  kTatemonoPoly,
+  kTatemonoName,
+  kSeaLine,
+  kMizuLine,
+  kMizuPoly,
+  kMizuName,
+  kKasencyuLine,
+  kKasenLine,
+  kKasenPoly,
+  kKasenName,
   kSumiLine,
 };
 constexpr int kLayerCount = 44;
 
 // The twelve label fonts, in the settings file's order.
 enum class FontId : uint8_t {
-  kCyo, kSi, kGai, kObj, kPark, kSchool, kTemple, kBoti, kJyo, kEki, kKawa, kMizu,
+  kCyo,
+  kSi,
+  kGai,
+  kObj,
+  kPark,
+  kSchool,
+  kTemple,
+  kBoti,
+  kJyo,
+  kEki,
+  kKawa,
+  kMizu,
 };
 constexpr int kFontCount = 12;
 
@@ -45,13 +87,13 @@ enum class LayerKind : uint8_t { kLine, kPoly, kName };
 
 struct LayerDef {
   LayerKey key;
-  std::string_view name;        // "GAIKU_LINE"
-  std::string_view group;       // group box caption, "街区"
-  std::string_view switch_name; // "ChkGaikuLine"
-  std::string_view caption;     // "街区境界線"
+  std::string_view name;         // "GAIKU_LINE"
+  std::string_view group;        // group box caption, "街区"
+  std::string_view switch_name;  // "ChkGaikuLine"
+  std::string_view caption;      // "街区境界線"
   LayerKind kind;
-  bool hidden_switch;           // KUIKI_LINE: only the settings file switches it on
-  std::optional<FontId> font;   // _NAME rows
+  bool hidden_switch;          // KUIKI_LINE: only the settings file switches it on
+  std::optional<FontId> font;  // _NAME rows
 };
 
 struct FontDef {

@@ -102,7 +102,7 @@ TEST(LayerStyleTableTest, StartsAtDefaultsAndKeepsRowsApart) {
     EXPECT_EQ(FontSizeFromHeight(font.height), 9);
     EXPECT_EQ(font.style, 0);
     EXPECT_EQ(font.pitch, 0);
-    EXPECT_EQ(font.color, drawing::kClWindowText);
+    EXPECT_EQ(font.color, picture::kClWindowText);
     EXPECT_EQ(font.charset, 128);
   }
 

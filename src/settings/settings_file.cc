@@ -8,8 +8,8 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "mapdata/encoding.h"
-#include "mapdata/messages.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 #include "settings/colour_names.h"
 #include "settings/ini_file.h"
 
@@ -41,7 +41,7 @@ std::string FolderOrDefault(const IniFile& file, std::string_view key,
 }
 
 SettingsWriteError WriteError(const std::string& path) {
-  return SettingsWriteError(mapdata::PlatformTextToUtf8(path) + " に書き込めません");
+  return SettingsWriteError(base::PlatformTextToUtf8(path) + " に書き込めません");
 }
 
 // The file as it stands, so that a write keeps its foreign lines. A file that exists but cannot be
@@ -72,7 +72,7 @@ void StoreFile(const std::string& path, const IniFile& file) {
   }
   try {
     file.Save(target);
-  } catch (const mapdata::ConversionError&) {
+  } catch (const base::ConversionError&) {
     throw WriteError(path);
   }
 }
@@ -98,7 +98,7 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
     loaded = IniFile::Load(ini_path);
     if (!loaded) return result;
   } catch (const std::system_error& e) {
-    throw SettingsReadError(mapdata::PlatformTextToUtf8(ini_path) +
+    throw SettingsReadError(base::PlatformTextToUtf8(ini_path) +
                             " を読み込めません: " + e.code().message());
   }
   const IniFile& file = *loaded;

@@ -89,7 +89,7 @@ TEST_F(SettingsFileTest, ColoursComeFromTheirOwnKeys) {
   EXPECT_EQ(table_.Style(LayerKey::kGaikuLine).color, 0x0000FFu);
   EXPECT_EQ(table_.Style(LayerKey::kKenLine).color, 0x0000FFu);
   EXPECT_EQ(table_.Style(LayerKey::kSityoLine).color, 0u);
-  EXPECT_EQ(table_.Style(LayerKey::kSumiLine).color, drawing::kClWindowText);
+  EXPECT_EQ(table_.Style(LayerKey::kSumiLine).color, picture::kClWindowText);
   // No number and 0 both keep what the row holds.
   EXPECT_EQ(table_.Style(LayerKey::kParkLine).color, 0x123u);
   EXPECT_EQ(table_.Style(LayerKey::kBotiLine).color, 0x456u);
@@ -205,7 +205,7 @@ TEST_F(SettingsFileTest, ABadFontColourStopsTheReading) {
   EXPECT_EQ(si.pitch, 1);
   EXPECT_EQ(si.height, -12);
   EXPECT_EQ(si.face_name, "ＭＳ Ｐゴシック");
-  EXPECT_EQ(si.color, drawing::kClWindowText);
+  EXPECT_EQ(si.color, picture::kClWindowText);
   EXPECT_EQ(table_.Font(FontId::kGai), LabelFont());
 
   // The next End writes every font again and so mends the file.

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "mapdata/common_test_util.h"
+#include "base/common_test_util.h"
 
 namespace sheetwright::settings::test_util {
 

@@ -23,7 +23,7 @@ QIcon Swatch(const QColor& colour) {
 }
 
 ColorValue ValueFromQColor(const QColor& colour) {
-  return drawing::ToColorRef({static_cast<uint8_t>(colour.red()),
+  return picture::ToColorRef({static_cast<uint8_t>(colour.red()),
                               static_cast<uint8_t>(colour.green()),
                               static_cast<uint8_t>(colour.blue())});
 }
@@ -31,7 +31,7 @@ ColorValue ValueFromQColor(const QColor& colour) {
 }  // namespace
 
 QColor ColourBox::SwatchColor(ColorValue value) {
-  drawing::Rgb rgb = drawing::ResolveColor(value);
+  picture::Rgb rgb = picture::ResolveColor(value);
   return QColor(rgb.r, rgb.g, rgb.b);
 }
 

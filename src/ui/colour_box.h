@@ -8,11 +8,11 @@
 
 #include <QComboBox>
 
-#include "drawing/colour.h"
+#include "picture/colour.h"
 
 namespace sheetwright::ui {
 
-using drawing::ColorValue;
+using picture::ColorValue;
 
 class ColourBox : public QComboBox {
   Q_OBJECT
@@ -35,7 +35,7 @@ class ColourBox : public QComboBox {
 
  signals:
   // The user chose an entry (the custom entry too, whether its dialog was confirmed or not).
-  void ColorChosen(sheetwright::drawing::ColorValue value);
+  void ColorChosen(sheetwright::picture::ColorValue value);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -49,9 +49,9 @@ TEST(ColourBox, TheCustomEntryOpensTheColourDialogSeededWithTheCustomColour) {
   box.SetColor(0x00FF00);
   box.SetColor(0x123456);
   box.SetColor(0x00FF00);  // lime selected, custom 0x123456
-  std::vector<drawing::ColorValue> chosen;
+  std::vector<picture::ColorValue> chosen;
   QObject::connect(&box, &ColourBox::ColorChosen,
-                   [&](drawing::ColorValue v) { chosen.push_back(v); });
+                   [&](picture::ColorValue v) { chosen.push_back(v); });
 
   QColor seed, first_slot;
   ModalScript script;
@@ -75,7 +75,7 @@ TEST(ColourBox, TheCustomEntryOpensTheColourDialogSeededWithTheCustomColour) {
   EXPECT_TRUE(script.Done());
   EXPECT_EQ(box.currentIndex(), 0);
   EXPECT_EQ(box.Color(), 0x302010u);
-  EXPECT_EQ(chosen, (std::vector<drawing::ColorValue>{0x302010, 0x302010}));
+  EXPECT_EQ(chosen, (std::vector<picture::ColorValue>{0x302010, 0x302010}));
   EXPECT_TRUE(script.Unexpected().empty());
 }
 

@@ -3,15 +3,15 @@
 #include <QMetaObject>
 #include <exception>
 
+#include "base/messages.h"
 #include "conversion/conv_go.h"
-#include "mapdata/messages.h"
 #include "ui/text.h"
 
 namespace sheetwright::ui {
 
 // The job's side on its thread: message sink, progress hook and batch observer in one.
-class ConversionJob::Worker : public mapdata::MessageSink,
-                              public mapdata::ProgressHook,
+class ConversionJob::Worker : public base::MessageSink,
+                              public base::ProgressHook,
                               public conversion::BatchObserver {
  public:
   explicit Worker(ConversionJob& job) : job_(job) {}
@@ -23,7 +23,7 @@ class ConversionJob::Worker : public mapdata::MessageSink,
 
   // ProgressHook
   void Step() override {
-    if (job_.cancel_) throw mapdata::ConversionCancelled();
+    if (job_.cancel_) throw base::ConversionCancelled();
   }
   void Row(int row, int rows) override {
     Step();
@@ -46,7 +46,7 @@ class ConversionJob::Worker : public mapdata::MessageSink,
     job_.answered_ = false;
     job_.Post([&job = job_, mesh = mesh_, shown] { emit job.MessageShown(mesh, shown); });
     job_.answered_changed_.wait(lock, [this] { return job_.answered_ || job_.cancel_; });
-    if (job_.cancel_) throw mapdata::ConversionCancelled();
+    if (job_.cancel_) throw base::ConversionCancelled();
   }
   void Failed(const std::string&, const std::string& error) override {
     job_.Post(
@@ -58,7 +58,7 @@ class ConversionJob::Worker : public mapdata::MessageSink,
   QString mesh_;
 };
 
-ConversionJob::ConversionJob(const settings::StyleSource& styles, drawing::FontLibrary& fonts,
+ConversionJob::ConversionJob(const settings::StyleSource& styles, picture::FontLibrary& fonts,
                              QObject* parent)
     : QObject(parent), styles_(styles), fonts_(fonts) {}
 
@@ -99,7 +99,7 @@ void ConversionJob::Launch(std::function<bool(Worker&)> work) {
     bool completed = false;
     try {
       completed = work(worker);
-    } catch (const mapdata::ConversionCancelled&) {
+    } catch (const base::ConversionCancelled&) {
     } catch (const std::exception& e) {
       worker.Failed(std::string(), e.what());
     }
@@ -113,7 +113,7 @@ void ConversionJob::Launch(std::function<bool(Worker&)> work) {
 void ConversionJob::StartPreview(const std::string& mesh_folder) {
   Launch([this, mesh_folder](Worker& worker) {
     worker.SetMesh(mesh_folder.substr(mesh_folder.find_last_of('/') + 1));
-    auto sheet = std::make_shared<drawing::Picture>();
+    auto sheet = std::make_shared<picture::Picture>();
     conversion::ConvGo(mesh_folder, {styles_, fonts_, worker, &worker}, *sheet);
     worker.Converted(std::string(), sheet);
     return true;

@@ -19,19 +19,19 @@
 #include <vector>
 
 #include "conversion/batch.h"
-#include "drawing/font_library.h"
-#include "drawing/picture.h"
+#include "picture/font_library.h"
+#include "picture/picture.h"
 #include "settings/layer_styles.h"
 
 namespace sheetwright::ui {
 
-using SheetPtr = std::shared_ptr<const drawing::Picture>;
+using SheetPtr = std::shared_ptr<const picture::Picture>;
 
 class ConversionJob : public QObject {
   Q_OBJECT
 
  public:
-  ConversionJob(const settings::StyleSource& styles, drawing::FontLibrary& fonts,
+  ConversionJob(const settings::StyleSource& styles, picture::FontLibrary& fonts,
                 QObject* parent = nullptr);
   // Cancels a running conversion and waits for its thread.
   ~ConversionJob() override;
@@ -74,7 +74,7 @@ class ConversionJob : public QObject {
   void Post(std::function<void()> call);
 
   const settings::StyleSource& styles_;
-  drawing::FontLibrary& fonts_;
+  picture::FontLibrary& fonts_;
   bool running_ = false;
   std::thread thread_;
 

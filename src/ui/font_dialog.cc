@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "drawing/font_library.h"
+#include "picture/font_library.h"
 #include "settings/layer_styles.h"
 #include "ui/colour_box.h"
 #include "ui/text.h"
@@ -21,17 +21,17 @@ constexpr uint8_t kAnsiCharset = 0;
 constexpr uint8_t kDefaultCharset = 1;
 
 // The chooser lists installed families only: a reference face shows as its substitute.
-QFont ShownFont(const drawing::LabelFont& font) {
+QFont ShownFont(const picture::LabelFont& font) {
   QString family = FromUtf8(font.face_name);
   if (!QFontDatabase::hasFamily(family)) {
-    family = FromUtf8(drawing::FontLibrary::SubstituteFace(font.face_name));
+    family = FromUtf8(picture::FontLibrary::SubstituteFace(font.face_name));
   }
   QFont shown(family);
   shown.setPointSize(settings::FontSizeFromHeight(font.height));
-  shown.setBold(font.style & drawing::kBold);
-  shown.setItalic(font.style & drawing::kItalic);
-  shown.setUnderline(font.style & drawing::kUnderline);
-  shown.setStrikeOut(font.style & drawing::kStrikeOut);
+  shown.setBold(font.style & picture::kBold);
+  shown.setItalic(font.style & picture::kItalic);
+  shown.setUnderline(font.style & picture::kUnderline);
+  shown.setStrikeOut(font.style & picture::kStrikeOut);
   return shown;
 }
 
@@ -44,7 +44,7 @@ uint8_t CharsetOf(const QString& family) {
   return kDefaultCharset;
 }
 
-FontDialog::FontDialog(const drawing::LabelFont& font, QWidget* parent)
+FontDialog::FontDialog(const picture::LabelFont& font, QWidget* parent)
     : QDialog(parent), original_(font) {
   setWindowTitle("フォント");
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -78,9 +78,9 @@ FontDialog::FontDialog(const drawing::LabelFont& font, QWidget* parent)
   layout->addWidget(buttons);
 }
 
-drawing::LabelFont FontDialog::Result() const {
+picture::LabelFont FontDialog::Result() const {
   QFont chosen = chooser_->currentFont();
-  drawing::LabelFont result = original_;
+  picture::LabelFont result = original_;
   // The chooser shows an installed substitute for a reference face; unless another face was
   // chosen, the label keeps the name it had, and with it its character set.
   if (chosen.family() != shown_family_) {
@@ -91,15 +91,15 @@ drawing::LabelFont FontDialog::Result() const {
   if (points != settings::FontSizeFromHeight(original_.height)) {
     result.height = settings::FontHeightFromSize(points);
   }
-  result.style = (chosen.weight() > QFont::Normal ? drawing::kBold : 0) |
-                 (chosen.italic() ? drawing::kItalic : 0) |
-                 (chosen.underline() ? drawing::kUnderline : 0) |
-                 (chosen.strikeOut() ? drawing::kStrikeOut : 0);
+  result.style = (chosen.weight() > QFont::Normal ? picture::kBold : 0) |
+                 (chosen.italic() ? picture::kItalic : 0) |
+                 (chosen.underline() ? picture::kUnderline : 0) |
+                 (chosen.strikeOut() ? picture::kStrikeOut : 0);
   if (colour_chosen_) result.color = colour_->Color();
   return result;
 }
 
-std::optional<drawing::LabelFont> FontDialog::Choose(const drawing::LabelFont& font,
+std::optional<picture::LabelFont> FontDialog::Choose(const picture::LabelFont& font,
                                                      const QString& object_name, QWidget* parent) {
   FontDialog dialog(font, parent);
   dialog.setObjectName(object_name);

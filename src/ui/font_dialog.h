@@ -9,7 +9,7 @@
 #include <QFont>
 #include <optional>
 
-#include "drawing/label_font.h"
+#include "picture/label_font.h"
 
 class QFontDialog;
 
@@ -21,20 +21,20 @@ class FontDialog : public QDialog {
   Q_OBJECT
 
  public:
-  FontDialog(const drawing::LabelFont& font, QWidget* parent = nullptr);
+  FontDialog(const picture::LabelFont& font, QWidget* parent = nullptr);
 
   // The label font that OK gives, from the dialog's current state.
-  drawing::LabelFont Result() const;
+  picture::LabelFont Result() const;
 
   QFontDialog* Chooser() const { return chooser_; }
   ColourBox* Colour() const { return colour_; }
 
   // Runs the dialog; nullopt on Cancel.
-  static std::optional<drawing::LabelFont> Choose(const drawing::LabelFont& font,
+  static std::optional<picture::LabelFont> Choose(const picture::LabelFont& font,
                                                   const QString& object_name, QWidget* parent);
 
  private:
-  drawing::LabelFont original_;
+  picture::LabelFont original_;
   QString shown_family_;  // the family the chooser showed for the original face
   QFontDialog* chooser_;
   ColourBox* colour_;

@@ -5,7 +5,7 @@
 #include <QFontDialog>
 #include <QPushButton>
 
-#include "mapdata/common_test_util.h"
+#include "base/common_test_util.h"
 #include "ui/colour_box.h"
 #include "ui/frm_main.h"
 #include "ui/ui_test_util.h"
@@ -13,14 +13,14 @@
 namespace sheetwright::ui {
 namespace {
 
-using drawing::LabelFont;
+using picture::LabelFont;
 using test_util::ModalScript;
 using test_util::Press;
 
 LabelFont Customised() {
   LabelFont font;
   font.pitch = 2;
-  font.style = drawing::kUnderline;
+  font.style = picture::kUnderline;
   return font;
 }
 
@@ -60,9 +60,9 @@ TEST(FontDialog, OkTakesFaceSizeStyleAndAChosenColourButKeepsThePitch) {
   EXPECT_EQ(result.face_name, "DejaVu Sans");
   EXPECT_EQ(result.charset, 0);  // a Latin face
   EXPECT_EQ(result.height, -13);
-  EXPECT_EQ(result.style, drawing::kBold | drawing::kItalic | drawing::kStrikeOut);
+  EXPECT_EQ(result.style, picture::kBold | picture::kItalic | picture::kStrikeOut);
   EXPECT_EQ(result.pitch, 2);
-  EXPECT_EQ(result.color, drawing::kClWindowText);  // the colour was not chosen
+  EXPECT_EQ(result.color, picture::kClWindowText);  // the colour was not chosen
 
   dialog.Colour()->setCurrentIndex(1);  // black, chosen: no longer the window-text colour
   emit dialog.Colour()->activated(1);

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "drawing/font_library.h"
+#include "picture/font_library.h"
 #include "settings/layer_styles.h"
 #include "ui/conversion_job.h"
 
@@ -78,7 +78,7 @@ class TFrmMain : public QWidget {
   std::string settings_path_;
   std::string program_folder_;
   settings::LayerStyleTable styles_;
-  drawing::FontLibrary fonts_;
+  picture::FontLibrary fonts_;
   bool ending_ = false;
   Running running_ = Running::kNothing;
   bool silenced_ = false;           // the user chose to see no further messages of this run

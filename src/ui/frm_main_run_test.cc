@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "base/common_test_util.h"
 #include "conversion/mesh_test_util.h"
-#include "mapdata/common_test_util.h"
 #include "ui/frm_main.h"
 #include "ui/frm_preview.h"
 #include "ui/mesh_list.h"

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "mapdata/common_test_util.h"
+#include "base/common_test_util.h"
 #include "ui/colour_box.h"
 #include "ui/layer_layout.h"
 #include "ui/mesh_list.h"
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, WithoutASettingsFileEveryControlHoldsItsDefault) {
       EXPECT_EQ(Find<QSlider>(*window, row.track_name)->value(), 3);
     }
   }
-  EXPECT_EQ(window->Styles().Font(FontId::kGai), drawing::LabelFont());
+  EXPECT_EQ(window->Styles().Font(FontId::kGai), picture::LabelFont());
   EXPECT_TRUE(window->InputFolder().isEmpty());
   EXPECT_TRUE(window->OutputFolder().isEmpty());
   EXPECT_EQ(window->Meshes()->count(), 0);
@@ -168,10 +168,10 @@ TEST_F(MainWindowTest, EndWritesEverySettingAndTheNextStartRestoresIt) {
   styles.SetColor(LayerKey::kKuikiLine, 0x123456);
   styles.SetColor(LayerKey::kSityoName, 0x00FF00);
   styles.SetWidthStep(LayerKey::kSityoName, 1);
-  drawing::LabelFont font;
+  picture::LabelFont font;
   font.face_name = "IPAGothic";
   font.height = -13;
-  font.style = drawing::kBold | drawing::kStrikeOut;
+  font.style = picture::kBold | picture::kStrikeOut;
   font.pitch = 2;
   font.color = 0x0000FF;
   styles.SetFont(FontId::kSchool, font);

@@ -8,7 +8,7 @@
 
 namespace sheetwright::ui {
 
-TFrmPreview::TFrmPreview(drawing::FontLibrary& fonts, QWidget* main_window)
+TFrmPreview::TFrmPreview(picture::FontLibrary& fonts, QWidget* main_window)
     : QWidget(main_window, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowStaysOnTopHint),
       main_window_(main_window) {

@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "drawing/font_library.h"
+#include "picture/font_library.h"
 #include "ui/conversion_job.h"
 
 class QPushButton;
@@ -20,7 +20,7 @@ class TFrmPreview : public QWidget {
   Q_OBJECT
 
  public:
-  TFrmPreview(drawing::FontLibrary& fonts, QWidget* main_window);
+  TFrmPreview(picture::FontLibrary& fonts, QWidget* main_window);
 
   PreviewCanvas* PaintBox() const { return paint_box_; }
 

@@ -61,7 +61,7 @@ void LayerPanel::AddRow(int index, const std::array<QWidget*, kGroupCount>& grou
   row.colour->setObjectName(layout.colour_name);
   row.colour->setGeometry(At(kColourRect, layout.y - 2));
   connect(row.colour, &ColourBox::ColorChosen, this,
-          [this, key](drawing::ColorValue value) { table_.SetColor(key, value); });
+          [this, key](picture::ColorValue value) { table_.SetColor(key, value); });
 
   if (!layout.track_name.isEmpty()) {
     row.track = MakeTrackBar(group);

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <filesystem>
 
-#include "mapdata/common_test_util.h"
+#include "base/common_test_util.h"
 
 namespace sheetwright::ui {
 namespace {

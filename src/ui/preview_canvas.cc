@@ -17,14 +17,14 @@
 #include <thread>
 #include <utility>
 
-#include "drawing/cairo_renderer.h"
-#include "drawing/font_library.h"
+#include "output/cairo_renderer.h"
+#include "picture/font_library.h"
 
 namespace sheetwright::ui {
 namespace {
 
-using drawing::Picture;
-using drawing::Record;
+using picture::Picture;
+using picture::Record;
 
 // The figures drawn between two checks for a newer request: a few milliseconds of drawing.
 constexpr size_t kFiguresPerPiece = 2048;
@@ -39,9 +39,9 @@ struct Box {
   }
 };
 
-Box Bounds(std::span<const drawing::Point> points) {
+Box Bounds(std::span<const picture::Point> points) {
   Box box{1e300, 1e300, -1e300, -1e300};
-  for (const drawing::Point& p : points) {
+  for (const picture::Point& p : points) {
     box.x0 = std::min<double>(box.x0, p.x);
     box.x1 = std::max<double>(box.x1, p.x);
     box.y0 = std::min<double>(box.y0, p.y);
@@ -70,7 +70,7 @@ Picture EmptyLike(const Picture& picture) {
 // The sizes a culling decision needs from what a player has selected: the pen's width and the
 // label font's em, in the units of the picture being walked (a layer starts with its parent's).
 struct SelectedSizes {
-  double pen_width = drawing::PenRec{}.width;
+  double pen_width = picture::PenRec{}.width;
   double em = 12;
 
   SelectedSizes Scaled(double by) const { return {pen_width * by, em * by}; }
@@ -108,33 +108,33 @@ class Culler {
       return at;
     };
     std::visit(
-        drawing::Overloaded{
-            [&](const drawing::PenRec& r) {
-              sizes.pen_width = r.style == drawing::PenStyle::kNull ? 0 : r.width;
+        picture::Overloaded{
+            [&](const picture::PenRec& r) {
+              sizes.pen_width = r.style == picture::PenStyle::kNull ? 0 : r.width;
               to.records.push_back(record);
             },
-            [&](const drawing::FontRec& r) {
+            [&](const picture::FontRec& r) {
               // The em of a label font is at most its height either way (a positive height is
               // the whole cell); 0 is the default size.
-              if (const drawing::LabelFont* font = from.Font(r)) {
+              if (const picture::LabelFont* font = from.Font(r)) {
                 sizes.em = font->height == 0 ? 12 : std::abs(static_cast<double>(font->height));
               }
               to.records.push_back(record);
             },
-            [&](const drawing::PolylineRec& r) {
+            [&](const picture::PolylineRec& r) {
               if (!ValidRange(from, r.first, r.count)) return;
               if (!touches(Bounds(from.Points(r.first, r.count)), half_pen)) return;
-              to.records.emplace_back(drawing::PolylineRec{copy_points(r.first, r.count), r.count});
+              to.records.emplace_back(picture::PolylineRec{copy_points(r.first, r.count), r.count});
             },
-            [&](const drawing::PolygonRec& r) {
+            [&](const picture::PolygonRec& r) {
               if (!ValidRange(from, r.first, r.count)) return;
               if (!touches(Bounds(from.Points(r.first, r.count)), half_pen)) return;
-              to.records.emplace_back(drawing::PolygonRec{copy_points(r.first, r.count), r.count});
+              to.records.emplace_back(picture::PolygonRec{copy_points(r.first, r.count), r.count});
             },
-            [&](const drawing::LineRec& r) {
+            [&](const picture::LineRec& r) {
               if (touches(Bounds(std::array{r.from, r.to}), half_pen)) to.records.push_back(record);
             },
-            [&](const drawing::TextRec& r) {
+            [&](const picture::TextRec& r) {
               if (r.first > from.text.size() || r.length > from.text.size() - r.first) return;
               // No character is wider than an em, not even a single-byte one, nor is the cell
               // with its underline taller than two; an em of room all round covers any overhang.
@@ -143,9 +143,9 @@ class Culler {
               if (!touches(bounds, 0)) return;
               auto at = static_cast<uint32_t>(to.text.size());
               to.text.append(from.Text(r));
-              to.records.emplace_back(drawing::TextRec{r.at, at, r.length});
+              to.records.emplace_back(picture::TextRec{r.at, at, r.length});
             },
-            [&](const drawing::LayerRec&) {},
+            [&](const picture::LayerRec&) {},
             [&](const auto&) { to.records.push_back(record); },
         },
         record);
@@ -182,7 +182,7 @@ void SplitIntoPieces(const Picture& picture, const Culler& culler, SelectedSizes
   };
   for (const Record& record : picture.records) {
     if (figures % 256 == 0 && stale()) return;
-    if (const auto* r = std::get_if<drawing::LayerRec>(&record)) {
+    if (const auto* r = std::get_if<picture::LayerRec>(&record)) {
       const Picture* layer = picture.Layer(*r);
       if (!layer || layer->width <= 0 || layer->height <= 0) continue;
       finish_piece();
@@ -192,7 +192,7 @@ void SplitIntoPieces(const Picture& picture, const Culler& culler, SelectedSizes
           *layer, inner, sizes.Scaled(by),
           [&](Picture&& layer_piece) {
             Picture outer = start_piece();
-            outer.records.emplace_back(drawing::LayerRec{0});
+            outer.records.emplace_back(picture::LayerRec{0});
             outer.layers.push_back(std::make_shared<const Picture>(std::move(layer_piece)));
             deliver(std::move(outer));
           },
@@ -215,7 +215,7 @@ void SplitIntoPieces(const Picture& picture, const Culler& culler, SelectedSizes
 // at `pixel_ratio` device pixels per widget pixel, white underneath. The one place that knows how
 // a view becomes pixels: on the image the renderer takes its rasterizer path, as for PNG files.
 QImage RenderView(const Picture& sheet, QRectF view, QSizeF widget_size, qreal pixel_ratio,
-                  drawing::FontLibrary& fonts, const std::function<bool()>& stale) {
+                  picture::FontLibrary& fonts, const std::function<bool()>& stale) {
   QImage image((widget_size * pixel_ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(pixel_ratio);
   image.fill(Qt::white);
@@ -240,7 +240,7 @@ QImage RenderView(const Picture& sheet, QRectF view, QSizeF widget_size, qreal p
   SplitIntoPieces(
       sheet, culler, SelectedSizes{},
       [&](Picture&& piece) {
-        if (!stale()) drawing::RenderPicture(piece, cr, view.width(), view.height(), fonts);
+        if (!stale()) output::RenderPicture(piece, cr, view.width(), view.height(), fonts);
       },
       stale);
 
@@ -265,7 +265,7 @@ struct PreviewCanvas::RenderJob {
 // piece. Results go back to the canvas as queued calls, which Qt drops if the canvas is gone.
 class PreviewCanvas::RenderThread {
  public:
-  RenderThread(PreviewCanvas* canvas, drawing::FontLibrary& fonts)
+  RenderThread(PreviewCanvas* canvas, picture::FontLibrary& fonts)
       : canvas_(canvas), fonts_(fonts), thread_([this] { Run(); }) {}
 
   ~RenderThread() {
@@ -319,7 +319,7 @@ class PreviewCanvas::RenderThread {
   }
 
   PreviewCanvas* canvas_;
-  drawing::FontLibrary& fonts_;
+  picture::FontLibrary& fonts_;
   std::atomic<bool> stop_ = false;
   std::atomic<uint64_t> latest_ = 0;
   std::mutex mutex_;
@@ -328,7 +328,7 @@ class PreviewCanvas::RenderThread {
   std::thread thread_;  // last: it starts once the rest is set up
 };
 
-PreviewCanvas::PreviewCanvas(drawing::FontLibrary& fonts, QWidget* parent)
+PreviewCanvas::PreviewCanvas(picture::FontLibrary& fonts, QWidget* parent)
     : QWidget(parent), fonts_(fonts) {
   setObjectName("PaintBox1");
   setFixedSize(400, 300);
@@ -347,7 +347,7 @@ void PreviewCanvas::ShowConverting() {
   update();
 }
 
-void PreviewCanvas::ShowPicture(std::shared_ptr<const drawing::Picture> sheet) {
+void PreviewCanvas::ShowPicture(std::shared_ptr<const picture::Picture> sheet) {
   DropPicture();
   sheet_ = sheet ? std::move(sheet) : std::make_shared<const Picture>();
   ready_ = true;
@@ -373,8 +373,8 @@ double PreviewCanvas::MaxZoom() const {
 }
 
 QPointF PreviewCanvas::SheetPointAt(QPointF widget_point) const {
-  double frame_width = sheet_ ? sheet_->width : drawing::kFrameWidth;
-  double frame_height = sheet_ ? sheet_->height : drawing::kFrameHeight;
+  double frame_width = sheet_ ? sheet_->width : picture::kFrameWidth;
+  double frame_height = sheet_ ? sheet_->height : picture::kFrameHeight;
   return {(widget_point.x() - view_.x()) * frame_width / view_.width(),
           (widget_point.y() - view_.y()) * frame_height / view_.height()};
 }

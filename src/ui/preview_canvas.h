@@ -5,7 +5,7 @@
 // vector picture by the core's Cairo renderer on a thread of the canvas, so the window never waits
 // for a drawing; until the sharp image of a new view arrives, the previous one is shown moved and
 // scaled into place. Nothing is drawn while the canvas is hidden, so the batch can hand it every
-// sheet at no cost. To store a drawing use drawing::StoreImage; this is only for looking.
+// sheet at no cost. To store a drawing use output::StoreImage; this is only for looking.
 #pragma once
 
 #include <QImage>
@@ -15,9 +15,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "drawing/picture.h"
+#include "picture/picture.h"
 
-namespace sheetwright::drawing {
+namespace sheetwright::picture {
 class FontLibrary;
 }
 
@@ -33,7 +33,7 @@ class PreviewCanvas : public QWidget {
   static constexpr double kWheelStepFactor = 1.25;
 
   // `fonts` must outlive the canvas; it is used from the canvas's render thread.
-  explicit PreviewCanvas(drawing::FontLibrary& fonts, QWidget* parent = nullptr);
+  explicit PreviewCanvas(picture::FontLibrary& fonts, QWidget* parent = nullptr);
   // Cancels a render in flight and waits for it only up to its next piece (a few thousand figures,
   // milliseconds).
   ~PreviewCanvas() override;
@@ -42,7 +42,7 @@ class PreviewCanvas : public QWidget {
   void ShowConverting();
   // Ready: the whole of `sheet` (null: an empty sheet), the zoom reset. Cheap while hidden: the
   // drawing is made when the canvas is next painted.
-  void ShowPicture(std::shared_ptr<const drawing::Picture> sheet);
+  void ShowPicture(std::shared_ptr<const picture::Picture> sheet);
   bool IsReady() const { return ready_; }
 
   // Where the whole sheet frame lies in widget coordinates; rect() when the whole sheet is shown.
@@ -86,11 +86,11 @@ class PreviewCanvas : public QWidget {
   void AcceptRender(uint64_t generation, QImage image);
   void DropPicture();
 
-  drawing::FontLibrary& fonts_;
+  picture::FontLibrary& fonts_;
   std::unique_ptr<RenderThread> render_thread_;
 
   bool ready_ = false;
-  std::shared_ptr<const drawing::Picture> sheet_;
+  std::shared_ptr<const picture::Picture> sheet_;
   QRectF view_;
 
   // The latest request (generation, view, size in device pixels), the last delivered image with

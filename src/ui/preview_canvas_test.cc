@@ -7,26 +7,26 @@
 #include <QWheelEvent>
 #include <vector>
 
-#include "drawing/font_library.h"
-#include "drawing/recorder.h"
+#include "picture/font_library.h"
+#include "picture/recorder.h"
 
 namespace sheetwright::ui {
 namespace {
 
-using drawing::Picture;
-using drawing::Point;
-using drawing::Recorder;
+using picture::Picture;
+using picture::Point;
+using picture::Recorder;
 
-constexpr drawing::ColorValue kRed = 0x0000FF;  // COLORREF order: 0x00BBGGRR
-constexpr drawing::ColorValue kBlue = 0xFF0000;
+constexpr picture::ColorValue kRed = 0x0000FF;  // COLORREF order: 0x00BBGGRR
+constexpr picture::ColorValue kBlue = 0xFF0000;
 
 // A sheet with one layer holding one filled rectangle without outline, in frame units.
 std::shared_ptr<const Picture> SheetWithBox(int x0, int y0, int x1, int y1,
-                                            drawing::ColorValue color) {
+                                            picture::ColorValue color) {
   auto layer = std::make_shared<Picture>();
   Recorder layer_canvas(*layer);
-  layer_canvas.SetPen(drawing::PenStyle::kNull, 1, 0);
-  layer_canvas.SetBrush(drawing::BrushStyle::kSolid, color);
+  layer_canvas.SetPen(picture::PenStyle::kNull, 1, 0);
+  layer_canvas.SetBrush(picture::BrushStyle::kSolid, color);
   std::vector<Point> box{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
   layer_canvas.Polygon(box);
   auto sheet = std::make_shared<Picture>();
@@ -54,7 +54,7 @@ class PreviewCanvasTest : public ::testing::Test {
     QApplication::sendEvent(&canvas_, &event);
   }
 
-  drawing::FontLibrary fonts_;
+  picture::FontLibrary fonts_;
   PreviewCanvas canvas_{fonts_};
 };
 
@@ -183,7 +183,7 @@ TEST(PreviewCanvas, CanBeDestroyedWhileItRenders) {
   auto sheet = std::make_shared<Picture>();
   for (int i = 0; i < 10; ++i) Recorder(*sheet).Layer(layer);
 
-  drawing::FontLibrary fonts;
+  picture::FontLibrary fonts;
   auto canvas = std::make_unique<PreviewCanvas>(fonts);
   canvas->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(canvas.get()));

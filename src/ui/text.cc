@@ -2,17 +2,17 @@
 
 #include <QStringList>
 
-#include "drawing/font_library.h"
-#include "mapdata/encoding.h"
+#include "base/encoding.h"
+#include "picture/font_library.h"
 
 namespace sheetwright::ui {
 
-QString ShownText(std::string_view bytes) { return FromUtf8(mapdata::PlatformTextToUtf8(bytes)); }
+QString ShownText(std::string_view bytes) { return FromUtf8(base::PlatformTextToUtf8(bytes)); }
 
 QFont ReferenceFont(const std::string& face, int pixels) {
   QFont font;
   font.setFamilies(
-      QStringList{FromUtf8(face), FromUtf8(drawing::FontLibrary::SubstituteFace(face))});
+      QStringList{FromUtf8(face), FromUtf8(picture::FontLibrary::SubstituteFace(face))});
   font.setPixelSize(pixels);
   return font;
 }

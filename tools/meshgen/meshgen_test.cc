@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "mapdata/common_test_util.h"
-#include "mapdata/numbers.h"
+#include "base/common_test_util.h"
+#include "base/numbers.h"
 #include "mapdata/record_lines.h"
 #include "mapdata/token.h"
 
@@ -30,8 +30,8 @@ void PrintTo(const Options& options, std::ostream* out) {
 namespace {
 
 namespace fs = std::filesystem;
+using base::StrToInt;
 using mapdata::LineCursor;
-using mapdata::StrToInt;
 using mapdata::TokenGet;
 using test_util::TempFolder;
 

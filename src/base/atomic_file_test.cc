@@ -1,0 +1,113 @@
+#include "base/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "base/common_test_util.h"
+#include "base/messages.h"
+
+namespace sheetwright::base {
+namespace {
+
+using test_util::TempFolder;
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+size_t EntriesIn(const std::string& folder) {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+  return n;
+}
+
+TEST(AtomicFileTest, CreatesAndReplaces) {
+  TempFolder dir;
+  std::string path = dir.path() + "/533946.wmf";
+  WriteFileAtomically(path, std::string("first\0bytes", 11));
+  EXPECT_EQ(Contents(path), std::string("first\0bytes", 11));
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & 0444, 0u) << "not left at mkstemp's 0600 alone";
+  ::chmod(path.c_str(), 0640);
+  WriteFileAtomically(path, "second");
+  EXPECT_EQ(Contents(path), "second");
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u) << "the old file's permissions are kept";
+  WriteFileAtomically(path, "");
+  EXPECT_EQ(Contents(path), "");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
+}
+
+TEST(AtomicFileTest, PiecesReplaceTheFileOnlyOnCommit) {
+  TempFolder dir;
+  std::string path = dir.Write("out.svg", "old");
+  {
+    AtomicFile abandoned(path);
+    abandoned.Write("half a ");
+  }
+  EXPECT_EQ(Contents(path), "old");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u) << "an abandoned file leaves nothing behind";
+  AtomicFile file(path);
+  file.Write("new ");
+  file.Write("drawing");
+  EXPECT_EQ(Contents(path), "old");
+  file.Commit();
+  EXPECT_EQ(Contents(path), "new drawing");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
+TEST(AtomicFileTest, FailureLeavesTheOldFileAndNoLeftovers) {
+  TempFolder dir;
+  std::string missing = dir.path() + "/no-such-folder/out.wmf";
+  try {
+    WriteFileAtomically(missing, "x");
+    FAIL() << "no error";
+  } catch (const ConversionError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind(missing + " に書き込めません: ", 0), 0u) << e.what();
+  }
+  // The target is a folder: the rename fails after the bytes were written.
+  std::string folder_target = dir.path() + "/taken";
+  std::filesystem::create_directory(folder_target);
+  dir.Write("taken/keep.wmf", "old");
+  EXPECT_THROW(WriteFileAtomically(folder_target, "new"), ConversionError);
+  EXPECT_EQ(Contents(folder_target + "/keep.wmf"), "old");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
+}
+
+TEST(AtomicFileTest, WriteFailureKeepsTheOldFile) {
+  TempFolder dir;
+  std::string path = dir.Write("out.wmf", "old");
+  // Make the write itself fail part-way (as a full disk would): a file size limit below the
+  // new contents. Root is bound by it too.
+  struct rlimit saved {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto old_handler = ::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool threw = false;
+  try {
+    WriteFileAtomically(path, std::string(100000, 'x'));
+  } catch (const ConversionError&) {
+    threw = true;
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, old_handler);
+  EXPECT_TRUE(threw);
+  EXPECT_EQ(Contents(path), "old");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
+}
+
+}  // namespace
+}  // namespace sheetwright::base

@@ -1,0 +1,63 @@
+// Helpers that every test may use, whatever it tests: a message sink that keeps what it is shown,
+// a private temporary folder and whole-file reads. Test code
+// only; free of GoogleTest, so that the fuzz targets can use them as well.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/messages.h"
+
+namespace sheetwright::test_util {
+
+class CollectingSink : public base::MessageSink {
+ public:
+  void Show(const std::string& utf8_text) override { messages.push_back(utf8_text); }
+  std::vector<std::string> messages;
+};
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "sheetwright-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string Path(const std::string& relative) const { return path_ + "/" + relative; }
+  std::string operator/(const std::string& relative) const { return Path(relative); }
+
+  // Writes `bytes` to path()/relative, creating folders on the way; returns the full path.
+  std::string Write(const std::string& relative, const std::string& bytes) const {
+    std::string full = Path(relative);
+    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
+    std::ofstream(full, std::ios::binary) << bytes;
+    return full;
+  }
+
+ private:
+  std::string path_;
+};
+
+// The whole file; empty when it cannot be read.
+inline std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace sheetwright::test_util

@@ -1,0 +1,180 @@
+// PolyDraw and PolyLineDraw: polygon records whose rings are lists of arc references, the arcs'
+// points taken from the arc table.
+#include "base/messages.h"
+#include "base/numbers.h"
+#include "drawers/draw_common.h"
+#include "drawers/drawers.h"
+#include "mapdata/map_format.h"
+#include "mapdata/token.h"
+#include "picture/recorder.h"
+
+namespace sheetwright::drawers {
+namespace {
+
+namespace format = mapdata::format;
+using base::StrToInt;
+using internal::ArcIdOf;
+using internal::ArcSlotLine;
+using internal::Report;
+using mapdata::TokenGet;
+
+// Appends the coordinate lines of the arc whose record line is in `slot` (`count` lines after it),
+// last to first when `reversed`.
+void AppendArc(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, int32_t count,
+               bool reversed, VertexBuffer& vertices) {
+  std::span<const picture::Point> cached;
+  try {
+    cached = ctx.arc_points.Get(arcs, slot, count);
+  } catch (const base::ConversionError&) {
+    // The cache maps first to last. A reversed reference meets the lines the other way round, and
+    // the error must name the first bad line in that order: read them below, which throws it.
+    if (!reversed) throw;
+  }
+  if (!cached.empty()) {
+    vertices.AppendRun(cached, reversed);
+    return;
+  }
+  for (int64_t i = 1; i <= count; ++i) {
+    int64_t k = reversed ? int64_t{count} + 1 - i : i;
+    vertices.XYSet(drawers::MapCoordinateLine(ArcSlotLine(arcs, slot + k)));
+  }
+}
+
+// The first steps of every polygon record: true and the reference count when the record line is
+// usable; false after "PGNファイルのレコード数不正=", which stops the file.
+bool ReadReferenceCount(DrawContext& ctx, std::string_view line, int32_t& count) {
+  std::string_view count_text = TokenGet(line, format::kPolygonRefCountField);
+  if (count_text.empty()) {
+    Report(ctx.sink, "PGNファイルのレコード数不正=", line);
+    return false;
+  }
+  count = StrToInt(count_text);
+  return true;
+}
+
+// Looks up the arc of one reference line. Returns its slot, or -1 after reporting the reference
+// (which abandons the record). `reversed` tells whether the reference carries a minus sign.
+int FindReferencedArc(DrawContext& ctx, const mapdata::ArcTable& arcs, std::string_view ref_line,
+                      bool& reversed) {
+  std::string_view id_text = TokenGet(ref_line, format::kReferenceArcField);
+  if (id_text.empty()) {
+    Report(ctx.sink, "PGNファイルのPID不正=", ref_line);
+    return -1;
+  }
+  int32_t reference = StrToInt(id_text);
+  reversed = reference < 0;
+  int slot = arcs.PidSrc(ArcIdOf(reference), ctx.sink);
+  if (slot == -1) Report(ctx.sink, "ARCID-NOTFOUND=", id_text);
+  return slot;
+}
+
+// What the fields of a referenced arc's record line say about drawing it.
+enum class ArcRecord { kDraw, kHidden, kStop };
+
+// Reads the point count of the arc record line in `slot` into `count`; for an outline the line
+// type first, in that order. kStop after reporting a missing field (which abandons the record),
+// kHidden for an outline's arc of the hidden line type (its count is then not read). A field that
+// is not an integer throws ConversionError.
+ArcRecord ReadArcRecord(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, bool outline,
+                        int32_t& count) {
+  if (const auto* fields = ctx.arc_points.Fields(arcs, slot)) {
+    if (outline && fields->line_type == format::kHiddenLineType) return ArcRecord::kHidden;
+    count = fields->count;
+    return ArcRecord::kDraw;
+  }
+  std::string_view arc_line = arcs.ArcLines(slot);
+  if (outline) {
+    std::string_view line_type = TokenGet(arc_line, format::kArcLineTypeField);
+    if (line_type.empty()) {
+      Report(ctx.sink, "線種ID不正=", arc_line);
+      return ArcRecord::kStop;
+    }
+    if (StrToInt(line_type) == format::kHiddenLineType) return ArcRecord::kHidden;
+  }
+  std::string_view count_text = TokenGet(arc_line, format::kArcPointCountField);
+  if (count_text.empty()) {
+    Report(ctx.sink, "座標数不正=", arc_line);
+    return ArcRecord::kStop;
+  }
+  count = StrToInt(count_text);
+  return ArcRecord::kDraw;
+}
+
+}  // namespace
+
+picture::Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
+                          const mapdata::ArcTable& arcs) {
+  picture::Picture picture;
+  picture::Recorder recorder(picture);
+  const LayerState& state = ctx.state;
+  recorder.SetBrush(picture::BrushStyle::kSolid, state.color);
+  recorder.SetPen(picture::PenStyle::kNull, 1, state.color);
+
+  mapdata::LineCursor cursor(pgn_file);
+  VertexBuffer& vertices = ctx.vertices;
+  while (!cursor.AtEnd()) {
+    vertices.Reset();
+    std::string_view line = cursor.Next();
+    if (!mapdata::BeginsWith(line, state.layer_code)) continue;
+    int32_t references = 0;
+    if (!ReadReferenceCount(ctx, line, references)) break;
+
+    // A bad reference ends the record; the rest of its reference lines are then read as ordinary
+    // lines and passed over. What was collected before is filled all the same. A count beyond the
+    // file's end reads empty lines, the first of which ends the record.
+    for (int32_t i = 0; i < references; ++i) {
+      bool reversed = false;
+      int slot = FindReferencedArc(ctx, arcs, cursor.Next(), reversed);
+      if (slot == -1) break;
+      // The line type is not consulted: arcs of every type bound the fill.
+      int32_t count = 0;
+      if (ReadArcRecord(ctx, arcs, slot, /*outline=*/false, count) != ArcRecord::kDraw) break;
+      AppendArc(ctx, arcs, slot, count, reversed, vertices);
+    }
+
+    // A closed ring comes back to its first point, which the buffer stores again: the fill leaves
+    // out the last point (closing the figure by itself), whether or not the ring was closed.
+    // Fewer than three points fill nothing and are not recorded.
+    int fill_count = vertices.Count() - 1;
+    if (fill_count >= 3) recorder.Polygon(vertices.Points().first(fill_count));
+  }
+  return picture;
+}
+
+picture::Picture PolyLineDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
+                              const mapdata::ArcTable& arcs) {
+  picture::Picture picture;
+  picture::Recorder recorder(picture);
+  const LayerState& state = ctx.state;
+  recorder.SetPen(picture::PenStyle::kSolid, state.pen_width, state.color);
+
+  mapdata::LineCursor cursor(pgn_file);
+  VertexBuffer& vertices = ctx.vertices;
+  while (!cursor.AtEnd()) {
+    vertices.Reset();
+    std::string_view line = cursor.Next();
+    if (!mapdata::BeginsWith(line, state.layer_code)) continue;
+    int32_t references = 0;
+    if (!ReadReferenceCount(ctx, line, references)) break;
+
+    // Each arc is drawn on its own, in its stored direction (the sign of a reference does not
+    // matter for a line), so an arc that two polygons share is drawn once for each. A bad
+    // reference abandons the rest of the record; the arcs drawn before stay.
+    for (int32_t i = 0; i < references; ++i) {
+      bool reversed = false;
+      int slot = FindReferencedArc(ctx, arcs, cursor.Next(), reversed);
+      if (slot == -1) break;
+      int32_t count = 0;
+      ArcRecord record = ReadArcRecord(ctx, arcs, slot, /*outline=*/true, count);
+      if (record == ArcRecord::kStop) break;
+      if (record == ArcRecord::kHidden) continue;
+      vertices.Reset();
+      AppendArc(ctx, arcs, slot, count, /*reversed=*/false, vertices);
+      // A single point (or none) draws nothing visible; it is not recorded.
+      if (vertices.Count() >= 2) recorder.Polyline(vertices.Points());
+    }
+  }
+  return picture;
+}
+
+}  // namespace sheetwright::drawers

@@ -1,0 +1,36 @@
+// Plays a picture into a Cairo surface with the drawing conventions of the reference platform:
+// even-odd fill, round caps and joins for solid pens, no pen thinner than one device pixel, text
+// anchored at its top-left with a transparent background, system colours resolved.
+#pragma once
+
+#include <cairo.h>
+
+#include <string>
+
+#include "picture/picture.h"
+
+namespace sheetwright::picture {
+class FontLibrary;
+}
+
+namespace sheetwright::output {
+
+// Draws `picture` so that its frame fills target_width x target_height device units of `cr`,
+// starting at cr's current origin. Label bytes are decoded from CP932.
+void RenderPicture(const picture::Picture& picture, cairo_t* cr, double target_width,
+                   double target_height, picture::FontLibrary& fonts);
+
+// SVG has a writer of its own (svg_writer.h), which keeps labels as text and layers apart.
+enum class ImageFormat { kPng, kPdf };
+
+// The whole file of the given format and size (pixels for PNG, points for PDF), drawn on a white
+// background. Throws ConversionError when Cairo fails.
+std::string EncodeImage(const picture::Picture& picture, ImageFormat format, int width, int height,
+                        picture::FontLibrary& fonts);
+
+// Renders to a file of the given format and size (pixels for PNG, points for PDF), on a
+// white background, atomically replacing an older file. Throws ConversionError on failure.
+void StoreImage(const picture::Picture& picture, ImageFormat format, int width, int height,
+                const std::string& path, picture::FontLibrary& fonts);
+
+}  // namespace sheetwright::output

@@ -1,0 +1,78 @@
+#include "output/line_chains.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+namespace sheetwright::output {
+namespace {
+
+uint64_t Key(picture::Point p) {
+  return uint64_t{static_cast<uint32_t>(p.x)} << 32 | static_cast<uint32_t>(p.y);
+}
+
+}  // namespace
+
+void LineChainer::Add(std::span<const picture::Point> line) {
+  points_.insert(points_.end(), line.begin(), line.end());
+  ends_.push_back(static_cast<uint32_t>(points_.size()));
+}
+
+void LineChainer::Chain(const std::function<void(std::span<const picture::Point>)>& take) {
+  const uint32_t count = static_cast<uint32_t>(ends_.size());
+  auto line = [&](uint32_t i) {
+    uint32_t first = i ? ends_[i - 1] : 0;
+    return std::span<const picture::Point>(points_).subspan(first, ends_[i] - first);
+  };
+  // Both ends of every line, sorted by point, so that the lines meeting at a point are
+  // neighbours: end 2i is line i's start, end 2i + 1 its last point.
+  std::vector<std::pair<uint64_t, uint32_t>> ends;
+  ends.reserve(2 * size_t{count});
+  for (uint32_t i = 0; i < count; ++i) {
+    ends.emplace_back(Key(line(i).front()), 2 * i);
+    ends.emplace_back(Key(line(i).back()), 2 * i + 1);
+  }
+  std::sort(ends.begin(), ends.end());
+  std::vector<bool> used(count);
+  auto unused_end_at = [&](picture::Point p) -> std::optional<uint32_t> {
+    uint64_t key = Key(p);
+    for (auto it = std::lower_bound(ends.begin(), ends.end(), std::pair{key, 0u});
+         it != ends.end() && it->first == key; ++it) {
+      if (!used[it->second / 2]) return it->second;
+    }
+    return std::nullopt;
+  };
+
+  // Takes the line whose end `end` is, appending its other points in the order they lead away
+  // from that end.
+  auto follow = [&](uint32_t end, std::vector<picture::Point>& out) {
+    used[end / 2] = true;
+    auto next = line(end / 2);
+    if (end % 2 == 0) {
+      out.insert(out.end(), next.begin() + 1, next.end());
+    } else {
+      out.insert(out.end(), next.rbegin() + 1, next.rend());
+    }
+  };
+
+  std::vector<picture::Point> chain, head;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (used[i]) continue;
+    used[i] = true;
+    chain.assign(line(i).begin(), line(i).end());
+    // On from the last point, then back from the first; `head` holds the points in the order
+    // they lead away from it.
+    while (std::optional<uint32_t> end = unused_end_at(chain.back())) follow(*end, chain);
+    head.clear();
+    for (picture::Point at = chain.front(); std::optional<uint32_t> end = unused_end_at(at);
+         at = head.back()) {
+      follow(*end, head);
+    }
+    chain.insert(chain.begin(), head.rbegin(), head.rend());
+    take(chain);
+  }
+  points_.clear();
+  ends_.clear();
+}
+
+}  // namespace sheetwright::output

@@ -1,0 +1,320 @@
+#include "picture/font_library.h"
+
+#include <cairo-ft.h>
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
+
+#include "base/encoding.h"
+#include "picture/japanese_faces.h"
+
+namespace sheetwright::picture {
+namespace {
+
+// The face that stands in for any name fontconfig does not know: the reference platform's
+// default Japanese proportional face, so labels stay readable whatever the settings file says.
+constexpr const char* kFallbackFamily = "IPAPGothic";
+
+// Pixels per em for a font height of 0 (the reference platform's "default size"); the font
+// dialogs start at 12 pixels, so that is what an unset height means here too.
+constexpr double kDefaultPixelSize = 12;
+// Larger sizes are clamped: FreeType refuses sizes above 0xFFFF, and nothing on a 15000-unit
+// sheet needs more.
+constexpr double kMaxPixelSize = 16384;
+
+// Names that fontconfig resolves through its own aliases; whatever it picks for them is right.
+constexpr std::array<const char*, 6> kGenericFamilies = {"sans-serif", "serif", "monospace",
+                                                         "sans",       "mono",  "system-ui"};
+
+int32_t ClampToInt32(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// Metrics of one face at one whole pixel size.
+struct SizeEntry {
+  int32_t ascent = 0;
+  int32_t descent = 0;
+  std::unordered_map<char32_t, int32_t> advances;
+  cairo_scaled_font_t* scaled = nullptr;  // made on first use, with the baseline
+  double baseline = 0;
+};
+
+// The baseline below the top of the cell. Without a usable OS/2 table (or without a font file at
+// all) the scaled font's ascent stands in, and 0.88 em when even that font failed.
+double BaselineOffset(cairo_scaled_font_t* scaled, double ppem) {
+  if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return std::round(ppem * 0.88);
+  cairo_font_extents_t extents;
+  cairo_scaled_font_extents(scaled, &extents);
+  double ascent = std::round(extents.ascent);
+  if (FT_Face ft = cairo_ft_scaled_font_lock_face(scaled)) {
+    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
+    if (os2 && os2->version != 0xFFFF && os2->usWinAscent > 0) {
+      double scale = ppem / ft->units_per_EM;
+      ascent = std::round(os2->usWinAscent * scale);
+    }
+    cairo_ft_scaled_font_unlock_face(scaled);
+  }
+  return ascent;
+}
+
+// One face (family and bold/italic), as fontconfig resolved it.
+struct FaceEntry {
+  FT_Face face = nullptr;              // null when fontconfig found no font file at all
+  cairo_font_face_t* cairo = nullptr;  // always set
+  bool embolden = false;               // synthetic bold, as fontconfig asked for
+  int32_t cell_units = 0;              // ascent + descent of the cell in font units
+  int32_t ascent_units = 0;
+  std::map<int32_t, SizeEntry> sizes;  // by pixels per em
+};
+
+bool FamilyMatches(FcPattern* match, const std::string& family) {
+  FcChar8* value = nullptr;
+  for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &value) == FcResultMatch; ++i) {
+    if (FcStrCmpIgnoreCase(value, reinterpret_cast<const FcChar8*>(family.c_str())) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsGeneric(const std::string& family) {
+  for (const char* g : kGenericFamilies) {
+    if (FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(g),
+                           reinterpret_cast<const FcChar8*>(family.c_str())) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The fontconfig match for a family and style, render-prepared (synthetic bold and oblique
+// already decided). Null when fontconfig has nothing at all.
+FcPattern* MatchFont(const std::string& family, uint8_t style) {
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddInteger(pattern, FC_WEIGHT, (style & kBold) ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, (style & kItalic) ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  // Labels are Japanese: among the fallbacks of a generic name prefer a face that covers it.
+  FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPatternDestroy(pattern);
+  return match;
+}
+
+}  // namespace
+
+struct FontLibrary::Impl {
+  std::mutex mutex;
+  FT_Library library = nullptr;
+  std::map<std::pair<std::string, uint8_t>, FaceEntry> faces;
+
+  ~Impl() {
+    for (auto& [key, entry] : faces) {
+      for (auto& [ppem, size] : entry.sizes) {
+        if (size.scaled) cairo_scaled_font_destroy(size.scaled);
+      }
+      cairo_font_face_destroy(entry.cairo);
+      if (entry.face) FT_Done_Face(entry.face);
+    }
+    if (library) FT_Done_FreeType(library);
+  }
+
+  // Caller holds the mutex.
+  FaceEntry& Face(const LabelFont& font) {
+    std::string family = SubstituteFace(font.face_name);
+    uint8_t style = font.style & (kBold | kItalic);
+    auto key = std::make_pair(family, style);
+    if (auto it = faces.find(key); it != faces.end()) return it->second;
+
+    FcPattern* match = MatchFont(family, style);
+    if (match && !FamilyMatches(match, family) && !IsGeneric(family)) {
+      // fontconfig always answers with something; a face it does not know becomes its default
+      // (often a Latin-only face), which cannot show the labels. Use the Japanese fallback.
+      FcPattern* fallback = MatchFont(kFallbackFamily, style);
+      if (fallback) {
+        FcPatternDestroy(match);
+        match = fallback;
+      }
+    }
+    FaceEntry entry;
+    if (match) {
+      FcChar8* file = nullptr;
+      int index = 0;
+      FcBool embolden = FcFalse;
+      FcPatternGetInteger(match, FC_INDEX, 0, &index);
+      if (FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden) == FcResultMatch) {
+        entry.embolden = embolden;
+      }
+      if (library && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+          FT_New_Face(library, reinterpret_cast<const char*>(file), index, &entry.face) != 0) {
+        entry.face = nullptr;
+      }
+      // Cairo opens the face itself from the pattern and guards it with its own lock, so the
+      // face can serve several renderings on several threads at once.
+      entry.cairo = cairo_ft_font_face_create_for_pattern(match);
+      // fontconfig marks a missing bold for emboldening, which Cairo follows, but describes a
+      // missing italic only by a matrix that Cairo ignores: slant the upright face here, as
+      // the reference platform does.
+      if ((style & kItalic) && entry.face && !(entry.face->style_flags & FT_STYLE_FLAG_ITALIC)) {
+        cairo_ft_font_face_set_synthesize(entry.cairo, CAIRO_FT_SYNTHESIZE_OBLIQUE);
+      }
+      FcPatternDestroy(match);
+    }
+    if (!entry.cairo || cairo_font_face_status(entry.cairo) != CAIRO_STATUS_SUCCESS) {
+      if (entry.cairo) cairo_font_face_destroy(entry.cairo);
+      entry.cairo = cairo_toy_font_face_create(kFallbackFamily, CAIRO_FONT_SLANT_NORMAL,
+                                               CAIRO_FONT_WEIGHT_NORMAL);
+    }
+    if (entry.face) {
+      // The cell of the reference platform is the OS/2 "Windows" ascent and descent; fonts
+      // without that table use the horizontal header.
+      auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(entry.face, FT_SFNT_OS2));
+      if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+        entry.ascent_units = os2->usWinAscent;
+        entry.cell_units = os2->usWinAscent + os2->usWinDescent;
+      } else {
+        entry.ascent_units = entry.face->ascender;
+        entry.cell_units = entry.face->ascender - entry.face->descender;
+      }
+      if (entry.cell_units <= 0) {
+        entry.ascent_units = entry.face->units_per_EM;
+        entry.cell_units = entry.face->units_per_EM;
+      }
+    }
+    return faces.emplace(key, std::move(entry)).first->second;
+  }
+
+  // Caller holds the mutex.
+  int32_t Ppem(FaceEntry& entry, const LabelFont& font) {
+    double size = kDefaultPixelSize;
+    if (font.height < 0) {
+      size = -static_cast<double>(font.height);
+    } else if (font.height > 0) {
+      // A positive height is the whole cell: choose the em so that ascent + descent fill it.
+      size = entry.face ? std::round(static_cast<double>(font.height) * entry.face->units_per_EM /
+                                     entry.cell_units)
+                        : font.height;
+    }
+    return static_cast<int32_t>(std::clamp(size, 1.0, kMaxPixelSize));
+  }
+
+  // Caller holds the mutex.
+  SizeEntry& Size(FaceEntry& entry, int32_t ppem) {
+    auto [it, inserted] = entry.sizes.try_emplace(ppem);
+    if (inserted) {
+      if (entry.face) {
+        double scale = static_cast<double>(ppem) / entry.face->units_per_EM;
+        it->second.ascent = static_cast<int32_t>(std::lround(entry.ascent_units * scale));
+        it->second.descent =
+            static_cast<int32_t>(std::lround(entry.cell_units * scale)) - it->second.ascent;
+      } else {
+        it->second.ascent = ppem;
+      }
+    }
+    return it->second;
+  }
+
+  // Caller holds the mutex.
+  SizeEntry& Scaled(const LabelFont& font) {
+    FaceEntry& entry = Face(font);
+    int32_t ppem = Ppem(entry, font);
+    SizeEntry& size = Size(entry, ppem);
+    if (!size.scaled) {
+      cairo_matrix_t font_matrix, ctm;
+      cairo_matrix_init_scale(&font_matrix, ppem, ppem);
+      cairo_matrix_init_identity(&ctm);
+      cairo_font_options_t* options = cairo_font_options_create();
+      cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
+      cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+      size.scaled = cairo_scaled_font_create(entry.cairo, &font_matrix, &ctm, options);
+      cairo_font_options_destroy(options);
+      size.baseline = BaselineOffset(size.scaled, ppem);
+    }
+    return size;
+  }
+
+  // Caller holds the mutex. The hinted advance in whole pixels, as the reference platform
+  // lays out plain text (no kerning).
+  int32_t Advance(FaceEntry& entry, SizeEntry& size, int32_t ppem, char32_t cp) {
+    if (auto it = size.advances.find(cp); it != size.advances.end()) return it->second;
+    int32_t advance = 0;
+    if (entry.face && FT_Set_Pixel_Sizes(entry.face, 0, ppem) == 0) {
+      FT_UInt glyph = FT_Get_Char_Index(entry.face, cp);
+      if (FT_Load_Glyph(entry.face, glyph, FT_LOAD_DEFAULT) == 0) {
+        advance = static_cast<int32_t>((entry.face->glyph->advance.x + 32) >> 6);
+        // The reference platform's synthetic bold widens every character by one pixel.
+        if (entry.embolden) ++advance;
+      }
+    }
+    size.advances.emplace(cp, advance);
+    return advance;
+  }
+};
+
+FontLibrary::FontLibrary() : impl_(std::make_unique<Impl>()) {
+  FcInit();
+  if (FT_Init_FreeType(&impl_->library) != 0) impl_->library = nullptr;
+}
+
+FontLibrary::~FontLibrary() = default;
+
+std::string FontLibrary::SubstituteFace(const std::string& face_name) {
+  const JapaneseFace* face = FindJapaneseFace(face_name);
+  return face && !face->stand_in.empty() ? std::string(face->stand_in) : face_name;
+}
+
+TextExtent FontLibrary::Measure(const LabelFont& font, std::string_view cp932_text) {
+  std::u32string cps = base::CodePoints(base::Cp932ToUtf8(cp932_text));
+  std::lock_guard lock(impl_->mutex);
+  FaceEntry& entry = impl_->Face(font);
+  int32_t ppem = impl_->Ppem(entry, font);
+  SizeEntry& size = impl_->Size(entry, ppem);
+  int64_t width = 0;
+  for (char32_t cp : cps) width += impl_->Advance(entry, size, ppem, cp);
+  return TextExtent{ClampToInt32(width), size.ascent + size.descent};
+}
+
+double FontLibrary::PixelSize(const LabelFont& font) {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->Ppem(impl_->Face(font), font);
+}
+
+cairo_scaled_font_t* FontLibrary::ScaledFont(const LabelFont& font) {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->Scaled(font).scaled;
+}
+
+double FontLibrary::Ascent(const LabelFont& font) {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->Scaled(font).baseline;
+}
+
+}  // namespace sheetwright::picture
+
+// fontconfig keeps the configuration FcInit loads for the life of the process and never frees
+// it (FcFini would pull it from under Cairo's cached faces), which LeakSanitizer reports at exit
+// of every program that measures or renders a label. Tell it so, for sanitizer builds only.
+#if defined(__SANITIZE_ADDRESS__)
+#define SHEETWRIGHT_LSAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SHEETWRIGHT_LSAN 1
+#endif
+#endif
+#ifdef SHEETWRIGHT_LSAN
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+#endif
