@@ -1,7 +1,7 @@
 // Small hand-made meshes for the conversion tests: every layer of the 43 rows has something to
 // draw, each premises class sits in its own square, and any file can be dropped, replaced or
 // broken. Header-only, shared by the unit tests here and the end-to-end tests; the temporary
-// folder, the collecting sink and the file reads are the common ones (mapdata/common_test_util.h).
+// folder, the collecting sink and the file reads are the common ones (base/common_test_util.h).
 #pragma once
 
 #include <cstdio>

@@ -49,7 +49,7 @@ class IniFile {
   // The file's bytes, each line ended by CR LF: the lines as read, but for the entries Set wrote.
   std::string Serialize() const;
 
-  // Writes Serialize() to `path` atomically (see mapdata/atomic_file.h); on failure the old file
+  // Writes Serialize() to `path` atomically (see base/atomic_file.h); on failure the old file
   // stays whole. Throws base::ConversionError.
   void Save(const std::string& path) const;
 

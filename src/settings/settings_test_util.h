@@ -1,5 +1,5 @@
 // The settings tests' own helper: where their stored files lie. The temporary folder and the file
-// reads they use come from mapdata/common_test_util.h. Test code only.
+// reads they use come from base/common_test_util.h. Test code only.
 #pragma once
 
 #include <string>
