@@ -103,7 +103,9 @@ class LibwmfTest : public ::testing::Test {
   std::string svg_;
 };
 
-TEST_F(LibwmfTest, ReadsEveryRecordKind) {
+// A sheet with one record of every kind: corner marks, a fill, lines in a nested layer and a
+// label, each in a colour of its own.
+picture::Picture EveryRecordKindSheet() {
   picture::Picture sheet;
   picture::Recorder rec(sheet);
   // Corner marks, 50 units each way from every corner of the frame: they pin the frame for a
@@ -144,6 +146,11 @@ TEST_F(LibwmfTest, ReadsEveryRecordKind) {
     r.Text({3000, 10000}, "Sheetwright label");
   }
   rec.Layer(label);
+  return sheet;
+}
+
+TEST_F(LibwmfTest, ReadsEveryRecordKind) {
+  picture::Picture sheet = EveryRecordKindSheet();
 
   std::vector<SvgElement> elements = Convert(sheet);
   EXPECT_THAT(svg_, HasSubstr(R"(<svg width="400" height="300")"));

@@ -235,130 +235,164 @@ struct Playback {
 // Plays the records like a GDI player: a created object takes the lowest free slot of a table of
 // header.objects entries; SELECTOBJECT copies the object into the state; SAVEDC/RESTOREDC save and
 // restore the whole state.
-inline Playback Play(const WmfFile& f) {
+class GdiPlayer {
+ public:
+  explicit GdiPlayer(const WmfFile& f) : table_(f.header.objects) {}
+
+  Playback Play(const WmfFile& f) {
+    for (i_ = 0; i_ < f.records.size(); ++i_) {
+      const RawRecord& r = f.records[i_];
+      if (!Objects(r) && !States(r) && !Draws(r)) {
+        Fault("unexpected record function " + std::to_string(r.function));
+      }
+    }
+    if (!saved_.empty()) out_.faults.push_back("SAVEDC without RESTOREDC at the end");
+    for (size_t slot = 0; slot < table_.size(); ++slot) {
+      if (table_[slot] && !Held(static_cast<int>(slot))) {
+        out_.faults.push_back("object " + std::to_string(slot) + " never deleted");
+      }
+    }
+    return std::move(out_);
+  }
+
+ private:
   using Object = std::variant<Pen, Brush, Font>;
-  Playback out;
-  std::vector<std::optional<Object>> table(f.header.objects);
-  DcState dc;
-  std::vector<DcState> saved;
-  picture::Point position;
-  auto fault = [&](size_t i, const std::string& what) {
-    out.faults.push_back("record " + std::to_string(i) + ": " + what);
-  };
-  auto held = [&](int slot) {
+
+  void Fault(const std::string& what) {
+    out_.faults.push_back("record " + std::to_string(i_) + ": " + what);
+  }
+  bool Held(int slot) const {
     auto holds = [slot](const DcState& s) {
       return s.pen_slot == slot || s.brush_slot == slot || s.font_slot == slot;
     };
-    return holds(dc) || std::any_of(saved.begin(), saved.end(), holds);
-  };
-  for (size_t i = 0; i < f.records.size(); ++i) {
-    const RawRecord& r = f.records[i];
-    auto create = [&](Object o) {
-      auto free = std::find_if(table.begin(), table.end(), [](auto& e) { return !e; });
-      if (free == table.end()) return fault(i, "object table full (header object count too low)");
-      *free = std::move(o);
-      out.highest_slot = std::max(out.highest_slot, static_cast<int>(free - table.begin()));
-    };
-    auto draw = [&](std::vector<picture::Point> points) {
-      out.ops.push_back(
-          DrawOp{r.function, std::move(points), {}, dc, static_cast<int>(saved.size())});
-    };
+    return holds(dc_) || std::any_of(saved_.begin(), saved_.end(), holds);
+  }
+  void Create(Object o) {
+    auto free = std::find_if(table_.begin(), table_.end(), [](auto& e) { return !e; });
+    if (free == table_.end()) return Fault("object table full (header object count too low)");
+    *free = std::move(o);
+    out_.highest_slot = std::max(out_.highest_slot, static_cast<int>(free - table_.begin()));
+  }
+  // The slot a SELECTOBJECT or DELETEOBJECT names, or -1 (a fault) when it holds nothing.
+  int TakenSlot(const RawRecord& r, const char* what) {
+    uint16_t slot = r.U16(0);
+    if (slot < table_.size() && table_[slot]) return slot;
+    Fault(std::string(what) + " of empty slot " + std::to_string(slot));
+    return -1;
+  }
+  void Select(int slot) {
+    if (auto* p = std::get_if<Pen>(&*table_[slot])) dc_.pen = *p, dc_.pen_slot = slot;
+    if (auto* b = std::get_if<Brush>(&*table_[slot])) dc_.brush = *b, dc_.brush_slot = slot;
+    if (auto* t = std::get_if<Font>(&*table_[slot])) dc_.font = *t, dc_.font_slot = slot;
+  }
+  void Delete(int slot) {
+    if (Held(slot)) Fault("delete of selected object " + std::to_string(slot));
+    table_[slot].reset();
+    out_.deletion_order.push_back(slot);
+  }
+  void Restore(const RawRecord& r) {
+    if (r.S16(0) != wmf::kRestoreLatest) Fault("RESTOREDC other than -1");
+    if (saved_.empty()) return Fault("RESTOREDC without SAVEDC");
+    dc_ = saved_.back();
+    saved_.pop_back();
+    for (int slot : {dc_.pen_slot, dc_.brush_slot, dc_.font_slot}) {
+      if (slot >= 0 && !table_[slot]) Fault("restored state holds a deleted object");
+    }
+  }
+  // Object records; false for any other.
+  bool Objects(const RawRecord& r) {
+    int slot = -1;
     switch (r.function) {
       case wmf::kCreatePenIndirect:
-        create(DecodePen(r));
-        break;
+        Create(DecodePen(r));
+        return true;
       case wmf::kCreateBrushIndirect:
-        create(DecodeBrush(r));
-        break;
+        Create(DecodeBrush(r));
+        return true;
       case wmf::kCreateFontIndirect:
-        create(DecodeFont(r));
-        break;
-      case wmf::kSelectObject: {
-        uint16_t slot = r.U16(0);
-        if (slot >= table.size() || !table[slot]) {
-          fault(i, "select of empty slot " + std::to_string(slot));
-          break;
-        }
-        if (auto* p = std::get_if<Pen>(&*table[slot])) dc.pen = *p, dc.pen_slot = slot;
-        if (auto* b = std::get_if<Brush>(&*table[slot])) dc.brush = *b, dc.brush_slot = slot;
-        if (auto* t = std::get_if<Font>(&*table[slot])) dc.font = *t, dc.font_slot = slot;
-        break;
-      }
-      case wmf::kDeleteObject: {
-        uint16_t slot = r.U16(0);
-        if (slot >= table.size() || !table[slot]) {
-          fault(i, "delete of empty slot " + std::to_string(slot));
-          break;
-        }
-        if (held(slot)) fault(i, "delete of selected object " + std::to_string(slot));
-        table[slot].reset();
-        out.deletion_order.push_back(slot);
-        break;
-      }
+        Create(DecodeFont(r));
+        return true;
+      case wmf::kSelectObject:
+        if ((slot = TakenSlot(r, "select")) >= 0) Select(slot);
+        return true;
+      case wmf::kDeleteObject:
+        if ((slot = TakenSlot(r, "delete")) >= 0) Delete(slot);
+        return true;
+      default:
+        return false;
+    }
+  }
+  // Device context state records; false for any other.
+  bool States(const RawRecord& r) {
+    switch (r.function) {
       case wmf::kSaveDc:
-        saved.push_back(dc);
-        out.max_depth = std::max(out.max_depth, static_cast<int>(saved.size()));
-        break;
+        saved_.push_back(dc_);
+        out_.max_depth = std::max(out_.max_depth, static_cast<int>(saved_.size()));
+        return true;
       case wmf::kRestoreDc:
-        if (r.S16(0) != wmf::kRestoreLatest) fault(i, "RESTOREDC other than -1");
-        if (saved.empty()) {
-          fault(i, "RESTOREDC without SAVEDC");
-          break;
-        }
-        dc = saved.back();
-        saved.pop_back();
-        for (int slot : {dc.pen_slot, dc.brush_slot, dc.font_slot}) {
-          if (slot >= 0 && !table[slot]) fault(i, "restored state holds a deleted object");
-        }
-        break;
+        Restore(r);
+        return true;
       case wmf::kSetTextColor:
-        dc.text_color = r.U32(0);
-        break;
+        dc_.text_color = r.U32(0);
+        return true;
       case wmf::kSetBkColor:
-        dc.bk_color = r.U32(0);
-        break;
+        dc_.bk_color = r.U32(0);
+        return true;
       case wmf::kSetBkMode:
-        dc.bk_mode = r.U16(0);
-        break;
+        dc_.bk_mode = r.U16(0);
+        return true;
       case wmf::kSetPolyFillMode:
-        dc.fill_mode = r.U16(0);
-        break;
+        dc_.fill_mode = r.U16(0);
+        return true;
       case wmf::kSetMapMode:
-        dc.map_mode = r.U16(0);
-        break;
+        dc_.map_mode = r.U16(0);
+        return true;
       case wmf::kSetWindowOrg:
-        dc.window_org = DecodeYx(r);
-        break;
+        dc_.window_org = DecodeYx(r);
+        return true;
       case wmf::kSetWindowExt:
-        dc.window_ext = DecodeYx(r);
-        break;
+        dc_.window_ext = DecodeYx(r);
+        return true;
       case wmf::kMoveTo:
-        position = DecodeYx(r);
-        break;
+        position_ = DecodeYx(r);
+        return true;
+      default:
+        return false;
+    }
+  }
+  // Drawing records; false for any other.
+  bool Draws(const RawRecord& r) {
+    switch (r.function) {
       case wmf::kLineTo:
-        draw({position, DecodeYx(r)});
-        position = out.ops.back().points[1];
-        break;
+        Draw(r, {position_, DecodeYx(r)});
+        position_ = out_.ops.back().points[1];
+        return true;
       case wmf::kPolyline:
       case wmf::kPolygon:
-        draw(DecodePoints(r));
-        break;
+        Draw(r, DecodePoints(r));
+        return true;
       case wmf::kExtTextOut:
       case wmf::kTextOut:
-        draw({});
-        out.ops.back().text = DecodeText(r);
-        break;
+        Draw(r, {});
+        out_.ops.back().text = DecodeText(r);
+        return true;
       default:
-        fault(i, "unexpected record function " + std::to_string(r.function));
+        return false;
     }
   }
-  if (!saved.empty()) out.faults.push_back("SAVEDC without RESTOREDC at the end");
-  for (size_t slot = 0; slot < table.size(); ++slot) {
-    if (table[slot] && !held(static_cast<int>(slot))) {
-      out.faults.push_back("object " + std::to_string(slot) + " never deleted");
-    }
+  void Draw(const RawRecord& r, std::vector<picture::Point> points) {
+    out_.ops.push_back(
+        DrawOp{r.function, std::move(points), {}, dc_, static_cast<int>(saved_.size())});
   }
-  return out;
-}
+
+  Playback out_;
+  std::vector<std::optional<Object>> table_;
+  DcState dc_;
+  std::vector<DcState> saved_;
+  picture::Point position_;
+  size_t i_ = 0;
+};
+
+inline Playback Play(const WmfFile& f) { return GdiPlayer(f).Play(f); }
 
 }  // namespace sheetwright::output::wmftest
