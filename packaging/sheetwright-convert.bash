@@ -13,24 +13,24 @@ _sheetwright_convert() {
   fi
   case $prev in
     -s | --settings)
-      COMPREPLY=($(compgen -f -- "$cur"))
+      mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return
       ;;
     -f | --format)
       local done_part=
       [[ $cur == *,* ]] && done_part=${cur%,*},
       compopt -o nospace 2>/dev/null
-      COMPREPLY=($(compgen -W "wmf svg png pdf" -P "$done_part" -- "${cur##*,}"))
+      mapfile -t COMPREPLY < <(compgen -W "wmf svg png pdf" -P "$done_part" -- "${cur##*,}")
       return
       ;;
     -j | --jobs)
-      COMPREPLY=($(compgen -W "$(seq 1 "$(nproc 2>/dev/null || echo 1)")" -- "$cur"))
+      mapfile -t COMPREPLY < <(compgen -W "$(seq 1 "$(nproc 2>/dev/null || echo 1)")" -- "$cur")
       return
       ;;
   esac
   if [[ $cur == -* ]]; then
-    COMPREPLY=($(compgen -W "-s --settings -f --format -j --jobs --keep-going -q --quiet
-                             -h --help --version" -- "$cur"))
+    mapfile -t COMPREPLY < <(compgen -W "-s --settings -f --format -j --jobs --keep-going -q
+                                       --quiet -h --help --version" -- "$cur")
     return
   fi
 
@@ -45,10 +45,10 @@ _sheetwright_convert() {
     esac
   done
   if ((${#operands[@]} < 2)); then
-    COMPREPLY=($(compgen -d -- "$cur"))
+    mapfile -t COMPREPLY < <(compgen -d -- "$cur")
   else
     local input=${operands[0]/#\~/$HOME}
-    COMPREPLY=($(cd -- "$input" 2>/dev/null && compgen -d -- "$cur"))
+    mapfile -t COMPREPLY < <(cd -- "$input" 2>/dev/null && compgen -d -- "$cur")
   fi
 }
 complete -o filenames -F _sheetwright_convert sheetwright-convert
