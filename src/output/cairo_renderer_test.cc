@@ -163,6 +163,27 @@ TEST_F(CairoRendererTest, LabelsSitAtTheirTopLeftInTheRoomTheyWereMeasuredWith) 
   }
 }
 
+TEST_F(CairoRendererTest, JapaneseInALatinFaceIsDrawnWithTheStandIn) {
+  // The same glyphs as the stand-in's own, not the Latin face's missing-glyph boxes.
+  auto ink = [&](const char* face) {
+    Image image(picture::Builder(200, 150)
+                    .Back(picture::BkMode::kTransparent)
+                    .Font(picture::Label(-40, 0, 0, face))
+                    .Text({10, 10}, "代田")
+                    .p,
+                200, 150, fonts_);
+    auto b = image.Bounds(Dark);
+    int count = 0;
+    for (int y = 0; y < 150; ++y) {
+      for (int x = 0; x < 200; ++x) count += Dark(image.At(x, y));
+    }
+    return std::array<int, 3>{b[2] - b[0], b[3] - b[1], count};
+  };
+  std::array<int, 3> stand_in = ink("IPAPGothic");
+  EXPECT_GT(stand_in[2], 100);
+  EXPECT_EQ(ink("DejaVu Serif"), stand_in);
+}
+
 TEST_F(CairoRendererTest, BackgroundModeDecidesWhetherTheLabelBoxIsFilled) {
   for (picture::BkMode mode : {picture::BkMode::kTransparent, picture::BkMode::kOpaque}) {
     picture::Builder b(200, 150);
