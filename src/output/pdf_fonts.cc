@@ -34,6 +34,66 @@ int16_t BigEndian16(const char* p) {
   return static_cast<int16_t>((static_cast<uint8_t>(p[0]) << 8) | static_cast<uint8_t>(p[1]));
 }
 
+// The subset's name: a tag of six capitals that follows from the glyphs (so the same drawing
+// gives the same name), '+', the face's PostScript name.
+std::string SubsetName(hb_face_t* face, const std::vector<uint32_t>& glyphs) {
+  uint32_t hash = 2166136261u;
+  for (uint32_t g : glyphs) hash = (hash ^ g) * 16777619u;
+  std::string name(6, 'A');
+  for (char& c : name) c = static_cast<char>('A' + (hash % 26)), hash /= 26;
+  char ps[128];
+  unsigned ps_size = sizeof ps;
+  hb_ot_name_get_utf8(face, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &ps_size, ps);
+  return name + '+' + CleanName(std::string(ps, std::min<unsigned>(ps_size, sizeof ps - 1)));
+}
+
+// The font descriptor's metrics in thousandths of an em: bounding box (from the 'head' table),
+// ascent, descent and the entries a reader wants but does not use for embedded fonts.
+std::string Metrics(hb_face_t* face, hb_font_t* font) {
+  unsigned upem = std::max(1u, hb_face_get_upem(face));
+  auto thousandths = [&](double v) { return std::to_string(std::lround(v * 1000.0 / upem)); };
+  hb_font_extents_t extents{};
+  hb_font_get_h_extents(font, &extents);
+  std::string bbox =
+      "[0 " + thousandths(extents.descender) + " 1000 " + thousandths(extents.ascender) + "]";
+  hb_blob_t* head = hb_face_reference_table(face, HB_TAG('h', 'e', 'a', 'd'));
+  unsigned head_size = 0;
+  const char* head_data = hb_blob_get_data(head, &head_size);
+  if (head_size >= 44) {
+    bbox = "[" + thousandths(BigEndian16(head_data + 36)) + " " +
+           thousandths(BigEndian16(head_data + 38)) + " " +
+           thousandths(BigEndian16(head_data + 40)) + " " +
+           thousandths(BigEndian16(head_data + 42)) + "]";
+  }
+  hb_blob_destroy(head);
+  return "/FontBBox " + bbox + " /ItalicAngle 0 /Ascent " + thousandths(extents.ascender) +
+         " /Descent " + thousandths(extents.descender) + " /CapHeight " +
+         thousandths(extents.ascender) + " /StemV 80";
+}
+
+// The ToUnicode map of a font: code i gives back characters[i].
+std::string ToUnicode(const std::vector<char32_t>& characters) {
+  std::string cmap =
+      "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+  for (size_t first = 1; first < characters.size(); first += 100) {
+    size_t last = std::min(characters.size(), first + 100);
+    cmap += std::to_string(last - first) + " beginbfchar\n";
+    for (size_t i = first; i < last; ++i) {
+      char32_t c = characters[i];
+      std::string utf16 = c >= 0x10000 ? Hex4(0xD800 + ((c - 0x10000) >> 10)) +
+                                             Hex4(0xDC00 + ((c - 0x10000) & 0x3FF))
+                                       : Hex4(c);
+      cmap += '<' + Hex4(static_cast<uint32_t>(i)) + "> <" + utf16 + ">\n";
+    }
+    cmap += "endbfchar\n";
+  }
+  cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+  return cmap;
+}
+
 }  // namespace
 
 struct PdfFonts::Face {
@@ -110,34 +170,8 @@ void PdfFonts::WriteFace(Face& f) {
   unsigned program_size = 0;
   const char* program_data = hb_blob_get_data(program, &program_size);
 
-  // The subset's name tag: six capitals that follow from the glyphs, so the same drawing gives
-  // the same name.
-  uint32_t hash = 2166136261u;
-  for (uint32_t g : f.glyphs) hash = (hash ^ g) * 16777619u;
-  std::string name(6, 'A');
-  for (char& c : name) c = static_cast<char>('A' + (hash % 26)), hash /= 26;
-  char ps[128];
-  unsigned ps_size = sizeof ps;
-  hb_ot_name_get_utf8(f.face, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &ps_size, ps);
-  name += '+' + CleanName(std::string(ps, std::min<unsigned>(ps_size, sizeof ps - 1)));
-
-  unsigned upem = std::max(1u, hb_face_get_upem(f.face));
-  auto thousandths = [&](double v) { return std::to_string(std::lround(v * 1000.0 / upem)); };
-  hb_font_extents_t extents{};
-  hb_font_get_h_extents(f.font, &extents);
-  std::string bbox =
-      "[0 " + thousandths(extents.descender) + " 1000 " + thousandths(extents.ascender) + "]";
-  hb_blob_t* head = hb_face_reference_table(f.face, HB_TAG('h', 'e', 'a', 'd'));
-  unsigned head_size = 0;
-  const char* head_data = hb_blob_get_data(head, &head_size);
-  if (head_size >= 44) {
-    bbox = "[" + thousandths(BigEndian16(head_data + 36)) + " " +
-           thousandths(BigEndian16(head_data + 38)) + " " +
-           thousandths(BigEndian16(head_data + 40)) + " " +
-           thousandths(BigEndian16(head_data + 42)) + "]";
-  }
-  hb_blob_destroy(head);
-
+  std::string name = SubsetName(f.face, f.glyphs);
+  std::string metrics = Metrics(f.face, f.font);
   int cid_font = file_.Reserve(), descriptor = file_.Reserve(), program_object = file_.Reserve();
   int to_gid = file_.Reserve(), to_unicode = file_.Reserve();
   auto ref = [](int n) { return std::to_string(n) + " 0 R"; };
@@ -153,11 +187,8 @@ void PdfFonts::WriteFace(Face& f) {
                    " /FontDescriptor " +
                    ref(descriptor) + " /DW 1000 /W " + widths + " /CIDToGIDMap " + ref(to_gid) +
                    " >>");
-  file_.Object(descriptor, "<< /Type /FontDescriptor /FontName /" + name + " /Flags 4 /FontBBox " +
-                               bbox + " /ItalicAngle 0 /Ascent " + thousandths(extents.ascender) +
-                               " /Descent " + thousandths(extents.descender) + " /CapHeight " +
-                               thousandths(extents.ascender) + " /StemV 80 /FontFile2 " +
-                               ref(program_object) + " >>");
+  file_.Object(descriptor, "<< /Type /FontDescriptor /FontName /" + name + " /Flags 4 " + metrics +
+                               " /FontFile2 " + ref(program_object) + " >>");
   file_.Stream(program_object, "", std::string_view(program_data, program_size), true);
   hb_blob_destroy(program);
   if (subset) hb_face_destroy(subset);
@@ -166,25 +197,7 @@ void PdfFonts::WriteFace(Face& f) {
   for (uint32_t g : f.glyphs) map += {static_cast<char>(g >> 8), static_cast<char>(g & 0xFF)};
   file_.Stream(to_gid, "", map);
 
-  std::string cmap =
-      "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-  for (size_t first = 1; first < f.characters.size(); first += 100) {
-    size_t last = std::min(f.characters.size(), first + 100);
-    cmap += std::to_string(last - first) + " beginbfchar\n";
-    for (size_t i = first; i < last; ++i) {
-      char32_t c = f.characters[i];
-      std::string utf16 = c >= 0x10000 ? Hex4(0xD800 + ((c - 0x10000) >> 10)) +
-                                             Hex4(0xDC00 + ((c - 0x10000) & 0x3FF))
-                                       : Hex4(c);
-      cmap += '<' + Hex4(static_cast<uint32_t>(i)) + "> <" + utf16 + ">\n";
-    }
-    cmap += "endbfchar\n";
-  }
-  cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-  file_.Stream(to_unicode, "", cmap);
+  file_.Stream(to_unicode, "", ToUnicode(f.characters));
 }
 
 }  // namespace sheetwright::output
