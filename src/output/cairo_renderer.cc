@@ -256,7 +256,11 @@ void Player::DrawText(const picture::Picture& picture, const picture::TextRec& t
   std::vector<cairo_glyph_t> run;
   double cursor = x;
   auto show = [&](int face) {
-    if (run.empty()) return;
+    // A font that failed would put the whole context into its error state.
+    if (run.empty() || cairo_scaled_font_status(layout.scaled[face]) != CAIRO_STATUS_SUCCESS) {
+      run.clear();
+      return;
+    }
     cairo_set_font_face(cr_, cairo_scaled_font_get_font_face(layout.scaled[face]));
     cairo_show_glyphs(cr_, run.data(), static_cast<int>(run.size()));
     run.clear();
