@@ -10,7 +10,6 @@
 
 #include "base/encoding.h"
 #include "fuzz_support.h"
-#include "output/pdf_reader_test_util.h"
 
 namespace sheetwright::fuzz {
 namespace {
@@ -222,13 +221,6 @@ void CheckSvg(std::string_view svg) {
   xmlXPathFreeObject(ids);
   xmlXPathFreeContext(context);
   xmlFreeDoc(doc);
-}
-
-void CheckPdf(const std::string& pdf, size_t layers) {
-  output::pdftest::PdfReadBack back = output::pdftest::ReadPdf(pdf);
-  FUZZ_CHECK(back.error.empty(), "qpdf refuses the PDF:", back.error);
-  FUZZ_CHECK(back.layers.size() == layers || back.layers.size() == layers + 1,
-             "optional content groups", std::to_string(back.layers.size()));
 }
 
 }  // namespace sheetwright::fuzz

@@ -19,13 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   output::WritePdf(sheet, 1 + flags % 800, 1 + flags % 600, sheet.label, fuzz::Fonts(),
                    [&](std::string_view chunk) { pdf += chunk; });
   size_t layers = 0;
-  for (const picture::Record& r : sheet.width > 0 && sheet.height > 0 ? sheet.records
-                                                                       : std::vector<picture::Record>{}) {
+  for (const picture::Record& r :
+       sheet.width > 0 && sheet.height > 0 ? sheet.records : std::vector<picture::Record>{}) {
     if (auto* l = std::get_if<picture::LayerRec>(&r)) {
       const picture::Picture* layer = sheet.Layer(*l);
       layers += layer && layer->width > 0 && layer->height > 0;
     }
   }
-  fuzz::CheckPdf(pdf, layers);
+  std::string problem = fuzz::PdfProblem(pdf, layers);
+  FUZZ_CHECK(problem.empty(), "PDF:", problem);
   return 0;
 }

@@ -1,6 +1,6 @@
-// The picture backends over pictures built from the input (picture_input.h): the metafile writer (whose
-// output must keep the structure strict readers want, or be refused with ConversionError for a
-// fill or text too long for one record), the SVG writer (whose output must be well-formed XML
+// The picture backends over pictures built from the input (picture_input.h): the metafile writer
+// (whose output must keep the structure strict readers want, or be refused with ConversionError for
+// a fill or text too long for one record), the SVG writer (whose output must be well-formed XML
 // whatever the label bytes and layer names) and the Cairo renderer.
 #include <cairo.h>
 
@@ -12,11 +12,11 @@
 
 #include "base/messages.h"
 #include "fuzz_support.h"
-#include "picture_input.h"
 #include "output/cairo_renderer.h"
 #include "output/svg_writer.h"
 #include "output/wmf_writer.h"
 #include "picture/font_library.h"
+#include "picture_input.h"
 
 namespace {
 

@@ -18,8 +18,6 @@ namespace sheetwright::fuzz {
 
 using picture::Point;
 
-
-
 class Reader {
  public:
   Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
@@ -46,7 +44,11 @@ class Reader {
 };
 
 inline constexpr std::array<const char*, 6> kFaces = {
-    "ＭＳ Ｐゴシック", "ＭＳ 明朝", "", "NoSuchFace", "ＭＳ Ｐゴシック ＭＳ Ｐゴシック ＭＳ Ｐゴシック",
+    "ＭＳ Ｐゴシック",
+    "ＭＳ 明朝",
+    "",
+    "NoSuchFace",
+    "ＭＳ Ｐゴシック ＭＳ Ｐゴシック ＭＳ Ｐゴシック",
     "DejaVu Serif"};
 
 // Many points without many input bytes: a zigzag from a start point.

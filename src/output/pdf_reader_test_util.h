@@ -3,6 +3,11 @@
 // (decoded and parsed into operators) and what the writer promises to name.
 #pragma once
 
+// qpdf without its old PointerHolder: std::shared_ptr throughout.
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
+#include <memory>
 #include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -41,7 +46,10 @@ inline PdfReadBack ReadPdf(const std::string& bytes) {
       if (object.isStream()) object.getStreamData(qpdf_dl_generalized);
     }
     out.title = pdf.getTrailer().getKey("/Info").getKey("/Title").getUTF8Value();
-    QPDFObjectHandle groups = pdf.getRoot().getKey("/OCProperties").getKey("/OCGs");
+    QPDFObjectHandle root = pdf.getRoot();
+    QPDFObjectHandle groups = root.hasKey("/OCProperties")
+                                  ? root.getKey("/OCProperties").getKey("/OCGs")
+                                  : QPDFObjectHandle::newArray();
     for (int i = 0; groups.isArray() && i < groups.getArrayNItems(); ++i) {
       out.layers.push_back(groups.getArrayItem(i).getKey("/Name").getUTF8Value());
     }
@@ -54,12 +62,15 @@ inline PdfReadBack ReadPdf(const std::string& bytes) {
     }
     Pl_Buffer buffer("content");
     pages[0].pipeContents(&buffer);
-    std::unique_ptr<Buffer> data(buffer.getBuffer());
+    std::shared_ptr<Buffer> data = buffer.getBufferSharedPointer();
     out.content.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
     OperatorCounter counter;
     pages[0].parseContents(&counter);
     out.operators = counter.count;
-    if (pdf.anyWarnings()) out.error = "warnings";
+    if (pdf.anyWarnings()) {
+      std::vector<QPDFExc> warnings = pdf.getWarnings();
+      out.error = warnings.empty() ? "warnings" : warnings[0].what();
+    }
   } catch (const std::exception& e) {
     out.error = e.what();
   }

@@ -48,8 +48,10 @@ class Content {
   }
   Content& operator<<(double v) {
     char digits[32];
-    if (std::abs(v) < 1e-4) v = 0;
-    auto end = std::to_chars(digits, digits + 32, v, std::chars_format::fixed, 4).ptr;
+    // Fixed notation (PDF has no exponents), to a millionth: page scales of a tiny page
+    // still print as themselves.
+    if (!(std::abs(v) >= 5e-7) || std::abs(v) > 1e12) v = 0;
+    auto end = std::to_chars(digits, digits + 32, v, std::chars_format::fixed, 6).ptr;
     while (end[-1] == '0') --end;  // "0.5000" -> "0.5", "2.0000" -> "2"
     if (end[-1] == '.') --end;
     return *this << std::string_view(digits, end - digits);

@@ -125,6 +125,9 @@ TEST_F(PdfWriterTest, SameBytesEachRunAndADateOnlyWhenAsked) {
   for (const std::string& chunk : chunks) whole += chunk;
   EXPECT_EQ(pdftest::ReadPdf(whole).error, "");
   EXPECT_THROW(EncodePdf(big, 0, 600, "m", fonts_), base::ConversionError);
+  // A page of one point still scales the frame onto it rather than to nothing.
+  EXPECT_THAT(pdftest::ReadPdf(EncodePdf(Sheet(), 1, 1, "m", fonts_)).content,
+              HasSubstr("0.00005 0 0 -0.000067 0 1 cm"));
 }
 
 }  // namespace
