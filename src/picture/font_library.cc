@@ -84,6 +84,31 @@ struct FaceEntry {
   std::map<int32_t, SizeEntry> sizes;  // by pixels per em
 };
 
+// The cell, underline and strike-out of a face in font units.
+void ReadCellMetrics(FaceEntry& entry) {
+  // The cell of the reference platform is the OS/2 "Windows" ascent and descent; fonts
+  // without that table use the horizontal header.
+  auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(entry.face, FT_SFNT_OS2));
+  if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+    entry.ascent_units = os2->usWinAscent;
+    entry.cell_units = os2->usWinAscent + os2->usWinDescent;
+  } else {
+    entry.ascent_units = entry.face->ascender;
+    entry.cell_units = entry.face->ascender - entry.face->descender;
+  }
+  if (entry.cell_units <= 0) {
+    entry.ascent_units = entry.face->units_per_EM;
+    entry.cell_units = entry.face->units_per_EM;
+  }
+  if (entry.face->underline_thickness > 0) {
+    entry.line_units = entry.face->underline_thickness;
+    entry.underline_units = -entry.face->underline_position;
+  }
+  if (os2 && os2->version != 0xFFFF && os2->yStrikeoutPosition > 0) {
+    entry.strike_units = os2->yStrikeoutPosition;
+  }
+}
+
 bool FamilyMatches(FcPattern* match, const std::string& family) {
   FcChar8* value = nullptr;
   for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &value) == FcResultMatch; ++i) {
@@ -190,29 +215,7 @@ struct FontLibrary::Impl {
       entry.cairo = cairo_toy_font_face_create(kFallbackFamily, CAIRO_FONT_SLANT_NORMAL,
                                                CAIRO_FONT_WEIGHT_NORMAL);
     }
-    if (entry.face) {
-      // The cell of the reference platform is the OS/2 "Windows" ascent and descent; fonts
-      // without that table use the horizontal header.
-      auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(entry.face, FT_SFNT_OS2));
-      if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
-        entry.ascent_units = os2->usWinAscent;
-        entry.cell_units = os2->usWinAscent + os2->usWinDescent;
-      } else {
-        entry.ascent_units = entry.face->ascender;
-        entry.cell_units = entry.face->ascender - entry.face->descender;
-      }
-      if (entry.cell_units <= 0) {
-        entry.ascent_units = entry.face->units_per_EM;
-        entry.cell_units = entry.face->units_per_EM;
-      }
-      if (entry.face->underline_thickness > 0) {
-        entry.line_units = entry.face->underline_thickness;
-        entry.underline_units = -entry.face->underline_position;
-      }
-      if (os2 && os2->version != 0xFFFF && os2->yStrikeoutPosition > 0) {
-        entry.strike_units = os2->yStrikeoutPosition;
-      }
-    }
+    if (entry.face) ReadCellMetrics(entry);
     return faces.emplace(key, std::move(entry)).first->second;
   }
 
