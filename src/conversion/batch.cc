@@ -91,7 +91,7 @@ class BatchRun {
     try {
       for (OutputFormat format : request_.formats) {
         auto file = std::make_unique<base::AtomicFile>(OutputPath(mesh, format));
-        WriteOutput(*sheet, format, request_.sizes, fonts_, *sink,
+        WriteOutput(*sheet, mesh, format, request_.sizes, fonts_, *sink,
                     [&](std::string_view bytes) { file->Write(bytes); });
         outcome.files.push_back(std::move(file));
       }

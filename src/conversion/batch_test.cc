@@ -203,6 +203,7 @@ TEST_P(BatchTest, ImageFormatsAreStoredBesideTheMetafile) {
   EXPECT_EQ(ReadFileBytes(out() + "/A.png").substr(1, 3), "PNG");
   EXPECT_THAT(ReadFileBytes(out() + "/A.svg"), HasSubstr("<svg"));
   EXPECT_EQ(ReadFileBytes(out() + "/A.pdf").substr(0, 5), "%PDF-");
+  EXPECT_THAT(ReadFileBytes(out() + "/A.pdf"), HasSubstr("/Title <FEFF0041>"));  // the mesh
   EXPECT_TRUE(fs::exists(out() + "/A.wmf"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/messages.h"
 #include "output/cairo_renderer.h"
+#include "output/pdf_writer.h"
 #include "output/svg_writer.h"
 
 namespace sheetwright::conversion {
@@ -35,8 +36,9 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
   return path;
 }
 
-void WriteOutput(const picture::Picture& sheet, OutputFormat format, const OutputSizes& sizes,
-                 picture::FontLibrary& fonts, base::MessageSink& sink, const ByteWriter& write) {
+void WriteOutput(const picture::Picture& sheet, std::string_view mesh, OutputFormat format,
+                 const OutputSizes& sizes, picture::FontLibrary& fonts, base::MessageSink& sink,
+                 const ByteWriter& write) {
   switch (format) {
     case OutputFormat::kWmf:
       write(output::EncodeWmf(sheet, sizes.wmf, sink));
@@ -45,12 +47,10 @@ void WriteOutput(const picture::Picture& sheet, OutputFormat format, const Outpu
       output::WriteSvg(sheet, sizes.vector_width, sizes.vector_height, fonts, write);
       return;
     case OutputFormat::kPng:
-      write(output::EncodeImage(sheet, output::ImageFormat::kPng, sizes.png_width, sizes.png_height,
-                                fonts));
+      write(output::EncodeImage(sheet, sizes.png_width, sizes.png_height, fonts));
       return;
     case OutputFormat::kPdf:
-      write(output::EncodeImage(sheet, output::ImageFormat::kPdf, sizes.vector_width,
-                                sizes.vector_height, fonts));
+      output::WritePdf(sheet, sizes.vector_width, sizes.vector_height, mesh, fonts, write);
       return;
   }
 }

@@ -38,11 +38,13 @@ std::string JoinFolder(std::string_view folder, std::string_view name);
 // Receives a file's bytes in pieces, in order; may throw to stop the writing.
 using ByteWriter = std::function<void(std::string_view)>;
 
-// The whole output file of one format, handed to `write` as it is produced (SVG in pieces, so
-// that a large drawing is never held whole). Images are drawn on a white background. A figure
+// The whole output file of one format for mesh `mesh` (the PDF's title), handed to `write` as it
+// is produced (SVG and PDF in pieces, so that a large drawing is never held whole). Images are
+// drawn on a white background. A figure
 // that the metafile cannot hold is left out of it and told to `sink` (see output::EncodeWmf);
 // the other formats draw everything. Throws ConversionError when the picture cannot be encoded.
-void WriteOutput(const picture::Picture& sheet, OutputFormat format, const OutputSizes& sizes,
-                 picture::FontLibrary& fonts, base::MessageSink& sink, const ByteWriter& write);
+void WriteOutput(const picture::Picture& sheet, std::string_view mesh, OutputFormat format,
+                 const OutputSizes& sizes, picture::FontLibrary& fonts, base::MessageSink& sink,
+                 const ByteWriter& write);
 
 }  // namespace sheetwright::conversion

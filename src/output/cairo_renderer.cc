@@ -1,16 +1,9 @@
 #include "output/cairo_renderer.h"
 
-#include <cairo-ft.h>
-#include <cairo-pdf.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_TRUETYPE_TABLES_H
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "base/atomic_file.h"
@@ -28,73 +21,6 @@ void SetSourceColor(cairo_t* cr, picture::ColorValue value) {
   picture::Rgb c = picture::ResolveColor(value);
   cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
 }
-
-// A label font at the reference size (its pixel size in drawing units, whatever the scale the
-// picture is drawn at): glyph lookup, the baseline and the underline and strike-out metrics.
-// Advances come from the font library, so drawn labels match their measured extents.
-class LayoutFont {
- public:
-  // `scaled` is the library's font for the label (FontLibrary::ScaledFont), `ascent` its
-  // FontLibrary::Ascent.
-  LayoutFont(cairo_scaled_font_t* scaled, double ppem, double ascent)
-      : scaled_(scaled), ppem_(ppem), ascent_(ascent) {
-    underline_position_ = ppem * 0.1;
-    line_thickness_ = std::max(1.0, std::round(ppem / 16));
-    strike_position_ = ppem * 0.3;
-    if (!ok()) return;
-    if (FT_Face ft = cairo_ft_scaled_font_lock_face(scaled_)) {
-      double scale = ppem / ft->units_per_EM;
-      auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
-      if (ft->underline_thickness > 0) {
-        line_thickness_ = std::max(1.0, std::round(ft->underline_thickness * scale));
-        underline_position_ = std::max(1.0, std::round(-ft->underline_position * scale));
-      }
-      if (os2 && os2->version != 0xFFFF && os2->yStrikeoutPosition > 0) {
-        strike_position_ = std::round(os2->yStrikeoutPosition * scale);
-      }
-      cairo_ft_scaled_font_unlock_face(scaled_);
-    }
-  }
-
-  // The glyphs of one CP932 character (relative to its origin on the baseline) and its
-  // measured advance; kept, as labels repeat the same few hundred characters.
-  struct Character {
-    std::vector<cairo_glyph_t> glyphs;
-    double advance = 0;
-  };
-  const Character& Lookup(std::string_view cp932, picture::FontLibrary& fonts,
-                          const picture::LabelFont& font) {
-    uint32_t key = static_cast<unsigned char>(cp932[0]);
-    if (cp932.size() > 1) key = (key << 8) | static_cast<unsigned char>(cp932[1]);
-    auto [it, inserted] = characters_.try_emplace(key);
-    if (!inserted) return it->second;
-    std::string utf8 = base::Cp932ToUtf8(cp932);
-    cairo_glyph_t* run = nullptr;
-    int count = 0;
-    if (cairo_scaled_font_text_to_glyphs(scaled_, 0, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                         &run, &count, nullptr, nullptr,
-                                         nullptr) == CAIRO_STATUS_SUCCESS) {
-      it->second.glyphs.assign(run, run + count);
-      cairo_glyph_free(run);
-    }
-    it->second.advance = fonts.Measure(font, cp932).width;
-    return it->second;
-  }
-
-  bool ok() const { return cairo_scaled_font_status(scaled_) == CAIRO_STATUS_SUCCESS; }
-  cairo_scaled_font_t* scaled() const { return scaled_; }
-  double ppem() const { return ppem_; }
-  double ascent() const { return ascent_; }
-  double underline_position() const { return underline_position_; }  // below the baseline
-  double strike_position() const { return strike_position_; }        // above the baseline
-  double line_thickness() const { return line_thickness_; }
-
- private:
-  cairo_scaled_font_t* scaled_;  // owned by the font library
-  double ppem_;
-  double ascent_, underline_position_, strike_position_, line_thickness_;
-  std::unordered_map<uint32_t, Character> characters_;
-};
 
 class Player {
  public:
@@ -125,7 +51,6 @@ class Player {
   void StrokeOpenLines();
   void DrawText(const picture::Picture& picture, const picture::TextRec& text);
   void SetPathPoints(std::span<const picture::Point> points);
-  LayoutFont& Layout(const picture::LabelFont& font);
   cairo_pattern_t* Hatch();
 
   cairo_t* cr_;
@@ -134,7 +59,6 @@ class Player {
   LineChainer open_lines_;  // lines of the current pen not yet stroked (vector targets)
   picture::DcState dc_;
   cairo_pattern_t* hatch_ = nullptr;
-  std::unordered_map<cairo_scaled_font_t*, std::unique_ptr<LayoutFont>> layouts_;
 };
 
 void Player::Play(const picture::Picture& picture) {
@@ -300,55 +224,23 @@ double Player::PenWidth() const {
   return std::max(1.0, std::max(dc_.pen.width, 0) * scale);
 }
 
-LayoutFont& Player::Layout(const picture::LabelFont& font) {
-  cairo_scaled_font_t* scaled = fonts_.ScaledFont(font);
-  auto& slot = layouts_[scaled];
-  if (!slot) {
-    slot = std::make_unique<LayoutFont>(scaled, fonts_.PixelSize(font), fonts_.Ascent(font));
-  }
-  return *slot;
-}
-
 void Player::DrawText(const picture::Picture& picture, const picture::TextRec& text) {
   std::string_view bytes = picture.Text(text);
   if (bytes.empty()) return;
-  LayoutFont& layout = Layout(dc_.font);
-  if (!layout.ok()) return;
+  picture::LabelLayout layout = fonts_.Layout(dc_.font, bytes);
+  if (cairo_scaled_font_status(layout.scaled[0]) != CAIRO_STATUS_SUCCESS) return;
   if (raster_) raster_->Release();
-  picture::TextExtent extent = fonts_.Measure(dc_.font, bytes);
   double x = text.at.x, y = text.at.y;
-  double baseline = y + layout.ascent();
+  double baseline = y + layout.ascent;
 
   if (dc_.bk_mode == picture::BkMode::kOpaque) {
     cairo_new_path(cr_);
-    cairo_rectangle(cr_, x, y, extent.width, extent.height);
+    cairo_rectangle(cr_, x, y, layout.extent.width, layout.extent.height);
     SetSourceColor(cr_, dc_.bk_color);
     cairo_fill(cr_);
   }
 
-  // Each character goes where the measured advances put it, so that a label drawn here takes
-  // exactly the room it was measured (and centred) with. The characters are taken one by one
-  // in CP932, which has no kerning or shaping to lose.
-  std::vector<cairo_glyph_t> glyphs;
-  double cursor = x;
-  for (size_t i = 0; i < bytes.size();) {
-    unsigned char lead = bytes[i];
-    bool double_byte =
-        ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) && i + 1 < bytes.size();
-    std::string_view character = bytes.substr(i, double_byte ? 2 : 1);
-    i += character.size();
-    const LayoutFont::Character& c = layout.Lookup(character, fonts_, dc_.font);
-    for (cairo_glyph_t g : c.glyphs) {
-      g.x += cursor;
-      g.y += baseline;
-      glyphs.push_back(g);
-    }
-    cursor += c.advance;
-  }
-
   cairo_save(cr_);
-  cairo_set_font_face(cr_, cairo_scaled_font_get_font_face(layout.scaled()));
-  cairo_set_font_size(cr_, layout.ppem());
   // The positions are already fixed at the reference size; at the drawing scale only the
   // outlines matter.
   cairo_font_options_t* options = cairo_font_options_create();
@@ -356,26 +248,43 @@ void Player::DrawText(const picture::Picture& picture, const picture::TextRec& t
   cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
   cairo_set_font_options(cr_, options);
   cairo_font_options_destroy(options);
+  cairo_set_font_size(cr_, layout.ppem);
   SetSourceColor(cr_, dc_.text_color);
-  cairo_show_glyphs(cr_, glyphs.data(), static_cast<int>(glyphs.size()));
+  // Each character goes where the measured advances put it, so that a label drawn here takes
+  // exactly the room it was measured (and centred) with; a run of characters of one face is
+  // one call.
+  std::vector<cairo_glyph_t> run;
+  double cursor = x;
+  auto show = [&](int face) {
+    // A font that failed would put the whole context into its error state.
+    if (run.empty() || cairo_scaled_font_status(layout.scaled[face]) != CAIRO_STATUS_SUCCESS) {
+      run.clear();
+      return;
+    }
+    cairo_set_font_face(cr_, cairo_scaled_font_get_font_face(layout.scaled[face]));
+    cairo_show_glyphs(cr_, run.data(), static_cast<int>(run.size()));
+    run.clear();
+  };
+  for (size_t i = 0; i < layout.glyphs.size(); ++i) {
+    const picture::LabelGlyph& g = layout.glyphs[i];
+    if (i > 0 && g.face != layout.glyphs[i - 1].face) show(layout.glyphs[i - 1].face);
+    run.push_back(cairo_glyph_t{g.glyph, cursor, baseline});
+    cursor += g.advance;
+  }
+  if (!layout.glyphs.empty()) show(layout.glyphs.back().face);
 
-  double thickness = layout.line_thickness();
+  double thickness = layout.line_thickness;
   if (dc_.font.style & picture::kUnderline) {
-    cairo_rectangle(cr_, x, baseline + layout.underline_position() - thickness / 2, extent.width,
-                    thickness);
+    cairo_rectangle(cr_, x, baseline + layout.underline_position - thickness / 2,
+                    layout.extent.width, thickness);
     cairo_fill(cr_);
   }
   if (dc_.font.style & picture::kStrikeOut) {
-    cairo_rectangle(cr_, x, baseline - layout.strike_position() - thickness / 2, extent.width,
+    cairo_rectangle(cr_, x, baseline - layout.strike_position - thickness / 2, layout.extent.width,
                     thickness);
     cairo_fill(cr_);
   }
   cairo_restore(cr_);
-}
-
-cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-  return CAIRO_STATUS_SUCCESS;
 }
 
 [[noreturn]] void Fail(const std::string& path, const char* reason) {
@@ -407,40 +316,26 @@ void RenderPicture(const picture::Picture& picture, cairo_t* cr, double target_w
   cairo_restore(cr);
 }
 
-std::string EncodeImage(const picture::Picture& picture, ImageFormat format, int width, int height,
+std::string EncodeImage(const picture::Picture& picture, int width, int height,
                         picture::FontLibrary& fonts) {
   if (width <= 0 || height <= 0) {
     throw base::ConversionError("invalid image size");
   }
   std::string bytes;
-  cairo_surface_t* surface = nullptr;
-  switch (format) {
-    case ImageFormat::kPng:
-      // Opaque: the background is painted white, so no alpha channel is stored.
-      surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-      break;
-    case ImageFormat::kPdf:
-      surface = cairo_pdf_surface_create_for_stream(AppendToString, &bytes, width, height);
-      break;
-  }
+  // Opaque: the background is painted white, so no alpha channel is stored.
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   cairo_status_t status = cairo_surface_status(surface);
   if (status == CAIRO_STATUS_SUCCESS) {
     PaintWhiteAndRender(surface, picture, width, height, fonts);
-    if (format == ImageFormat::kPng) {
-      cairo_surface_flush(surface);
-      status = cairo_surface_status(surface);
-      if (status == CAIRO_STATUS_SUCCESS) {
-        try {
-          bytes = EncodePng(surface);
-        } catch (...) {
-          cairo_surface_destroy(surface);
-          throw;
-        }
+    cairo_surface_flush(surface);
+    status = cairo_surface_status(surface);
+    if (status == CAIRO_STATUS_SUCCESS) {
+      try {
+        bytes = EncodePng(surface);
+      } catch (...) {
+        cairo_surface_destroy(surface);
+        throw;
       }
-    } else {
-      // Finishing writes the rest of the document to the stream.
-      cairo_surface_finish(surface);
-      status = cairo_surface_status(surface);
     }
   }
   cairo_surface_destroy(surface);
@@ -451,11 +346,11 @@ std::string EncodeImage(const picture::Picture& picture, ImageFormat format, int
   return bytes;
 }
 
-void StoreImage(const picture::Picture& picture, ImageFormat format, int width, int height,
-                const std::string& path, picture::FontLibrary& fonts) {
+void StoreImage(const picture::Picture& picture, int width, int height, const std::string& path,
+                picture::FontLibrary& fonts) {
   std::string bytes;
   try {
-    bytes = EncodeImage(picture, format, width, height, fonts);
+    bytes = EncodeImage(picture, width, height, fonts);
   } catch (const base::ConversionError& e) {
     Fail(path, e.what());
   }

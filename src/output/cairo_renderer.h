@@ -20,17 +20,17 @@ namespace sheetwright::output {
 void RenderPicture(const picture::Picture& picture, cairo_t* cr, double target_width,
                    double target_height, picture::FontLibrary& fonts);
 
-// SVG has a writer of its own (svg_writer.h), which keeps labels as text and layers apart.
-enum class ImageFormat { kPng, kPdf };
+// SVG and PDF have writers of their own (svg_writer.h, pdf_writer.h), which keep labels as text
+// and layers apart.
 
-// The whole file of the given format and size (pixels for PNG, points for PDF), drawn on a white
-// background. Throws ConversionError when Cairo fails.
-std::string EncodeImage(const picture::Picture& picture, ImageFormat format, int width, int height,
+// The whole PNG file of the given size in pixels, drawn on a white background. Throws
+// ConversionError when Cairo fails.
+std::string EncodeImage(const picture::Picture& picture, int width, int height,
                         picture::FontLibrary& fonts);
 
-// Renders to a file of the given format and size (pixels for PNG, points for PDF), on a
-// white background, atomically replacing an older file. Throws ConversionError on failure.
-void StoreImage(const picture::Picture& picture, ImageFormat format, int width, int height,
-                const std::string& path, picture::FontLibrary& fonts);
+// Renders to a PNG file of the given size in pixels, on a white background, atomically replacing
+// an older file. Throws ConversionError on failure.
+void StoreImage(const picture::Picture& picture, int width, int height, const std::string& path,
+                picture::FontLibrary& fonts);
 
 }  // namespace sheetwright::output

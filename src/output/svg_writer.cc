@@ -12,7 +12,9 @@
 
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "output/pen_floor.h"
 #include "picture/font_library.h"
+#include "picture/label_text.h"
 
 namespace sheetwright::output {
 namespace {
@@ -120,13 +122,21 @@ std::string Quoted(std::string_view family) {
   return out + "'";
 }
 
-// The label face, what stands in for it here, then the generic family of its kind, so that a
-// reader without either face still draws Mincho labels with serifs.
+std::string Utf8(std::u32string_view text) {
+  std::string out;
+  for (char32_t c : text) AppendUtf8(out, c);
+  return out;
+}
+
+// The label face, what stands in for it here, the Japanese face that draws what these lack, then
+// the generic family of its kind, so that a reader without them still draws Mincho labels with
+// serifs.
 std::string FontFamily(const std::string& face) {
   std::string stand_in = picture::FontLibrary::SubstituteFace(face);
   std::string family;
   if (!face.empty()) family += Quoted(face) + ",";
   if (!stand_in.empty() && stand_in != face) family += Quoted(stand_in) + ",";
+  if (stand_in.rfind("IPA", 0) != 0) family += Quoted(picture::kJapaneseFallbackFamily) + ",";
   bool mincho = false;
   for (std::string_view name : {std::string_view(face), std::string_view(stand_in)}) {
     mincho = mincho || name.find("明朝") != name.npos || name.find("Mincho") != name.npos;
@@ -251,13 +261,9 @@ class Writer {
     run_open_ = false;
   }
 
-  // Round caps and joins, and never thinner than one point. The Cairo renderer keeps a pen to one
-  // device pixel, and a point is the device unit of this document's size (Cairo's own SVG surface
-  // measures in points): 25 units at 800 pt for the 20000-unit frame, where the 2000-pixel PNG
-  // keeps 10. Viewed at its own size each shows a hairline about one screen pixel wide (1 pt is
-  // 1.33 pixels at 96 dpi); thinner, a viewer would fade it out.
+  // Round caps and joins, and never thinner than the vector formats' floor (pen_floor.h).
   std::string Stroke(double point) const {
-    double width = std::max(static_cast<double>(std::max(dc_.pen.width, 0)), point);
+    double width = VectorPenWidth(dc_.pen.width, point);
     return " stroke=\"" + Hex(dc_.pen.color) + "\" stroke-width=\"" + Decimal(width) +
            "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"";
   }
@@ -365,7 +371,7 @@ class Writer {
       }
     }
     out_ << "<text x=\"" << at.x << "\" y=\"" << at.y + ascent_ << '"' << decoration_ << '>'
-         << Escaped(base::Cp932ToUtf8(bytes)) << "</text>\n";
+         << Escaped(Utf8(picture::LabelCharacters(bytes))) << "</text>\n";
   }
 
   // `wanted` made a valid id, with "-2", "-3", ... when taken (an empty one becomes `fallback`).

@@ -18,9 +18,9 @@ namespace sheetwright::output {
 
 // Writes `sheet` as an SVG document of width_pt x height_pt points whose view box is the sheet's
 // frame in drawing units, on a white background, passing it to `write` in chunks of about 64 KB
-// (the last one shorter). Pens keep at least one point of that size, as the Cairo renderer keeps
-// one device pixel. Whatever `write` throws propagates, after a part of the document was passed.
-// Throws ConversionError for a size that is not positive.
+// (the last one shorter). Pens keep at least the vector formats' floor (pen_floor.h). Whatever
+// `write` throws propagates, after a part of the document was passed. Throws ConversionError for a
+// size that is not positive.
 void WriteSvg(const picture::Picture& sheet, int width_pt, int height_pt,
               picture::FontLibrary& fonts, const std::function<void(std::string_view)>& write);
 

@@ -15,15 +15,13 @@
 #include <unordered_map>
 #include <utility>
 
-#include "base/encoding.h"
 #include "picture/japanese_faces.h"
+#include "picture/label_text.h"
 
 namespace sheetwright::picture {
 namespace {
 
-// The face that stands in for any name fontconfig does not know: the reference platform's
-// default Japanese proportional face, so labels stay readable whatever the settings file says.
-constexpr const char* kFallbackFamily = "IPAPGothic";
+constexpr const char* kFallbackFamily = kJapaneseFallbackFamily;
 
 // Pixels per em for a font height of 0 (the reference platform's "default size"); the font
 // dialogs start at 12 pixels, so that is what an unset height means here too.
@@ -41,11 +39,17 @@ int32_t ClampToInt32(int64_t v) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
+// A character's glyph in one face (0: the face lacks it) and its hinted advance in whole pixels.
+struct CharEntry {
+  uint32_t glyph = 0;
+  int32_t advance = 0;
+};
+
 // Metrics of one face at one whole pixel size.
 struct SizeEntry {
   int32_t ascent = 0;
   int32_t descent = 0;
-  std::unordered_map<char32_t, int32_t> advances;
+  std::unordered_map<char32_t, CharEntry> chars;
   cairo_scaled_font_t* scaled = nullptr;  // made on first use, with the baseline
   double baseline = 0;
 };
@@ -72,11 +76,38 @@ double BaselineOffset(cairo_scaled_font_t* scaled, double ppem) {
 struct FaceEntry {
   FT_Face face = nullptr;              // null when fontconfig found no font file at all
   cairo_font_face_t* cairo = nullptr;  // always set
-  bool embolden = false;               // synthetic bold, as fontconfig asked for
+  LabelFace info;                      // embolden: synthetic bold, as fontconfig asked for
   int32_t cell_units = 0;              // ascent + descent of the cell in font units
   int32_t ascent_units = 0;
+  // Underline (below the baseline) and strike-out (above it) in font units; 0: not given.
+  int32_t underline_units = 0, line_units = 0, strike_units = 0;
   std::map<int32_t, SizeEntry> sizes;  // by pixels per em
 };
+
+// The cell, underline and strike-out of a face in font units.
+void ReadCellMetrics(FaceEntry& entry) {
+  // The cell of the reference platform is the OS/2 "Windows" ascent and descent; fonts
+  // without that table use the horizontal header.
+  auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(entry.face, FT_SFNT_OS2));
+  if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+    entry.ascent_units = os2->usWinAscent;
+    entry.cell_units = os2->usWinAscent + os2->usWinDescent;
+  } else {
+    entry.ascent_units = entry.face->ascender;
+    entry.cell_units = entry.face->ascender - entry.face->descender;
+  }
+  if (entry.cell_units <= 0) {
+    entry.ascent_units = entry.face->units_per_EM;
+    entry.cell_units = entry.face->units_per_EM;
+  }
+  if (entry.face->underline_thickness > 0) {
+    entry.line_units = entry.face->underline_thickness;
+    entry.underline_units = -entry.face->underline_position;
+  }
+  if (os2 && os2->version != 0xFFFF && os2->yStrikeoutPosition > 0) {
+    entry.strike_units = os2->yStrikeoutPosition;
+  }
+}
 
 bool FamilyMatches(FcPattern* match, const std::string& family) {
   FcChar8* value = nullptr;
@@ -157,11 +188,15 @@ struct FontLibrary::Impl {
       FcBool embolden = FcFalse;
       FcPatternGetInteger(match, FC_INDEX, 0, &index);
       if (FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden) == FcResultMatch) {
-        entry.embolden = embolden;
+        entry.info.embolden = embolden;
       }
-      if (library && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
-          FT_New_Face(library, reinterpret_cast<const char*>(file), index, &entry.face) != 0) {
-        entry.face = nullptr;
+      if (library && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+        if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &entry.face) == 0) {
+          entry.info.file = reinterpret_cast<const char*>(file);
+          entry.info.index = index;
+        } else {
+          entry.face = nullptr;
+        }
       }
       // Cairo opens the face itself from the pattern and guards it with its own lock, so the
       // face can serve several renderings on several threads at once.
@@ -171,6 +206,7 @@ struct FontLibrary::Impl {
       // the reference platform does.
       if ((style & kItalic) && entry.face && !(entry.face->style_flags & FT_STYLE_FLAG_ITALIC)) {
         cairo_ft_font_face_set_synthesize(entry.cairo, CAIRO_FT_SYNTHESIZE_OBLIQUE);
+        entry.info.oblique = true;
       }
       FcPatternDestroy(match);
     }
@@ -179,23 +215,15 @@ struct FontLibrary::Impl {
       entry.cairo = cairo_toy_font_face_create(kFallbackFamily, CAIRO_FONT_SLANT_NORMAL,
                                                CAIRO_FONT_WEIGHT_NORMAL);
     }
-    if (entry.face) {
-      // The cell of the reference platform is the OS/2 "Windows" ascent and descent; fonts
-      // without that table use the horizontal header.
-      auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(entry.face, FT_SFNT_OS2));
-      if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
-        entry.ascent_units = os2->usWinAscent;
-        entry.cell_units = os2->usWinAscent + os2->usWinDescent;
-      } else {
-        entry.ascent_units = entry.face->ascender;
-        entry.cell_units = entry.face->ascender - entry.face->descender;
-      }
-      if (entry.cell_units <= 0) {
-        entry.ascent_units = entry.face->units_per_EM;
-        entry.cell_units = entry.face->units_per_EM;
-      }
-    }
+    if (entry.face) ReadCellMetrics(entry);
     return faces.emplace(key, std::move(entry)).first->second;
+  }
+
+  // Caller holds the mutex. The Japanese stand-in of the weight and slant of `font`.
+  FaceEntry& Fallback(const LabelFont& font) {
+    LabelFont fallback = font;
+    fallback.face_name = kFallbackFamily;
+    return Face(fallback);
   }
 
   // Caller holds the mutex.
@@ -229,9 +257,7 @@ struct FontLibrary::Impl {
   }
 
   // Caller holds the mutex.
-  SizeEntry& Scaled(const LabelFont& font) {
-    FaceEntry& entry = Face(font);
-    int32_t ppem = Ppem(entry, font);
+  SizeEntry& Scaled(FaceEntry& entry, int32_t ppem) {
     SizeEntry& size = Size(entry, ppem);
     if (!size.scaled) {
       cairo_matrix_t font_matrix, ctm;
@@ -247,21 +273,52 @@ struct FontLibrary::Impl {
     return size;
   }
 
-  // Caller holds the mutex. The hinted advance in whole pixels, as the reference platform
-  // lays out plain text (no kerning).
-  int32_t Advance(FaceEntry& entry, SizeEntry& size, int32_t ppem, char32_t cp) {
-    if (auto it = size.advances.find(cp); it != size.advances.end()) return it->second;
-    int32_t advance = 0;
+  // Caller holds the mutex. The glyph and the hinted advance in whole pixels, as the reference
+  // platform lays out plain text (no kerning).
+  CharEntry Char(FaceEntry& entry, SizeEntry& size, int32_t ppem, char32_t cp) {
+    if (auto it = size.chars.find(cp); it != size.chars.end()) return it->second;
+    CharEntry c;
     if (entry.face && FT_Set_Pixel_Sizes(entry.face, 0, ppem) == 0) {
-      FT_UInt glyph = FT_Get_Char_Index(entry.face, cp);
-      if (FT_Load_Glyph(entry.face, glyph, FT_LOAD_DEFAULT) == 0) {
-        advance = static_cast<int32_t>((entry.face->glyph->advance.x + 32) >> 6);
+      c.glyph = FT_Get_Char_Index(entry.face, cp);
+      if (FT_Load_Glyph(entry.face, c.glyph, FT_LOAD_DEFAULT) == 0) {
+        c.advance = static_cast<int32_t>((entry.face->glyph->advance.x + 32) >> 6);
         // The reference platform's synthetic bold widens every character by one pixel.
-        if (entry.embolden) ++advance;
+        if (entry.info.embolden) ++c.advance;
       }
     }
-    size.advances.emplace(cp, advance);
-    return advance;
+    size.chars.emplace(cp, c);
+    return c;
+  }
+
+  // Caller holds the mutex. The glyphs of `text` and its extent into `layout`, from the label's
+  // face or, for a character it lacks, the stand-in's; the faces used into `used`.
+  void Lay(const LabelFont& font, const std::u32string& text, LabelLayout& layout,
+           FaceEntry* used[2], int32_t& ppem) {
+    FaceEntry& entry = Face(font);
+    ppem = Ppem(entry, font);
+    SizeEntry& size = Size(entry, ppem);
+    used[0] = &entry;
+    used[1] = nullptr;
+    int64_t width = 0;
+    layout.glyphs.reserve(text.size());
+    for (char32_t cp : text) {
+      LabelGlyph g{cp, 0, 0, 0};
+      CharEntry c = Char(entry, size, ppem, cp);
+      if (c.glyph == 0) {
+        FaceEntry& fallback = Fallback(font);
+        CharEntry f = Char(fallback, Size(fallback, ppem), ppem, cp);
+        if (f.glyph != 0) {
+          c = f;
+          g.face = 1;
+          used[1] = &fallback;
+        }
+      }
+      g.glyph = c.glyph;
+      g.advance = c.advance;
+      width += c.advance;
+      layout.glyphs.push_back(g);
+    }
+    layout.extent = TextExtent{ClampToInt32(width), size.ascent + size.descent};
   }
 };
 
@@ -278,14 +335,43 @@ std::string FontLibrary::SubstituteFace(const std::string& face_name) {
 }
 
 TextExtent FontLibrary::Measure(const LabelFont& font, std::string_view cp932_text) {
-  std::u32string cps = base::CodePoints(base::Cp932ToUtf8(cp932_text));
+  std::u32string text = LabelCharacters(cp932_text);
+  LabelLayout layout;
+  FaceEntry* used[2];
+  int32_t ppem = 0;
   std::lock_guard lock(impl_->mutex);
-  FaceEntry& entry = impl_->Face(font);
-  int32_t ppem = impl_->Ppem(entry, font);
-  SizeEntry& size = impl_->Size(entry, ppem);
-  int64_t width = 0;
-  for (char32_t cp : cps) width += impl_->Advance(entry, size, ppem, cp);
-  return TextExtent{ClampToInt32(width), size.ascent + size.descent};
+  impl_->Lay(font, text, layout, used, ppem);
+  return layout.extent;
+}
+
+LabelLayout FontLibrary::Layout(const LabelFont& font, std::string_view cp932_text) {
+  std::u32string text = LabelCharacters(cp932_text);
+  LabelLayout layout;
+  FaceEntry* used[2];
+  int32_t ppem = 0;
+  std::lock_guard lock(impl_->mutex);
+  impl_->Lay(font, text, layout, used, ppem);
+  FaceEntry& entry = *used[0];
+  SizeEntry& size = impl_->Scaled(entry, ppem);
+  layout.faces[0] = &entry.info;
+  layout.scaled[0] = size.scaled;
+  if (used[1]) {
+    layout.faces[1] = &used[1]->info;
+    layout.scaled[1] = impl_->Scaled(*used[1], ppem).scaled;
+  }
+  layout.ppem = ppem;
+  layout.ascent = size.baseline;
+  // Without the face's own figures: a tenth of the em below, three tenths above the baseline.
+  double scale = entry.face ? static_cast<double>(ppem) / entry.face->units_per_EM : 0;
+  layout.line_thickness = std::max(1.0, std::round(ppem / 16.0));
+  layout.underline_position = ppem * 0.1;
+  layout.strike_position = ppem * 0.3;
+  if (entry.line_units > 0) {
+    layout.line_thickness = std::max(1.0, std::round(entry.line_units * scale));
+    layout.underline_position = std::max(1.0, std::round(entry.underline_units * scale));
+  }
+  if (entry.strike_units > 0) layout.strike_position = std::round(entry.strike_units * scale);
+  return layout;
 }
 
 double FontLibrary::PixelSize(const LabelFont& font) {
@@ -295,12 +381,14 @@ double FontLibrary::PixelSize(const LabelFont& font) {
 
 cairo_scaled_font_t* FontLibrary::ScaledFont(const LabelFont& font) {
   std::lock_guard lock(impl_->mutex);
-  return impl_->Scaled(font).scaled;
+  FaceEntry& entry = impl_->Face(font);
+  return impl_->Scaled(entry, impl_->Ppem(entry, font)).scaled;
 }
 
 double FontLibrary::Ascent(const LabelFont& font) {
   std::lock_guard lock(impl_->mutex);
-  return impl_->Scaled(font).baseline;
+  FaceEntry& entry = impl_->Face(font);
+  return impl_->Scaled(entry, impl_->Ppem(entry, font)).baseline;
 }
 
 }  // namespace sheetwright::picture

@@ -107,6 +107,30 @@ TEST_F(FontLibraryTest, UnknownFaceFallsBackToTheJapaneseGothic) {
   EXPECT_EQ(cairo_scaled_font_status(font), CAIRO_STATUS_SUCCESS);
 }
 
+TEST_F(FontLibraryTest, CharactersAFaceLacksComeFromTheJapaneseStandInAndMeasureSo) {
+  LabelFont serif = Font("DejaVu Serif", -20, kItalic);
+  LabelLayout layout = fonts_.Layout(serif, Sjis("代田 T"));
+  ASSERT_EQ(layout.glyphs.size(), 4u);
+  ASSERT_NE(layout.faces[1], nullptr);
+  EXPECT_NE(layout.faces[1]->file.find("ipag"), std::string::npos) << layout.faces[1]->file;
+  EXPECT_NE(layout.faces[0]->file.find("DejaVuSerif"), std::string::npos);
+  EXPECT_TRUE(layout.faces[1]->oblique);  // the stand-in slants as the label does
+  for (int i : {0, 1}) {
+    EXPECT_EQ(layout.glyphs[i].face, 1);
+    EXPECT_NE(layout.glyphs[i].glyph, 0u);
+  }
+  EXPECT_EQ(layout.glyphs[3].face, 0);
+  EXPECT_EQ(fonts_.Measure(serif, Sjis("代田")).width,
+            fonts_.Measure(Font("IPAPGothic", -20, kItalic), Sjis("代田")).width);
+  EXPECT_EQ(layout.extent.width, fonts_.Measure(serif, Sjis("代田 T")).width);
+}
+
+TEST_F(FontLibraryTest, ControlCharactersNeitherDrawNorTakeRoom) {
+  LabelFont font = Font("ＭＳ Ｐゴシック", -12);
+  EXPECT_EQ(fonts_.Measure(font, "A\tB\r\n\x7F\x01").width, fonts_.Measure(font, "AB").width);
+  EXPECT_EQ(fonts_.Layout(font, "\t\x7F").glyphs.size(), 0u);
+}
+
 TEST_F(FontLibraryTest, BoldIsNeverNarrowerAndScalesWithSize) {
   std::string text = Sjis("新宿中央公園");
   int32_t regular = fonts_.Measure(Font("ＭＳ Ｐゴシック", -12), text).width;
