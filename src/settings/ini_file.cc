@@ -39,6 +39,20 @@ std::string_view CutToChars(std::string_view s, size_t max_chars) {
   return s;
 }
 
+// The value of an entry line whose text after the "=" starts at `pos`: without surrounding blanks
+// and one pair of enclosing quotes.
+std::string_view ValueText(std::string_view line, size_t pos) {
+  std::string_view value = Trim(line.substr(pos));
+  if (EnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
+  return value;
+}
+
+std::string LowerCase(std::string_view s) {
+  std::string lower(s);
+  for (char& c : lower) c = base::AsciiLower(c);
+  return lower;
+}
+
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 std::optional<int32_t> ParseHex(std::string_view digits) {
@@ -65,10 +79,17 @@ IniFile IniFile::Parse(std::string_view bytes) {
     bytes.remove_prefix(kUtf8Bom.size());
   }
   while (!bytes.empty()) {
-    size_t end = bytes.find('\n');
+    size_t end = bytes.find_first_of("\r\n");
     std::string_view raw = bytes.substr(0, end);
-    bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
-    while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);  // CR CR LF too
+    size_t next = bytes.size();
+    if (end != std::string_view::npos) {
+      // A run of CRs before an LF is one line end (CR CR LF comes from a CR LF file passed through
+      // a text-mode copy); a CR not followed by CRs and an LF ends a line by itself.
+      size_t run = bytes.find_first_not_of('\r', end);
+      bool crs_then_lf = run != std::string_view::npos && bytes[run] == '\n';
+      next = bytes[end] == '\n' ? end + 1 : crs_then_lf ? run + 1 : end + 1;
+    }
+    bytes.remove_prefix(next);
     // Decided per line: a hand-edited file may mix a CP932 comment into UTF-8 text. CP932 trail
     // bytes include '[' ']' and '\', so a line is decoded before it is looked at. A decoded line
     // differs from its bytes, which are then kept to be written back as they were.
@@ -112,26 +133,53 @@ std::optional<IniFile> IniFile::Load(const std::string& path) {
 }
 
 size_t IniFile::FindSection(std::string_view section) const {
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection && base::EqualsIgnoringAsciiCase(lines_[i].name, section))
-      return i;
+  if (!index_valid_) {
+    section_index_.clear();
+    for (size_t i = 0; i < lines_.size(); ++i) {
+      if (lines_[i].kind == Kind::kSection) section_index_.emplace(LowerCase(lines_[i].name), i);
+    }
+    index_valid_ = true;
   }
-  return lines_.size();
+  auto found = section_index_.find(LowerCase(section));
+  return found == section_index_.end() ? lines_.size() : found->second;
 }
 
-std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+const IniFile::Line* IniFile::FindEntry(std::string_view section, std::string_view key) const {
   for (size_t i = FindSection(section) + 1; i < lines_.size(); ++i) {
     const Line& line = lines_[i];
     if (line.kind == Kind::kSection) break;
-    if (line.kind != Kind::kEntry || !base::EqualsIgnoringAsciiCase(line.name, key)) continue;
-    std::string_view value = std::string_view(line.text).substr(line.value_pos);
-    // A lone CR ends the value, as it ends a line for other readers: a value can never be
-    // written back with one inside it.
-    value = Trim(value.substr(0, value.find('\r')));
-    if (EnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
-    return std::string(CutToChars(value, kMaxIniValueLength));
+    if (line.kind == Kind::kEntry && base::EqualsIgnoringAsciiCase(line.name, key)) return &line;
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+  const Line* line = FindEntry(section, key);
+  if (!line) return std::nullopt;
+  return std::string(CutToChars(ValueText(line->text, line->value_pos), kMaxIniValueLength));
+}
+
+std::optional<std::string> IniFile::GetBytes(std::string_view section, std::string_view key) const {
+  const Line* line = FindEntry(section, key);
+  if (!line) return std::nullopt;
+  if (line->file_bytes.empty()) return std::string(ValueText(line->text, line->value_pos));
+  // The key is ASCII and no CP932 byte is "=", so the value starts after the first "=" in the
+  // bytes as it does in the decoded text.
+  return std::string(ValueText(line->file_bytes, line->file_bytes.find('=') + 1));
+}
+
+bool IniFile::AnyName(const std::function<bool(std::string_view)>& wanted) const {
+  for (const Line& line : lines_) {
+    if (line.kind != Kind::kOther && wanted(line.name)) return true;
+  }
+  return false;
+}
+
+bool IniFile::Blank() const {
+  for (const Line& line : lines_) {
+    if (!Trim(line.text).empty()) return false;
+  }
+  return true;
 }
 
 std::string IniFile::GetString(std::string_view section, std::string_view key) const {
@@ -152,6 +200,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
 
   size_t header = FindSection(section);
   if (header == lines_.size()) {
+    section_index_.emplace(LowerCase(section), lines_.size());
     lines_.push_back(ParseLine("[" + std::string(section) + "]"));
     lines_.push_back(ParseLine(std::string(key) + "=" + written));
     return;
@@ -166,6 +215,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     }
     insert_at = i + 1;
   }
+  for (auto& [name, index] : section_index_) index += index >= insert_at;  // they move down
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at),
                 ParseLine(std::string(key) + "=" + written));
 }
