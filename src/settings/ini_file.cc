@@ -1,5 +1,6 @@
 #include "settings/ini_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 #include <system_error>
@@ -47,10 +48,12 @@ std::string_view ValueText(std::string_view line, size_t pos) {
   return value;
 }
 
-std::string LowerCase(std::string_view s) {
-  std::string lower(s);
-  for (char& c : lower) c = base::AsciiLower(c);
-  return lower;
+// FNV-1a over the name with ASCII letter case folded.
+uint64_t NameHash(std::string_view name) {
+  uint64_t hash = 14695981039346656037u;
+  for (char c : name)
+    hash = (hash ^ static_cast<unsigned char>(base::AsciiLower(c))) * 1099511628211u;
+  return hash;
 }
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
@@ -78,6 +81,10 @@ IniFile IniFile::Parse(std::string_view bytes) {
     file.utf8_bom_ = true;
     bytes.remove_prefix(kUtf8Bom.size());
   }
+  // Room for every line at once: a growing array would need twice its size while it moves.
+  file.lines_.reserve(std::max(std::count(bytes.begin(), bytes.end(), '\n'),
+                               std::count(bytes.begin(), bytes.end(), '\r')) +
+                      1);
   while (!bytes.empty()) {
     size_t end = bytes.find_first_of("\r\n");
     std::string_view raw = bytes.substr(0, end);
@@ -136,12 +143,26 @@ size_t IniFile::FindSection(std::string_view section) const {
   if (!index_valid_) {
     section_index_.clear();
     for (size_t i = 0; i < lines_.size(); ++i) {
-      if (lines_[i].kind == Kind::kSection) section_index_.emplace(LowerCase(lines_[i].name), i);
+      if (lines_[i].kind == Kind::kSection)
+        section_index_.emplace_back(NameHash(lines_[i].name), i);
     }
+    std::sort(section_index_.begin(), section_index_.end());
     index_valid_ = true;
   }
-  auto found = section_index_.find(LowerCase(section));
-  return found == section_index_.end() ? lines_.size() : found->second;
+  // Equal hashes sort by line, so the first section of a name comes first.
+  const uint64_t hash = NameHash(section);
+  for (auto it = std::lower_bound(section_index_.begin(), section_index_.end(),
+                                  std::make_pair(hash, size_t{0}));
+       it != section_index_.end() && it->first == hash; ++it) {
+    if (base::EqualsIgnoringAsciiCase(lines_[it->second].name, section)) return it->second;
+  }
+  return lines_.size();
+}
+
+void IniFile::IndexSection(size_t line) const {
+  auto entry = std::make_pair(NameHash(lines_[line].name), line);
+  section_index_.insert(std::upper_bound(section_index_.begin(), section_index_.end(), entry),
+                        entry);
 }
 
 const IniFile::Line* IniFile::FindEntry(std::string_view section, std::string_view key) const {
@@ -200,8 +221,8 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
 
   size_t header = FindSection(section);
   if (header == lines_.size()) {
-    section_index_.emplace(LowerCase(section), lines_.size());
     lines_.push_back(ParseLine("[" + std::string(section) + "]"));
+    IndexSection(lines_.size() - 1);
     lines_.push_back(ParseLine(std::string(key) + "=" + written));
     return;
   }
@@ -215,7 +236,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     }
     insert_at = i + 1;
   }
-  for (auto& [name, index] : section_index_) index += index >= insert_at;  // they move down
+  for (auto& [hash, line] : section_index_) line += line >= insert_at;  // they move down
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at),
                 ParseLine(std::string(key) + "=" + written));
 }

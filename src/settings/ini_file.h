@@ -18,7 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace sheetwright::settings {
@@ -85,8 +85,11 @@ class IniFile {
   // The line of `key` in `section`, or nullptr.
   const Line* FindEntry(std::string_view section, std::string_view key) const;
 
-  // Lower-case section name -> its first line; built at the first lookup, kept up to date by Set.
-  mutable std::unordered_map<std::string, size_t> section_index_;
+  // Every section line as (hash of its name without letter case, line), sorted: a lookup is a
+  // binary search. Built at the first lookup, kept up to date by Set. (A hash map of the names
+  // costs several times more to build for a file of many small sections.)
+  void IndexSection(size_t line) const;
+  mutable std::vector<std::pair<uint64_t, size_t>> section_index_;
   mutable bool index_valid_ = false;
 
   bool utf8_bom_ = false;
