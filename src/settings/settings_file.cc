@@ -71,14 +71,13 @@ bool WritableOnlyInPlace(const std::string& target) {
 }
 
 // Writes the file by the rules of base/atomic_file.h (a frozen file is kept, owner, group and mode
-// stay, links are written through), making its folder first when it is missing (the per-user
-// folder at the first save).
+// stay, links are written through). The per-user file's folder is made at the first save; any
+// other missing folder is a failed write.
 void StoreFile(const std::string& path, const IniFile& file) {
   std::string target = base::LinkTarget(path);
-  std::error_code ec;
-  fs::path folder = fs::path(target).parent_path();
-  if (!folder.empty() && !fs::exists(folder, ec)) {
-    fs::create_directories(folder, ec);
+  if (path == UserSettingsPath()) {
+    std::error_code ec;
+    fs::create_directories(fs::path(target).parent_path(), ec);
     if (ec) throw WriteError(path, ec.message());
   }
   try {

@@ -64,7 +64,8 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
 // base/atomic_file.h: a file whose mode has no write bit is never replaced, even by root (its owner
 // froze it); the new file keeps the old one's owner, group and mode; a symbolic link, dangling or
 // not, stays a link and its target is written. A writable file in a folder where no temporary
-// file can be made is written in place. A missing folder is made.
+// file can be made is written in place. The per-user file's folder (settings_location.h) is made
+// when missing.
 void SaveSettings(const std::string& ini_path, const StyleSource& table);
 
 // Writes the FILE entry `key` ("INPUT" or "OUTPUT") as `folder`, exactly as given. Throws

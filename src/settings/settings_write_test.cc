@@ -80,8 +80,12 @@ TEST(SettingsWriteTest, EveryUserGetsTheSameOutcome) {
          return dir.Path("vellumist.ini");
        },
        nullptr},
-      {"a missing folder is made",
-       [](const TempFolder& dir) { return dir.Path("config/sheetwright/vellumist.ini"); }, nullptr},
+      {"the per-user file's folder is made",
+       [](const TempFolder& dir) {
+         ::setenv("XDG_CONFIG_HOME", dir.Path("config").c_str(), 1);
+         return dir.Path("config/sheetwright/vellumist.ini");
+       },
+       nullptr},
   };
   for (const WriteCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -116,6 +120,7 @@ TEST(SettingsWriteTest, EveryUserGetsTheSameOutcome) {
               1)
         << "no temporary file left";
   }
+  ::unsetenv("XDG_CONFIG_HOME");
 }
 
 // A portable copy keeps the file beside the executable; an installed program (its folder
