@@ -77,6 +77,8 @@ TEST_F(CliTest, BadUsageExitsWithTwoAndSaysWhy) {
       {{in(), out(), "A", "Z"}, "mesh 'Z' is not a folder"},
       {{in(), out(), "../in"}, "not a mesh name"},
       {{"-s", dir_ / "none.ini", in(), out()}, "settings file"},
+      {{"-s", SHEETWRIGHT_SOURCE_DIR "/examples/meshes/533945-urban/gaiku/GAIKU.ARC", in(), out()},
+       "is no settings file"},
   };
   for (const Case& c : cases) {
     ProcessResult r = Convert(c.args);
@@ -201,6 +203,28 @@ TEST_F(CliTest, DefaultSettingsFileSitsBesideTheProgram) {
   EXPECT_EQ(named.exit_status, 0);
   EXPECT_THAT(named.err, HasSubstr(all_off));
   EXPECT_EQ(named.err.find(all_off), named.err.rfind(all_off));
+}
+
+// Installed (the example in ../share/sheetwright/), the default is the user's own file; before it
+// exists the example is read, and the converter says so. --help names the file.
+TEST_F(CliTest, AnInstalledConverterReadsTheUsersSettings) {
+  AddMesh("A");
+  fs::create_directories(dir_ / "usr/bin");
+  std::string program = dir_ / "usr/bin/sheetwright-convert";
+  fs::copy_file(test_util::ConverterPath(), program);
+  std::string example = dir_ / "usr/share/sheetwright/vellumist.ini";
+  fs::create_directories(fs::path(example).parent_path());
+  fs::copy_file(kExampleSettings, example);
+  ::setenv("XDG_CONFIG_HOME", (dir_ / "xdg").c_str(), 1);
+  ProcessResult help = test_util::RunProgram(program, {"--help"});
+  ProcessResult first = test_util::RunProgram(program, {"-q", in(), out()});
+  ::unsetenv("XDG_CONFIG_HOME");
+  std::string user_file = dir_ / "xdg/sheetwright/vellumist.ini";
+  EXPECT_THAT(help.out, HasSubstr(user_file));
+  EXPECT_EQ(first.exit_status, 0) << first.err;
+  EXPECT_EQ(first.err, "sheetwright-convert: no settings file at " + user_file + " yet: reading " +
+                           dir_ / "usr/bin/../share/sheetwright/vellumist.ini" + "\n");
+  EXPECT_GT(DrawOps(out("A.wmf")), 0u);
 }
 
 TEST_F(CliTest, BadFontColourIsReportedAndTheConversionGoesOn) {

@@ -343,12 +343,12 @@ TEST_F(FaultInjectionTest, SettingsInAReadOnlyFolderStayWhole) {
   std::optional<std::string> end =
       RunAsNobody([&] { return TrySettingsWrite([&] { settings::SaveSettings(ini, table); }); });
   ASSERT_TRUE(end.has_value()) << "could not run as nobody";
-  EXPECT_EQ(*end, ini + " に書き込めません");
+  EXPECT_EQ(*end, ini + " に書き込めません: Permission denied");
 
   std::optional<std::string> folder_choice = RunAsNobody(
       [&] { return TrySettingsWrite([&] { settings::StoreFolder(ini, "INPUT", dir_.path()); }); });
   ASSERT_TRUE(folder_choice.has_value());
-  EXPECT_EQ(*folder_choice, ini + " に書き込めません");
+  EXPECT_EQ(*folder_choice, ini + " に書き込めません: Permission denied");
 
   EXPECT_EQ(ReadFileBytes(ini), old);
   EXPECT_EQ(Listing(folder), std::vector<std::string>{"vellumist.ini"});
@@ -371,8 +371,8 @@ TEST_F(FaultInjectionTest, ReadOnlySettingsFileIsNeverReplaced) {
   auto choose = [&] {
     return TrySettingsWrite([&] { settings::StoreFolder(ini, "INPUT", dir_.path()); });
   };
-  EXPECT_EQ(RunAsNobody(save), ini + " に書き込めません");
-  EXPECT_EQ(RunAsNobody(choose), ini + " に書き込めません");
+  EXPECT_EQ(RunAsNobody(save), ini + " に書き込めません: Permission denied");
+  EXPECT_EQ(RunAsNobody(choose), ini + " に書き込めません: Permission denied");
   EXPECT_EQ(ReadFileBytes(ini), old);
   EXPECT_EQ(fs::status(ini).permissions(), fs::perms(0444));
   EXPECT_EQ(Listing(folder), std::vector<std::string>{"vellumist.ini"});
@@ -418,7 +418,7 @@ TEST_F(FaultInjectionTest, SettingsOnAFullDiskStayWhole) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   if (got == "skip") GTEST_SKIP() << "no private tmpfs here";
   // The message, the old bytes, and no file but the settings and the filler.
-  EXPECT_EQ(got, disk + "/vellumist.ini に書き込めません\n" + old + "\n2");
+  EXPECT_EQ(got, disk + "/vellumist.ini に書き込めません: No space left on device\n" + old + "\n2");
 }
 
 }  // namespace

@@ -34,31 +34,85 @@ mode_t CurrentUmask() {
   return mask;
 }
 
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // After the rename, flush the folder entry too, so that the new name survives a power loss. A
 // failure here is not reported: the file itself is complete and in place.
 void SyncFolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
 }
 
+// 0, or the errno of the failed write.
+int WriteAll(int fd, std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : ENOSPC;
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+[[noreturn]] void ThrowWriteError(const std::string& path, int err) {
+  throw ConversionError(PlatformTextToUtf8(path) + " に書き込めません: " + std::strerror(err));
+}
+
 }  // namespace
 
-AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), temp_(path_ + ".tmpXXXXXX") {
-  fd_ = ::mkstemp(temp_.data());
+std::string LinkTarget(const std::string& path) {
+  std::string target = path;
+  // The kernel's own limit of links followed in one lookup.
+  for (int hops = 0; hops < 40; ++hops) {
+    char buffer[4096];
+    ssize_t n = ::readlink(target.c_str(), buffer, sizeof buffer);
+    if (n < 0 || n == sizeof buffer) return target;
+    std::string next(buffer, static_cast<size_t>(n));
+    target = next.front() == '/' ? next : FolderOf(target) + "/" + next;
+  }
+  return target;
+}
+
+int WriteRefusal(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  // access(2) grants root everything; the mode bits say what the owner meant.
+  if ((st.st_mode & 0222) == 0) return EACCES;
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+AtomicFile::AtomicFile(std::string path)
+    : shown_(std::move(path)), path_(LinkTarget(shown_)), temp_(path_ + ".tmpXXXXXX") {
+  if (int refusal = WriteRefusal(path_)) {
+    temp_.clear();
+    Fail(refusal);
+  }
+  fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
   if (fd_ < 0) {
     int err = errno;
     temp_.clear();
     Fail(err);
   }
-  // mkstemp creates the file 0600; give it the old file's permissions, or those a newly created
-  // file would have had.
+  // mkstemp creates the file 0600 and ours; give it the old file's owner, group and permissions
+  // (owner and group only where the system lets us: as root, or a group we belong to), or the
+  // permissions a newly created file would have had. The mode comes last: a change of owner
+  // clears the set-ID bits.
   struct stat old {};
-  ::fchmod(fd_,
-           ::stat(path_.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask()));
+  if (::stat(path_.c_str(), &old) == 0) {
+    if (::fchown(fd_, old.st_uid, old.st_gid) != 0) (void)!::fchown(fd_, -1, old.st_gid);
+    ::fchmod(fd_, old.st_mode & 07777);
+  } else {
+    ::fchmod(fd_, 0666 & ~CurrentUmask());
+  }
 }
 
 AtomicFile::~AtomicFile() {
@@ -71,28 +125,29 @@ void AtomicFile::Fail(int err) {
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
-  throw ConversionError(PlatformTextToUtf8(path_) + " に書き込めません: " + std::strerror(err));
+  ThrowWriteError(shown_, err);
 }
 
 void AtomicFile::Write(std::string_view bytes) {
   if (fd_ < 0) Fail(EBADF);
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd_, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) Fail(n < 0 ? errno : ENOSPC);
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
+  if (int err = WriteAll(fd_, bytes)) Fail(err);
 }
 
-void AtomicFile::Commit() {
-  if (fd_ < 0) Fail(EBADF);
+void AtomicFile::Close() {
+  if (fd_ < 0) {
+    if (temp_.empty()) Fail(EBADF);
+    return;
+  }
   if (::fsync(fd_) != 0 && errno != EINVAL) Fail(errno);
   int closed = ::close(fd_);
   fd_ = -1;
   if (closed != 0) Fail(errno);
+}
+
+void AtomicFile::Commit() {
+  Close();
+  // Asked again: the file may have been frozen while this one was written.
+  if (int refusal = WriteRefusal(path_)) Fail(refusal);
   if (::rename(temp_.c_str(), path_.c_str()) != 0) Fail(errno);
   temp_.clear();
   SyncFolderOf(path_);
@@ -102,6 +157,20 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   AtomicFile file(path);
   file.Write(bytes);
   file.Commit();
+}
+
+void WriteFileInPlace(const std::string& path, std::string_view bytes) {
+  std::string target = LinkTarget(path);
+  if (int refusal = WriteRefusal(target)) ThrowWriteError(path, refusal);
+  int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) ThrowWriteError(path, errno);
+  // Truncated only once the new bytes are in: a short write then at least keeps the old tail
+  // rather than nothing.
+  int err = WriteAll(fd, bytes);
+  if (!err && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) err = errno;
+  if (!err && ::fsync(fd) != 0 && errno != EINVAL) err = errno;
+  if (::close(fd) != 0 && !err) err = errno;
+  if (err) ThrowWriteError(path, err);
 }
 
 }  // namespace sheetwright::base

@@ -7,8 +7,10 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/common_test_util.h"
 #include "base/messages.h"
@@ -107,6 +109,22 @@ TEST(AtomicFileTest, WriteFailureKeepsTheOldFile) {
   EXPECT_TRUE(threw);
   EXPECT_EQ(Contents(path), "old");
   EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
+}
+
+// Many jobs finish meshes ahead of their turn: a finished file waits by its name, without a handle.
+TEST(AtomicFileTest, FinishedFilesWaitWithoutAHandle) {
+  TempFolder dir;
+  size_t handles = EntriesIn("/proc/self/fd");
+  std::vector<std::unique_ptr<AtomicFile>> waiting;
+  for (int i = 0; i < 64; ++i) {
+    waiting.push_back(std::make_unique<AtomicFile>(dir.path() + "/" + std::to_string(i) + ".wmf"));
+    waiting.back()->Write(std::to_string(i));
+    waiting.back()->Close();
+  }
+  EXPECT_EQ(EntriesIn("/proc/self/fd"), handles);
+  for (auto& file : waiting) file->Commit();
+  EXPECT_EQ(Contents(dir.path() + "/63.wmf"), "63");
+  EXPECT_EQ(EntriesIn(dir.path()), 64u);
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ ParseResult ParseCommandLine(int argc, char** argv) {
   return result;
 }
 
-std::string UsageText(const std::string& program) {
+std::string UsageText(const std::string& program, const std::string& settings_path) {
   return "Usage: " + program + R"( [options] INPUT_DIR OUTPUT_DIR [MESH...]
 
 Converts map meshes (the sub-folders of INPUT_DIR) into drawings in OUTPUT_DIR, one file per
@@ -130,8 +130,12 @@ converted, in name order. OUTPUT_DIR is created when missing. An existing file i
 once its new content is complete.
 
 Options:
-  -s, --settings FILE  layer styles (default: vellumist.ini beside this program; when that file
-                       is missing every layer is off, and a warning says so)
+  -s, --settings FILE  layer styles; the default is the desktop program's file, here
+                       )" +
+         settings_path + R"(
+                       (before that file exists, the installed example is read; without
+                       either every layer is off, and a warning says so). A named file
+                       that holds none of the settings' sections or keys is refused
   -f, --format LIST    comma-separated output formats: wmf (default), svg, png, pdf
   -j, --jobs N         meshes converted at once (default: the number of cores)
       --keep-going     go on with the next mesh after a failure (default: stop)
@@ -140,8 +144,11 @@ Options:
       --version        show the version
 
 Messages about bad records go to stderr as "MESH: message".
+SIGINT, SIGTERM or SIGHUP stop the run: temporary files are removed, stored files kept, and
+the count of stored meshes is shown. A closed stdout or stderr never stops a run.
 Exit status: 0 every mesh stored; 1 a mesh failed; 2 bad usage, a missing input folder, mesh
-or settings file, or a settings file that cannot be read (nothing is then converted).
+or settings file, or a settings file that cannot be read or is none (nothing is then
+converted); 128 + the signal's number after a stop signal (130, 143, 129).
 )";
 }
 

@@ -15,7 +15,7 @@ struct CliOptions {
   std::string input_folder;
   std::string output_folder;
   std::vector<std::string> meshes;           // empty: every mesh of the input folder
-  std::optional<std::string> settings_path;  // nullopt: vellumist.ini beside the executable
+  std::optional<std::string> settings_path;  // nullopt: settings::DefaultSettingsPath()
   std::vector<conversion::OutputFormat> formats{conversion::OutputFormat::kWmf};
   int jobs = 0;  // 0: the number of cores
   bool keep_going = false;
@@ -31,7 +31,7 @@ struct ParseResult {
 
 ParseResult ParseCommandLine(int argc, char** argv);
 
-// The text of --help.
-std::string UsageText(const std::string& program);
+// The text of --help; `settings_path` is the default settings file.
+std::string UsageText(const std::string& program, const std::string& settings_path);
 
 }  // namespace sheetwright::cli

@@ -1,5 +1,7 @@
 #include "cli/console_reporter.h"
 
+#include <cstring>
+
 namespace sheetwright::cli {
 
 ConsoleReporter::ConsoleReporter(std::FILE* out, int total, bool quiet, bool terminal)
@@ -36,6 +38,7 @@ void ConsoleReporter::Message(const std::string& mesh, const std::string& text) 
 
 void ConsoleReporter::Stored(const std::string& mesh, const std::vector<std::string>& paths) {
   ++finished_;
+  ++stored_;
   if (terminal_) {
     DrawBar(mesh);
     return;
@@ -68,6 +71,13 @@ void ConsoleReporter::Finish(const conversion::BatchResult& result,
     std::fprintf(out_, "stopped after a failure: %d of %d meshes stored in %s\n", result.stored,
                  result.total, output_folder.c_str());
   }
+  std::fflush(out_);
+}
+
+void ConsoleReporter::Stopped(int signal, const std::string& output_folder) {
+  ClearBar();
+  std::fprintf(out_, "stopped by SIG%s: %d of %d meshes stored in %s\n", sigabbrev_np(signal),
+               stored_, total_, output_folder.c_str());
   std::fflush(out_);
 }
 

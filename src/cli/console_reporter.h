@@ -22,6 +22,9 @@ class ConsoleReporter : public conversion::BatchObserver {
 
   // Clears the bar and prints the summary line (unless quiet).
   void Finish(const conversion::BatchResult& result, const std::string& output_folder);
+  // Clears the bar and says that `signal` stopped the run and how many meshes were stored (with
+  // --quiet too).
+  void Stopped(int signal, const std::string& output_folder);
 
  private:
   void ClearBar();
@@ -32,6 +35,7 @@ class ConsoleReporter : public conversion::BatchObserver {
   bool quiet_;
   bool terminal_;
   int finished_ = 0;  // meshes stored or failed
+  int stored_ = 0;
   bool bar_shown_ = false;
   std::string last_mesh_;
 };

@@ -1,5 +1,6 @@
 // sheetwright-convert: the batch conversion without the desktop program. See cli_options.cc for
 // the command line.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <system_error>
 #include <thread>
 
+#include "base/stop_signals.h"
 #include "cli/cli_options.h"
 #include "cli/console_reporter.h"
 #include "conversion/batch.h"
@@ -20,6 +22,7 @@
 #include "picture/font_library.h"
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"
+#include "settings/settings_location.h"
 
 namespace {
 
@@ -33,7 +36,10 @@ enum ExitStatus : int {
   kExitOk = 0,      // every mesh stored; also --help and --version
   kExitFailed = 1,  // a mesh failed, the output folder could not be made, an unexpected error
   kExitUsage = 2,   // bad usage, a missing input folder, mesh or named settings file, or a
-                    // settings file that cannot be read
+                    // settings file that cannot be read or is none
+  // A stop signal: 128 + its number (130 SIGINT, 143 SIGTERM, 129 SIGHUP), as a shell reports a
+  // process the signal ended.
+  kExitSignalBase = 128,
 };
 
 // Thrown by a step that cannot go on, after it has said why; Run's caller exits with `status`.
@@ -65,12 +71,27 @@ struct Styles {
   bool missing = false;  // no file at `path`: every layer is off
 };
 
+// The default settings file: the one the desktop program uses (settings_location.h). Before the
+// per-user file exists, the file it would be filled from is read, and the user is told which.
+std::string DefaultSettings() {
+  std::string exe_dir = settings::ProgramFolder();
+  std::string path = settings::SettingsFilePath(exe_dir);
+  std::error_code ec;
+  if (fs::exists(path, ec)) return path;
+  std::string seed = settings::SeedSettingsPath(exe_dir);
+  if (seed.empty()) return path;
+  std::fprintf(stderr, "%s: no settings file at %s yet: reading %s\n", kProgram, path.c_str(),
+               seed.c_str());
+  return seed;
+}
+
 // Only the default settings file may be missing (every layer is then off): a file named on the
-// command line that is not there is a mistake worth stopping for. A file that is there but cannot
-// be read stops the run before anything is converted, whichever it is: read as empty, it would
-// replace good drawings with blank ones.
+// command line that is not there is a mistake worth stopping for, and so is a named file that
+// holds none of our sections or keys (a drawing, say). A file that is there but cannot be read
+// stops the run before anything is converted, whichever it is: read as empty, it would replace
+// good drawings with blank ones.
 void LoadStyles(const cli::CliOptions& options, Styles& styles) {
-  styles.path = options.settings_path.value_or(settings::DefaultSettingsPath());
+  styles.path = options.settings_path ? *options.settings_path : DefaultSettings();
   std::error_code status_error;
   styles.missing = fs::status(styles.path, status_error).type() == fs::file_type::not_found;
   if (styles.missing && options.settings_path) {
@@ -83,11 +104,15 @@ void LoadStyles(const cli::CliOptions& options, Styles& styles) {
     std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
     throw Stop{kExitUsage};
   }
+  if (!startup.recognised && options.settings_path) {
+    StopWithUsage("'" + styles.path +
+                  "' is no settings file: no line of it is a section or key of " +
+                  std::string(settings::kSettingsFileName));
+  }
   if (startup.error) {
-    // As the desktop program does: what was read before the bad value stays, the label fonts from
-    // the bad one on keep their defaults, and the conversion goes on.
-    std::fprintf(stderr, "%s: %s: %s (the label fonts from this one on keep their defaults)\n",
-                 kProgram, styles.path.c_str(), startup.error->c_str());
+    // As the desktop program does: that colour keeps its default, everything else was read.
+    std::fprintf(stderr, "%s: %s (that colour keeps its default)\n", kProgram,
+                 startup.error->c_str());
   }
 }
 
@@ -144,6 +169,7 @@ conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styl
   request.meshes = meshes;
   request.formats = options.formats;
   request.keep_going = options.keep_going;
+  request.stop_requested = [] { return base::StopSignal() != 0; };
   request.jobs =
       options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
   picture::FontLibrary fonts;
@@ -155,7 +181,7 @@ int Run(int argc, char** argv) {
   if (parsed.error) StopWithUsage(*parsed.error);
   const cli::CliOptions& options = parsed.options;
   if (options.help) {
-    std::fputs(cli::UsageText(kProgram).c_str(), stdout);
+    std::fputs(cli::UsageText(kProgram, settings::DefaultSettingsPath()).c_str(), stdout);
     return kExitOk;
   }
   if (options.version) {
@@ -174,9 +200,26 @@ int Run(int argc, char** argv) {
 
   cli::ConsoleReporter reporter(stderr, static_cast<int>(meshes.size()), options.quiet,
                                 isatty(STDERR_FILENO) == 1);
-  conversion::BatchResult result = RunConversion(options, styles, meshes, reporter);
+  conversion::BatchResult result;
+  try {
+    result = RunConversion(options, styles, meshes, reporter);
+  } catch (const base::ConversionCancelled&) {
+    // Only a stop signal cancels; the batch has removed its temporary files.
+    reporter.Stopped(base::StopSignal(), options.output_folder);
+    return kExitSignalBase + base::StopSignal();
+  }
   reporter.Finish(result, options.output_folder);
   return result.finished && result.failed == 0 ? kExitOk : kExitFailed;
+}
+
+// Every job keeps the file it writes open, and the font files are open too: many jobs need more
+// than the usual soft limit of 1024 handles, which the hard limit allows.
+void RaiseOpenFileLimit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+  }
 }
 
 }  // namespace
@@ -185,6 +228,8 @@ int main(int argc, char** argv) {
   // A file-size limit then makes a write fail with EFBIG, reported like any failed store, instead
   // of killing the process halfway through a file.
   std::signal(SIGXFSZ, SIG_IGN);
+  base::InstallStopSignals();
+  RaiseOpenFileLimit();
   conversion::KeepFreedMemoryForReuse();
   try {
     return Run(argc, argv);

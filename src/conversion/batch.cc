@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -9,6 +10,7 @@
 
 #include "base/atomic_file.h"
 #include "conversion/conv_go.h"
+#include "conversion/mesh_folders.h"
 #include "conversion/ordered_hand_over.h"
 
 namespace sheetwright::conversion {
@@ -21,6 +23,25 @@ struct MeshOutcome {
   std::vector<std::unique_ptr<base::AtomicFile>> files;
   std::shared_ptr<const picture::Picture> sheet;  // when converted
   std::optional<std::string> error;
+  bool cancelled = false;  // only with several jobs: the worker was stopped
+};
+
+// The caller's progress hook with the batch's stop check in front of every step.
+class StopCheck : public base::ProgressHook {
+ public:
+  StopCheck(const std::function<bool()>& stop, base::ProgressHook* inner)
+      : stop_(stop), inner_(inner) {}
+  void Step() override {
+    if (stop_ && stop_()) throw base::ConversionCancelled();
+    if (inner_) inner_->Step();
+  }
+  void Row(int row, int rows) override {
+    if (inner_) inner_->Row(row, rows);
+  }
+
+ private:
+  const std::function<bool()>& stop_;
+  base::ProgressHook* inner_;
 };
 
 class ForwardingSink : public base::MessageSink {
@@ -69,17 +90,22 @@ class BatchRun {
     return JoinFolder(request_.output_folder, mesh) + std::string(Extension(format));
   }
 
-  // Converts one mesh and writes its files beside the ones they replace. Messages go to `sink`,
-  // or are kept in the outcome when `sink` is null. Only ConversionCancelled escapes.
+  // Converts one mesh and writes its files beside the ones they replace, closed until Commit
+  // renames them (so that meshes waiting for their turn hold no file handles). Messages go to
+  // `sink`, or are kept in the outcome when `sink` is null. Only ConversionCancelled escapes.
   MeshOutcome Produce(const std::string& mesh, base::MessageSink* sink,
                       base::ProgressHook* progress) {
     MeshOutcome outcome;
     CollectingSink held(outcome.messages);
     if (!sink) sink = &held;
+    StopCheck hook(request_.stop_requested, progress);
     auto sheet = std::make_shared<picture::Picture>();
     try {
-      ConversionServices services{styles_, fonts_, *sink, progress};
-      ConvGo(JoinFolder(request_.input_folder, mesh), services, *sheet);
+      hook.Step();
+      std::string folder = JoinFolder(request_.input_folder, mesh);
+      CheckMeshFolder(folder);
+      ConversionServices services{styles_, fonts_, *sink, &hook};
+      ConvGo(folder, services, *sheet);
     } catch (const base::ConversionCancelled&) {
       throw;
     } catch (const std::exception& e) {
@@ -92,9 +118,16 @@ class BatchRun {
       for (OutputFormat format : request_.formats) {
         auto file = std::make_unique<base::AtomicFile>(OutputPath(mesh, format));
         WriteOutput(*sheet, mesh, format, request_.sizes, fonts_, *sink,
-                    [&](std::string_view bytes) { file->Write(bytes); });
+                    [&](std::string_view bytes) {
+                      hook.Step();
+                      file->Write(bytes);
+                    });
+        file->Close();
         outcome.files.push_back(std::move(file));
       }
+      hook.Step();
+    } catch (const base::ConversionCancelled&) {
+      throw;
     } catch (const std::exception& e) {
       outcome.files.clear();
       outcome.error = e.what();
@@ -104,6 +137,9 @@ class BatchRun {
 
   // Stores one mesh's files and reports it. False when the mesh failed.
   bool Commit(const std::string& mesh, MeshOutcome& outcome) {
+    if (outcome.cancelled || (request_.stop_requested && request_.stop_requested())) {
+      throw base::ConversionCancelled();
+    }
     for (const std::string& text : outcome.messages) observer_.Message(mesh, text);
     if (outcome.sheet) observer_.Converted(mesh, outcome.sheet);
     outcome.sheet.reset();
@@ -149,7 +185,13 @@ class BatchRun {
     OrderedHandOver<MeshOutcome> hand_over(total, 2 * jobs);
     auto worker = [&] {
       while (std::optional<int> i = hand_over.Take()) {
-        hand_over.Put(*i, Produce(request_.meshes[*i], nullptr, nullptr));
+        MeshOutcome outcome;
+        try {
+          outcome = Produce(request_.meshes[*i], nullptr, nullptr);
+        } catch (const base::ConversionCancelled&) {
+          outcome.cancelled = true;
+        }
+        hand_over.Put(*i, std::move(outcome));
       }
     };
     std::vector<std::thread> threads;

@@ -3,10 +3,11 @@
 // the meshes. Used by the desktop program's "変換実行" and by sheetwright-convert.
 //
 // Each file replaces an older one of its name atomically, so a failed conversion or store leaves
-// the old file whole. A failure ends the batch (files stored for earlier meshes remain) unless
-// keep_going is set. With several jobs the meshes are converted and encoded on worker threads, but
-// messages, stores and status texts still come in list order on the calling thread, and the files
-// are byte for byte those of a single job.
+// the old file whole. A mesh whose folder is gone (or cannot be listed) when its turn comes fails;
+// nothing is stored for it. A failure ends the batch (files stored for earlier meshes remain)
+// unless keep_going is set. With several jobs the meshes are converted and encoded on worker
+// threads, but messages, stores and status texts still come in list order on the calling thread,
+// and the files are byte for byte those of a single job.
 #pragma once
 
 #include <cstddef>
@@ -38,6 +39,10 @@ struct BatchRequest {
   // still wanted (the desktop program's ticks, which the user may change while a batch runs). The
   // total counts the meshes wanted at the start. Empty: every mesh is wanted.
   std::function<bool(size_t index)> wanted;
+  // Asked often, from every thread of the batch: true stops it as a cancel does (a stop signal).
+  // ConversionCancelled then leaves RunBatch, every temporary file is removed and no further file
+  // is stored. Empty: never.
+  std::function<bool()> stop_requested;
 };
 
 // Told what happens, always on the thread that called RunBatch, in list order.

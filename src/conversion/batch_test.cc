@@ -173,6 +173,30 @@ TEST_P(BatchTest, FailedStoreEndsTheBatch) {
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 
+// A mesh folder gone at its turn (moved away, an unmounted share) and a drawing its owner made
+// read-only each fail their mesh and keep the old file; root keeps the frozen one too.
+TEST_P(BatchTest, AVanishedFolderOrAFrozenDrawingFailsItsMeshAndKeepsTheOldFile) {
+  AddMesh("A");
+  AddMesh("B");
+  { std::ofstream(out() + "/GONE.wmf") << "good drawing"; }
+  { std::ofstream(out() + "/B.wmf") << "frozen drawing"; }
+  fs::permissions(out() + "/B.wmf",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  BatchRequest request = Request({"A", "GONE", "B"});
+  request.keep_going = true;
+  BatchResult result = Run(request);
+  EXPECT_EQ(result.stored, 1);
+  EXPECT_EQ(result.failed, 2);
+  EXPECT_THAT(observer_.events,
+              ::testing::Contains("failed GONE " + in() +
+                                  "/GONE を読み込めません: No such file or directory"));
+  EXPECT_THAT(observer_.events, ::testing::Contains("failed B " + out() +
+                                                    "/B.wmf に書き込めません: Permission denied"));
+  EXPECT_EQ(ReadFileBytes(out() + "/GONE.wmf"), "good drawing");
+  EXPECT_EQ(ReadFileBytes(out() + "/B.wmf"), "frozen drawing");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out()), fs::directory_iterator()), 3);
+}
+
 TEST_P(BatchTest, ReplacesAnExistingFileAndHonoursTheSeparatorRule) {
   AddMesh("A");
   { std::ofstream(out() + "/A.wmf") << "an older, longer drawing of the same mesh......"; }

@@ -1,10 +1,16 @@
 #include "conversion/mesh_folders.h"
 
+#include <dirent.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "base/ascii.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 
 namespace sheetwright::conversion {
 
@@ -34,6 +40,15 @@ std::vector<std::string> ListMeshes(const std::string& input_folder, std::error_
   if (ec) return {};
   std::sort(names.begin(), names.end(), MeshNameLess);
   return names;
+}
+
+void CheckMeshFolder(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) {
+    throw base::ConversionError(base::PlatformTextToUtf8(folder) +
+                                " を読み込めません: " + std::strerror(errno));
+  }
+  ::closedir(dir);
 }
 
 }  // namespace sheetwright::conversion

@@ -14,6 +14,11 @@ namespace sheetwright::conversion {
 std::vector<std::string> ListMeshes(const std::string& input_folder,
                                     std::error_code* error = nullptr);
 
+// Throws base::ConversionError("<folder> を読み込めません: <reason>") unless `folder` is a folder
+// that can be listed. A mesh folder that vanished (moved away, an unmounted share) would
+// otherwise convert as a mesh without data files: a blank drawing over a good one.
+void CheckMeshFolder(const std::string& folder);
+
 // True when a sorts before b in the mesh list.
 bool MeshNameLess(const std::string& a, const std::string& b);
 

@@ -1,5 +1,6 @@
 #include "settings/ini_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 #include <system_error>
@@ -39,6 +40,22 @@ std::string_view CutToChars(std::string_view s, size_t max_chars) {
   return s;
 }
 
+// The value of an entry line whose text after the "=" starts at `pos`: without surrounding blanks
+// and one pair of enclosing quotes.
+std::string_view ValueText(std::string_view line, size_t pos) {
+  std::string_view value = Trim(line.substr(pos));
+  if (EnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
+  return value;
+}
+
+// FNV-1a over the name with ASCII letter case folded.
+uint64_t NameHash(std::string_view name) {
+  uint64_t hash = 14695981039346656037u;
+  for (char c : name)
+    hash = (hash ^ static_cast<unsigned char>(base::AsciiLower(c))) * 1099511628211u;
+  return hash;
+}
+
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 std::optional<int32_t> ParseHex(std::string_view digits) {
@@ -64,11 +81,22 @@ IniFile IniFile::Parse(std::string_view bytes) {
     file.utf8_bom_ = true;
     bytes.remove_prefix(kUtf8Bom.size());
   }
+  // Room for every line at once: a growing array would need twice its size while it moves.
+  file.lines_.reserve(std::max(std::count(bytes.begin(), bytes.end(), '\n'),
+                               std::count(bytes.begin(), bytes.end(), '\r')) +
+                      1);
   while (!bytes.empty()) {
-    size_t end = bytes.find('\n');
+    size_t end = bytes.find_first_of("\r\n");
     std::string_view raw = bytes.substr(0, end);
-    bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
-    while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);  // CR CR LF too
+    size_t next = bytes.size();
+    if (end != std::string_view::npos) {
+      // A run of CRs before an LF is one line end (CR CR LF comes from a CR LF file passed through
+      // a text-mode copy); a CR not followed by CRs and an LF ends a line by itself.
+      size_t run = bytes.find_first_not_of('\r', end);
+      bool crs_then_lf = run != std::string_view::npos && bytes[run] == '\n';
+      next = bytes[end] == '\n' ? end + 1 : crs_then_lf ? run + 1 : end + 1;
+    }
+    bytes.remove_prefix(next);
     // Decided per line: a hand-edited file may mix a CP932 comment into UTF-8 text. CP932 trail
     // bytes include '[' ']' and '\', so a line is decoded before it is looked at. A decoded line
     // differs from its bytes, which are then kept to be written back as they were.
@@ -112,26 +140,67 @@ std::optional<IniFile> IniFile::Load(const std::string& path) {
 }
 
 size_t IniFile::FindSection(std::string_view section) const {
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection && base::EqualsIgnoringAsciiCase(lines_[i].name, section))
-      return i;
+  if (!index_valid_) {
+    section_index_.clear();
+    for (size_t i = 0; i < lines_.size(); ++i) {
+      if (lines_[i].kind == Kind::kSection)
+        section_index_.emplace_back(NameHash(lines_[i].name), i);
+    }
+    std::sort(section_index_.begin(), section_index_.end());
+    index_valid_ = true;
+  }
+  // Equal hashes sort by line, so the first section of a name comes first.
+  const uint64_t hash = NameHash(section);
+  for (auto it = std::lower_bound(section_index_.begin(), section_index_.end(),
+                                  std::make_pair(hash, size_t{0}));
+       it != section_index_.end() && it->first == hash; ++it) {
+    if (base::EqualsIgnoringAsciiCase(lines_[it->second].name, section)) return it->second;
   }
   return lines_.size();
 }
 
-std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+void IniFile::IndexSection(size_t line) const {
+  auto entry = std::make_pair(NameHash(lines_[line].name), line);
+  section_index_.insert(std::upper_bound(section_index_.begin(), section_index_.end(), entry),
+                        entry);
+}
+
+const IniFile::Line* IniFile::FindEntry(std::string_view section, std::string_view key) const {
   for (size_t i = FindSection(section) + 1; i < lines_.size(); ++i) {
     const Line& line = lines_[i];
     if (line.kind == Kind::kSection) break;
-    if (line.kind != Kind::kEntry || !base::EqualsIgnoringAsciiCase(line.name, key)) continue;
-    std::string_view value = std::string_view(line.text).substr(line.value_pos);
-    // A lone CR ends the value, as it ends a line for other readers: a value can never be
-    // written back with one inside it.
-    value = Trim(value.substr(0, value.find('\r')));
-    if (EnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
-    return std::string(CutToChars(value, kMaxIniValueLength));
+    if (line.kind == Kind::kEntry && base::EqualsIgnoringAsciiCase(line.name, key)) return &line;
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+  const Line* line = FindEntry(section, key);
+  if (!line) return std::nullopt;
+  return std::string(CutToChars(ValueText(line->text, line->value_pos), kMaxIniValueLength));
+}
+
+std::optional<std::string> IniFile::GetBytes(std::string_view section, std::string_view key) const {
+  const Line* line = FindEntry(section, key);
+  if (!line) return std::nullopt;
+  if (line->file_bytes.empty()) return std::string(ValueText(line->text, line->value_pos));
+  // The key is ASCII and no CP932 byte is "=", so the value starts after the first "=" in the
+  // bytes as it does in the decoded text.
+  return std::string(ValueText(line->file_bytes, line->file_bytes.find('=') + 1));
+}
+
+bool IniFile::AnyName(const std::function<bool(std::string_view)>& wanted) const {
+  for (const Line& line : lines_) {
+    if (line.kind != Kind::kOther && wanted(line.name)) return true;
+  }
+  return false;
+}
+
+bool IniFile::Blank() const {
+  for (const Line& line : lines_) {
+    if (!Trim(line.text).empty()) return false;
+  }
+  return true;
 }
 
 std::string IniFile::GetString(std::string_view section, std::string_view key) const {
@@ -153,6 +222,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   size_t header = FindSection(section);
   if (header == lines_.size()) {
     lines_.push_back(ParseLine("[" + std::string(section) + "]"));
+    IndexSection(lines_.size() - 1);
     lines_.push_back(ParseLine(std::string(key) + "=" + written));
     return;
   }
@@ -166,6 +236,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     }
     insert_at = i + 1;
   }
+  for (auto& [hash, line] : section_index_) line += line >= insert_at;  // they move down
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at),
                 ParseLine(std::string(key) + "=" + written));
 }

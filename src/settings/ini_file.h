@@ -4,7 +4,8 @@
 // without regard to ASCII letter case, the first matching section and the first matching key win,
 // a value is the text after the first "=", at most 2047 characters of it are read.
 //
-// Entries are written in UTF-8, lines end in CR LF. On reading, LF alone is accepted and each line
+// Entries are written in UTF-8, lines end in CR LF. On reading, LF alone and CR alone (old
+// editors) end a line too, and each line
 // that is not valid UTF-8 is decoded as CP932, so a file written on the reference platform reads
 // the same. A line that no Set rewrites keeps its bytes, whatever their encoding: a CP932 comment
 // stays CP932, and a line that decodes as neither (Latin-1, stray bytes) is never replaced by its
@@ -13,9 +14,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace sheetwright::settings {
@@ -25,7 +28,8 @@ constexpr size_t kMaxIniValueLength = 2047;
 
 class IniFile {
  public:
-  // Splits `bytes` into lines (CR LF or LF) and decodes each one (UTF-8, else CP932).
+  // Splits `bytes` into lines (CR LF, LF or CR) and decodes each one (UTF-8, else CP932). Time
+  // and memory are linear in the size of the text.
   static IniFile Parse(std::string_view bytes);
 
   // Reads the file at `path`. nullopt when no file exists there; throws std::system_error when
@@ -35,6 +39,16 @@ class IniFile {
   // The value of `key` in `section`, without surrounding blanks and one pair of enclosing quotes,
   // cut to kMaxIniValueLength characters. nullopt when the section or the key is missing.
   std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+
+  // Get, but the value's bytes as they stand in the file, undecoded: a path written on the
+  // reference platform names its folder in CP932 bytes, which only the bytes find again.
+  std::optional<std::string> GetBytes(std::string_view section, std::string_view key) const;
+
+  // True when some section or key name satisfies `wanted` (names as spelled in the file).
+  bool AnyName(const std::function<bool(std::string_view)>& wanted) const;
+
+  // True when every line is blank.
+  bool Blank() const;
 
   // Get, with "" for a missing entry.
   std::string GetString(std::string_view section, std::string_view key) const;
@@ -68,6 +82,15 @@ class IniFile {
   static Line ParseLine(std::string text);
   // Index of the first section line named `section`, or lines_.size().
   size_t FindSection(std::string_view section) const;
+  // The line of `key` in `section`, or nullptr.
+  const Line* FindEntry(std::string_view section, std::string_view key) const;
+
+  // Every section line as (hash of its name without letter case, line), sorted: a lookup is a
+  // binary search. Built at the first lookup, kept up to date by Set. (A hash map of the names
+  // costs several times more to build for a file of many small sections.)
+  void IndexSection(size_t line) const;
+  mutable std::vector<std::pair<uint64_t, size_t>> section_index_;
+  mutable bool index_valid_ = false;
 
   bool utf8_bom_ = false;
   std::vector<Line> lines_;

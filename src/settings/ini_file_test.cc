@@ -156,12 +156,17 @@ TEST(IniFileTest, AcceptsLfAndWritesCrLf) {
   EXPECT_EQ(file.Serialize(), "[A]\r\nk=v\r\n; note\r\n[B]\r\nm=w\r\n");
 }
 
-// A lone CR inside a line ends its value: read back, the value must be one that can be written.
-TEST(IniFileTest, ALoneCarriageReturnEndsTheValue) {
-  IniFile file = IniFile::Parse("[FontCyo]\r\nName=IPAGothic\rjunk\r\n");
-  EXPECT_EQ(file.GetString("FontCyo", "Name"), "IPAGothic");
-  file.Set("FontCyo", "Name", file.GetString("FontCyo", "Name"));
-  EXPECT_EQ(file.Serialize(), "[FontCyo]\r\nName=IPAGothic\r\n");
+// Old editors end lines with CR alone; CR CR LF (a CR LF file copied in text mode) is one end.
+TEST(IniFileTest, CrLfAndCrLfAllEndALine) {
+  IniFile file =
+      IniFile::Parse("[CONVERT]\rGAIKU_LINE=ON\rKEN_LINE=ON\r\r\n[A]\nk=v\r\r[B]\r\nm=w");
+  EXPECT_EQ(file.GetString("CONVERT", "GAIKU_LINE"), "ON");
+  EXPECT_EQ(file.GetString("CONVERT", "KEN_LINE"), "ON");
+  EXPECT_EQ(file.GetString("A", "k"), "v");
+  EXPECT_EQ(file.GetString("B", "m"), "w");
+  file.Set("CONVERT", "KEN_LINE", "");
+  EXPECT_EQ(file.Serialize(),
+            "[CONVERT]\r\nGAIKU_LINE=ON\r\nKEN_LINE=\r\n[A]\r\nk=v\r\n\r\n[B]\r\nm=w\r\n");
 }
 
 TEST(IniFileTest, ReadsAFileFromTheReferencePlatform) {

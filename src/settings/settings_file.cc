@@ -3,15 +3,20 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 
+#include "base/ascii.h"
+#include "base/atomic_file.h"
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "settings/colour_names.h"
 #include "settings/ini_file.h"
+#include "settings/settings_location.h"
 
 namespace sheetwright::settings {
 namespace {
@@ -32,16 +37,17 @@ int32_t ReadInteger(const IniFile& file, std::string_view section, std::string_v
 
 bool HasWidthStep(const LayerDef& def) { return def.kind != LayerKind::kPoly; }
 
+// The folder's bytes as stored: a folder named in CP932 is found only under those bytes.
 std::string FolderOrDefault(const IniFile& file, std::string_view key,
                             const std::string& program_folder) {
-  std::string stored = file.GetString(kFileSection, key);
+  std::string stored = file.GetBytes(kFileSection, key).value_or(std::string());
   std::error_code ec;
   if (!stored.empty() && fs::is_directory(fs::path(stored), ec)) return stored;
   return program_folder;
 }
 
-SettingsWriteError WriteError(const std::string& path) {
-  return SettingsWriteError(base::PlatformTextToUtf8(path) + " に書き込めません");
+SettingsWriteError WriteError(const std::string& path, const std::string& reason) {
+  return SettingsWriteError(base::PlatformTextToUtf8(path) + " に書き込めません: " + reason);
 }
 
 // The file as it stands, so that a write keeps its foreign lines. A file that exists but cannot be
@@ -50,30 +56,79 @@ IniFile LoadForWriting(const std::string& path) {
   try {
     std::optional<IniFile> file = IniFile::Load(path);
     return file ? std::move(*file) : IniFile();
-  } catch (const std::system_error&) {
-    throw WriteError(path);
+  } catch (const std::system_error& e) {
+    throw WriteError(path, e.code().message());
   }
 }
 
+// True when the user may write the file at `target` but cannot make a temporary file beside it:
+// their own settings in a program folder that only an administrator may write.
+bool WritableOnlyInPlace(const std::string& target) {
+  std::string folder = fs::path(target).parent_path().string();
+  if (folder.empty()) folder = ".";
+  return ::access(target.c_str(), F_OK) == 0 && base::WriteRefusal(target) == 0 &&
+         ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0;
+}
+
+// Writes the file by the rules of base/atomic_file.h (a frozen file is kept, owner, group and mode
+// stay, links are written through). The per-user file's folder is made at the first save; any
+// other missing folder is a failed write.
 void StoreFile(const std::string& path, const IniFile& file) {
-  // A settings file that is a symbolic link (kept in a dotfiles folder, say) stays one: the
-  // atomic rename replaces its target.
-  std::string target = path;
-  std::error_code ec;
-  if (fs::is_symlink(fs::path(path), ec)) {
-    fs::path resolved = fs::canonical(fs::path(path), ec);
-    if (!ec) target = resolved.string();
-  }
-  // The atomic rename needs only the folder's permission, so it would replace a file whose owner
-  // made it read-only to freeze the settings. Ask as the file itself would be asked: a missing
-  // file is created, any other refusal is a failed write.
-  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
-    throw WriteError(path);
+  std::string target = base::LinkTarget(path);
+  if (path == UserSettingsPath()) {
+    std::error_code ec;
+    fs::create_directories(fs::path(target).parent_path(), ec);
+    if (ec) throw WriteError(path, ec.message());
   }
   try {
-    file.Save(target);
-  } catch (const base::ConversionError&) {
-    throw WriteError(path);
+    if (WritableOnlyInPlace(target)) {
+      base::WriteFileInPlace(path, file.Serialize());
+    } else {
+      base::WriteFileAtomically(path, file.Serialize());
+    }
+  } catch (const base::ConversionError& e) {
+    throw SettingsWriteError(e.what());
+  }
+}
+
+// Whether a name is one this program reads: a section or a key of the settings file.
+bool IsOurName(std::string_view name) {
+  auto is = [&](std::string_view ours) { return base::EqualsIgnoringAsciiCase(name, ours); };
+  for (std::string_view ours :
+       {kColorSection, kConvertSection, kWidthSection, kFileSection, std::string_view("INPUT"),
+        std::string_view("OUTPUT"), std::string_view("Style"), std::string_view("Pitch"),
+        std::string_view("Color"), std::string_view("Size"), std::string_view("Name")}) {
+    if (is(ours)) return true;
+  }
+  const auto& layers = LayerDefs();
+  const auto& fonts = FontDefs();
+  return std::any_of(layers.begin(), layers.end(), [&](const LayerDef& d) { return is(d.name); }) ||
+         std::any_of(fonts.begin(), fonts.end(), [&](const FontDef& d) { return is(d.section); });
+}
+
+// Reads the label fonts. A colour that is neither a colour name nor an integer costs that colour
+// only: it keeps its default, and the message names the file, the section and the key.
+void ReadFonts(const IniFile& file, const std::string& ini_path, LayerStyleTable& table,
+               StartupSettings& result) {
+  for (const FontDef& def : FontDefs()) {
+    LabelFont font = table.Font(def.id);
+    if (int32_t style = ReadInteger(file, def.section, "Style")) font.style = style & 0xFF;
+    if (int32_t pitch = ReadInteger(file, def.section, "Pitch")) font.pitch = pitch & 0xFF;
+    if (std::string text = file.GetString(def.section, "Color"); !text.empty()) {
+      if (std::optional<ColorValue> color = TextToColor(text)) {
+        font.color = *color;
+      } else if (!result.error) {
+        result.error = base::PlatformTextToUtf8(ini_path) + " [" + std::string(def.section) +
+                       "] Color: '" + text + "' は整数ではありません";
+      }
+    }
+    if (int32_t size = ReadInteger(file, def.section, "Size")) {
+      font.height = FontHeightFromSize(size);
+    }
+    if (std::string name = file.GetString(def.section, "Name"); !name.empty()) {
+      font.face_name = std::move(name);
+    }
+    table.SetFont(def.id, font);
   }
 }
 
@@ -88,7 +143,7 @@ std::string ProgramFolder() {
   return text;
 }
 
-std::string DefaultSettingsPath() { return ProgramFolder() + std::string(kSettingsFileName); }
+std::string DefaultSettingsPath() { return SettingsFilePath(ProgramFolder()); }
 
 StartupSettings LoadSettings(const std::string& ini_path, const std::string& program_folder,
                              LayerStyleTable& table) {
@@ -119,30 +174,8 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
   }
   result.input_folder = FolderOrDefault(file, "INPUT", program_folder);
   result.output_folder = FolderOrDefault(file, "OUTPUT", program_folder);
-
-  for (const FontDef& def : FontDefs()) {
-    LabelFont font = table.Font(def.id);
-    if (int32_t style = ReadInteger(file, def.section, "Style")) font.style = style & 0xFF;
-    if (int32_t pitch = ReadInteger(file, def.section, "Pitch")) font.pitch = pitch & 0xFF;
-    if (std::string text = file.GetString(def.section, "Color"); !text.empty()) {
-      std::optional<ColorValue> color = TextToColor(text);
-      if (!color) {
-        // What was applied so far stays, this font's style and pitch included; the remaining
-        // fonts keep their defaults until the next End button writes them all again.
-        table.SetFont(def.id, font);
-        result.error = "'" + text + "' は整数ではありません";
-        return result;
-      }
-      font.color = *color;
-    }
-    if (int32_t size = ReadInteger(file, def.section, "Size")) {
-      font.height = FontHeightFromSize(size);
-    }
-    if (std::string name = file.GetString(def.section, "Name"); !name.empty()) {
-      font.face_name = std::move(name);
-    }
-    table.SetFont(def.id, font);
-  }
+  ReadFonts(file, ini_path, table, result);
+  result.recognised = file.Blank() || file.AnyName(IsOurName);
   return result;
 }
 
@@ -170,7 +203,7 @@ void SaveSettings(const std::string& ini_path, const StyleSource& table) {
     }
   } catch (const std::invalid_argument&) {
     // A face name with a line break cannot be written; keep the old file rather than a broken one.
-    throw WriteError(ini_path);
+    throw WriteError(ini_path, "a font name holds a line break");
   }
   StoreFile(ini_path, file);
 }
@@ -181,7 +214,7 @@ void StoreFolder(const std::string& ini_path, std::string_view key, const std::s
     file.Set(kFileSection, key, folder);
   } catch (const std::invalid_argument&) {
     // A folder name may hold a line break on this platform, an INI line cannot.
-    throw WriteError(ini_path);
+    throw WriteError(ini_path, "the folder name holds a line break");
   }
   StoreFile(ini_path, file);
 }

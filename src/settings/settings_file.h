@@ -17,7 +17,7 @@ namespace sheetwright::settings {
 constexpr std::string_view kSettingsFileName = "vellumist.ini";
 
 // A settings file that could not be written. what() is the message shown to the user:
-// "<path> に書き込めません".
+// "<path> に書き込めません: <reason>".
 class SettingsWriteError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -34,16 +34,20 @@ class SettingsReadError : public std::runtime_error {
 struct StartupSettings {
   std::string input_folder;  // the folder fields; empty when there is no settings file
   std::string output_folder;
-  // Set when the reading stopped at a font colour that is neither a colour name nor an integer:
-  // "'<text>' は整数ではありません". The fonts from that one on keep their defaults, and the
-  // caller must not build the mesh list.
+  // Set when a font colour is neither a colour name nor an integer: "<path> [<section>] Color:
+  // '<text>' は整数ではありません" (the first such). That colour keeps its default; everything
+  // else was read.
   std::optional<std::string> error;
+  // False when the file has lines but none is one of our sections or keys: no settings file at
+  // all (a drawing named by mistake). A blank file counts as ours.
+  bool recognised = true;
 };
 
 // The folder of the running executable, with a trailing "/".
 std::string ProgramFolder();
 
-// ProgramFolder() + "vellumist.ini": where the settings are read and written.
+// SettingsFilePath(ProgramFolder()) (settings_location.h): where the settings are read and
+// written.
 std::string DefaultSettingsPath();
 
 // Applies the file at `ini_path` to `table` (colours, switches, width steps, label fonts) and
@@ -56,8 +60,12 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
                              LayerStyleTable& table);
 
 // Writes every value of `table` (not the folders) in the file's fixed order, keeping all other
-// lines. Throws SettingsWriteError; the old file is then unchanged. A file whose permissions forbid
-// writing is never replaced: its owner froze it.
+// lines. Throws SettingsWriteError; the old file is then unchanged. The write follows the rules of
+// base/atomic_file.h: a file whose mode has no write bit is never replaced, even by root (its owner
+// froze it); the new file keeps the old one's owner, group and mode; a symbolic link, dangling or
+// not, stays a link and its target is written. A writable file in a folder where no temporary
+// file can be made is written in place. The per-user file's folder (settings_location.h) is made
+// when missing.
 void SaveSettings(const std::string& ini_path, const StyleSource& table);
 
 // Writes the FILE entry `key` ("INPUT" or "OUTPUT") as `folder`, exactly as given. Throws

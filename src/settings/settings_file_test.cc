@@ -189,7 +189,9 @@ TEST_F(SettingsFileTest, FontKeysApplyByTheirReadRules) {
   EXPECT_EQ(table_.Font(FontId::kMizu).height, -16);
 }
 
-TEST_F(SettingsFileTest, ABadFontColourStopsTheReading) {
+// One misspelled colour costs that colour only: every other value, the later fonts included, is
+// read, and the next End keeps them.
+TEST_F(SettingsFileTest, ABadFontColourCostsThatColourOnly) {
   StartupSettings startup =
       Load("[FILE]\r\nINPUT=" + program_ +
            "\r\n"
@@ -197,22 +199,31 @@ TEST_F(SettingsFileTest, ABadFontColourStopsTheReading) {
            "[FontSi]\r\nStyle=1\r\nPitch=1\r\nColor=赤\r\nSize=30\r\nName=IPAGothic\r\n"
            "[FontGai]\r\nSize=30\r\n");
   ASSERT_TRUE(startup.error.has_value());
-  EXPECT_EQ(*startup.error, "'赤' は整数ではありません");
-  EXPECT_EQ(startup.input_folder, program_);  // the folders were read before the fonts
+  EXPECT_EQ(*startup.error, ini_ + " [FontSi] Color: '赤' は整数ではありません");
+  EXPECT_EQ(startup.input_folder, program_);
   EXPECT_EQ(table_.Font(FontId::kCyo).height, FontHeightFromSize(20));
   LabelFont si = table_.Font(FontId::kSi);
-  EXPECT_EQ(si.style, 1);  // applied before the colour
+  EXPECT_EQ(si.style, 1);
   EXPECT_EQ(si.pitch, 1);
-  EXPECT_EQ(si.height, -12);
-  EXPECT_EQ(si.face_name, "ＭＳ Ｐゴシック");
+  EXPECT_EQ(si.height, FontHeightFromSize(30));
+  EXPECT_EQ(si.face_name, "IPAGothic");
   EXPECT_EQ(si.color, picture::kClWindowText);
-  EXPECT_EQ(table_.Font(FontId::kGai), LabelFont());
+  EXPECT_EQ(table_.Font(FontId::kGai).height, FontHeightFromSize(30));
 
-  // The next End writes every font again and so mends the file.
   SaveSettings(ini_, table_);
   LayerStyleTable again;
   EXPECT_FALSE(LoadSettings(ini_, program_, again).error.has_value());
   ExpectSameTables(table_, again);
+}
+
+// A path written on the reference platform names its folder in CP932: the bytes find it.
+TEST_F(SettingsFileTest, AFolderNamedInShiftJisIsUsedByItsBytes) {
+  const std::string folder = temp_.Path("\x92\x6E\x90\x7D");  // 地図
+  fs::create_directory(folder);
+  StartupSettings startup = Load("[FILE]\r\nINPUT=" + folder + "\r\n");
+  EXPECT_EQ(startup.input_folder, folder);
+  StoreFolder(ini_, "OUTPUT", folder);
+  EXPECT_EQ(LoadSettings(ini_, program_, table_).output_folder, folder);
 }
 
 // A table with a different value in every field the file holds.
@@ -309,22 +320,24 @@ TEST_F(SettingsFileTest, FolderChoicesWriteOnlyTheirEntry) {
   EXPECT_EQ(LoadSettings(ini_, program_, table).output_folder, program_);
 }
 
-// Runs `save` and checks that it throws SettingsWriteError with the message for `path`.
+// Runs `save` and checks that it throws SettingsWriteError with the message for `path` and a
+// reason.
 template <typename Save>
 void ExpectWriteError(const std::string& path, Save save) {
   try {
     save();
     ADD_FAILURE() << "no error for " << path;
   } catch (const SettingsWriteError& e) {
-    EXPECT_EQ(std::string(e.what()), path + " に書き込めません");
+    const std::string text = e.what(), prefix = path + " に書き込めません: ";
+    EXPECT_EQ(text.substr(0, prefix.size()), prefix);
+    EXPECT_GT(text.size(), prefix.size()) << "a reason";
   }
 }
 
 TEST_F(SettingsFileTest, AFailedWriteNamesTheFileAndLeavesItWhole) {
-  std::string in_missing = temp_.Path("missing/vellumist.ini");
-  ExpectWriteError(in_missing, [&] { SaveSettings(in_missing, table_); });
-  ExpectWriteError(in_missing, [&] { StoreFolder(in_missing, "INPUT", "/x"); });
-  EXPECT_FALSE(fs::exists(temp_.Path("missing")));
+  std::string under_a_file = temp_.Write("plain", "") + "/vellumist.ini";
+  ExpectWriteError(under_a_file, [&] { SaveSettings(under_a_file, table_); });
+  ExpectWriteError(under_a_file, [&] { StoreFolder(under_a_file, "INPUT", "/x"); });
   std::string folder = temp_.Path("folder.ini");
   fs::create_directory(folder);
   ExpectWriteError(folder, [&] { SaveSettings(folder, table_); });
@@ -339,7 +352,7 @@ TEST_F(SettingsFileTest, AFailedWriteNamesTheFileAndLeavesItWhole) {
   ExpectWriteError(ini_, [&] { SaveSettings(ini_, table_); });
   ExpectWriteError(ini_, [&] { StoreFolder(ini_, "OUTPUT", "/new\nline"); });
   EXPECT_EQ(ReadFileBytes(ini_), old);
-  EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 3);
 }
 
 TEST_F(SettingsFileTest, AWriteCutShortLeavesTheOldFileWhole) {
@@ -354,7 +367,7 @@ TEST_F(SettingsFileTest, AWriteCutShortLeavesTheOldFileWhole) {
     try {
       SaveSettings(ini_, table_);
     } catch (const SettingsWriteError& e) {
-      ::_exit(std::string(e.what()) == ini_ + " に書き込めません" ? 0 : 2);
+      ::_exit(std::string(e.what()) == ini_ + " に書き込めません: File too large" ? 0 : 2);
     }
     ::_exit(1);
   };

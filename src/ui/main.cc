@@ -1,10 +1,12 @@
-// sheetwright: the desktop program. The settings file is "vellumist.ini" beside the executable.
+// sheetwright: the desktop program. The settings file is "vellumist.ini" beside the executable,
+// or, for an installed program, the user's own (settings/settings_location.h).
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
 #include "settings/settings_file.h"
+#include "settings/settings_location.h"
 #include "ui/frm_main.h"
 #include "ui/text.h"
 
@@ -22,7 +24,10 @@ int main(int argc, char** argv) {
   }
 
   namespace settings = sheetwright::settings;
-  sheetwright::ui::TFrmMain window(settings::DefaultSettingsPath(), settings::ProgramFolder());
+  const std::string program_folder = settings::ProgramFolder();
+  const std::string settings_path = settings::SettingsFilePath(program_folder);
+  settings::SeedUserSettings(settings_path, program_folder);
+  sheetwright::ui::TFrmMain window(settings_path, program_folder);
   window.FormCreate();
   window.show();
   return QApplication::exec();

@@ -1,0 +1,49 @@
+#include "base/stop_signals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+
+namespace sheetwright::base {
+namespace {
+
+std::atomic<int> stop_signal{0};
+int pipe_fds[2] = {-1, -1};
+
+static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
+
+void OnStopSignal(int signal) {
+  int none = 0;
+  stop_signal.compare_exchange_strong(none, signal);
+  if (pipe_fds[1] >= 0) {
+    int saved = errno;
+    char byte = static_cast<char>(signal);
+    (void)!::write(pipe_fds[1], &byte, 1);
+    errno = saved;
+  }
+}
+
+}  // namespace
+
+void InstallStopSignals() {
+  if (pipe_fds[0] < 0 && ::pipe2(pipe_fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    pipe_fds[0] = pipe_fds[1] = -1;
+  }
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  // Interrupted system calls resume: a stop is noticed where the run looks for it, not as a
+  // failed read or write.
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+int StopSignal() { return stop_signal.load(); }
+
+int StopSignalFd() { return pipe_fds[0]; }
+
+}  // namespace sheetwright::base

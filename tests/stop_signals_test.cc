@@ -1,0 +1,178 @@
+// A real sheetwright-convert stopped from outside: by SIGINT, SIGTERM or SIGHUP while it stores
+// drawings, by a progress reader that goes away, by a low limit of open files. Nothing it leaves
+// may be half-written, and no older drawing may be lost.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "process_test_util.h"
+
+namespace sheetwright {
+namespace {
+
+namespace fs = std::filesystem;
+using test_util::ReadFileBytes;
+using test_util::TempFolder;
+using ::testing::HasSubstr;
+
+const std::string kExamples = SHEETWRIGHT_SOURCE_DIR "/examples";
+const std::string kOld = "old drawing";
+
+// A converter whose stderr is a pipe this test reads.
+class Converter {
+ public:
+  explicit Converter(const std::vector<std::string>& args) {
+    int fds[2];
+    if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::string program = test_util::ConverterPath();
+    std::vector<char*> argv{program.data()};
+    std::vector<std::string> copies = args;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    err_fd_ = fds[0];
+    if (rc != 0) throw std::runtime_error("cannot run the converter");
+  }
+  ~Converter() {
+    if (err_fd_ >= 0) ::close(err_fd_);
+    if (pid_ > 0) Wait();
+  }
+
+  // Reads stderr until it holds `text` (or ends); true when it does.
+  bool ReadUntil(const std::string& text) {
+    char buffer[4096];
+    while (err_.find(text) == std::string::npos) {
+      ssize_t n = ::read(err_fd_, buffer, sizeof buffer);
+      if (n <= 0) return false;
+      err_.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+  }
+  void StopReading() {
+    ::close(err_fd_);
+    err_fd_ = -1;
+  }
+  void Signal(int signal) { ::kill(pid_, signal); }
+  // The exit status, or 1000 + the signal that ended it.
+  int Wait() {
+    if (err_fd_ >= 0) ReadUntil("\x01never");
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+  }
+  const std::string& err() const { return err_; }
+
+ private:
+  pid_t pid_ = 0;
+  int err_fd_ = -1;
+  std::string err_;
+};
+
+class StopSignalsTest : public ::testing::Test {
+ protected:
+  // `count` meshes (links to one example mesh), each with an older drawing in every format.
+  void MakeMeshes(int count, const std::vector<std::string>& extensions) {
+    fs::create_directories(in());
+    fs::create_directories(out());
+    for (int i = 0; i < count; ++i) {
+      std::string name = "M" + std::to_string(100 + i);
+      fs::create_directory_symlink(kExamples + "/meshes/533945-urban", in() + "/" + name);
+      for (const std::string& ext : extensions) dir_.Write("out/" + name + ext, kOld);
+    }
+  }
+  // Files in the output folder by what they hold.
+  struct Census {
+    int old = 0, fresh = 0, temporary = 0;
+  };
+  Census Count() const {
+    Census c;
+    for (const auto& entry : fs::directory_iterator(out())) {
+      std::string name = entry.path().filename();
+      if (name.find(".tmp") != std::string::npos) {
+        ++c.temporary;
+      } else if (ReadFileBytes(entry.path()) == kOld) {
+        ++c.old;
+      } else {
+        ++c.fresh;
+      }
+    }
+    return c;
+  }
+  std::string in() const { return dir_ / "in"; }
+  std::string out() const { return dir_ / "out"; }
+  TempFolder dir_;
+};
+
+TEST_F(StopSignalsTest, AStopSignalRemovesTemporariesKeepsOldDrawingsAndExitsWith128PlusIt) {
+  constexpr int kMeshes = 40;
+  MakeMeshes(kMeshes, {".wmf", ".pdf"});
+  struct Case {
+    int signal;
+    const char* jobs;
+    const char* name;
+  };
+  for (const Case& c :
+       {Case{SIGINT, "1", "SIGINT"}, Case{SIGTERM, "2", "SIGTERM"}, Case{SIGHUP, "3", "SIGHUP"}}) {
+    SCOPED_TRACE(c.name);
+    Converter run({"-s", kExamples + "/vellumist.ini", "-f", "wmf,pdf", "-j", c.jobs, in(), out()});
+    ASSERT_TRUE(run.ReadUntil("] M")) << run.err();  // one mesh stored: the run is under way
+    run.Signal(c.signal);
+    EXPECT_EQ(run.Wait(), 128 + c.signal) << run.err();
+    Census files = Count();
+    EXPECT_EQ(files.temporary, 0);
+    EXPECT_EQ(files.old + files.fresh, 2 * kMeshes);
+    int stored = -1;
+    size_t at = run.err().find(std::string("stopped by ") + c.name + ": ");
+    ASSERT_NE(at, std::string::npos) << run.err();
+    std::sscanf(run.err().c_str() + at, "%*s %*s %*s %d", &stored);
+    EXPECT_GT(stored, 0);
+    EXPECT_LT(stored, kMeshes);
+    // Both files of a stored mesh are new (earlier cases stored some too); no other file is.
+    EXPECT_GE(files.fresh, 2 * stored);
+    EXPECT_EQ(files.fresh % 2, 0);
+  }
+}
+
+// Progress read by a reader that quits (`... 2>&1 | head -c 10`): the run goes on to the end.
+TEST_F(StopSignalsTest, AClosedProgressStreamNeverStopsTheRun) {
+  MakeMeshes(6, {".wmf"});
+  Converter run({"-s", kExamples + "/vellumist.ini", "-j", "1", in(), out()});
+  ASSERT_TRUE(run.ReadUntil("["));
+  run.StopReading();
+  EXPECT_EQ(run.Wait(), 0);
+  Census files = Count();
+  EXPECT_EQ(files.fresh, 6);
+  EXPECT_EQ(files.temporary, 0);
+}
+
+// Many jobs with every format need more handles than a low soft limit gives: the converter
+// raises it to the hard limit.
+TEST_F(StopSignalsTest, ManyJobsRaiseALowSoftLimitOfOpenFiles) {
+  MakeMeshes(8, {});
+  rlimit saved{};
+  ::getrlimit(RLIMIT_NOFILE, &saved);
+  rlimit low = saved;
+  low.rlim_cur = 16;
+  ::setrlimit(RLIMIT_NOFILE, &low);
+  test_util::ProcessResult r = test_util::RunProgram(
+      test_util::ConverterPath(),
+      {"-q", "-s", kExamples + "/vellumist.ini", "-f", "wmf,svg,png,pdf", "-j", "8", in(), out()});
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(Count().fresh, 32);
+}
+
+}  // namespace
+}  // namespace sheetwright
