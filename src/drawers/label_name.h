@@ -22,11 +22,12 @@ inline std::string_view TrimControls(std::string_view s) {
 // The name of one attribute line. `single_field` takes field |field| alone; otherwise fields
 // `field` and `field` + 1 are joined without separator (into `buffer`, reused between lines).
 inline std::string_view BuildName(std::string_view line, int field, bool single_field,
-                           std::string& buffer) {
+                                  std::string& buffer) {
   if (single_field) return TrimControls(mapdata::TokenGet(line, field));
   std::string_view first = mapdata::TokenGet(line, field);
-  std::string_view second =
-      field < std::numeric_limits<int>::max() ? mapdata::TokenGet(line, field + 1) : std::string_view();
+  std::string_view second = field < std::numeric_limits<int>::max()
+                                ? mapdata::TokenGet(line, field + 1)
+                                : std::string_view();
   if (second.empty()) return TrimControls(first);
   buffer.assign(first);
   buffer.append(second);

@@ -21,8 +21,8 @@ namespace sheetwright::gis {
 
 class ExportContext {
  public:
-  ExportContext(const std::string& mesh_folder, const std::string& mesh,
-                const Placement& placement, GisFile& file, base::MessageSink& sink);
+  ExportContext(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
+                GisFile& file, base::MessageSink& sink);
 
   // The text of one data file of the mesh, read once; null when the file does not exist.
   std::shared_ptr<const mapdata::FileText> Text(std::string mapdata::MeshFiles::*member);

@@ -5,20 +5,24 @@ namespace {
 
 constexpr Column kArc[] = {
     {"mesh", OFTString}, {"code", OFTInteger}, {"arc_id", OFTInteger}, {"line_type", OFTInteger}};
-constexpr Column kRoadArc[] = {{"mesh", OFTString},          {"code", OFTInteger},
-                               {"arc_id", OFTInteger},       {"line_type", OFTInteger},
-                               {"main_road", OFTInteger},    {"main_road_text", OFTString},
+constexpr Column kRoadArc[] = {{"mesh", OFTString},
+                               {"code", OFTInteger},
+                               {"arc_id", OFTInteger},
+                               {"line_type", OFTInteger},
+                               {"main_road", OFTInteger},
+                               {"main_road_text", OFTString},
                                {"main_road_text_raw", OFTString}};
-constexpr Column kPolygon[] = {{"mesh", OFTString},     {"code", OFTInteger},
-                               {"pid", OFTInteger},     {"label_east", OFTReal},
+constexpr Column kPolygon[] = {{"mesh", OFTString},      {"code", OFTInteger},
+                               {"pid", OFTInteger},      {"label_east", OFTReal},
                                {"label_north", OFTReal}, {"name_code", OFTInteger},
-                               {"name", OFTString},     {"name_raw", OFTString}};
-constexpr Column kPoint[] = {{"mesh", OFTString},      {"code", OFTInteger}, {"pid", OFTInteger},
-                             {"name_code", OFTInteger}, {"name", OFTString}, {"name_raw", OFTString}};
-constexpr Column kProblem[] = {{"mesh", OFTString},      {"source", OFTString},
-                               {"code", OFTInteger},     {"pid", OFTInteger},
-                               {"problem", OFTString},   {"name_code", OFTInteger},
                                {"name", OFTString},      {"name_raw", OFTString}};
+constexpr Column kPoint[] = {{"mesh", OFTString}, {"code", OFTInteger},
+                             {"pid", OFTInteger}, {"name_code", OFTInteger},
+                             {"name", OFTString}, {"name_raw", OFTString}};
+constexpr Column kProblem[] = {{"mesh", OFTString},    {"source", OFTString},
+                               {"code", OFTInteger},   {"pid", OFTInteger},
+                               {"problem", OFTString}, {"name_code", OFTInteger},
+                               {"name", OFTString},    {"name_raw", OFTString}};
 
 }  // namespace
 

@@ -26,8 +26,9 @@ std::string Description(const LayerSpec& spec, const Placement& placement) {
   std::string text(spec.title);
   text += ". Coordinates in metres, x = easting, y = northing; ";
   if (placement.epsg == 0) {
-    text += "sheet-local (metres from each sheet's origin, no CRS): place the sheets with "
-            "--sheet-origins to combine them";
+    text +=
+        "sheet-local (metres from each sheet's origin, no CRS): place the sheets with "
+        "--sheet-origins to combine them";
   } else {
     text += "sheets placed by --sheet-origins in EPSG:" + std::to_string(placement.epsg);
   }
@@ -105,19 +106,20 @@ void GisFile::PrepareLayers(const Placement& placement) {
   }
   for (size_t i = 0; i < kLayers.size(); ++i) {
     const LayerSpec& spec = kLayers[i];
-    if (layers_[i] == nullptr) layers_[i] = dataset_->GetLayerByName(std::string(spec.name).c_str());
+    if (layers_[i] == nullptr)
+      layers_[i] = dataset_->GetLayerByName(std::string(spec.name).c_str());
     if (layers_[i] != nullptr) {
       if (EpsgOf(layers_[i]->GetSpatialRef()) != placement.epsg) {
-        Fail("layer " + std::string(spec.name) + " holds another CRS than EPSG:" +
-             std::to_string(placement.epsg) + " (0: none)");
+        Fail("layer " + std::string(spec.name) +
+             " holds another CRS than EPSG:" + std::to_string(placement.epsg) + " (0: none)");
       }
       continue;
     }
     std::string description = "DESCRIPTION=" + Description(spec, placement);
     const char* options[] = {description.c_str(), "FID=fid", "GEOMETRY_NAME=geom", nullptr};
-    OGRLayer* layer = dataset_->CreateLayer(std::string(spec.name).c_str(),
-                                            placement.epsg != 0 ? &srs : nullptr,
-                                            GeometryType(spec.kind), const_cast<char**>(options));
+    OGRLayer* layer =
+        dataset_->CreateLayer(std::string(spec.name).c_str(), placement.epsg != 0 ? &srs : nullptr,
+                              GeometryType(spec.kind), const_cast<char**>(options));
     if (layer == nullptr) Fail("layer " + std::string(spec.name) + " not created");
     for (const Column& column : ColumnsOf(spec)) {
       OGRFieldDefn field(std::string(column.name).c_str(), column.type);

@@ -17,16 +17,21 @@ namespace {
   throw base::ConversionError(path + " に書き込めません: " + std::strerror(err));
 }
 
-// A new empty file beside `target`, hidden and ending in ".gpkg" (GDAL's GeoPackage driver asks
-// for that ending).
+// A path for the new GeoPackage beside `target`: inside a new hidden folder of its own (GDAL's
+// driver creates the file itself and refuses one that exists), so no other writer can meet it.
 std::string MakeTempBeside(const std::string& target) {
   std::filesystem::path path(target);
-  std::string name = "." + path.filename().string() + ".XXXXXX.gpkg";
-  std::string temp = (path.parent_path() / name).string();
-  int fd = mkstemps(temp.data(), 5);
-  if (fd < 0) FailFile(target, errno);
-  close(fd);
-  return temp;
+  std::string folder = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  if (mkdtemp(folder.data()) == nullptr) FailFile(target, errno);
+  return (std::filesystem::path(folder) / path.filename()).string();
+}
+
+// Removes the temporary file and its folder.
+void RemoveTemp(const std::string& temp) {
+  std::remove(temp.c_str());
+  std::filesystem::path folder = std::filesystem::path(temp).parent_path();
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);  // GDAL's journal, should one be left
 }
 
 }  // namespace
@@ -38,8 +43,7 @@ Placement GisRequest::PlacementOf(const std::string& mesh) const {
 }
 
 StagedGpkg::StagedGpkg(const std::string& target, const std::string& mesh_folder,
-                       const std::string& mesh, const Placement& placement,
-                       base::MessageSink& sink)
+                       const std::string& mesh, const Placement& placement, base::MessageSink& sink)
     : target_(target), temp_(MakeTempBeside(target)) {
   try {
     std::unique_ptr<GisFile> file = GisFile::Create(temp_);
@@ -49,17 +53,18 @@ StagedGpkg::StagedGpkg(const std::string& target, const std::string& mesh_folder
     file->Commit();
     file->Close();
   } catch (...) {
-    std::remove(temp_.c_str());
+    RemoveTemp(temp_);
     throw;
   }
 }
 
 StagedGpkg::~StagedGpkg() {
-  if (!temp_.empty()) std::remove(temp_.c_str());
+  if (!temp_.empty()) RemoveTemp(temp_);
 }
 
 void StagedGpkg::Commit() {
   if (std::rename(temp_.c_str(), target_.c_str()) != 0) FailFile(target_, errno);
+  RemoveTemp(temp_);  // the folder, now empty
   temp_.clear();
 }
 

@@ -20,7 +20,11 @@ ExportContext::ExportContext(const std::string& mesh_folder, const std::string& 
       placement(placement),
       file(file),
       sink(sink),
-      draw{.state = {}, .vertices = {}, .sink = sink, .progress = nullptr, .metrics = nullptr,
+      draw{.state = {},
+           .vertices = {},
+           .sink = sink,
+           .progress = nullptr,
+           .metrics = nullptr,
            .arc_points = {}},
       paths_(mapdata::FileSet(mesh_folder)) {}
 
@@ -96,14 +100,14 @@ void ExportPoints(ExportContext& ctx, size_t layer) {
     }
     double north = base::StrToFloat(f[format::kPointNorthField - 1]);
     double east = base::StrToFloat(f[format::kPointEastField - 1]);
-    row.Geometry(std::make_unique<OGRPoint>(east + ctx.placement.east,
-                                            north + ctx.placement.north));
+    row.Geometry(
+        std::make_unique<OGRPoint>(east + ctx.placement.east, north + ctx.placement.north));
     row.Write();
   }
 }
 
-void ExportMesh(const std::string& mesh_folder, const std::string& mesh,
-                const Placement& placement, GisFile& file, base::MessageSink& sink) {
+void ExportMesh(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
+                GisFile& file, base::MessageSink& sink) {
   ExportContext ctx(mesh_folder, mesh, placement, file, sink);
   for (size_t i = 0; i < kLayers.size(); ++i) {
     switch (kLayers[i].kind) {

@@ -18,7 +18,7 @@ namespace sheetwright::gis {
 // they go: an arc without its point count without geometry, a polygon that makes no valid area
 // into the polygon_problem layer as lines. A number field that is not a number, or an unreadable
 // file, throws ConversionError (the mesh fails, as its conversion to a drawing would).
-void ExportMesh(const std::string& mesh_folder, const std::string& mesh,
-                const Placement& placement, GisFile& file, base::MessageSink& sink);
+void ExportMesh(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
+                GisFile& file, base::MessageSink& sink);
 
 }  // namespace sheetwright::gis

@@ -33,7 +33,8 @@ void RecordColumns(FeatureRow& row, std::string_view record_line, std::string_vi
   std::string buffer;
   row.Int("name_code", ClassCode(mapdata::TokenGet(name_line, 1)));
   bool single = name_field < 0;
-  row.Name("name", drawers::BuildName(name_line, single ? -name_field : name_field, single, buffer));
+  row.Name("name",
+           drawers::BuildName(name_line, single ? -name_field : name_field, single, buffer));
 }
 
 // Why a record makes no area, or null when it makes one.
@@ -55,8 +56,7 @@ void ExportPolygons(ExportContext& ctx, size_t layer) {
   mapdata::PolyTable polygons;
   polygons.PolySet(pgn, ctx.sink);
   auto atr = ctx.Text(spec.attributes);
-  std::vector<std::string_view> names =
-      NameLines(ctx, atr.get(), format::kPolygonRecord, polygons);
+  std::vector<std::string_view> names = NameLines(ctx, atr.get(), format::kPolygonRecord, polygons);
   const size_t problem_layer = kLayers.size() - 1;
 
   RingBuilder rings;
@@ -75,10 +75,9 @@ void ExportPolygons(ExportContext& ctx, size_t layer) {
     } else if (arcs.ArcLast() < 0) {
       problem = "no_arc_file";
     } else {
-      bool read = drawers::ForEachAreaArc(ctx.draw, arcs, cursor, references,
-                                          [&](const drawers::ArcRun& run) {
-                                            rings.AddArc(arcs, run, ctx.placement);
-                                          });
+      bool read = drawers::ForEachAreaArc(
+          ctx.draw, arcs, cursor, references,
+          [&](const drawers::ArcRun& run) { rings.AddArc(arcs, run, ctx.placement); });
       problem = Problem(read, references, rings);
     }
     FeatureRow row(ctx.file.Layer(problem ? problem_layer : layer), ctx.mesh);
