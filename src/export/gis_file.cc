@@ -51,7 +51,7 @@ OGRwkbGeometryType GeometryType(LayerKind kind) {
 
 // The EPSG code of a layer's CRS; 0 for none, -1 for one without an EPSG code.
 int EpsgOf(const OGRSpatialReference* srs) {
-  if (srs == nullptr) return 0;
+  if (srs == nullptr || srs->IsLocal()) return 0;
   const char* code = srs->GetAuthorityCode(nullptr);
   return code != nullptr ? std::atoi(code) : -1;
 }
@@ -96,7 +96,12 @@ std::unique_ptr<GisFile> GisFile::Open(const std::string& path) {
 
 void GisFile::PrepareLayers(const Placement& placement) {
   OGRSpatialReference srs;
-  if (placement.epsg != 0) {
+  if (placement.epsg == 0) {
+    // Plane metres in no known system: GeoPackage's undefined Cartesian system (srs_id -1). No
+    // CRS at all would give its undefined geographic one, which a GIS takes for degrees.
+    srs.SetLocalCS("Undefined Cartesian SRS");
+    srs.SetLinearUnits(SRS_UL_METER, 1.0);
+  } else {
     if (srs.importFromEPSG(placement.epsg) != OGRERR_NONE) {
       Fail("EPSG:" + std::to_string(placement.epsg) + " is not a known CRS");
     }
@@ -117,9 +122,8 @@ void GisFile::PrepareLayers(const Placement& placement) {
     }
     std::string description = "DESCRIPTION=" + Description(spec, placement);
     const char* options[] = {description.c_str(), "FID=fid", "GEOMETRY_NAME=geom", nullptr};
-    OGRLayer* layer =
-        dataset_->CreateLayer(std::string(spec.name).c_str(), placement.epsg != 0 ? &srs : nullptr,
-                              GeometryType(spec.kind), const_cast<char**>(options));
+    OGRLayer* layer = dataset_->CreateLayer(std::string(spec.name).c_str(), &srs,
+                                            GeometryType(spec.kind), const_cast<char**>(options));
     if (layer == nullptr) Fail("layer " + std::string(spec.name) + " not created");
     for (const Column& column : ColumnsOf(spec)) {
       OGRFieldDefn field(std::string(column.name).c_str(), column.type);
@@ -134,6 +138,11 @@ void GisFile::Begin() {
 }
 
 void GisFile::Commit() {
+  // Each layer's extent and feature count go into the GeoPackage's contents table with the
+  // mesh's features: written lazily, they would be lost to a later mesh's rollback.
+  for (OGRLayer* layer : layers_) {
+    if (layer != nullptr && layer->SyncToDisk() != OGRERR_NONE) Fail("layer not written");
+  }
   if (dataset_->CommitTransaction() != OGRERR_NONE) Fail("transaction not committed");
 }
 

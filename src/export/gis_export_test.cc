@@ -1,0 +1,169 @@
+// The GeoPackage read back through GDAL, an independent reader: areas with holes, reversed
+// references, names, coordinates, bad records, placed sheets in one file, a failed mesh rolled
+// back.
+#include <gdal_priv.h>
+#include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
+
+#include <filesystem>
+#include <map>
+
+#include "base/common_test_util.h"
+#include "export/gpkg_store.h"
+
+namespace sheetwright::gis {
+namespace {
+
+using test_util::CollectingSink;
+using test_util::TempFolder;
+
+// One block with a courtyard (arcs 1 outer, 2 inner), the same square twice from two arcs with
+// one reversed (3, -4 and 4, -3), an open ring (5), a missing arc (99). North first, then east.
+const char kArcs[] =
+    "m,ARC,x,9\r\n"
+    "L7101,1,1,5\r\n0,0\r\n0,100\r\n100,100\r\n100,0\r\n0,0\r\n"
+    "L7101,1,2,5\r\n40,40\r\n60,40\r\n60,60\r\n40,60\r\n40,40\r\n"
+    "L7101,1,3,3\r\n0,200\r\n0,300\r\n100,300\r\n"
+    "L7101,1,4,3\r\n0,200\r\n100,200\r\n100,300\r\n"
+    "L7101,1,5,3\r\n10.5,500.25\r\n10.5,600\r\n50,600\r\n";
+const char kPolygons[] =
+    "m,PGN,x,x,5\r\n"
+    "A7101,1,2,50,50\r\n1\r\n2\r\n"
+    "A7101,2,2,50,250\r\n3\r\n-4\r\n"
+    "A7101,3,2,50,250\r\n4\r\n-3\r\n"
+    "A7101,4,1,20,550\r\n5\r\n"
+    "A7101,5,2,0,0\r\n1\r\n99\r\n";
+// Names: field 7; "一" in CP932, then a lead byte without its trail byte.
+const char kNames[] =
+    "m,ATR,x,x,2\r\n"
+    "A7101,1,1,1,1,0,\x88\xea\r\n"
+    "A7101,2,1,1,1,0,A\x88\r\n";
+
+std::string MakeMesh(const TempFolder& dir, const std::string& mesh, const std::string& arcs) {
+  dir.Write(mesh + "/gaiku/GAIKU.ARC", arcs);
+  dir.Write(mesh + "/gaiku/GAIKU.PGN", kPolygons);
+  dir.Write(mesh + "/gaiku/GAIKU.ATR", kNames);
+  return dir / mesh;
+}
+
+struct Dataset {
+  explicit Dataset(const std::string& path)
+      : ds(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY)) {}
+  ~Dataset() { GDALClose(ds); }
+  OGRLayer& operator[](const char* name) const { return *ds->GetLayerByName(name); }
+  // Features of a layer by pid.
+  std::map<int, std::unique_ptr<OGRFeature>> ByPid(const char* name) const {
+    std::map<int, std::unique_ptr<OGRFeature>> out;
+    OGRLayer& layer = (*this)[name];
+    layer.ResetReading();
+    while (OGRFeature* f = layer.GetNextFeature()) out[f->GetFieldAsInteger("pid")].reset(f);
+    return out;
+  }
+  GDALDataset* ds;
+};
+
+TEST(GisExport, AreasHolesReversedReferencesNamesAndBadRecords) {
+  TempFolder dir;
+  std::string folder = MakeMesh(dir, "m1", kArcs);
+  CollectingSink sink;
+  StagedGpkg staged(dir / "m1.gpkg", folder, "m1", Placement{}, sink);
+  staged.Commit();
+  EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "m1")
+      << "only the mesh and its GeoPackage remain";
+
+  Dataset gpkg(dir / "m1.gpkg");
+  ASSERT_NE(gpkg.ds, nullptr);
+  EXPECT_EQ(gpkg["gaiku_arc"].GetFeatureCount(), 5);
+  const OGRSpatialReference* srs = gpkg["gaiku_arc"].GetSpatialRef();
+  EXPECT_TRUE(srs == nullptr || srs->IsLocal()) << "sheet-local: no CRS, and not degrees";
+  auto areas = gpkg.ByPid("gaiku_polygon");
+  ASSERT_EQ(areas.size(), 3u);
+  const OGRGeometry* block = areas[1]->GetGeometryRef();
+  EXPECT_TRUE(block->IsValid());
+  EXPECT_DOUBLE_EQ(block->toMultiPolygon()->get_Area(), 100.0 * 100 - 20 * 20);
+  EXPECT_EQ(block->toMultiPolygon()->getGeometryRef(0)->getNumInteriorRings(), 1);
+  std::unique_ptr<OGRGeometry> apart(
+      areas[2]->GetGeometryRef()->SymDifference(areas[3]->GetGeometryRef()));
+  EXPECT_TRUE(apart && apart->IsEmpty()) << "a reversed reference builds the same ring";
+  EXPECT_DOUBLE_EQ(areas[2]->GetGeometryRef()->toMultiPolygon()->get_Area(), 10000.0);
+  EXPECT_STREQ(areas[1]->GetFieldAsString("name"), "一");
+  EXPECT_STREQ(areas[1]->GetFieldAsString("name_raw"), "88ea");
+  EXPECT_STREQ(areas[2]->GetFieldAsString("name"), "A\xEF\xBF\xBD") << "U+FFFD";
+  EXPECT_STREQ(areas[2]->GetFieldAsString("name_raw"), "4188");
+  EXPECT_EQ(areas[1]->GetFieldAsInteger("code"), 7101);
+  EXPECT_DOUBLE_EQ(areas[1]->GetFieldAsDouble("label_east"), 50);
+
+  auto problems = gpkg.ByPid("polygon_problem");
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_STREQ(problems[4]->GetFieldAsString("problem"), "open_ring");
+  EXPECT_STREQ(problems[5]->GetFieldAsString("problem"), "bad_reference");
+  EXPECT_STREQ(problems[5]->GetFieldAsString("source"), "gaiku_polygon");
+  // The open ring as a line in metres: easting x, northing y, as written.
+  const OGRLineString* open = problems[4]->GetGeometryRef()->toMultiLineString()->getGeometryRef(0);
+  EXPECT_EQ(open->getX(0), 500.25);
+  EXPECT_EQ(open->getY(0), 10.5);
+  // The collected outer ring of record 5 is kept with it.
+  EXPECT_EQ(problems[5]->GetGeometryRef()->toMultiLineString()->getNumGeometries(), 1);
+  EXPECT_EQ(sink.messages, std::vector<std::string>{"ARCID-NOTFOUND=99"});
+}
+
+int Count(const Dataset& gpkg, const char* layer, const char* mesh) {
+  OGRLayer& l = gpkg[layer];
+  l.SetAttributeFilter(("mesh = '" + std::string(mesh) + "'").c_str());
+  return static_cast<int>(l.GetFeatureCount());
+}
+
+TEST(GisExport, SheetsPlacedSideBySideInOneFileAndAFailedMeshRolledBack) {
+  TempFolder dir;
+  std::string west = MakeMesh(dir, "west", kArcs);
+  std::string east = MakeMesh(dir, "east", kArcs);
+  // The same mesh with a coordinate that is not a number in its last arc.
+  std::string bad_arcs(kArcs);
+  bad_arcs.replace(bad_arcs.find("50,600"), 6, "50,x00");
+  std::string bad = MakeMesh(dir, "bad", bad_arcs);
+  auto origins = SheetOrigins::Parse(
+      "mesh,easting,northing,epsg\nwest,-10000,-20000,6677\neast,-9000,-20000,6677\n"
+      "bad,0,0,6677\n",
+      "origins.csv");
+  CollectingSink sink;
+  {
+    GpkgCollection into(dir / "all.gpkg");
+    into.Append(west, "west", *origins.Find("west"), sink);
+    into.Close();
+  }
+  GpkgCollection into(dir / "all.gpkg");  // appended to, not replaced
+  into.Append(east, "east", *origins.Find("east"), sink);
+  EXPECT_THROW(into.Append(bad, "bad", *origins.Find("bad"), sink), base::ConversionError);
+  // Another CRS than the file's layers hold is refused before anything is written.
+  EXPECT_THROW(into.Append(east, "east", Placement{0, 0, 4326}, sink), base::ConversionError);
+  into.Close();
+
+  Dataset gpkg(dir / "all.gpkg");
+  EXPECT_EQ(Count(gpkg, "gaiku_polygon", "west"), 3);
+  EXPECT_EQ(Count(gpkg, "gaiku_polygon", "east"), 3);
+  EXPECT_EQ(Count(gpkg, "gaiku_arc", "bad"), 0) << "the failed mesh left nothing";
+  EXPECT_EQ(Count(gpkg, "gaiku_arc", "east"), 5);
+  OGRLayer& polygons = gpkg["gaiku_polygon"];
+  ASSERT_NE(polygons.GetSpatialRef(), nullptr);
+  EXPECT_STREQ(polygons.GetSpatialRef()->GetAuthorityCode(nullptr), "6677");
+  OGREnvelope extent;
+  polygons.SetAttributeFilter(nullptr);
+  ASSERT_EQ(polygons.GetExtent(&extent, TRUE), OGRERR_NONE);
+  EXPECT_EQ(extent.MinX, -10000);
+  EXPECT_EQ(extent.MaxX, -9000 + 300);
+  EXPECT_EQ(extent.MinY, -20000);
+  EXPECT_EQ(extent.MaxY, -20000 + 100);
+}
+
+TEST(GisExport, SheetOriginsRefuseWhatTheyCannotPlace) {
+  EXPECT_THROW(SheetOrigins::Parse("a,1\n", "f"), std::runtime_error);
+  EXPECT_THROW(SheetOrigins::Parse("a,1,2\na,3,4\n", "f"), std::runtime_error);
+  EXPECT_THROW(SheetOrigins::Parse("# nothing\n", "f"), std::runtime_error);
+  GisRequest request;
+  request.origins = std::make_shared<SheetOrigins>(SheetOrigins::Parse("a,1,2\n", "f"));
+  EXPECT_EQ(request.PlacementOf("a").north, 2);
+  EXPECT_THROW(request.PlacementOf("b"), base::ConversionError);
+}
+
+}  // namespace
+}  // namespace sheetwright::gis
