@@ -19,10 +19,11 @@ constexpr Column kPolygon[] = {{"mesh", OFTString},      {"code", OFTInteger},
 constexpr Column kPoint[] = {{"mesh", OFTString}, {"code", OFTInteger},
                              {"pid", OFTInteger}, {"name_code", OFTInteger},
                              {"name", OFTString}, {"name_raw", OFTString}};
-constexpr Column kProblem[] = {{"mesh", OFTString},    {"source", OFTString},
-                               {"code", OFTInteger},   {"pid", OFTInteger},
-                               {"problem", OFTString}, {"name_code", OFTInteger},
-                               {"name", OFTString},    {"name_raw", OFTString}};
+constexpr Column kProblem[] = {{"mesh", OFTString},      {"source", OFTString},
+                               {"code", OFTInteger},     {"pid", OFTInteger},
+                               {"problem", OFTString},   {"label_east", OFTReal},
+                               {"label_north", OFTReal}, {"name_code", OFTInteger},
+                               {"name", OFTString},      {"name_raw", OFTString}};
 
 }  // namespace
 

@@ -23,8 +23,8 @@ struct Column {
 // and main_road_text_raw. Polygons: mesh, code, pid, label_east, label_north (the label point),
 // name_code (the class code of the name line), name, name_raw. Points: mesh, code, pid,
 // name_code, name, name_raw. Problems: mesh, source (the layer the record belongs to), code, pid,
-// problem (open_ring, degenerate_ring, bad_reference, no_reference_count, no_arcs), name_code,
-// name, name_raw.
+// problem (open_ring, degenerate_ring, bad_reference, no_reference_count, no_arcs,
+// no_arc_file), label_east, label_north, name_code, name, name_raw.
 std::span<const Column> ColumnsOf(const LayerSpec& spec);
 
 }  // namespace sheetwright::gis

@@ -9,7 +9,9 @@
 #include <map>
 
 #include "base/common_test_util.h"
+#include "export/gis_layers.h"
 #include "export/gpkg_store.h"
+#include "mapdata/mesh_files.h"
 
 namespace sheetwright::gis {
 namespace {
@@ -153,6 +155,37 @@ TEST(GisExport, SheetsPlacedSideBySideInOneFileAndAFailedMeshRolledBack) {
   EXPECT_EQ(extent.MaxX, -9000 + 300);
   EXPECT_EQ(extent.MinY, -20000);
   EXPECT_EQ(extent.MaxY, -20000 + 100);
+}
+
+// Every record of the sample meshes becomes one feature of its layer, every area valid: the count
+// of a layer is the count of its file's lines that begin with the record letter.
+TEST(GisExport, SamplesGiveOneFeaturePerRecord) {
+  const std::filesystem::path samples = SHEETWRIGHT_SOURCE_DIR "/examples/meshes";
+  TempFolder dir;
+  for (const char* mesh : {"533935-partial", "533945-urban", "533946-coastal"}) {
+    CollectingSink sink;
+    StagedGpkg(dir / mesh, samples / mesh, mesh, Placement{}, sink).Commit();
+    EXPECT_TRUE(sink.messages.empty()) << mesh;
+    Dataset gpkg(dir / mesh);
+    mapdata::MeshFiles files = mapdata::FileSet((samples / mesh).string());
+    for (const LayerSpec& spec : kLayers) {
+      if (spec.kind == LayerKind::kProblem) continue;
+      std::string text = test_util::ReadFileBytes(files.*spec.file);
+      char letter = spec.kind == LayerKind::kArc ? 'L' : spec.kind == LayerKind::kPoint ? 'P' : 'A';
+      int records = text.starts_with(letter);
+      for (size_t i = text.find(std::string("\n") + letter); i != std::string::npos;
+           i = text.find(std::string("\n") + letter, i + 1)) {
+        ++records;
+      }
+      OGRLayer& layer = gpkg[std::string(spec.name).c_str()];
+      EXPECT_EQ(layer.GetFeatureCount(), records) << mesh << " " << spec.name;
+      if (spec.kind != LayerKind::kPolygon) continue;
+      for (auto& feature : layer) {
+        EXPECT_TRUE(feature->GetGeometryRef()->IsValid()) << mesh << " " << feature->GetFID();
+      }
+    }
+    EXPECT_EQ(gpkg["polygon_problem"].GetFeatureCount(), 0) << mesh;
+  }
 }
 
 TEST(GisExport, SheetOriginsRefuseWhatTheyCannotPlace) {
