@@ -23,7 +23,7 @@ void MainRoad(FeatureRow& row, const mapdata::AtrTable& roads, std::optional<int
   int slot = roads.SyuAtrSrc(*arc_id);
   if (slot == -1) return;
   row.Int("main_road", roads.Rec(slot).atr_value);
-  row.Name("main_road_text", roads.Rec(slot).atr_text);
+  row.Name("main_road_text", "main_road_text_raw", roads.Rec(slot).atr_text);
 }
 
 // The `count` coordinate lines that follow an arc record, as the data holds them.
@@ -54,7 +54,7 @@ void ExportArcs(ExportContext& ctx, size_t layer) {
     if (line.empty() || line.front() != format::kArcRecord) continue;
     std::string_view f[format::kArcPointCountField];
     mapdata::SplitFields(line, f);
-    FeatureRow row(ctx.file.Layer(layer), ctx.mesh);
+    FeatureRow& row = ctx.Row(layer);
     row.Int("code", ClassCode(f[0]));
     std::string_view line_type = f[format::kArcLineTypeField - 1];
     if (line_type.empty()) Report(ctx.sink, "線種ID不正=", line);

@@ -9,6 +9,7 @@
 
 #include "base/messages.h"
 #include "drawers/layer_state.h"
+#include "export/feature_row.h"
 #include "export/gis_file.h"
 #include "export/gis_layers.h"
 #include "export/sheet_origins.h"
@@ -28,6 +29,8 @@ class ExportContext {
   std::shared_ptr<const mapdata::FileText> Text(std::string mapdata::MeshFiles::*member);
   // The arc table of an arc file, loaded once; empty when the file does not exist.
   const mapdata::ArcTable& Arcs(std::string mapdata::MeshFiles::*member);
+  // The row through which the features of kLayers[layer] are written.
+  FeatureRow& Row(size_t layer);
 
   const std::string mesh;
   const Placement placement;
@@ -40,6 +43,7 @@ class ExportContext {
   mapdata::MeshFiles paths_;
   std::map<std::string, std::shared_ptr<const mapdata::FileText>> texts_;
   std::map<std::string, std::unique_ptr<mapdata::ArcTable>> arcs_;
+  std::unique_ptr<FeatureRow> rows_[kLayers.size()];
 };
 
 // The name lines of an attribute file joined to the records of `table` by the label drawers'

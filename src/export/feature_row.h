@@ -20,25 +20,39 @@ std::optional<int32_t> ClassCode(std::string_view field1);
 // Lower-case hex of the bytes, two digits each.
 std::string HexBytes(std::string_view bytes);
 
+// Reused for every feature of its layer: each Write inserts a feature with every column bound (a
+// column not given is null), so GDAL keeps one prepared INSERT statement for the whole layer.
 class FeatureRow {
  public:
   FeatureRow(OGRLayer& layer, const std::string& mesh);
   ~FeatureRow();
 
+  // Column setters take the column's name as a string literal: its address finds the column.
   void Int(const char* column, std::optional<int32_t> value);
   void Real(const char* column, std::optional<double> value);
   void Text(const char* column, std::string_view utf8);
   // `column` gets the CP932 bytes decoded to UTF-8 (bytes that do not decode become U+FFFD),
-  // `column`_raw the bytes as HexBytes. An empty name leaves both null.
-  void Name(const std::string& column, std::string_view cp932);
+  // `raw_column` the bytes as HexBytes. An empty name leaves both null.
+  void Name(const char* column, const char* raw_column, std::string_view cp932);
   void Geometry(std::unique_ptr<OGRGeometry> geometry);
 
-  // Inserts the feature; throws ConversionError when GDAL refuses it.
+  // Inserts the feature and empties the row for the next one; throws ConversionError when GDAL
+  // refuses it.
   void Write();
 
  private:
+  int Index(const char* column);
+  void Clear();
+
   OGRLayer& layer_;
   std::unique_ptr<OGRFeature> feature_;
+  int mesh_index_ = -1;
+  struct Known {
+    const char* name;
+    int index;
+  };
+  Known known_[12] = {};
+  int known_count_ = 0;
 };
 
 }  // namespace sheetwright::gis

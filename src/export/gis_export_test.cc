@@ -145,6 +145,12 @@ TEST(GisExport, SheetsPlacedSideBySideInOneFileAndAFailedMeshRolledBack) {
   EXPECT_EQ(Count(gpkg, "gaiku_polygon", "east"), 3);
   EXPECT_EQ(Count(gpkg, "gaiku_arc", "bad"), 0) << "the failed mesh left nothing";
   EXPECT_EQ(Count(gpkg, "gaiku_arc", "east"), 5);
+  OGRLayer* indexed =
+      gpkg.ds->ExecuteSQL("SELECT HasSpatialIndex('gaiku_polygon', 'geom')", nullptr, nullptr);
+  ASSERT_NE(indexed, nullptr);
+  std::unique_ptr<OGRFeature> answer(indexed->GetNextFeature());
+  EXPECT_EQ(answer->GetFieldAsInteger(0), 1) << "the mosaic has its spatial index";
+  gpkg.ds->ReleaseResultSet(indexed);
   OGRLayer& polygons = gpkg["gaiku_polygon"];
   ASSERT_NE(polygons.GetSpatialRef(), nullptr);
   EXPECT_STREQ(polygons.GetSpatialRef()->GetAuthorityCode(nullptr), "6677");

@@ -121,7 +121,9 @@ void GisFile::PrepareLayers(const Placement& placement) {
       continue;
     }
     std::string description = "DESCRIPTION=" + Description(spec, placement);
-    const char* options[] = {description.c_str(), "FID=fid", "GEOMETRY_NAME=geom", nullptr};
+    // No R-tree kept up row by row: see IndexLayers.
+    const char* options[] = {description.c_str(), "FID=fid", "GEOMETRY_NAME=geom",
+                             "SPATIAL_INDEX=NO", nullptr};
     OGRLayer* layer = dataset_->CreateLayer(std::string(spec.name).c_str(), &srs,
                                             GeometryType(spec.kind), const_cast<char**>(options));
     if (layer == nullptr) Fail("layer " + std::string(spec.name) + " not created");
@@ -149,6 +151,16 @@ void GisFile::Commit() {
 void GisFile::Rollback() { dataset_->RollbackTransaction(); }
 
 OGRLayer& GisFile::Layer(size_t index) { return *layers_[index]; }
+
+void GisFile::IndexLayers() {
+  for (const LayerSpec& spec : kLayers) {
+    std::string sql = "SELECT CreateSpatialIndex('" + std::string(spec.name) + "', 'geom')";
+    // A layer that has its index already answers with a (quiet) error and stays as it is.
+    if (OGRLayer* result = dataset_->ExecuteSQL(sql.c_str(), nullptr, nullptr)) {
+      dataset_->ReleaseResultSet(result);
+    }
+  }
+}
 
 void GisFile::Close() {
   CPLErrorReset();

@@ -38,6 +38,11 @@ class GisFile {
   // The layer of kLayers[index]; PrepareLayers has made it.
   OGRLayer& Layer(size_t index);
 
+  // Gives every layer a spatial index (GeoPackage's R-tree) unless it has one. Layers are made
+  // without: the index costs about three times the rest of the writing (built row by row or at
+  // once alike), which a single sheet does not need and a mosaic of many sheets does.
+  void IndexLayers();
+
   // Closes the file, so that it is complete on disk. Throws ConversionError when GDAL fails.
   void Close();
 

@@ -87,6 +87,9 @@ void GpkgCollection::Append(const std::string& mesh_folder, const std::string& m
   }
 }
 
-void GpkgCollection::Close() { file_->Close(); }
+void GpkgCollection::Close() {
+  file_->IndexLayers();
+  file_->Close();
+}
 
 }  // namespace sheetwright::gis

@@ -54,7 +54,8 @@ class GpkgCollection {
   // Appends the mesh in one transaction; on failure rolls it back and throws ConversionError.
   void Append(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
               base::MessageSink& sink);
-  // Closes the file; throws ConversionError when GDAL fails to.
+  // Gives the layers their spatial index (a mosaic of many sheets is what a GIS needs it for) and
+  // closes the file; throws ConversionError when GDAL fails to.
   void Close();
 
  private:

@@ -49,6 +49,11 @@ const mapdata::ArcTable& ExportContext::Arcs(std::string mapdata::MeshFiles::*me
   return *it->second;
 }
 
+FeatureRow& ExportContext::Row(size_t layer) {
+  if (!rows_[layer]) rows_[layer] = std::make_unique<FeatureRow>(file.Layer(layer), mesh);
+  return *rows_[layer];
+}
+
 std::vector<std::string_view> NameLines(ExportContext& ctx, const mapdata::FileText* atr_file,
                                         char letter, const mapdata::PolyTable& table) {
   std::vector<std::string_view> names(static_cast<size_t>(std::max(table.Last() + 1, 0)));
@@ -88,7 +93,7 @@ void ExportPoints(ExportContext& ctx, size_t layer) {
     std::string_view f[format::kPointEastField];
     mapdata::SplitFields(line, f);
     int32_t pid = base::StrToInt(f[format::kIdField - 1]);
-    FeatureRow row(ctx.file.Layer(layer), ctx.mesh);
+    FeatureRow& row = ctx.Row(layer);
     row.Int("code", ClassCode(f[0]));
     row.Int("pid", pid);
     // Names join by the label drawer's lookup: the first point of this ID.
@@ -96,7 +101,7 @@ void ExportPoints(ExportContext& ctx, size_t layer) {
     std::string_view name_line = slot >= 0 ? names[static_cast<size_t>(slot)] : std::string_view();
     if (!name_line.empty()) {
       row.Int("name_code", ClassCode(mapdata::TokenGet(name_line, 1)));
-      row.Name("name", drawers::BuildName(name_line, spec.name_field, false, buffer));
+      row.Name("name", "name_raw", drawers::BuildName(name_line, spec.name_field, false, buffer));
     }
     double north = base::StrToFloat(f[format::kPointNorthField - 1]);
     double east = base::StrToFloat(f[format::kPointEastField - 1]);

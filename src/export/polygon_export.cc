@@ -33,7 +33,7 @@ void RecordColumns(FeatureRow& row, std::string_view record_line, std::string_vi
   std::string buffer;
   row.Int("name_code", ClassCode(mapdata::TokenGet(name_line, 1)));
   bool single = name_field < 0;
-  row.Name("name",
+  row.Name("name", "name_raw",
            drawers::BuildName(name_line, single ? -name_field : name_field, single, buffer));
 }
 
@@ -80,7 +80,7 @@ void ExportPolygons(ExportContext& ctx, size_t layer) {
           [&](const drawers::ArcRun& run) { rings.AddArc(arcs, run, ctx.placement); });
       problem = Problem(read, references, rings);
     }
-    FeatureRow row(ctx.file.Layer(problem ? problem_layer : layer), ctx.mesh);
+    FeatureRow& row = ctx.Row(problem ? problem_layer : layer);
     RecordColumns(row, line, name_line, spec.name_field, ctx.placement);
     if (problem) {
       row.Text("source", spec.name);
