@@ -109,6 +109,33 @@ TEST(GisExport, AreasHolesReversedReferencesNamesAndBadRecords) {
   EXPECT_EQ(sink.messages, std::vector<std::string>{"ARCID-NOTFOUND=99"});
 }
 
+// Unlike the drawing, the export reads on after a bad line: a name for a point that does not
+// exist, an arc without its point count (written without geometry). Main roads and station names
+// join as the drawing's layers join them.
+TEST(GisExport, BadLinesAreToldAndTheRestOfTheFileIsStillRead) {
+  TempFolder dir;
+  dir.Write("m/road/roadntwk.arc",
+            "m,ARC,x,4\r\nL2110,1,7\r\n5,5\r\nL2110,1,8,2\r\n1,2\r\n3,4\r\n");
+  dir.Write("m/road/road.atr", "m,ATR,x,x,2\r\nL2110,8,0,\r\nL2110,8,3,\x8d\x91\x93\xb9\r\n");
+  dir.Write("m/others/eki.pnt", "m,PNT,x,x,2\r\nP2420,1,10,20\r\nP2420,2,30,40\r\n");
+  dir.Write("m/others/eki.atr", "m,ATR,x,x,2\r\nP2420,9,2420,X,\r\nP2420,2,2420,\x89\x77, \r\n");
+  CollectingSink sink;
+  StagedGpkg(dir / "m.gpkg", dir / "m", "m", Placement{}, sink).Commit();
+  EXPECT_EQ(sink.messages, (std::vector<std::string>{"PGNファイルのレコード数不正=L2110,1,7",
+                                                     "ATRID-NOTFOUND=9"}));
+  Dataset gpkg(dir / "m.gpkg");
+  std::map<int, std::unique_ptr<OGRFeature>> roads;
+  for (auto& f : gpkg["road_arc"]) roads[f->GetFieldAsInteger("arc_id")].reset(f.release());
+  ASSERT_EQ(roads.size(), 2u);
+  EXPECT_EQ(roads[7]->GetGeometryRef(), nullptr);
+  EXPECT_TRUE(roads[7]->IsFieldNull(roads[7]->GetFieldIndex("main_road")));
+  EXPECT_EQ(roads[8]->GetFieldAsInteger("main_road"), 3) << "the first line with a value counts";
+  EXPECT_STREQ(roads[8]->GetFieldAsString("main_road_text"), "国道");
+  auto stations = gpkg.ByPid("eki_point");
+  EXPECT_STREQ(stations[2]->GetFieldAsString("name"), "駅") << "trimmed as the label is";
+  EXPECT_TRUE(stations[1]->IsFieldNull(stations[1]->GetFieldIndex("name")));
+}
+
 int Count(const Dataset& gpkg, const char* layer, const char* mesh) {
   OGRLayer& l = gpkg[layer];
   l.SetAttributeFilter(("mesh = '" + std::string(mesh) + "'").c_str());
