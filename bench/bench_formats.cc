@@ -3,7 +3,7 @@
 // `-j 1`, one format per run, each format the best of three runs. Prints, per format, wall time,
 // CPU time and peak memory of the whole process, and the ratios to the WMF run; targets: PNG
 // within 4 times the WMF time, SVG within 4 times with peak memory within 1.5 times, PDF within
-// 8 times.
+// 8 times, the GeoPackage of the map data (GDAL) within 4 times.
 // Usage: bench_formats [megabytes of the mesh] [converter program, default the one beside this]
 #include <spawn.h>
 #include <stdlib.h>
@@ -77,10 +77,10 @@ int main(int argc, char** argv) {
   std::printf("mesh of %d blocks, %.1f MB; converter %s\n", options.blocks,
               meshgen::MeshBytes(options) / 1e6, converter.c_str());
 
-  const char* formats[] = {"wmf", "png", "svg", "pdf"};
-  const double time_targets[] = {1, 4, 4, 4};
+  const char* formats[] = {"wmf", "png", "svg", "pdf", "gpkg"};
+  const double time_targets[] = {1, 4, 4, 4, 4};
   Run wmf;
-  for (int f = 0; f < 4; ++f) {
+  for (int f = 0; f < 5; ++f) {
     std::string out = root + "/out-" + formats[f];
     Run best;
     for (int repeat = 0; repeat < 3; ++repeat) {

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -140,6 +141,36 @@ TEST_F(CliTest, FailedMeshGivesStatusOneAndStopsUnlessKeepGoing) {
   EXPECT_EQ(on.exit_status, 1);
   EXPECT_TRUE(fs::exists(out("C.wmf")));
   EXPECT_THAT(on.err, HasSubstr("2 of 3 meshes stored"));
+}
+
+// The map data as GeoPackage: one file per mesh put in place only when complete (a failed mesh
+// keeps the old file and leaves no temporary folder), or every mesh into one file, where the
+// failed mesh leaves nothing; no drawing unless asked for.
+TEST_F(CliTest, GeoPackagePerMeshOrIntoOneFile) {
+  AddMesh("A");
+  AddMesh("B", BrokenMesh());
+  AddMesh("C");
+  fs::create_directories(out());
+  { std::ofstream(out("B.gpkg")) << "old"; }
+  ProcessResult each = Convert({"-f", "gpkg", "-j", "2", "--keep-going", in(), out()});
+  EXPECT_EQ(each.exit_status, 1);
+  EXPECT_THAT(each.err, HasSubstr("B: 'x' は浮動小数点数ではありません\n"));
+  EXPECT_THAT(each.err, Not(HasSubstr("no settings file")));
+  EXPECT_EQ(ReadFileBytes(out("B.gpkg")), "old");
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(out())) files.push_back(entry.path().filename());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"A.gpkg", "B.gpkg", "C.gpkg"}));
+
+  std::string all = dir_ / "all.gpkg";
+  ProcessResult into = Convert({"--into", all, "--keep-going", in(), out()});
+  EXPECT_EQ(into.exit_status, 1);
+  ProcessResult meshes = test_util::RunProgram(
+      "/usr/bin/ogrinfo", {"-q", all, "-sql", "SELECT DISTINCT mesh FROM road_arc ORDER BY mesh"});
+  EXPECT_THAT(meshes.out, HasSubstr("mesh (String) = A"));
+  EXPECT_THAT(meshes.out, HasSubstr("mesh (String) = C"));
+  EXPECT_THAT(meshes.out, Not(HasSubstr("mesh (String) = B")));
+  EXPECT_FALSE(fs::exists(out("A.wmf")));
 }
 
 TEST_F(CliTest, SeveralJobsStoreTheSameBytes) {

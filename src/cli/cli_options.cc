@@ -2,32 +2,36 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
 namespace sheetwright::cli {
 namespace {
 
-enum LongOnly { kKeepGoing = 1000, kVersion };
+enum LongOnly { kKeepGoing = 1000, kVersion, kSheetOrigins, kInto };
 
-std::optional<std::vector<conversion::OutputFormat>> ParseFormats(std::string_view list,
-                                                                  std::string& error) {
-  std::vector<conversion::OutputFormat> formats;
+// Fills the drawing and the data formats of a comma-separated list; false with `error` set for
+// an unknown name.
+bool ParseFormats(std::string_view list, CliOptions& o, std::string& error) {
+  o.formats.clear();
+  o.data_formats.clear();
   while (true) {
     size_t comma = list.find(',');
     std::string_view name = list.substr(0, comma);
-    auto format = conversion::ParseOutputFormat(name);
-    if (!format) {
-      error = "unknown format '" + std::string(name) + "' (use wmf, svg, png or pdf)";
-      return std::nullopt;
+    if (auto data = gis::ParseDataFormat(name)) {
+      if (std::find(o.data_formats.begin(), o.data_formats.end(), *data) == o.data_formats.end())
+        o.data_formats.push_back(*data);
+    } else if (auto format = conversion::ParseOutputFormat(name)) {
+      if (std::find(o.formats.begin(), o.formats.end(), *format) == o.formats.end())
+        o.formats.push_back(*format);
+    } else {
+      error = "unknown format '" + std::string(name) + "' (use wmf, svg, png, pdf or gpkg)";
+      return false;
     }
-    bool repeated = false;
-    for (auto f : formats) repeated = repeated || f == *format;
-    if (!repeated) formats.push_back(*format);
-    if (comma == std::string_view::npos) break;
+    if (comma == std::string_view::npos) return true;
     list.remove_prefix(comma + 1);
   }
-  return formats;
 }
 
 std::optional<int> ParseJobs(std::string_view text) {
@@ -47,6 +51,8 @@ ParseResult ParseCommandLine(int argc, char** argv) {
       {"format", required_argument, nullptr, 'f'},
       {"jobs", required_argument, nullptr, 'j'},
       {"keep-going", no_argument, nullptr, kKeepGoing},
+      {"sheet-origins", required_argument, nullptr, kSheetOrigins},
+      {"into", required_argument, nullptr, kInto},
       {"quiet", no_argument, nullptr, 'q'},
       {"help", no_argument, nullptr, 'h'},
       {"version", no_argument, nullptr, kVersion},
@@ -56,6 +62,7 @@ ParseResult ParseCommandLine(int argc, char** argv) {
   CliOptions& o = result.options;
   optind = 1;
   opterr = 0;  // the messages are ours
+  bool format_given = false;
   int c;
   while ((c = getopt_long(argc, argv, ":s:f:j:qh", kLongOptions, nullptr)) != -1) {
     switch (c) {
@@ -64,14 +71,19 @@ ParseResult ParseCommandLine(int argc, char** argv) {
         break;
       case 'f': {
         std::string error;
-        auto formats = ParseFormats(optarg, error);
-        if (!formats) {
+        if (!ParseFormats(optarg, o, error)) {
           result.error = error;
           return result;
         }
-        o.formats = *formats;
+        format_given = true;
         break;
       }
+      case kSheetOrigins:
+        o.sheet_origins = optarg;
+        break;
+      case kInto:
+        o.into = optarg;
+        break;
       case 'j': {
         auto jobs = ParseJobs(optarg);
         if (!jobs) {
@@ -103,6 +115,12 @@ ParseResult ParseCommandLine(int argc, char** argv) {
     }
   }
   if (o.help || o.version) return result;
+  // The --into file takes the data that -f gpkg would put beside each drawing; without -f it is
+  // the only output.
+  if (o.into) {
+    o.data_formats.clear();
+    if (!format_given) o.formats.clear();
+  }
   std::vector<std::string> operands(argv + optind, argv + argc);
   if (operands.size() < 2) {
     result.error = operands.empty() ? "missing INPUT_DIR and OUTPUT_DIR" : "missing OUTPUT_DIR";
@@ -136,7 +154,18 @@ Options:
                        (before that file exists, the installed example is read; without
                        either every layer is off, and a warning says so). A named file
                        that holds none of the settings' sections or keys is refused
-  -f, --format LIST    comma-separated output formats: wmf (default), svg, png, pdf
+  -f, --format LIST    comma-separated output formats: wmf (default), svg, png, pdf, and gpkg:
+                       the map data itself (not a drawing) as an OGC GeoPackage MESH.gpkg for
+                       GIS, one layer per kind of record (see the README). GeoPackage is the
+                       only data format: FlatGeobuf, GeoJSON and Shapefile hold one layer per
+                       file and are not offered
+      --into FILE.gpkg every mesh's data into this one GeoPackage (created when missing, else
+                       appended to), one transaction per mesh, with a mesh column; without -f
+                       nothing else is written
+      --sheet-origins FILE  CSV "mesh,easting,northing[,epsg]": each mesh's data shifted to its
+                       place and given that CRS (e.g. 6677), so that sheets lie side by side;
+                       a mesh the file does not name fails. Without it the data keeps
+                       sheet-local metres and no CRS
   -j, --jobs N         meshes converted at once (default: the number of cores)
       --keep-going     go on with the next mesh after a failure (default: stop)
   -q, --quiet          no progress, only warnings, messages about the data and errors

@@ -160,14 +160,29 @@ void WarnOfBlankDrawings(const Styles& styles) {
   }
 }
 
+// The sheet placements named by --sheet-origins; null without it. A bad file stops with usage.
+std::shared_ptr<const gis::SheetOrigins> ReadOrigins(const cli::CliOptions& options) {
+  if (!options.sheet_origins) return nullptr;
+  try {
+    return std::make_shared<gis::SheetOrigins>(gis::SheetOrigins::Read(*options.sheet_origins));
+  } catch (const std::runtime_error& e) {
+    StopWithUsage(std::string("--sheet-origins: ") + e.what());
+  }
+}
+
 conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styles& styles,
                                       const std::vector<std::string>& meshes,
+                                      std::shared_ptr<const gis::SheetOrigins> origins,
                                       cli::ConsoleReporter& reporter) {
   conversion::BatchRequest request;
   request.input_folder = options.input_folder;
   request.output_folder = options.output_folder;
   request.meshes = meshes;
   request.formats = options.formats;
+  request.gis.formats = options.data_formats;
+  request.gis.into = options.into.value_or("");
+  request.gis.origins = origins;
+  request.gis.origins_name = options.sheet_origins.value_or("");
   request.keep_going = options.keep_going;
   request.stop_requested = [] { return base::StopSignal() != 0; };
   request.jobs =
@@ -192,17 +207,18 @@ int Run(int argc, char** argv) {
     StopWithUsage("input folder '" + options.input_folder + "' does not exist");
   }
 
+  std::shared_ptr<const gis::SheetOrigins> origins = ReadOrigins(options);
   Styles styles;
   LoadStyles(options, styles);
   std::vector<std::string> meshes = ResolveMeshes(options);
   MakeOutputFolder(options.output_folder);
-  WarnOfBlankDrawings(styles);
+  if (!options.formats.empty()) WarnOfBlankDrawings(styles);
 
   cli::ConsoleReporter reporter(stderr, static_cast<int>(meshes.size()), options.quiet,
                                 isatty(STDERR_FILENO) == 1);
   conversion::BatchResult result;
   try {
-    result = RunConversion(options, styles, meshes, reporter);
+    result = RunConversion(options, styles, meshes, origins, reporter);
   } catch (const base::ConversionCancelled&) {
     // Only a stop signal cancels; the batch has removed its temporary files.
     reporter.Stopped(base::StopSignal(), options.output_folder);

@@ -21,7 +21,8 @@ struct MeshOutcome {
   std::vector<std::string> messages;  // only when messages were held back (several jobs)
   // One per requested format, written in full and waiting to replace the stored file.
   std::vector<std::unique_ptr<base::AtomicFile>> files;
-  std::shared_ptr<const picture::Picture> sheet;  // when converted
+  std::vector<std::unique_ptr<gis::StagedGpkg>> data_files;  // the same for the data formats
+  std::shared_ptr<const picture::Picture> sheet;             // when converted
   std::optional<std::string> error;
   bool cancelled = false;  // only with several jobs: the worker was stopped
 };
@@ -79,7 +80,14 @@ class BatchRun {
   BatchResult Run() {
     observer_.Status(StatusText(done_, result_.total));
     int jobs = request_.wanted ? 1 : std::clamp(request_.jobs, 1, std::max(1, result_.total));
-    bool finished = jobs == 1 ? RunInline() : RunParallel(jobs);
+    bool finished = false;
+    try {
+      finished = jobs == 1 ? RunInline() : RunParallel(jobs);
+    } catch (...) {
+      CloseInto();
+      throw;
+    }
+    CloseInto();
     if (finished) observer_.Status(StatusText(done_, result_.total));
     result_.finished = finished;
     return result_;
@@ -105,13 +113,16 @@ class BatchRun {
       std::string folder = JoinFolder(request_.input_folder, mesh);
       CheckMeshFolder(folder);
       ConversionServices services{styles_, fonts_, *sink, &hook};
-      ConvGo(folder, services, *sheet);
+      // Data alone needs no drawing.
+      if (!request_.formats.empty()) ConvGo(folder, services, *sheet);
+      StageData(mesh, *sink, outcome);
     } catch (const base::ConversionCancelled&) {
       throw;
     } catch (const std::exception& e) {
       outcome.error = e.what();
       return outcome;
     }
+    if (request_.formats.empty()) return outcome;
     // A sheet whose files cannot be written is still shown.
     outcome.sheet = sheet;
     try {
@@ -135,6 +146,44 @@ class BatchRun {
     return outcome;
   }
 
+  // Writes the mesh's GeoPackages beside the files they replace (not the --into file, which takes
+  // the meshes in list order as they are committed).
+  void StageData(const std::string& mesh, base::MessageSink& sink, MeshOutcome& outcome) {
+    for (gis::DataFormat format : request_.gis.formats) {
+      std::string target =
+          JoinFolder(request_.output_folder, mesh) + std::string(gis::Extension(format));
+      outcome.data_files.push_back(
+          std::make_unique<gis::StagedGpkg>(target, JoinFolder(request_.input_folder, mesh), mesh,
+                                            request_.gis.PlacementOf(mesh), sink));
+    }
+  }
+
+  // Stores the mesh's data: its staged GeoPackages, then its share of the --into file.
+  void CommitData(const std::string& mesh, MeshOutcome& outcome, std::vector<std::string>& paths) {
+    for (auto& file : outcome.data_files) {
+      file->Commit();
+      paths.push_back(file->target());
+    }
+    if (request_.gis.into.empty()) return;
+    if (!into_) into_ = std::make_unique<gis::GpkgCollection>(request_.gis.into);
+    ForwardingSink sink(observer_, mesh);
+    into_->Append(JoinFolder(request_.input_folder, mesh), mesh, request_.gis.PlacementOf(mesh),
+                  sink);
+    paths.push_back(request_.gis.into);
+  }
+
+  // The --into file is complete once closed; a failure to close it fails the batch's last word.
+  void CloseInto() {
+    if (!into_) return;
+    try {
+      into_->Close();
+    } catch (const std::exception& e) {
+      ++result_.failed;
+      observer_.Failed(request_.gis.into, e.what());
+    }
+    into_.reset();
+  }
+
   // Stores one mesh's files and reports it. False when the mesh failed.
   bool Commit(const std::string& mesh, MeshOutcome& outcome) {
     if (outcome.cancelled || (request_.stop_requested && request_.stop_requested())) {
@@ -150,6 +199,7 @@ class BatchRun {
           outcome.files[f]->Commit();
           paths.push_back(OutputPath(mesh, request_.formats[f]));
         }
+        CommitData(mesh, outcome, paths);
       } catch (const std::exception& e) {
         outcome.error = e.what();
       }
@@ -224,6 +274,7 @@ class BatchRun {
   BatchObserver& observer_;
   BatchResult result_;
   int done_ = 0;
+  std::unique_ptr<gis::GpkgCollection> into_;
 };
 
 }  // namespace

@@ -18,6 +18,7 @@
 
 #include "base/messages.h"
 #include "conversion/output_files.h"
+#include "export/gpkg_store.h"
 #include "picture/font_library.h"
 #include "picture/picture.h"
 #include "settings/layer_styles.h"
@@ -28,7 +29,8 @@ struct BatchRequest {
   std::string input_folder;         // a mesh's folder is input_folder + "/" + mesh (see JoinFolder)
   std::string output_folder;        // a mesh's file is output_folder + "/" + mesh + extension
   std::vector<std::string> meshes;  // in list order
-  std::vector<OutputFormat> formats{OutputFormat::kWmf};
+  std::vector<OutputFormat> formats{OutputFormat::kWmf};  // may be empty when `gis` asks for data
+  gis::GisRequest gis;  // the map data as GeoPackage: MESH.gpkg, or every mesh into one file
   OutputSizes sizes;
   int jobs = 1;             // meshes converted at once; values below 1 count as 1
   bool keep_going = false;  // go on with the next mesh after a failure

@@ -1,5 +1,6 @@
 // Small pieces the six drawers share: reporting a bad line, reading an arc's coordinate lines out
-// of the arc table. Private to the drawer implementations.
+// of the arc table. Private to the drawer implementations and the GIS export (src/export), which
+// reports bad records as the drawers do.
 #pragma once
 
 #include <cstdint>

@@ -86,21 +86,25 @@ picture::Point MapCoordinate(std::string_view first, std::string_view second) {
   return picture::Point{east, Saturate(int64_t{picture::kFrameHeight} - north)};
 }
 
-picture::Point MapCoordinateLine(std::string_view line) {
+MapMetres ReadCoordinateLine(std::string_view line) {
   // "north,east" read in one go; the fields are cut out only for other shapes.
   const char* end = line.data() + line.size();
-  double north, east;
-  const char* comma = ParsePlainDecimal(line.data(), end, ',', north);
+  MapMetres m;
+  const char* comma = ParsePlainDecimal(line.data(), end, ',', m.north);
   if (comma != nullptr && comma != end) {
-    const char* after = ParsePlainDecimal(comma + 1, end, ',', east);
-    if (after != nullptr) {
-      return picture::Point{MapValue(east),
-                            Saturate(int64_t{picture::kFrameHeight} - MapValue(north))};
-    }
+    if (ParsePlainDecimal(comma + 1, end, ',', m.east) != nullptr) return m;
   }
   std::string_view fields[2];
   mapdata::SplitFields(line, fields);
-  return MapCoordinate(fields[0], fields[1]);
+  m.north = ParseCoordinate(fields[0]);
+  m.east = ParseCoordinate(fields[1]);
+  return m;
+}
+
+picture::Point MapCoordinateLine(std::string_view line) {
+  MapMetres m = ReadCoordinateLine(line);
+  return picture::Point{MapValue(m.east),
+                        Saturate(int64_t{picture::kFrameHeight} - MapValue(m.north))};
 }
 
 void VertexBuffer::TooManyPoints() {

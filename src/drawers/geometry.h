@@ -21,6 +21,14 @@ picture::Point MapCoordinate(std::string_view first, std::string_view second);
 // empty text and fails as such).
 picture::Point MapCoordinateLine(std::string_view line);
 
+// A coordinate line's two values as the data holds them, in map metres: field 1 the northing,
+// field 2 the easting. A field that is not a number throws ConversionError, the first field's
+// before the second's (as MapCoordinateLine does).
+struct MapMetres {
+  double north = 0, east = 0;
+};
+MapMetres ReadCoordinateLine(std::string_view line);
+
 // One value times 10.0, truncated toward zero, saturating at the 32-bit range.
 int32_t MapValue(double value);
 
@@ -56,8 +64,10 @@ class VertexBuffer {
   int Count() const { return static_cast<int>(points_.size()); }
   std::span<const picture::Point> Points() const { return points_; }
 
- private:
+  // The ConversionError of a figure beyond kMaxPoints; also for figures assembled elsewhere.
   [[noreturn]] static void TooManyPoints();
+
+ private:
   std::vector<picture::Point> points_;
 };
 

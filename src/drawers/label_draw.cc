@@ -7,6 +7,7 @@
 #include "base/numbers.h"
 #include "drawers/draw_common.h"
 #include "drawers/drawers.h"
+#include "drawers/label_name.h"
 #include "mapdata/map_format.h"
 #include "mapdata/token.h"
 #include "picture/recorder.h"
@@ -24,28 +25,6 @@ enum class Placement {
   kCentred,     // centred on the point, pushed right and down onto the sheet
   kHangsBelow,  // centred horizontally, top edge on the point; only pushed right
 };
-
-// Blanks and control characters: every byte up to 32. Shift_JIS bytes of double-byte characters
-// are all above that, so trimming never cuts a character.
-std::string_view TrimControls(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-  return s;
-}
-
-// The name of one attribute line. `single_field` takes field |field| alone; otherwise fields
-// `field` and `field` + 1 are joined without separator (into `buffer`, reused between lines).
-std::string_view BuildName(std::string_view line, int field, bool single_field,
-                           std::string& buffer) {
-  if (single_field) return TrimControls(TokenGet(line, field));
-  std::string_view first = TokenGet(line, field);
-  std::string_view second =
-      field < std::numeric_limits<int>::max() ? TokenGet(line, field + 1) : std::string_view();
-  if (second.empty()) return TrimControls(first);
-  buffer.assign(first);
-  buffer.append(second);
-  return TrimControls(buffer);
-}
 
 // max(0, v - half), kept within the 32-bit range.
 int32_t PushOntoSheet(int32_t v, int32_t half) {

@@ -1,22 +1,15 @@
 // PolyDraw and PolyLineDraw: polygon records whose rings are lists of arc references, the arcs'
 // points taken from the arc table.
 #include "base/messages.h"
-#include "base/numbers.h"
 #include "drawers/draw_common.h"
 #include "drawers/drawers.h"
-#include "mapdata/map_format.h"
-#include "mapdata/token.h"
+#include "drawers/poly_rings.h"
 #include "picture/recorder.h"
 
 namespace sheetwright::drawers {
 namespace {
 
-namespace format = mapdata::format;
-using base::StrToInt;
-using internal::ArcIdOf;
 using internal::ArcSlotLine;
-using internal::Report;
-using mapdata::TokenGet;
 
 // Appends the coordinate lines of the arc whose record line is in `slot` (`count` lines after it),
 // last to first when `reversed`.
@@ -38,66 +31,6 @@ void AppendArc(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, int32_
     int64_t k = reversed ? int64_t{count} + 1 - i : i;
     vertices.XYSet(drawers::MapCoordinateLine(ArcSlotLine(arcs, slot + k)));
   }
-}
-
-// The first steps of every polygon record: true and the reference count when the record line is
-// usable; false after "PGNファイルのレコード数不正=", which stops the file.
-bool ReadReferenceCount(DrawContext& ctx, std::string_view line, int32_t& count) {
-  std::string_view count_text = TokenGet(line, format::kPolygonRefCountField);
-  if (count_text.empty()) {
-    Report(ctx.sink, "PGNファイルのレコード数不正=", line);
-    return false;
-  }
-  count = StrToInt(count_text);
-  return true;
-}
-
-// Looks up the arc of one reference line. Returns its slot, or -1 after reporting the reference
-// (which abandons the record). `reversed` tells whether the reference carries a minus sign.
-int FindReferencedArc(DrawContext& ctx, const mapdata::ArcTable& arcs, std::string_view ref_line,
-                      bool& reversed) {
-  std::string_view id_text = TokenGet(ref_line, format::kReferenceArcField);
-  if (id_text.empty()) {
-    Report(ctx.sink, "PGNファイルのPID不正=", ref_line);
-    return -1;
-  }
-  int32_t reference = StrToInt(id_text);
-  reversed = reference < 0;
-  int slot = arcs.PidSrc(ArcIdOf(reference), ctx.sink);
-  if (slot == -1) Report(ctx.sink, "ARCID-NOTFOUND=", id_text);
-  return slot;
-}
-
-// What the fields of a referenced arc's record line say about drawing it.
-enum class ArcRecord { kDraw, kHidden, kStop };
-
-// Reads the point count of the arc record line in `slot` into `count`; for an outline the line
-// type first, in that order. kStop after reporting a missing field (which abandons the record),
-// kHidden for an outline's arc of the hidden line type (its count is then not read). A field that
-// is not an integer throws ConversionError.
-ArcRecord ReadArcRecord(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, bool outline,
-                        int32_t& count) {
-  if (const auto* fields = ctx.arc_points.Fields(arcs, slot)) {
-    if (outline && fields->line_type == format::kHiddenLineType) return ArcRecord::kHidden;
-    count = fields->count;
-    return ArcRecord::kDraw;
-  }
-  std::string_view arc_line = arcs.ArcLines(slot);
-  if (outline) {
-    std::string_view line_type = TokenGet(arc_line, format::kArcLineTypeField);
-    if (line_type.empty()) {
-      Report(ctx.sink, "線種ID不正=", arc_line);
-      return ArcRecord::kStop;
-    }
-    if (StrToInt(line_type) == format::kHiddenLineType) return ArcRecord::kHidden;
-  }
-  std::string_view count_text = TokenGet(arc_line, format::kArcPointCountField);
-  if (count_text.empty()) {
-    Report(ctx.sink, "座標数不正=", arc_line);
-    return ArcRecord::kStop;
-  }
-  count = StrToInt(count_text);
-  return ArcRecord::kDraw;
 }
 
 }  // namespace
@@ -122,15 +55,9 @@ picture::Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
     // A bad reference ends the record; the rest of its reference lines are then read as ordinary
     // lines and passed over. What was collected before is filled all the same. A count beyond the
     // file's end reads empty lines, the first of which ends the record.
-    for (int32_t i = 0; i < references; ++i) {
-      bool reversed = false;
-      int slot = FindReferencedArc(ctx, arcs, cursor.Next(), reversed);
-      if (slot == -1) break;
-      // The line type is not consulted: arcs of every type bound the fill.
-      int32_t count = 0;
-      if (ReadArcRecord(ctx, arcs, slot, /*outline=*/false, count) != ArcRecord::kDraw) break;
-      AppendArc(ctx, arcs, slot, count, reversed, vertices);
-    }
+    ForEachAreaArc(ctx, arcs, cursor, references, [&](const ArcRun& run) {
+      AppendArc(ctx, arcs, run.slot, run.count, run.reversed, vertices);
+    });
 
     // A closed ring comes back to its first point, which the buffer stores again: the fill leaves
     // out the last point (closing the figure by itself), whether or not the ring was closed.

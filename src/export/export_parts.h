@@ -1,0 +1,60 @@
+// The layer writers of ExportMesh, one per kind of record, and what they share. Private to
+// src/export.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/messages.h"
+#include "drawers/layer_state.h"
+#include "export/feature_row.h"
+#include "export/gis_file.h"
+#include "export/gis_layers.h"
+#include "export/sheet_origins.h"
+#include "mapdata/arc_table.h"
+#include "mapdata/mesh_files.h"
+#include "mapdata/record_lines.h"
+#include "mapdata/record_tables.h"
+
+namespace sheetwright::gis {
+
+class ExportContext {
+ public:
+  ExportContext(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
+                GisFile& file, base::MessageSink& sink);
+
+  // The text of one data file of the mesh, read once; null when the file does not exist.
+  std::shared_ptr<const mapdata::FileText> Text(std::string mapdata::MeshFiles::*member);
+  // The arc table of an arc file, loaded once; empty when the file does not exist.
+  const mapdata::ArcTable& Arcs(std::string mapdata::MeshFiles::*member);
+  // The row through which the features of kLayers[layer] are written.
+  FeatureRow& Row(size_t layer);
+
+  const std::string mesh;
+  const Placement placement;
+  GisFile& file;
+  base::MessageSink& sink;
+  // How the drawers read polygon references: the sink and their cache of arc record fields.
+  drawers::DrawContext draw;
+
+ private:
+  mapdata::MeshFiles paths_;
+  std::map<std::string, std::shared_ptr<const mapdata::FileText>> texts_;
+  std::map<std::string, std::unique_ptr<mapdata::ArcTable>> arcs_;
+  std::unique_ptr<FeatureRow> rows_[kLayers.size()];
+};
+
+// The name lines of an attribute file joined to the records of `table` by the label drawers'
+// lookup (field 2 is the polygon or point ID): for each slot the first line that names it, or
+// empty. A line without an ID ("PGNファイルのPID不正=") or with one the table lacks
+// ("ATRID-NOTFOUND=") is told to the sink and passed over; the rest of the file is still read.
+std::vector<std::string_view> NameLines(ExportContext& ctx, const mapdata::FileText* atr_file,
+                                        char letter, const mapdata::PolyTable& table);
+
+void ExportArcs(ExportContext& ctx, size_t layer);
+void ExportPolygons(ExportContext& ctx, size_t layer);
+void ExportPoints(ExportContext& ctx, size_t layer);
+
+}  // namespace sheetwright::gis

@@ -1,0 +1,235 @@
+// The GeoPackage read back through GDAL, an independent reader: areas with holes, reversed
+// references, names, coordinates, bad records, placed sheets in one file, a failed mesh rolled
+// back.
+#include <gdal_priv.h>
+#include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
+
+#include <filesystem>
+#include <map>
+
+#include "base/common_test_util.h"
+#include "export/gis_layers.h"
+#include "export/gpkg_store.h"
+#include "mapdata/mesh_files.h"
+
+namespace sheetwright::gis {
+namespace {
+
+using test_util::CollectingSink;
+using test_util::TempFolder;
+
+// One block with a courtyard (arcs 1 outer, 2 inner), the same square twice from two arcs with
+// one reversed (3, -4 and 4, -3), an open ring (5), a missing arc (99). North first, then east.
+const char kArcs[] =
+    "m,ARC,x,9\r\n"
+    "L7101,1,1,5\r\n0,0\r\n0,100\r\n100,100\r\n100,0\r\n0,0\r\n"
+    "L7101,1,2,5\r\n40,40\r\n60,40\r\n60,60\r\n40,60\r\n40,40\r\n"
+    "L7101,1,3,3\r\n0,200\r\n0,300\r\n100,300\r\n"
+    "L7101,1,4,3\r\n0,200\r\n100,200\r\n100,300\r\n"
+    "L7101,1,5,3\r\n10.5,500.25\r\n10.5,600\r\n50,600\r\n";
+const char kPolygons[] =
+    "m,PGN,x,x,5\r\n"
+    "A7101,1,2,50,50\r\n1\r\n2\r\n"
+    "A7101,2,2,50,250\r\n3\r\n-4\r\n"
+    "A7101,3,2,50,250\r\n4\r\n-3\r\n"
+    "A7101,4,1,20,550\r\n5\r\n"
+    "A7101,5,2,0,0\r\n1\r\n99\r\n";
+// Names: field 7; "一" in CP932, then a lead byte without its trail byte.
+const char kNames[] =
+    "m,ATR,x,x,2\r\n"
+    "A7101,1,1,1,1,0,\x88\xea\r\n"
+    "A7101,2,1,1,1,0,A\x88\r\n";
+
+std::string MakeMesh(const TempFolder& dir, const std::string& mesh, const std::string& arcs) {
+  dir.Write(mesh + "/gaiku/GAIKU.ARC", arcs);
+  dir.Write(mesh + "/gaiku/GAIKU.PGN", kPolygons);
+  dir.Write(mesh + "/gaiku/GAIKU.ATR", kNames);
+  return dir / mesh;
+}
+
+struct Dataset {
+  explicit Dataset(const std::string& path)
+      : ds(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY)) {}
+  ~Dataset() { GDALClose(ds); }
+  OGRLayer& operator[](const char* name) const { return *ds->GetLayerByName(name); }
+  // Features of a layer by pid.
+  std::map<int, std::unique_ptr<OGRFeature>> ByPid(const char* name) const {
+    std::map<int, std::unique_ptr<OGRFeature>> out;
+    OGRLayer& layer = (*this)[name];
+    layer.ResetReading();
+    while (OGRFeature* f = layer.GetNextFeature()) out[f->GetFieldAsInteger("pid")].reset(f);
+    return out;
+  }
+  GDALDataset* ds;
+};
+
+TEST(GisExport, AreasHolesReversedReferencesNamesAndBadRecords) {
+  TempFolder dir;
+  std::string folder = MakeMesh(dir, "m1", kArcs);
+  CollectingSink sink;
+  StagedGpkg staged(dir / "m1.gpkg", folder, "m1", Placement{}, sink);
+  staged.Commit();
+  EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "m1")
+      << "only the mesh and its GeoPackage remain";
+
+  Dataset gpkg(dir / "m1.gpkg");
+  ASSERT_NE(gpkg.ds, nullptr);
+  EXPECT_EQ(gpkg["gaiku_arc"].GetFeatureCount(), 5);
+  const OGRSpatialReference* srs = gpkg["gaiku_arc"].GetSpatialRef();
+  EXPECT_TRUE(srs == nullptr || srs->IsLocal()) << "sheet-local: no CRS, and not degrees";
+  auto areas = gpkg.ByPid("gaiku_polygon");
+  ASSERT_EQ(areas.size(), 3u);
+  const OGRGeometry* block = areas[1]->GetGeometryRef();
+  EXPECT_TRUE(block->IsValid());
+  EXPECT_DOUBLE_EQ(block->toMultiPolygon()->get_Area(), 100.0 * 100 - 20 * 20);
+  EXPECT_EQ(block->toMultiPolygon()->getGeometryRef(0)->getNumInteriorRings(), 1);
+  std::unique_ptr<OGRGeometry> apart(
+      areas[2]->GetGeometryRef()->SymDifference(areas[3]->GetGeometryRef()));
+  EXPECT_TRUE(apart && apart->IsEmpty()) << "a reversed reference builds the same ring";
+  EXPECT_DOUBLE_EQ(areas[2]->GetGeometryRef()->toMultiPolygon()->get_Area(), 10000.0);
+  EXPECT_STREQ(areas[1]->GetFieldAsString("name"), "一");
+  EXPECT_STREQ(areas[1]->GetFieldAsString("name_raw"), "88ea");
+  EXPECT_STREQ(areas[2]->GetFieldAsString("name"), "A\xEF\xBF\xBD") << "U+FFFD";
+  EXPECT_STREQ(areas[2]->GetFieldAsString("name_raw"), "4188");
+  EXPECT_EQ(areas[1]->GetFieldAsInteger("code"), 7101);
+  EXPECT_DOUBLE_EQ(areas[1]->GetFieldAsDouble("label_east"), 50);
+
+  auto problems = gpkg.ByPid("polygon_problem");
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_STREQ(problems[4]->GetFieldAsString("problem"), "open_ring");
+  EXPECT_STREQ(problems[5]->GetFieldAsString("problem"), "bad_reference");
+  EXPECT_STREQ(problems[5]->GetFieldAsString("source"), "gaiku_polygon");
+  // The open ring as a line in metres: easting x, northing y, as written.
+  const OGRLineString* open = problems[4]->GetGeometryRef()->toMultiLineString()->getGeometryRef(0);
+  EXPECT_EQ(open->getX(0), 500.25);
+  EXPECT_EQ(open->getY(0), 10.5);
+  // The collected outer ring of record 5 is kept with it.
+  EXPECT_EQ(problems[5]->GetGeometryRef()->toMultiLineString()->getNumGeometries(), 1);
+  EXPECT_EQ(sink.messages, std::vector<std::string>{"ARCID-NOTFOUND=99"});
+}
+
+// Unlike the drawing, the export reads on after a bad line: a name for a point that does not
+// exist, an arc without its point count (written without geometry). Main roads and station names
+// join as the drawing's layers join them.
+TEST(GisExport, BadLinesAreToldAndTheRestOfTheFileIsStillRead) {
+  TempFolder dir;
+  dir.Write("m/road/roadntwk.arc",
+            "m,ARC,x,4\r\nL2110,1,7\r\n5,5\r\nL2110,1,8,2\r\n1,2\r\n3,4\r\n");
+  dir.Write("m/road/road.atr", "m,ATR,x,x,2\r\nL2110,8,0,\r\nL2110,8,3,\x8d\x91\x93\xb9\r\n");
+  dir.Write("m/others/eki.pnt", "m,PNT,x,x,2\r\nP2420,1,10,20\r\nP2420,2,30,40\r\n");
+  dir.Write("m/others/eki.atr", "m,ATR,x,x,2\r\nP2420,9,2420,X,\r\nP2420,2,2420,\x89\x77, \r\n");
+  CollectingSink sink;
+  StagedGpkg(dir / "m.gpkg", dir / "m", "m", Placement{}, sink).Commit();
+  EXPECT_EQ(sink.messages, (std::vector<std::string>{"PGNファイルのレコード数不正=L2110,1,7",
+                                                     "ATRID-NOTFOUND=9"}));
+  Dataset gpkg(dir / "m.gpkg");
+  std::map<int, std::unique_ptr<OGRFeature>> roads;
+  for (auto& f : gpkg["road_arc"]) roads[f->GetFieldAsInteger("arc_id")].reset(f.release());
+  ASSERT_EQ(roads.size(), 2u);
+  EXPECT_EQ(roads[7]->GetGeometryRef(), nullptr);
+  EXPECT_TRUE(roads[7]->IsFieldNull(roads[7]->GetFieldIndex("main_road")));
+  EXPECT_EQ(roads[8]->GetFieldAsInteger("main_road"), 3) << "the first line with a value counts";
+  EXPECT_STREQ(roads[8]->GetFieldAsString("main_road_text"), "国道");
+  auto stations = gpkg.ByPid("eki_point");
+  EXPECT_STREQ(stations[2]->GetFieldAsString("name"), "駅") << "trimmed as the label is";
+  EXPECT_TRUE(stations[1]->IsFieldNull(stations[1]->GetFieldIndex("name")));
+}
+
+int Count(const Dataset& gpkg, const char* layer, const char* mesh) {
+  OGRLayer& l = gpkg[layer];
+  l.SetAttributeFilter(("mesh = '" + std::string(mesh) + "'").c_str());
+  return static_cast<int>(l.GetFeatureCount());
+}
+
+TEST(GisExport, SheetsPlacedSideBySideInOneFileAndAFailedMeshRolledBack) {
+  TempFolder dir;
+  std::string west = MakeMesh(dir, "west", kArcs);
+  std::string east = MakeMesh(dir, "east", kArcs);
+  // The same mesh with a coordinate that is not a number in its last arc.
+  std::string bad_arcs(kArcs);
+  bad_arcs.replace(bad_arcs.find("50,600"), 6, "50,x00");
+  std::string bad = MakeMesh(dir, "bad", bad_arcs);
+  auto origins = SheetOrigins::Parse(
+      "mesh,easting,northing,epsg\nwest,-10000,-20000,6677\neast,-9000,-20000,6677\n"
+      "bad,0,0,6677\n",
+      "origins.csv");
+  CollectingSink sink;
+  {
+    GpkgCollection into(dir / "all.gpkg");
+    into.Append(west, "west", *origins.Find("west"), sink);
+    into.Close();
+  }
+  GpkgCollection into(dir / "all.gpkg");  // appended to, not replaced
+  into.Append(east, "east", *origins.Find("east"), sink);
+  EXPECT_THROW(into.Append(bad, "bad", *origins.Find("bad"), sink), base::ConversionError);
+  // Another CRS than the file's layers hold is refused before anything is written.
+  EXPECT_THROW(into.Append(east, "east", Placement{0, 0, 4326}, sink), base::ConversionError);
+  into.Close();
+
+  Dataset gpkg(dir / "all.gpkg");
+  EXPECT_EQ(Count(gpkg, "gaiku_polygon", "west"), 3);
+  EXPECT_EQ(Count(gpkg, "gaiku_polygon", "east"), 3);
+  EXPECT_EQ(Count(gpkg, "gaiku_arc", "bad"), 0) << "the failed mesh left nothing";
+  EXPECT_EQ(Count(gpkg, "gaiku_arc", "east"), 5);
+  OGRLayer* indexed =
+      gpkg.ds->ExecuteSQL("SELECT HasSpatialIndex('gaiku_polygon', 'geom')", nullptr, nullptr);
+  ASSERT_NE(indexed, nullptr);
+  std::unique_ptr<OGRFeature> answer(indexed->GetNextFeature());
+  EXPECT_EQ(answer->GetFieldAsInteger(0), 1) << "the mosaic has its spatial index";
+  gpkg.ds->ReleaseResultSet(indexed);
+  OGRLayer& polygons = gpkg["gaiku_polygon"];
+  ASSERT_NE(polygons.GetSpatialRef(), nullptr);
+  EXPECT_STREQ(polygons.GetSpatialRef()->GetAuthorityCode(nullptr), "6677");
+  OGREnvelope extent;
+  polygons.SetAttributeFilter(nullptr);
+  ASSERT_EQ(polygons.GetExtent(&extent, TRUE), OGRERR_NONE);
+  EXPECT_EQ(extent.MinX, -10000);
+  EXPECT_EQ(extent.MaxX, -9000 + 300);
+  EXPECT_EQ(extent.MinY, -20000);
+  EXPECT_EQ(extent.MaxY, -20000 + 100);
+}
+
+// Every record of the sample meshes becomes one feature of its layer, every area valid: the count
+// of a layer is the count of its file's lines that begin with the record letter.
+TEST(GisExport, SamplesGiveOneFeaturePerRecord) {
+  const std::filesystem::path samples = SHEETWRIGHT_SOURCE_DIR "/examples/meshes";
+  TempFolder dir;
+  for (const char* mesh : {"533935-partial", "533945-urban", "533946-coastal"}) {
+    CollectingSink sink;
+    StagedGpkg(dir / mesh, samples / mesh, mesh, Placement{}, sink).Commit();
+    EXPECT_TRUE(sink.messages.empty()) << mesh;
+    Dataset gpkg(dir / mesh);
+    mapdata::MeshFiles files = mapdata::FileSet((samples / mesh).string());
+    for (const LayerSpec& spec : kLayers) {
+      if (spec.kind == LayerKind::kProblem) continue;
+      std::string text = test_util::ReadFileBytes(files.*spec.file);
+      char letter = spec.kind == LayerKind::kArc ? 'L' : spec.kind == LayerKind::kPoint ? 'P' : 'A';
+      int records = text.starts_with(letter);
+      for (size_t i = text.find(std::string("\n") + letter); i != std::string::npos;
+           i = text.find(std::string("\n") + letter, i + 1)) {
+        ++records;
+      }
+      OGRLayer& layer = gpkg[std::string(spec.name).c_str()];
+      EXPECT_EQ(layer.GetFeatureCount(), records) << mesh << " " << spec.name;
+      if (spec.kind != LayerKind::kPolygon) continue;
+      for (auto& feature : layer) {
+        EXPECT_TRUE(feature->GetGeometryRef()->IsValid()) << mesh << " " << feature->GetFID();
+      }
+    }
+    EXPECT_EQ(gpkg["polygon_problem"].GetFeatureCount(), 0) << mesh;
+  }
+}
+
+TEST(GisExport, SheetOriginsRefuseWhatTheyCannotPlace) {
+  EXPECT_THROW(SheetOrigins::Parse("a,1\n", "f"), std::runtime_error);
+  EXPECT_THROW(SheetOrigins::Parse("a,1,2\na,3,4\n", "f"), std::runtime_error);
+  EXPECT_THROW(SheetOrigins::Parse("# nothing\n", "f"), std::runtime_error);
+  GisRequest request;
+  request.origins = std::make_shared<SheetOrigins>(SheetOrigins::Parse("a,1,2\n", "f"));
+  EXPECT_EQ(request.PlacementOf("a").north, 2);
+  EXPECT_THROW(request.PlacementOf("b"), base::ConversionError);
+}
+
+}  // namespace
+}  // namespace sheetwright::gis

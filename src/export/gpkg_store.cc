@@ -1,0 +1,95 @@
+#include "export/gpkg_store.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "export/mesh_export.h"
+
+namespace sheetwright::gis {
+namespace {
+
+[[noreturn]] void FailFile(const std::string& path, int err) {
+  throw base::ConversionError(path + " に書き込めません: " + std::strerror(err));
+}
+
+// A path for the new GeoPackage beside `target`: inside a new hidden folder of its own (GDAL's
+// driver creates the file itself and refuses one that exists), so no other writer can meet it.
+std::string MakeTempBeside(const std::string& target) {
+  std::filesystem::path path(target);
+  std::string folder = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  if (mkdtemp(folder.data()) == nullptr) FailFile(target, errno);
+  return (std::filesystem::path(folder) / path.filename()).string();
+}
+
+// Removes the temporary file and its folder.
+void RemoveTemp(const std::string& temp) {
+  std::remove(temp.c_str());
+  std::filesystem::path folder = std::filesystem::path(temp).parent_path();
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);  // GDAL's journal, should one be left
+}
+
+}  // namespace
+
+Placement GisRequest::PlacementOf(const std::string& mesh) const {
+  if (!origins) return {};
+  if (auto placement = origins->Find(mesh)) return *placement;
+  throw base::ConversionError(origins_name + " places no sheet '" + mesh + "'");
+}
+
+StagedGpkg::StagedGpkg(const std::string& target, const std::string& mesh_folder,
+                       const std::string& mesh, const Placement& placement, base::MessageSink& sink)
+    : target_(target), temp_(MakeTempBeside(target)) {
+  try {
+    std::unique_ptr<GisFile> file = GisFile::Create(temp_);
+    file->PrepareLayers(placement);
+    file->Begin();
+    ExportMesh(mesh_folder, mesh, placement, *file, sink);
+    file->Commit();
+    file->Close();
+  } catch (...) {
+    RemoveTemp(temp_);
+    throw;
+  }
+}
+
+StagedGpkg::~StagedGpkg() {
+  if (!temp_.empty()) RemoveTemp(temp_);
+}
+
+void StagedGpkg::Commit() {
+  if (std::rename(temp_.c_str(), target_.c_str()) != 0) FailFile(target_, errno);
+  RemoveTemp(temp_);  // the folder, now empty
+  temp_.clear();
+}
+
+GpkgCollection::GpkgCollection(const std::string& path) {
+  std::error_code ec;
+  bool fresh = !std::filesystem::exists(path, ec);
+  file_ = fresh ? GisFile::Create(path) : GisFile::Open(path);
+}
+
+void GpkgCollection::Append(const std::string& mesh_folder, const std::string& mesh,
+                            const Placement& placement, base::MessageSink& sink) {
+  file_->PrepareLayers(placement);
+  file_->Begin();
+  try {
+    ExportMesh(mesh_folder, mesh, placement, *file_, sink);
+    file_->Commit();
+  } catch (...) {
+    file_->Rollback();
+    throw;
+  }
+}
+
+void GpkgCollection::Close() {
+  file_->IndexLayers();
+  file_->Close();
+}
+
+}  // namespace sheetwright::gis

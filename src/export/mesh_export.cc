@@ -1,0 +1,134 @@
+#include "export/mesh_export.h"
+
+#include <ogrsf_frmts.h>
+
+#include "base/numbers.h"
+#include "drawers/draw_common.h"
+#include "drawers/label_name.h"
+#include "export/export_parts.h"
+#include "export/feature_row.h"
+#include "mapdata/map_format.h"
+#include "mapdata/token.h"
+
+namespace sheetwright::gis {
+
+namespace format = mapdata::format;
+
+ExportContext::ExportContext(const std::string& mesh_folder, const std::string& mesh,
+                             const Placement& placement, GisFile& file, base::MessageSink& sink)
+    : mesh(mesh),
+      placement(placement),
+      file(file),
+      sink(sink),
+      draw{.state = {},
+           .vertices = {},
+           .sink = sink,
+           .progress = nullptr,
+           .metrics = nullptr,
+           .arc_points = {}},
+      paths_(mapdata::FileSet(mesh_folder)) {}
+
+std::shared_ptr<const mapdata::FileText> ExportContext::Text(
+    std::string mapdata::MeshFiles::*member) {
+  const std::string& path = paths_.*member;
+  auto [it, added] = texts_.try_emplace(path);
+  if (added) {
+    if (std::optional<std::string> found = mapdata::FindDataFile(path)) {
+      it->second = mapdata::FileText::Read(*found);
+    }
+  }
+  return it->second;
+}
+
+const mapdata::ArcTable& ExportContext::Arcs(std::string mapdata::MeshFiles::*member) {
+  auto [it, added] = arcs_.try_emplace(paths_.*member);
+  if (added) {
+    it->second = std::make_unique<mapdata::ArcTable>();
+    if (auto text = Text(member)) it->second->ArcSet(text, sink);
+  }
+  return *it->second;
+}
+
+FeatureRow& ExportContext::Row(size_t layer) {
+  if (!rows_[layer]) rows_[layer] = std::make_unique<FeatureRow>(file.Layer(layer), mesh);
+  return *rows_[layer];
+}
+
+std::vector<std::string_view> NameLines(ExportContext& ctx, const mapdata::FileText* atr_file,
+                                        char letter, const mapdata::PolyTable& table) {
+  std::vector<std::string_view> names(static_cast<size_t>(std::max(table.Last() + 1, 0)));
+  if (atr_file == nullptr) return names;
+  mapdata::LineCursor cursor(*atr_file);
+  while (!cursor.AtEnd()) {
+    std::string_view line = cursor.Next();
+    if (line.empty() || line.front() != letter) continue;
+    std::string_view id_text = mapdata::TokenGet(line, format::kIdField);
+    if (id_text.empty()) {
+      drawers::internal::Report(ctx.sink, "PGNファイルのPID不正=", line);
+      continue;
+    }
+    int slot = table.AtrPidSrc(base::StrToInt(id_text));
+    if (slot == -1) {
+      drawers::internal::Report(ctx.sink, "ATRID-NOTFOUND=", id_text);
+      continue;
+    }
+    if (names[static_cast<size_t>(slot)].empty()) names[static_cast<size_t>(slot)] = line;
+  }
+  return names;
+}
+
+void ExportPoints(ExportContext& ctx, size_t layer) {
+  const LayerSpec& spec = kLayers[layer];
+  auto pnt = ctx.Text(spec.file);
+  if (!pnt) return;
+  mapdata::PolyTable points;
+  points.PointSet(pnt, ctx.sink);
+  auto atr = ctx.Text(spec.attributes);
+  std::vector<std::string_view> names = NameLines(ctx, atr.get(), format::kPointRecord, points);
+  std::string buffer;
+  mapdata::LineCursor cursor(*pnt);
+  while (!cursor.AtEnd()) {
+    std::string_view line = cursor.Next();
+    if (line.empty() || line.front() != format::kPointRecord) continue;
+    std::string_view f[format::kPointEastField];
+    mapdata::SplitFields(line, f);
+    int32_t pid = base::StrToInt(f[format::kIdField - 1]);
+    FeatureRow& row = ctx.Row(layer);
+    row.Int("code", ClassCode(f[0]));
+    row.Int("pid", pid);
+    // Names join by the label drawer's lookup: the first point of this ID.
+    int slot = points.PointPidSrc(pid);
+    std::string_view name_line = slot >= 0 ? names[static_cast<size_t>(slot)] : std::string_view();
+    if (!name_line.empty()) {
+      row.Int("name_code", ClassCode(mapdata::TokenGet(name_line, 1)));
+      row.Name("name", "name_raw", drawers::BuildName(name_line, spec.name_field, false, buffer));
+    }
+    double north = base::StrToFloat(f[format::kPointNorthField - 1]);
+    double east = base::StrToFloat(f[format::kPointEastField - 1]);
+    row.Geometry(
+        std::make_unique<OGRPoint>(east + ctx.placement.east, north + ctx.placement.north));
+    row.Write();
+  }
+}
+
+void ExportMesh(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
+                GisFile& file, base::MessageSink& sink) {
+  ExportContext ctx(mesh_folder, mesh, placement, file, sink);
+  for (size_t i = 0; i < kLayers.size(); ++i) {
+    switch (kLayers[i].kind) {
+      case LayerKind::kArc:
+        ExportArcs(ctx, i);
+        break;
+      case LayerKind::kPolygon:
+        ExportPolygons(ctx, i);
+        break;
+      case LayerKind::kPoint:
+        ExportPoints(ctx, i);
+        break;
+      case LayerKind::kProblem:
+        break;  // filled by the polygon layers
+    }
+  }
+}
+
+}  // namespace sheetwright::gis

@@ -1,0 +1,87 @@
+#include "export/ring_builder.h"
+
+#include "drawers/geometry.h"
+
+namespace sheetwright::gis {
+namespace {
+
+bool Same(const OGRRawPoint& a, const OGRRawPoint& b) { return a.x == b.x && a.y == b.y; }
+
+}  // namespace
+
+void RingBuilder::Reset() {
+  points_.clear();
+  ring_ends_.clear();
+}
+
+void RingBuilder::Add(OGRRawPoint p) {
+  if (points_.size() > RingStart() && Same(points_.back(), p)) return;
+  if (points_.size() == drawers::VertexBuffer::kMaxPoints) {
+    drawers::VertexBuffer::TooManyPoints();
+  }
+  points_.push_back(p);
+}
+
+void RingBuilder::AddArc(const mapdata::ArcTable& arcs, const drawers::ArcRun& run,
+                         const Placement& placement) {
+  for (int64_t i = 1; i <= run.count; ++i) {
+    int64_t slot = run.slot + (run.reversed ? int64_t{run.count} + 1 - i : i);
+    // A count that runs past the table reads empty text, which fails as a coordinate.
+    std::string_view line =
+        slot <= arcs.ArcLast() ? arcs.ArcLines(static_cast<int>(slot)) : std::string_view();
+    drawers::MapMetres m = drawers::ReadCoordinateLine(line);
+    Add(OGRRawPoint(m.east + placement.east, m.north + placement.north));
+  }
+  // The chain closes at the end of an arc (rings meet at arc ends, never inside an arc).
+  size_t start = RingStart();
+  if (points_.size() - start >= 2 && Same(points_[start], points_.back())) {
+    ring_ends_.push_back(points_.size());
+  }
+}
+
+bool RingBuilder::HasDegenerateRing() const {
+  size_t start = 0;
+  for (size_t end : ring_ends_) {
+    if (end - start < 4) return true;  // three distinct points and the closing repeat
+    start = end;
+  }
+  return false;
+}
+
+std::unique_ptr<OGRGeometry> RingBuilder::Area() const {
+  std::vector<OGRGeometry*> polygons;
+  size_t start = 0;
+  for (size_t end : ring_ends_) {
+    auto* ring = new OGRLinearRing();
+    ring->setPoints(static_cast<int>(end - start), points_.data() + start);
+    auto* polygon = new OGRPolygon();
+    polygon->addRingDirectly(ring);
+    polygons.push_back(polygon);
+    start = end;
+  }
+  OGRGeometry* area = polygons.front();
+  if (polygons.size() > 1) {
+    // Rings inside an odd number of others are holes, as the even-odd fill shows them.
+    int valid = 0;
+    area = OGRGeometryFactory::organizePolygons(polygons.data(), static_cast<int>(polygons.size()),
+                                                &valid, nullptr);
+  }
+  return std::unique_ptr<OGRGeometry>(OGRGeometryFactory::forceToMultiPolygon(area));
+}
+
+std::unique_ptr<OGRGeometry> RingBuilder::Lines() const {
+  auto lines = std::make_unique<OGRMultiLineString>();
+  size_t start = 0;
+  auto add = [&](size_t end) {
+    if (end == start) return;
+    auto* line = new OGRLineString();
+    line->setPoints(static_cast<int>(end - start), points_.data() + start);
+    lines->addGeometryDirectly(line);
+    start = end;
+  };
+  for (size_t end : ring_ends_) add(end);
+  add(points_.size());
+  return lines;
+}
+
+}  // namespace sheetwright::gis

@@ -1,0 +1,79 @@
+#include "export/sheet_origins.h"
+
+#include <stdexcept>
+
+#include "base/numbers.h"
+#include "base/whole_file.h"
+#include "mapdata/record_lines.h"
+
+namespace sheetwright::gis {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+// Splits a line at its commas into at most `max` trimmed fields; false when there are more.
+bool SplitCsv(std::string_view line, std::string_view* fields, size_t max, size_t& count) {
+  count = 0;
+  while (true) {
+    if (count == max) return false;
+    size_t comma = line.find(',');
+    fields[count++] = Trim(line.substr(0, comma));
+    if (comma == std::string_view::npos) return true;
+    line.remove_prefix(comma + 1);
+  }
+}
+
+// One sheet line, or nullopt when it does not read as one.
+std::optional<std::pair<std::string, Placement>> ParseSheet(std::string_view line) {
+  std::string_view f[4];
+  size_t n = 0;
+  if (!SplitCsv(line, f, 4, n) || n < 3 || f[0].empty()) return std::nullopt;
+  auto east = base::TryParseFloat(f[1]);
+  auto north = base::TryParseFloat(f[2]);
+  if (!east || !north) return std::nullopt;
+  Placement p{*east, *north, 0};
+  if (n == 4 && !f[3].empty()) {
+    auto epsg = base::TryParseInt(f[3]);
+    if (!epsg || *epsg <= 0) return std::nullopt;
+    p.epsg = *epsg;
+  }
+  return std::make_pair(std::string(f[0]), p);
+}
+
+}  // namespace
+
+SheetOrigins SheetOrigins::Parse(std::string_view text, const std::string& name) {
+  SheetOrigins origins;
+  mapdata::LineCursor cursor(text);
+  for (int number = 1; !cursor.AtEnd(); ++number) {
+    std::string_view line = Trim(cursor.Next());
+    if (line.empty() || line.front() == '#') continue;
+    auto where = [&] { return name + ":" + std::to_string(number) + ": "; };
+    auto sheet = ParseSheet(line);
+    if (!sheet) {
+      if (origins.sheets_.empty() && line.substr(0, 4) == "mesh") continue;  // the header
+      throw std::runtime_error(where() + "not 'mesh,easting,northing[,epsg]'");
+    }
+    if (!origins.sheets_.emplace(sheet->first, sheet->second).second) {
+      throw std::runtime_error(where() + "mesh '" + sheet->first + "' is placed twice");
+    }
+  }
+  if (origins.sheets_.empty()) throw std::runtime_error(name + ": places no sheet");
+  return origins;
+}
+
+SheetOrigins SheetOrigins::Read(const std::string& path) {
+  return Parse(base::ReadWholeFile(path), path);  // std::system_error is a runtime_error
+}
+
+std::optional<Placement> SheetOrigins::Find(const std::string& mesh) const {
+  auto it = sheets_.find(mesh);
+  if (it == sheets_.end()) return std::nullopt;
+  return it->second;
+}
+
+}  // namespace sheetwright::gis
