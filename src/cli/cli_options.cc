@@ -18,7 +18,7 @@ std::optional<std::vector<conversion::OutputFormat>> ParseFormats(std::string_vi
     std::string_view name = list.substr(0, comma);
     auto format = conversion::ParseOutputFormat(name);
     if (!format) {
-      error = "unknown format '" + std::string(name) + "' (use wmf, svg, png or pdf)";
+      error = "unknown format '" + std::string(name) + "' (use wmf, svg, png, pdf, dxf or dxf2010)";
       return std::nullopt;
     }
     bool repeated = false;
@@ -125,14 +125,16 @@ std::string UsageText(const std::string& program) {
 
 Converts map meshes (the sub-folders of INPUT_DIR) into drawings in OUTPUT_DIR, one file per
 mesh and format: MESH.wmf (placeable metafile, 400 x 300 nominal size), MESH.svg and MESH.pdf
-(800 x 600 pt), MESH.png (2000 x 1500 px). Without MESH names every sub-folder of INPUT_DIR is
+(800 x 600 pt), MESH.png (2000 x 1500 px), MESH.dxf (CAD drawing in map metres, release 12 in
+Shift_JIS) and MESH_2010.dxf (release 2010 in UTF-8). Without MESH names every sub-folder of INPUT_DIR is
 converted, in name order. OUTPUT_DIR is created when missing. An existing file is replaced only
 once its new content is complete.
 
 Options:
   -s, --settings FILE  layer styles (default: vellumist.ini beside this program; when that file
                        is missing every layer is off, and a warning says so)
-  -f, --format LIST    comma-separated output formats: wmf (default), svg, png, pdf
+  -f, --format LIST    comma-separated output formats: wmf (default), svg, png, pdf, dxf,
+                       dxf2010
   -j, --jobs N         meshes converted at once (default: the number of cores)
       --keep-going     go on with the next mesh after a failure (default: stop)
   -q, --quiet          no progress, only warnings, messages about the data and errors

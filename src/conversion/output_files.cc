@@ -2,6 +2,7 @@
 
 #include "base/messages.h"
 #include "output/cairo_renderer.h"
+#include "output/dxf_writer.h"
 #include "output/svg_writer.h"
 
 namespace sheetwright::conversion {
@@ -11,6 +12,8 @@ std::optional<OutputFormat> ParseOutputFormat(std::string_view name) {
   if (name == "svg") return OutputFormat::kSvg;
   if (name == "png") return OutputFormat::kPng;
   if (name == "pdf") return OutputFormat::kPdf;
+  if (name == "dxf") return OutputFormat::kDxf;
+  if (name == "dxf2010") return OutputFormat::kDxf2010;
   return std::nullopt;
 }
 
@@ -24,6 +27,10 @@ std::string_view Extension(OutputFormat format) {
       return ".png";
     case OutputFormat::kPdf:
       return ".pdf";
+    case OutputFormat::kDxf:
+      return ".dxf";
+    case OutputFormat::kDxf2010:
+      return "_2010.dxf";  // beside the release 12 drawing when both are stored
   }
   return ".wmf";
 }
@@ -51,6 +58,12 @@ void WriteOutput(const picture::Picture& sheet, OutputFormat format, const Outpu
     case OutputFormat::kPdf:
       write(output::EncodeImage(sheet, output::ImageFormat::kPdf, sizes.vector_width,
                                 sizes.vector_height, fonts));
+      return;
+    case OutputFormat::kDxf:
+      output::WriteDxf(sheet, output::DxfFlavour::kR12, fonts, write);
+      return;
+    case OutputFormat::kDxf2010:
+      output::WriteDxf(sheet, output::DxfFlavour::kR2010, fonts, write);
       return;
   }
 }

@@ -15,11 +15,12 @@
 
 namespace sheetwright::conversion {
 
-enum class OutputFormat { kWmf, kSvg, kPng, kPdf };
+enum class OutputFormat { kWmf, kSvg, kPng, kPdf, kDxf, kDxf2010 };
 
-// "wmf", "svg", "png" or "pdf" (lower case, as on the command line); nullopt for anything else.
+// "wmf", "svg", "png", "pdf", "dxf" or "dxf2010" (lower case, as on the command line); nullopt
+// for anything else.
 std::optional<OutputFormat> ParseOutputFormat(std::string_view name);
-// ".wmf", ".svg", ".png", ".pdf".
+// What follows the mesh name: ".wmf", ".svg", ".png", ".pdf", ".dxf", "_2010.dxf".
 std::string_view Extension(OutputFormat format);
 
 struct OutputSizes {
