@@ -153,18 +153,20 @@ void Entities::Lines(std::span<const picture::Point> points, bool closed,
   out_.Text(8, layer);
 }
 
-// The area under the even-odd rule, then each ring's outline in the pen, or as a hairline of the
-// fill's colour when the pen draws nothing, so that CAD users keep the boundaries to work with.
+// The area of the rings under the even-odd rule, then each ring's outline in the pen, or as a
+// hairline of the fill's colour when the pen draws nothing, so that CAD users keep the boundaries
+// to work with.
 void Entities::Fill(std::span<const picture::Point> points) {
   bool solid = dc_.brush.style == picture::BrushStyle::kSolid;
   bool pen = dc_.pen.style != picture::PenStyle::kNull;
-  if (!solid && !pen && dc_.brush.style == picture::BrushStyle::kNull) return;
+  if (!solid && !pen) return;
+  std::vector<std::span<const picture::Point>> rings = SplitRings(points);
   if (solid) {
     if (Modern()) {
-      Hatch(points);
+      Hatch(rings);
     } else {
       triangles_.clear();
-      TriangulateEvenOdd(points, triangles_);
+      TriangulateEvenOdd(rings, triangles_);
       for (const Triangle& t : triangles_) {
         Head("SOLID", dc_.brush.color, "AcDbTrace");
         // A SOLID's third and fourth corners are crossed: a triangle repeats its last corner.
@@ -177,14 +179,13 @@ void Entities::Fill(std::span<const picture::Point> points) {
   }
   picture::ColorValue colour = pen ? dc_.pen.color : dc_.brush.color;
   int32_t width = pen ? dc_.pen.width : 1;
-  for (std::span<const picture::Point> ring : SplitRings(points)) {
+  for (std::span<const picture::Point> ring : rings) {
     Lines(ring, ring.size() > 2, colour, width);
   }
 }
 
 // A solid hatch with one polyline boundary path per ring; odd parity keeps the holes open.
-void Entities::Hatch(std::span<const picture::Point> points) {
-  std::vector<std::span<const picture::Point>> rings = SplitRings(points);
+void Entities::Hatch(std::vector<std::span<const picture::Point>> rings) {
   std::erase_if(rings, [](std::span<const picture::Point> ring) { return ring.size() < 3; });
   if (rings.empty()) return;
   Head("HATCH", dc_.brush.color, "AcDbHatch");

@@ -51,7 +51,7 @@ class Entities {
     return (picture::kFrameHeight - y * scale_.y) / picture::kUnitsPerMetre;
   }
   bool Modern() const { return info_.flavour == DxfFlavour::kR2010; }
-  void Hatch(std::span<const picture::Point> points);
+  void Hatch(std::vector<std::span<const picture::Point>> rings);
 
   GroupWriter& out_;
   const DocumentInfo& info_;

@@ -45,8 +45,11 @@ struct TessDeleter {
 
 }  // namespace
 
-void TriangulateEvenOdd(std::span<const picture::Point> points, std::vector<Triangle>& triangles) {
-  if (points.size() < 3) return;
+void TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
+                        std::vector<Triangle>& triangles) {
+  size_t total = 0;
+  for (const auto& ring : rings) total += ring.size();
+  if (total < 3) return;
   std::unique_ptr<GLUtesselator, TessDeleter> tess(gluNewTess());
   if (!tess) throw std::bad_alloc();
   using Callback = void (*)();
@@ -61,24 +64,25 @@ void TriangulateEvenOdd(std::span<const picture::Point> points, std::vector<Tria
 
   Tessellation t;
   t.triangles = &triangles;
-  std::vector<GLdouble> coords(points.size() * 3);
-  for (size_t i = 0; i < points.size(); ++i) {
-    t.vertices.push_back({static_cast<double>(points[i].x), static_cast<double>(points[i].y)});
-    coords[3 * i] = points[i].x;
-    coords[3 * i + 1] = points[i].y;
-    coords[3 * i + 2] = 0;
+  std::vector<GLdouble> coords;
+  coords.reserve(total * 3);
+  for (const auto& ring : rings) {
+    for (const picture::Point& p : ring) {
+      t.vertices.push_back({static_cast<double>(p.x), static_cast<double>(p.y)});
+      coords.insert(coords.end(), {static_cast<double>(p.x), static_cast<double>(p.y), 0.0});
+    }
   }
   gluTessBeginPolygon(tess.get(), &t);
-  gluTessBeginContour(tess.get());
-  for (size_t i = 0; i < points.size(); ++i)
-    gluTessVertex(tess.get(), &coords[3 * i], &t.vertices[i]);
-  gluTessEndContour(tess.get());
+  size_t i = 0;
+  for (const auto& ring : rings) {
+    gluTessBeginContour(tess.get());
+    for (size_t k = 0; k < ring.size(); ++k, ++i) {
+      gluTessVertex(tess.get(), &coords[3 * i], &t.vertices[i]);
+    }
+    gluTessEndContour(tess.get());
+  }
   gluTessEndPolygon(tess.get());
 }
-
-}  // namespace sheetwright::output
-
-namespace sheetwright::output {
 
 std::vector<std::span<const picture::Point>> SplitRings(std::span<const picture::Point> points) {
   std::vector<std::span<const picture::Point>> rings;

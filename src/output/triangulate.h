@@ -1,7 +1,7 @@
-// Triangles that cover a polygon filled with the even-odd rule, as a drawing fills one point list
-// whose rings follow each other: where rings overlap an even number of times the area stays open
-// (the holes of a parcel, a lake in a park). For writers whose format fills only triangles or
-// quadrilaterals (the SOLID entities of CAD drawings). Uses the GLU tessellator.
+// Triangles that cover a set of rings filled with the even-odd rule: where rings overlap an even
+// number of times the area stays open (the holes of a parcel, a lake in a park). For writers whose
+// format fills only triangles or quadrilaterals (the SOLID entities of CAD drawings). Uses the GLU
+// tessellator. The rings of a drawn polygon come from SplitRings.
 #pragma once
 
 #include <array>
@@ -17,10 +17,11 @@ struct Vertex {
 };
 using Triangle = std::array<Vertex, 3>;
 
-// Appends to `triangles` the triangles of the closed figure `points` (closed by itself from the
-// last point to the first) under the even-odd rule, in the points' units. Crossing edges make new
-// vertices where they cross. A figure that covers no area gives no triangle.
-void TriangulateEvenOdd(std::span<const picture::Point> points, std::vector<Triangle>& triangles);
+// Appends to `triangles` the triangles of `rings` (each closed by itself from its last point to
+// its first) under the even-odd rule, in the points' units. Crossing edges make new vertices where
+// they cross. Rings that cover no area give no triangle.
+void TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
+                        std::vector<Triangle>& triangles);
 
 }  // namespace sheetwright::output
 
@@ -28,7 +29,9 @@ namespace sheetwright::output {
 
 // The rings of a figure drawn as one point list: a ring ends where a point comes back to the
 // ring's first point (the next ring starts after it); whatever follows the last such return is
-// one more ring, closed by itself. Rings of fewer than two points are left out.
+// one more ring, closed by itself. Rings of fewer than two points are left out. (Drawn as one
+// list, the edge that closes the figure runs from the last ring back to the first point, which
+// cuts a thin wedge out of a polygon with holes; the rings are what the data means.)
 std::vector<std::span<const picture::Point>> SplitRings(std::span<const picture::Point> points);
 
 }  // namespace sheetwright::output
