@@ -69,4 +69,9 @@ void CheckWmf(std::string_view wmf);
 // the svg element at its root and no id given twice.
 void CheckSvg(std::string_view svg);
 
+// Checks the group structure every DXF reader relies on: a numeric code line before each value,
+// CR LF line ends, sections opened and closed in turn (tables within TABLES), the file ending in
+// EOF; in `utf8` files (release 2010) valid UTF-8 and no entity handle given twice.
+void CheckDxf(std::string_view dxf, bool utf8);
+
 }  // namespace sheetwright::fuzz

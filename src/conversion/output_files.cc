@@ -1,5 +1,7 @@
 #include "conversion/output_files.h"
 
+#include <algorithm>
+
 #include "base/messages.h"
 #include "output/cairo_renderer.h"
 #include "output/dxf_writer.h"
@@ -66,6 +68,37 @@ void WriteOutput(const picture::Picture& sheet, OutputFormat format, const Outpu
       output::WriteDxf(sheet, output::DxfFlavour::kR2010, fonts, write);
       return;
   }
+}
+
+std::string_view FormatName(OutputFormat format) {
+  static constexpr std::string_view kNames[] = {"wmf", "svg", "png", "pdf", "dxf", "dxf2010"};
+  return kNames[static_cast<size_t>(format)];
+}
+
+std::vector<OutputFormat> ParseFormatList(std::string_view text) {
+  std::vector<bool> named(std::size(kAllFormats));
+  for (size_t at = 0; at <= text.size();) {
+    size_t comma = std::min(text.find(',', at), text.size());
+    if (auto format = ParseOutputFormat(text.substr(at, comma - at))) {
+      named[static_cast<size_t>(*format)] = true;
+    }
+    at = comma + 1;
+  }
+  std::vector<OutputFormat> formats;
+  for (OutputFormat format : kAllFormats) {
+    if (named[static_cast<size_t>(format)]) formats.push_back(format);
+  }
+  if (formats.empty()) formats.push_back(OutputFormat::kWmf);
+  return formats;
+}
+
+std::string FormatListText(const std::vector<OutputFormat>& formats) {
+  std::string text;
+  for (OutputFormat format : formats) {
+    if (!text.empty()) text += ',';
+    text += FormatName(format);
+  }
+  return text;
 }
 
 }  // namespace sheetwright::conversion

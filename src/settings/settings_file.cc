@@ -23,6 +23,7 @@ constexpr std::string_view kConvertSection = "CONVERT";
 constexpr std::string_view kWidthSection = "HABA";
 constexpr std::string_view kFileSection = "FILE";
 constexpr std::string_view kOn = "ON";
+constexpr std::string_view kFormatKey = "FORMAT";
 
 // A missing key, an empty value and a text that is no number all read as 0, which every caller
 // takes as "keep the current value".
@@ -119,6 +120,7 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
   }
   result.input_folder = FolderOrDefault(file, "INPUT", program_folder);
   result.output_folder = FolderOrDefault(file, "OUTPUT", program_folder);
+  result.formats = file.GetString(kFileSection, kFormatKey);
 
   for (const FontDef& def : FontDefs()) {
     LabelFont font = table.Font(def.id);
@@ -184,6 +186,10 @@ void StoreFolder(const std::string& ini_path, std::string_view key, const std::s
     throw WriteError(ini_path);
   }
   StoreFile(ini_path, file);
+}
+
+void StoreFormats(const std::string& ini_path, const std::string& formats) {
+  StoreFolder(ini_path, kFormatKey, formats);  // one FILE entry, written the same way
 }
 
 }  // namespace sheetwright::settings
