@@ -166,8 +166,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (flags & 8) {
     bool modern = flags & 16;
+    base::NullMessageSink no_one;
     std::string dxf = output::EncodeDxf(
-        sheet, modern ? output::DxfFlavour::kR2010 : output::DxfFlavour::kR12, Fonts());
+        sheet, modern ? output::DxfFlavour::kR2010 : output::DxfFlavour::kR12, Fonts(), no_one);
     fuzz::CheckDxf(dxf, modern);
   }
   if (flags & 1) {

@@ -62,10 +62,10 @@ void WriteOutput(const picture::Picture& sheet, OutputFormat format, const Outpu
                                 sizes.vector_height, fonts));
       return;
     case OutputFormat::kDxf:
-      output::WriteDxf(sheet, output::DxfFlavour::kR12, fonts, write);
+      output::WriteDxf(sheet, output::DxfFlavour::kR12, fonts, sink, write);
       return;
     case OutputFormat::kDxf2010:
-      output::WriteDxf(sheet, output::DxfFlavour::kR2010, fonts, write);
+      output::WriteDxf(sheet, output::DxfFlavour::kR2010, fonts, sink, write);
       return;
   }
 }

@@ -166,7 +166,14 @@ void Entities::Fill(std::span<const picture::Point> points) {
       Hatch(rings);
     } else {
       triangles_.clear();
-      TriangulateEvenOdd(rings, triangles_);
+      if (!TriangulateEvenOdd(rings, triangles_)) {
+        std::string limit = std::to_string(kMaxCrossings);
+        sink_.Show(
+            "辺の交差が " + limit +
+            " を超える塗りつぶしを DXF (R12) では輪郭だけにしました (a fill whose edges cross "
+            "more than " +
+            limit + " times keeps only its outline in the release 12 DXF)");
+      }
       for (const Triangle& t : triangles_) {
         Head("SOLID", dc_.brush.color, "AcDbTrace");
         // A SOLID's third and fourth corners are crossed: a triangle repeats its last corner.

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/messages.h"
 #include "output/dxf_document.h"
 #include "output/dxf_groups.h"
 #include "output/triangulate.h"
@@ -23,8 +24,8 @@ class Entities {
  public:
   // Entities take handles from `first_handle` on (release 2010).
   Entities(GroupWriter& out, const DocumentInfo& info, picture::FontLibrary& fonts,
-           uint64_t first_handle)
-      : out_(out), info_(info), fonts_(fonts), next_handle_(first_handle) {}
+           base::MessageSink& sink, uint64_t first_handle)
+      : out_(out), info_(info), fonts_(fonts), sink_(sink), next_handle_(first_handle) {}
 
   // `layer_of` gives a picture's index in info.layers, or -1 when it draws on the layer of the
   // picture that holds it.
@@ -56,6 +57,7 @@ class Entities {
   GroupWriter& out_;
   const DocumentInfo& info_;
   picture::FontLibrary& fonts_;
+  base::MessageSink& sink_;
   uint64_t next_handle_;
   const std::function<int(const picture::Picture&)>* layer_of_ = nullptr;
   int layer_ = -1;  // into info_.layers; -1 is layer "0"

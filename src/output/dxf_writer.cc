@@ -144,7 +144,7 @@ class Survey {
 }  // namespace
 
 void WriteDxf(const picture::Picture& sheet, DxfFlavour flavour, picture::FontLibrary& fonts,
-              const std::function<void(std::string_view)>& write) {
+              base::MessageSink& sink, const std::function<void(std::string_view)>& write) {
   DocumentInfo info;
   info.flavour = flavour;
   info.width_m = static_cast<double>(picture::kFrameWidth) / picture::kUnitsPerMetre;
@@ -158,16 +158,16 @@ void WriteDxf(const picture::Picture& sheet, DxfFlavour flavour, picture::FontLi
 
   dxf::GroupWriter out(write);
   dxf::WriteHead(out, info);
-  dxf::Entities entities(out, info, fonts, first);
+  dxf::Entities entities(out, info, fonts, sink, first);
   entities.Sheet(sheet, [&](const picture::Picture& p) { return survey.LayerOf(p); });
   dxf::WriteTail(out, info);
   out.Flush();
 }
 
 std::string EncodeDxf(const picture::Picture& sheet, DxfFlavour flavour,
-                      picture::FontLibrary& fonts) {
+                      picture::FontLibrary& fonts, base::MessageSink& sink) {
   std::string dxf;
-  WriteDxf(sheet, flavour, fonts, [&](std::string_view chunk) { dxf += chunk; });
+  WriteDxf(sheet, flavour, fonts, sink, [&](std::string_view chunk) { dxf += chunk; });
   return dxf;
 }
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/messages.h"
 #include "picture/picture.h"
 
 namespace sheetwright::picture {
@@ -28,12 +29,14 @@ namespace sheetwright::output {
 enum class DxfFlavour { kR12, kR2010 };
 
 // Writes `sheet` as a DXF file of `flavour`, passing it to `write` in chunks of about 64 KB.
-// Whatever `write` throws propagates, after a part of the file was passed.
+// A release 12 fill whose edges cross each other too often to be cut into triangles in
+// reasonable time (see TriangulateEvenOdd) keeps only its outline, and `sink` is told. Whatever
+// `write` throws propagates, after a part of the file was passed.
 void WriteDxf(const picture::Picture& sheet, DxfFlavour flavour, picture::FontLibrary& fonts,
-              const std::function<void(std::string_view)>& write);
+              base::MessageSink& sink, const std::function<void(std::string_view)>& write);
 
 // The whole file of WriteDxf as one string.
 std::string EncodeDxf(const picture::Picture& sheet, DxfFlavour flavour,
-                      picture::FontLibrary& fonts);
+                      picture::FontLibrary& fonts, base::MessageSink& sink);
 
 }  // namespace sheetwright::output

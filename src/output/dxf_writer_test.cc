@@ -6,6 +6,7 @@
 #include <cmath>
 #include <set>
 
+#include "base/common_test_util.h"
 #include "base/encoding.h"
 #include "output/dxf_colours.h"
 #include "output/dxf_reader_test_util.h"
@@ -79,6 +80,14 @@ TEST(Triangulate, EvenOddLeavesHolesAndDoubleOverlapsOpen) {
   EXPECT_TRUE(triangles.empty());
 }
 
+// A zigzag across its own closing edge: a thousand crossings take the tessellator seconds.
+std::vector<Point> Zigzag(int points) {
+  std::vector<Point> zigzag;
+  for (int i = 0; i < points; ++i) zigzag.push_back({-116 * i, i % 2 ? 0 : -7});
+  zigzag.push_back({-116 * points, 7});
+  return zigzag;
+}
+
 TEST(Triangulate, RingsSplitWhereTheyCloseAndTheLastClosesItself) {
   Point points[] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {5, 5}, {6, 5}, {6, 6}};
   auto rings = SplitRings(points);
@@ -88,13 +97,24 @@ TEST(Triangulate, RingsSplitWhereTheyCloseAndTheLastClosesItself) {
   EXPECT_EQ(rings[1][0], (Point{5, 5}));
 }
 
+TEST(Triangulate, AFigureCrossingItselfTooOftenIsRefused) {
+  std::vector<Triangle> triangles;
+  std::vector<Point> many = Zigzag(2 * kMaxCrossings + 10), few = Zigzag(200);
+  std::span<const Point> refused[] = {many}, taken[] = {few};
+  EXPECT_FALSE(TriangulateEvenOdd(refused, triangles));
+  EXPECT_TRUE(triangles.empty());
+  EXPECT_TRUE(TriangulateEvenOdd(taken, triangles));
+  EXPECT_FALSE(triangles.empty());
+}
+
 class DxfWriterTest : public ::testing::Test {
  protected:
   picture::FontLibrary fonts_;
+  base::NullMessageSink sink_;
 };
 
 TEST_F(DxfWriterTest, Release12KeepsShiftJisLayersMetresAndOpenHoles) {
-  std::string text = EncodeDxf(Sheet(), DxfFlavour::kR12, fonts_);
+  std::string text = EncodeDxf(Sheet(), DxfFlavour::kR12, fonts_, sink_);
   DxfFile dxf(text);
   EXPECT_EQ(dxf.Header("$ACADVER"), "AC1009");
   EXPECT_EQ(dxf.Header("$DWGCODEPAGE"), "ANSI_932");
@@ -144,7 +164,7 @@ TEST_F(DxfWriterTest, Release12KeepsShiftJisLayersMetresAndOpenHoles) {
 }
 
 TEST_F(DxfWriterTest, Release2010HatchesRingsInUtf8WithTrueColourAndHandles) {
-  std::string text = EncodeDxf(Sheet(), DxfFlavour::kR2010, fonts_);
+  std::string text = EncodeDxf(Sheet(), DxfFlavour::kR2010, fonts_, sink_);
   DxfFile dxf(text);
   EXPECT_EQ(dxf.Header("$ACADVER"), "AC1024");
   EXPECT_EQ(dxf.Header("$INSUNITS"), "6");
@@ -180,6 +200,20 @@ TEST_F(DxfWriterTest, Release2010HatchesRingsInUtf8WithTrueColourAndHandles) {
   EXPECT_LT(*handles.rbegin(), std::stoull(dxf.Header("$HANDSEED"), nullptr, 16));
 }
 
+TEST_F(DxfWriterTest, AFillTooTangledForTrianglesKeepsItsOutlineAndSaysSo) {
+  Builder fill(20000, 15000);
+  std::vector<Point> zigzag = Zigzag(3000);
+  for (Point& p : zigzag) p = {p.x + 400000, p.y + 5000};
+  fill.Brush(kRed).Add(picture::PolygonRec{fill.Append({}), 0});
+  fill.p.points = zigzag;
+  fill.p.records.back() = picture::PolygonRec{0, static_cast<uint32_t>(zigzag.size())};
+  test_util::CollectingSink told;
+  DxfFile dxf(EncodeDxf(fill.p, DxfFlavour::kR12, fonts_, told));
+  EXPECT_TRUE(dxf.In("ENTITIES", "SOLID").empty());
+  EXPECT_EQ(dxf.In("ENTITIES", "POLYLINE").size(), 1u);
+  EXPECT_EQ(told.messages.size(), 1u);
+}
+
 TEST_F(DxfWriterTest, NamesAndTextsCannotBreakTheFile) {
   Builder layer(20000, 15000);
   layer.Font(picture::Label(-12, 0)).Cp932Text({10, 10}, std::string("a\r\nb\0c", 6));
@@ -190,7 +224,7 @@ TEST_F(DxfWriterTest, NamesAndTextsCannotBreakTheFile) {
   Builder sheet(20000, 15000);
   sheet.Layer(layer.p).Layer(twin.p);
   for (DxfFlavour flavour : {DxfFlavour::kR12, DxfFlavour::kR2010}) {
-    DxfFile dxf(EncodeDxf(sheet.p, flavour, fonts_));
+    DxfFile dxf(EncodeDxf(sheet.p, flavour, fonts_, sink_));
     EXPECT_THAT(dxf.Layers(), ::testing::Contains(::testing::Key("a_b_c")));
     EXPECT_THAT(dxf.Layers(), ::testing::Contains(::testing::Key("A_B_C_2")));
     ASSERT_EQ(dxf.In("ENTITIES", "TEXT").size(), 1u);

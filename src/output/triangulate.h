@@ -17,10 +17,17 @@ struct Vertex {
 };
 using Triangle = std::array<Vertex, 3>;
 
+// How often the edges of a figure may cross each other. The tessellator's time grows with the
+// square of the crossings along one edge (a zigzag of 8000 points across its closing edge takes
+// seconds); map figures cross themselves seldom if ever.
+constexpr size_t kMaxCrossings = 1024;
+
 // Appends to `triangles` the triangles of `rings` (each closed by itself from its last point to
-// its first) under the even-odd rule, in the points' units. Crossing edges make new vertices where
-// they cross. Rings that cover no area give no triangle.
-void TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
+// its first) under the even-odd rule, in the points' units, and returns true. Crossing edges make
+// new vertices where they cross. Rings that cover no area give no triangle. Returns false, and
+// appends nothing, for a figure whose edges cross each other more than kMaxCrossings times (or
+// crowd so densely that counting them would cost as much).
+bool TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
                         std::vector<Triangle>& triangles);
 
 }  // namespace sheetwright::output
