@@ -94,6 +94,19 @@ void Entities::Play(const picture::Picture& picture, Scale scale) {
   }
 }
 
+// A point of the picture in metres; a picture at the frame's own scale has its points on the
+// 0.1 m steps, which are written exactly as such.
+void Entities::Vertex(double x, double y, int code) {
+  constexpr double kExact = 1e15;  // integers that doubles hold exactly, with room
+  if (scale_.x == 1 && scale_.y == 1 && x == std::trunc(x) && y == std::trunc(y) &&
+      std::abs(x) < kExact && std::abs(y) < kExact) {
+    out_.Tenths(code, static_cast<int64_t>(x));
+    out_.Tenths(code + 10, picture::kFrameHeight - static_cast<int64_t>(y));
+    return;
+  }
+  out_.Point(East(x), North(y), code);
+}
+
 // The start of an entity up to its subclass: layer, colour index and, in release 2010, handle,
 // owner, true colour and lineweight (-4: none given).
 void Entities::Head(const char* type, picture::ColorValue colour, const char* subclass,
@@ -106,7 +119,12 @@ void Entities::Head(const char* type, picture::ColorValue colour, const char* su
     out_.Text(100, "AcDbEntity");
   }
   out_.Text(8, layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0");
-  out_.Int(62, NearestAci(rgb));
+  // Entities come in runs of one colour; the palette search is not cheap.
+  if (!(rgb == last_rgb_) || last_aci_ == 0) {
+    last_rgb_ = rgb;
+    last_aci_ = NearestAci(rgb);
+  }
+  out_.Int(62, last_aci_);
   if (Modern()) {
     out_.Int(420, TrueColour(rgb));
     if (lineweight != -4) out_.Int(370, lineweight);
@@ -153,9 +171,9 @@ void Entities::Lines(std::span<const picture::Point> points, bool closed,
   out_.Text(8, layer);
 }
 
-// The area of the rings under the even-odd rule, then each ring's outline in the pen, or as a
-// hairline of the fill's colour when the pen draws nothing, so that CAD users keep the boundaries
-// to work with.
+// The area of the rings under the even-odd rule, then each ring's outline in the pen or, for
+// triangles, as a hairline of the fill's colour when the pen draws nothing, so that CAD users keep
+// the boundaries to work with (a hatch keeps its own).
 void Entities::Fill(std::span<const picture::Point> points) {
   bool solid = dc_.brush.style == picture::BrushStyle::kSolid;
   bool pen = dc_.pen.style != picture::PenStyle::kNull;
@@ -184,6 +202,8 @@ void Entities::Fill(std::span<const picture::Point> points) {
       }
     }
   }
+  // A hatch keeps its boundary paths to work with; triangles do not.
+  if (!pen && solid && Modern()) return;
   picture::ColorValue colour = pen ? dc_.pen.color : dc_.brush.color;
   int32_t width = pen ? dc_.pen.width : 1;
   for (std::span<const picture::Point> ring : rings) {

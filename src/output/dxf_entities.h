@@ -46,7 +46,7 @@ class Entities {
 
   void Head(const char* type, picture::ColorValue colour, const char* subclass,
             int lineweight = -4);
-  void Vertex(double x, double y, int code = 10) { out_.Point(East(x), North(y), code); }
+  void Vertex(double x, double y, int code = 10);
   double East(double x) const { return x * scale_.x / picture::kUnitsPerMetre; }
   double North(double y) const {
     return (picture::kFrameHeight - y * scale_.y) / picture::kUnitsPerMetre;
@@ -64,6 +64,8 @@ class Entities {
   Scale scale_;
   picture::DcState dc_;
   std::vector<Triangle> triangles_;
+  picture::Rgb last_rgb_;
+  int last_aci_ = 0;  // of last_rgb_; 0 before the first
 };
 
 }  // namespace sheetwright::output::dxf

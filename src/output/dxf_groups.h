@@ -51,6 +51,19 @@ class GroupWriter {
     buffer_.append(digits, end - digits);
     EndLine();
   }
+  // A value in tenths, written as a decimal with one place ("1234.5"): map coordinates in metres
+  // without going through floating point, which most of a drawing's bytes are.
+  void Tenths(int code, int64_t tenths) {
+    Code(code);
+    if (tenths < 0) {
+      buffer_.push_back('-');
+      tenths = -tenths;
+    }
+    Append(tenths / 10);
+    buffer_.push_back('.');
+    buffer_.push_back(static_cast<char>('0' + tenths % 10));
+    EndLine();
+  }
   void Point(double x, double y, int code = 10) {
     Real(code, x);
     Real(code + 10, y);
