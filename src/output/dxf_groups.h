@@ -80,12 +80,15 @@ class GroupWriter {
 
   // Codes right-aligned in three places, as the CADs write them.
   void Code(int code) {
-    if (code < 10)
-      buffer_.append("  ");
-    else if (code < 100)
-      buffer_.push_back(' ');
-    Append(code);
-    buffer_.append("\r\n");
+    if (code >= 1000 || code < 0) {
+      Append(code);
+      buffer_.append("\r\n");
+      return;
+    }
+    char line[5] = {' ', ' ', static_cast<char>('0' + code % 10), '\r', '\n'};
+    if (code >= 10) line[1] = static_cast<char>('0' + code / 10 % 10);
+    if (code >= 100) line[0] = static_cast<char>('0' + code / 100);
+    buffer_.append(line, sizeof line);
   }
   template <std::integral T>
   void Append(T value) {
