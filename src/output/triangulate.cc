@@ -45,6 +45,8 @@ struct TessDeleter {
   void operator()(GLUtesselator* tess) const { gluDeleteTess(tess); }
 };
 
+constexpr size_t kCountFrom = 64;
+
 struct Edge {
   picture::Point a, b;
 };
@@ -123,7 +125,9 @@ bool TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
   size_t total = 0;
   for (const auto& ring : rings) total += ring.size();
   if (total < 3) return true;
-  if (CrossesTooOften(rings)) return false;
+  // Fewer edges cross each other at most about 2000 times, which costs little: most fills are
+  // that small, and are spared the count.
+  if (total > kCountFrom && CrossesTooOften(rings)) return false;
   std::unique_ptr<GLUtesselator, TessDeleter> tess(gluNewTess());
   if (!tess) throw std::bad_alloc();
   using Callback = void (*)();

@@ -25,8 +25,8 @@ constexpr size_t kMaxCrossings = 1024;
 // Appends to `triangles` the triangles of `rings` (each closed by itself from its last point to
 // its first) under the even-odd rule, in the points' units, and returns true. Crossing edges make
 // new vertices where they cross. Rings that cover no area give no triangle. Returns false, and
-// appends nothing, for a figure whose edges cross each other more than kMaxCrossings times (or
-// crowd so densely that counting them would cost as much).
+// appends nothing, for a figure of more than 64 points whose edges cross each other more than
+// kMaxCrossings times (or crowd so densely that counting them would cost as much).
 bool TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
                         std::vector<Triangle>& triangles);
 
