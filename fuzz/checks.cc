@@ -223,4 +223,49 @@ void CheckSvg(std::string_view svg) {
   xmlFreeDoc(doc);
 }
 
+void CheckDxf(std::string_view dxf, bool utf8) {
+  if (utf8) FUZZ_CHECK(base::IsValidUtf8(dxf), "DXF 2010 is not valid UTF-8");
+  std::string section, table, previous;
+  std::set<std::string> handles;
+  size_t at = 0;
+  auto line = [&]() {
+    size_t end = dxf.find("\r\n", at);
+    FUZZ_CHECK(end != std::string_view::npos, "DXF line without CR LF");
+    std::string_view out = dxf.substr(at, end - at);
+    FUZZ_CHECK(out.find_first_of("\r\n") == std::string_view::npos, "DXF line break in a value");
+    at = end + 2;
+    return out;
+  };
+  while (at < dxf.size()) {
+    std::string_view code_text = line();
+    size_t digits = code_text.find_first_not_of(' ');
+    FUZZ_CHECK(digits != std::string_view::npos && digits < code_text.size(), "empty DXF code");
+    int code = 0;
+    for (char c : code_text.substr(digits)) {
+      FUZZ_CHECK(c >= '0' && c <= '9', "DXF code not a number:", std::string(code_text));
+      code = code * 10 + (c - '0');
+    }
+    FUZZ_CHECK(at < dxf.size(), "DXF code without a value");
+    std::string value(line());
+    if (code == 5 && section == "ENTITIES") {
+      FUZZ_CHECK(handles.insert(value).second, "DXF handle given twice:", value);
+    }
+    if (code == 2 && previous == "SECTION") section = value;
+    if (code == 2 && previous == "TABLE") table = value;
+    if (code == 0) {
+      if (value == "SECTION") FUZZ_CHECK(section.empty(), "DXF section inside a section");
+      if (value == "TABLE") FUZZ_CHECK(section == "TABLES" && table.empty(), "DXF table misplaced");
+      if (value == "ENDTAB") FUZZ_CHECK(!table.empty(), "DXF ENDTAB without TABLE");
+      if (value == "ENDTAB") table.clear();
+      if (value == "ENDSEC") {
+        FUZZ_CHECK(!section.empty() && table.empty(), "DXF ENDSEC misplaced");
+        section.clear();
+      }
+      if (value == "EOF") FUZZ_CHECK(at == dxf.size() && section.empty(), "DXF EOF misplaced");
+      previous = value;
+    }
+  }
+  FUZZ_CHECK(previous == "EOF", "DXF without EOF");
+}
+
 }  // namespace sheetwright::fuzz

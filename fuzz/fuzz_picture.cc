@@ -1,7 +1,8 @@
 // The picture backends over pictures built from the input (picture_input.h): the metafile writer
 // (whose output must keep the structure strict readers want, or be refused with ConversionError for
 // a fill or text too long for one record), the SVG writer (whose output must be well-formed XML
-// whatever the label bytes and layer names) and the Cairo renderer.
+// whatever the label bytes and layer names), the DXF writer (whose output must keep its group
+// structure) and the Cairo renderer.
 #include <cairo.h>
 
 #include <array>
@@ -13,6 +14,7 @@
 #include "base/messages.h"
 #include "fuzz_support.h"
 #include "output/cairo_renderer.h"
+#include "output/dxf_writer.h"
 #include "output/svg_writer.h"
 #include "output/wmf_writer.h"
 #include "picture/font_library.h"
@@ -42,6 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     output::WriteSvg(sheet, 1 + flags % 800, 1 + flags % 600, Fonts(),
                      [&](std::string_view chunk) { svg += chunk; });
     fuzz::CheckSvg(svg);
+  }
+  if (flags & 8) {
+    bool modern = flags & 16;
+    base::NullMessageSink no_one;
+    std::string dxf = output::EncodeDxf(
+        sheet, modern ? output::DxfFlavour::kR2010 : output::DxfFlavour::kR12, Fonts(), no_one);
+    fuzz::CheckDxf(dxf, modern);
   }
   if (flags & 1) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 48);

@@ -74,4 +74,9 @@ void CheckSvg(std::string_view svg);
 // one more for what the sheet draws itself; else what is wrong.
 std::string PdfProblem(const std::string& pdf, size_t layers);
 
+// Checks the group structure every DXF reader relies on: a numeric code line before each value,
+// CR LF line ends, sections opened and closed in turn (tables within TABLES), the file ending in
+// EOF; in `utf8` files (release 2010) valid UTF-8 and no entity handle given twice.
+void CheckDxf(std::string_view dxf, bool utf8);
+
 }  // namespace sheetwright::fuzz

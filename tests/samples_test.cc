@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -167,6 +168,57 @@ TEST_F(SamplesTest, ConverterStoresSvgThatParsesWithItsLayersInStackingOrder) {
                 order.end())
         << mesh << ": layers out of order or repeated";
     EXPECT_GT(svg.Select("//s:text").size(), 50u) << mesh;
+  }
+}
+
+// ezdxf, an independent reader, opens both DXF flavours of every sample (release 12 decoded
+// through its code page), its audit finds no error, and the layers carry the row captions.
+TEST_F(SamplesTest, EzdxfReadsBothDxfFlavoursOfEverySample) {
+  TempFolder out;
+  test_util::ProcessResult r = test_util::RunProgram(
+      test_util::ConverterPath(),
+      {"-q", "--format", "dxf,dxf2010", "-s", kSettings, kMeshes, out.path()});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  const char* script = R"(
+import sys, ezdxf
+for path in sys.argv[1:]:
+    doc = ezdxf.readfile(path)
+    auditor = doc.audit()
+    kinds = set(e.dxftype() for e in doc.modelspace())
+    print(doc.dxfversion, len(auditor.errors), ' '.join(sorted(kinds)))
+    print('|'.join(layer.dxf.name for layer in doc.layers))
+    print(sum(1 for e in doc.modelspace().query('TEXT') if e.dxf.text.isdigit()))
+)";
+  std::set<std::string> captions = {std::string(settings::Def(LayerKey::kSumiLine).caption)};
+  for (LayerKey key : RowOrder()) captions.insert(std::string(settings::Def(key).caption));
+  for (const std::string& mesh : meshes_) {
+    r = test_util::RunProgram("/usr/bin/python3",
+                              {"-c", script, out / (mesh + ".dxf"), out / (mesh + "_2010.dxf")});
+    ASSERT_EQ(r.exit_status, 0) << mesh << ": " << r.err;
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1) {
+      lines.push_back(r.out.substr(at, end - at));
+    }
+    ASSERT_EQ(lines.size(), 6u) << r.out;
+    EXPECT_EQ(lines[0], "AC1009 0 LINE POLYLINE SOLID TEXT") << mesh;
+    EXPECT_EQ(lines[3], "AC1024 0 HATCH LWPOLYLINE TEXT") << mesh;
+    for (int flavour : {1, 4}) {
+      std::vector<std::string> layers;
+      for (size_t at = 0, end = 0; end != std::string::npos; at = end + 1) {
+        end = lines[flavour].find('|', at);
+        layers.push_back(lines[flavour].substr(at, end - at));
+      }
+      EXPECT_GT(layers.size(), 20u) << mesh;
+      for (const std::string& layer : layers) {
+        // Release 12 names hold no blanks; ezdxf adds "Defpoints" to a modern drawing.
+        std::string caption = layer;
+        std::replace(caption.begin(), caption.end(), '_', ' ');
+        EXPECT_TRUE(layer == "0" || layer == "Defpoints" || captions.count(layer) ||
+                    captions.count(caption))
+            << mesh << ": layer " << layer;
+      }
+      EXPECT_GT(std::stoi(lines[flavour + 1]), 50) << mesh << ": block numbers";
+    }
   }
 }
 

@@ -26,7 +26,7 @@ bool ParseFormats(std::string_view list, CliOptions& o, std::string& error) {
       if (std::find(o.formats.begin(), o.formats.end(), *format) == o.formats.end())
         o.formats.push_back(*format);
     } else {
-      error = "unknown format '" + std::string(name) + "' (use wmf, svg, png, pdf or gpkg)";
+      error = "unknown format '" + std::string(name) + "' (use wmf, svg, png, pdf, dxf, dxf2010 or gpkg)";
       return false;
     }
     if (comma == std::string_view::npos) return true;
@@ -143,7 +143,8 @@ std::string UsageText(const std::string& program, const std::string& settings_pa
 
 Converts map meshes (the sub-folders of INPUT_DIR) into drawings in OUTPUT_DIR, one file per
 mesh and format: MESH.wmf (placeable metafile, 400 x 300 nominal size), MESH.svg and MESH.pdf
-(800 x 600 pt), MESH.png (2000 x 1500 px). Without MESH names every sub-folder of INPUT_DIR is
+(800 x 600 pt), MESH.png (2000 x 1500 px), MESH.dxf (CAD drawing in map metres, release 12 in
+Shift_JIS) and MESH_2010.dxf (release 2010 in UTF-8). Without MESH names every sub-folder of INPUT_DIR is
 converted, in name order. OUTPUT_DIR is created when missing. An existing file is replaced only
 once its new content is complete.
 
@@ -154,7 +155,8 @@ Options:
                        (before that file exists, the installed example is read; without
                        either every layer is off, and a warning says so). A named file
                        that holds none of the settings' sections or keys is refused
-  -f, --format LIST    comma-separated output formats: wmf (default), svg, png, pdf, and gpkg:
+  -f, --format LIST    comma-separated output formats: wmf (default), svg, png, pdf, dxf
+                       (release 12, Shift_JIS), dxf2010 (MESH_2010.dxf, UTF-8), and gpkg:
                        the map data itself (not a drawing) as an OGC GeoPackage MESH.gpkg for
                        GIS, one layer per kind of record (see the README). GeoPackage is the
                        only data format: FlatGeobuf, GeoJSON and Shapefile hold one layer per

@@ -1,7 +1,10 @@
 #include "conversion/output_files.h"
 
+#include <algorithm>
+
 #include "base/messages.h"
 #include "output/cairo_renderer.h"
+#include "output/dxf_writer.h"
 #include "output/pdf_writer.h"
 #include "output/svg_writer.h"
 
@@ -12,6 +15,8 @@ std::optional<OutputFormat> ParseOutputFormat(std::string_view name) {
   if (name == "svg") return OutputFormat::kSvg;
   if (name == "png") return OutputFormat::kPng;
   if (name == "pdf") return OutputFormat::kPdf;
+  if (name == "dxf") return OutputFormat::kDxf;
+  if (name == "dxf2010") return OutputFormat::kDxf2010;
   return std::nullopt;
 }
 
@@ -25,6 +30,10 @@ std::string_view Extension(OutputFormat format) {
       return ".png";
     case OutputFormat::kPdf:
       return ".pdf";
+    case OutputFormat::kDxf:
+      return ".dxf";
+    case OutputFormat::kDxf2010:
+      return "_2010.dxf";  // beside the release 12 drawing when both are stored
   }
   return ".wmf";
 }
@@ -52,7 +61,44 @@ void WriteOutput(const picture::Picture& sheet, std::string_view mesh, OutputFor
     case OutputFormat::kPdf:
       output::WritePdf(sheet, sizes.vector_width, sizes.vector_height, mesh, fonts, write);
       return;
+    case OutputFormat::kDxf:
+      output::WriteDxf(sheet, output::DxfFlavour::kR12, fonts, sink, write);
+      return;
+    case OutputFormat::kDxf2010:
+      output::WriteDxf(sheet, output::DxfFlavour::kR2010, fonts, sink, write);
+      return;
   }
+}
+
+std::string_view FormatName(OutputFormat format) {
+  static constexpr std::string_view kNames[] = {"wmf", "svg", "png", "pdf", "dxf", "dxf2010"};
+  return kNames[static_cast<size_t>(format)];
+}
+
+std::vector<OutputFormat> ParseFormatList(std::string_view text) {
+  std::vector<bool> named(std::size(kAllFormats));
+  for (size_t at = 0; at <= text.size();) {
+    size_t comma = std::min(text.find(',', at), text.size());
+    if (auto format = ParseOutputFormat(text.substr(at, comma - at))) {
+      named[static_cast<size_t>(*format)] = true;
+    }
+    at = comma + 1;
+  }
+  std::vector<OutputFormat> formats;
+  for (OutputFormat format : kAllFormats) {
+    if (named[static_cast<size_t>(format)]) formats.push_back(format);
+  }
+  if (formats.empty()) formats.push_back(OutputFormat::kWmf);
+  return formats;
+}
+
+std::string FormatListText(const std::vector<OutputFormat>& formats) {
+  std::string text;
+  for (OutputFormat format : formats) {
+    if (!text.empty()) text += ',';
+    text += FormatName(format);
+  }
+  return text;
 }
 
 }  // namespace sheetwright::conversion

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/messages.h"
 #include "output/wmf_writer.h"
@@ -15,12 +16,28 @@
 
 namespace sheetwright::conversion {
 
-enum class OutputFormat { kWmf, kSvg, kPng, kPdf };
+enum class OutputFormat { kWmf, kSvg, kPng, kPdf, kDxf, kDxf2010 };
 
-// "wmf", "svg", "png" or "pdf" (lower case, as on the command line); nullopt for anything else.
+// "wmf", "svg", "png", "pdf", "dxf" or "dxf2010" (lower case, as on the command line); nullopt
+// for anything else.
 std::optional<OutputFormat> ParseOutputFormat(std::string_view name);
-// ".wmf", ".svg", ".png", ".pdf".
+// What follows the mesh name: ".wmf", ".svg", ".png", ".pdf", ".dxf", "_2010.dxf".
 std::string_view Extension(OutputFormat format);
+
+// Every format, in the order they are offered.
+constexpr OutputFormat kAllFormats[] = {OutputFormat::kWmf, OutputFormat::kSvg,
+                                        OutputFormat::kPng, OutputFormat::kPdf,
+                                        OutputFormat::kDxf, OutputFormat::kDxf2010};
+
+// The command-line name of a format ("wmf", ..., "dxf2010").
+std::string_view FormatName(OutputFormat format);
+
+// A comma-separated list of format names as the settings file keeps it ("wmf,dxf"): the formats
+// it names, each once, in the order of kAllFormats; unknown names are passed over. A list that
+// names none (an older settings file has none) gives WMF alone.
+std::vector<OutputFormat> ParseFormatList(std::string_view text);
+// The list text of `formats` ("wmf,dxf").
+std::string FormatListText(const std::vector<OutputFormat>& formats);
 
 struct OutputSizes {
   // The placeable metafile's header size: the preview's paint area at 96 dpi.

@@ -72,7 +72,7 @@ double ParseCoordinate(std::string_view text) {
 int32_t MapValue(double value) {
   // The product is rounded to double before truncation: 1234.56 * 10.0 is 12345.599999...,
   // which truncates to 12345.
-  double scaled = value * 10.0;
+  double scaled = value * picture::kUnitsPerMetre;
   if (std::isnan(scaled)) return 0;
   // Compare in double before converting: converting an out-of-range double is undefined.
   if (scaled <= static_cast<double>(kInt32Min)) return static_cast<int32_t>(kInt32Min);

@@ -22,6 +22,10 @@ namespace sheetwright::picture {
 // The drawing space of every sheet and layer, in drawing units.
 constexpr int32_t kFrameWidth = 20000;
 constexpr int32_t kFrameHeight = 15000;
+// The frame is the mesh in map coordinates at this many units per metre, with y running south
+// from the frame's top (drawers/geometry.h maps so): a unit (x, y) is the easting x / 10 m and the
+// northing (kFrameHeight - y) / 10 m.
+constexpr int32_t kUnitsPerMetre = 10;
 
 struct Point {
   int32_t x = 0, y = 0;

@@ -28,6 +28,7 @@ constexpr std::string_view kConvertSection = "CONVERT";
 constexpr std::string_view kWidthSection = "HABA";
 constexpr std::string_view kFileSection = "FILE";
 constexpr std::string_view kOn = "ON";
+constexpr std::string_view kFormatKey = "FORMAT";
 
 // A missing key, an empty value and a text that is no number all read as 0, which every caller
 // takes as "keep the current value".
@@ -174,6 +175,7 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
   }
   result.input_folder = FolderOrDefault(file, "INPUT", program_folder);
   result.output_folder = FolderOrDefault(file, "OUTPUT", program_folder);
+  result.formats = file.GetString(kFileSection, kFormatKey);
   ReadFonts(file, ini_path, table, result);
   result.recognised = file.Blank() || file.AnyName(IsOurName);
   return result;
@@ -217,6 +219,10 @@ void StoreFolder(const std::string& ini_path, std::string_view key, const std::s
     throw WriteError(ini_path, "the folder name holds a line break");
   }
   StoreFile(ini_path, file);
+}
+
+void StoreFormats(const std::string& ini_path, const std::string& formats) {
+  StoreFolder(ini_path, kFormatKey, formats);  // one FILE entry, written the same way
 }
 
 }  // namespace sheetwright::settings

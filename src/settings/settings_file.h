@@ -34,6 +34,9 @@ class SettingsReadError : public std::runtime_error {
 struct StartupSettings {
   std::string input_folder;  // the folder fields; empty when there is no settings file
   std::string output_folder;
+  // FILE/FORMAT: the formats the window stores, as the converter names them ("wmf,dxf"); empty
+  // when the file has none (WMF alone, as before the choice existed).
+  std::string formats;
   // Set when a font colour is neither a colour name nor an integer: "<path> [<section>] Color:
   // '<text>' は整数ではありません" (the first such). That colour keeps its default; everything
   // else was read.
@@ -71,5 +74,8 @@ void SaveSettings(const std::string& ini_path, const StyleSource& table);
 // Writes the FILE entry `key` ("INPUT" or "OUTPUT") as `folder`, exactly as given. Throws
 // SettingsWriteError.
 void StoreFolder(const std::string& ini_path, std::string_view key, const std::string& folder);
+
+// Writes the FILE entry "FORMAT" as `formats`. Throws SettingsWriteError.
+void StoreFormats(const std::string& ini_path, const std::string& formats);
 
 }  // namespace sheetwright::settings

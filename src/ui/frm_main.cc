@@ -13,6 +13,7 @@
 #include "conversion/output_files.h"
 #include "settings/settings_file.h"
 #include "ui/folder_chooser.h"
+#include "ui/format_dialog.h"
 #include "ui/frm_preview.h"
 #include "ui/layer_panel.h"
 #include "ui/mesh_list.h"
@@ -64,6 +65,9 @@ TFrmMain::TFrmMain(std::string settings_path, std::string program_folder, QWidge
   connect(all_sel, &QPushButton::clicked, this, &TFrmMain::BtnAllSelClick);
   connect(all_cls, &QPushButton::clicked, this, &TFrmMain::BtnAllClsClick);
   connect(prev, &QPushButton::clicked, this, &TFrmMain::BtnPrevClick);
+  // Beyond the reference layout, in the free space right of the End button.
+  QPushButton* format = AddButton("BtnFormat", "出力形式...", QRect(200, 8, 89, 24));
+  connect(format, &QPushButton::clicked, this, &TFrmMain::BtnFormatClick);
 
   status_ = new QLabel(this);
   status_->setObjectName("LblStatus");
@@ -143,7 +147,7 @@ void TFrmMain::ConnectJob() {
 void TFrmMain::SetRunning(Running running) {
   running_ = running;
   bool idle = running == Running::kNothing;
-  for (const char* name : {"BtnGo", "BtnPrev", "BtnEnd", "BtnInput", "BtnOutput"}) {
+  for (const char* name : {"BtnGo", "BtnPrev", "BtnEnd", "BtnInput", "BtnOutput", "BtnFormat"}) {
     findChild<QWidget*>(name)->setEnabled(idle);
   }
   // A batch reads ticks and layer settings as it reaches them; a preview takes them as they are.
@@ -206,6 +210,7 @@ void TFrmMain::FormCreate() {
   layers_->Refresh();
   input_->setText(FromUtf8(startup.input_folder));
   output_->setText(FromUtf8(startup.output_folder));
+  formats_ = conversion::ParseFormatList(startup.formats);
   if (startup.error) {
     ShowError(this, FromUtf8(*startup.error));
     return;
@@ -311,10 +316,23 @@ void TFrmMain::BtnGoClick() {
   request.input_folder = ToUtf8(input_->text());
   request.output_folder = ToUtf8(output_->text());
   request.meshes = meshes_->Names();
+  request.formats = formats_;
   std::vector<bool> ticks;
   for (int row = 0; row < meshes_->count(); ++row) ticks.push_back(meshes_->IsTicked(row));
   StartRun(Running::kBatch);
   job_->StartBatch(std::move(request), std::move(ticks));
+}
+
+void TFrmMain::BtnFormatClick() {
+  std::optional<std::vector<conversion::OutputFormat>> chosen =
+      FormatDialog::Choose(formats_, this);
+  if (!chosen) return;
+  formats_ = *chosen;
+  try {
+    settings::StoreFormats(settings_path_, conversion::FormatListText(formats_));
+  } catch (const settings::SettingsWriteError& e) {
+    ShowError(this, FromUtf8(e.what()));  // the choice holds for this session all the same
+  }
 }
 
 void TFrmMain::BtnPrevClick() {

@@ -7,7 +7,9 @@
 #include <QWidget>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "conversion/output_files.h"
 #include "picture/font_library.h"
 #include "settings/layer_styles.h"
 #include "ui/conversion_job.h"
@@ -44,6 +46,7 @@ class TFrmMain : public QWidget {
   MessageList* Messages() const { return messages_; }
   QString InputFolder() const;
   QString OutputFolder() const;
+  const std::vector<conversion::OutputFormat>& Formats() const { return formats_; }
 
  public slots:
   void BtnEndClick();
@@ -53,6 +56,8 @@ class TFrmMain : public QWidget {
   void BtnAllClsClick();
   void BtnGoClick();
   void BtnPrevClick();
+  // The "出力形式..." dialog; OK stores the choice under FILE/FORMAT.
+  void BtnFormatClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -83,6 +88,7 @@ class TFrmMain : public QWidget {
   Running running_ = Running::kNothing;
   bool silenced_ = false;           // the user chose to see no further messages of this run
   std::optional<QString> failure_;  // the error that ended the run, shown once it has ended
+  std::vector<conversion::OutputFormat> formats_{conversion::OutputFormat::kWmf};
 
   ConversionJob* job_;
   TFrmPreview* preview_;

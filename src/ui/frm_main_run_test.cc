@@ -10,7 +10,9 @@
 #include <filesystem>
 
 #include "base/common_test_util.h"
+#include "base/whole_file.h"
 #include "conversion/mesh_test_util.h"
+#include "ui/format_dialog.h"
 #include "ui/frm_main.h"
 #include "ui/frm_preview.h"
 #include "ui/mesh_list.h"
@@ -147,6 +149,53 @@ TEST_F(RunTest, ABatchStoresTheTickedMeshesInListOrderAndSaysEnd) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
   EXPECT_NE(said.indexOf("m1.wmf"), -1) << said.toStdString();
   EXPECT_TRUE(WaitIdle());
+  EXPECT_TRUE(script.Unexpected().empty());
+}
+
+// The formats chosen in the dialog are kept in the settings file and a batch stores each of them
+// for every ticked mesh; Cancel changes nothing and OK needs one format at least.
+TEST_F(RunTest, ABatchStoresEveryChosenFormatOfTheTickedMeshes) {
+  EXPECT_EQ(window_->Formats(), std::vector{conversion::OutputFormat::kWmf});
+  ModalScript script;
+  script.Then("FormatDialog", [](QWidget* modal) {
+    auto* dialog = static_cast<FormatDialog*>(modal);
+    dialog->Box(conversion::OutputFormat::kWmf)->setChecked(false);
+    EXPECT_FALSE(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
+    dialog->Box(conversion::OutputFormat::kDxf)->setChecked(true);
+    dialog->Box(conversion::OutputFormat::kSvg)->setChecked(true);
+    Press(modal, QDialogButtonBox::Ok);
+  });
+  Click("BtnFormat");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  script.Then("FormatDialog", [](QWidget* modal) {
+    static_cast<FormatDialog*>(modal)->Box(conversion::OutputFormat::kPng)->setChecked(true);
+    Press(modal, QDialogButtonBox::Cancel);
+  });
+  Click("BtnFormat");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  EXPECT_NE(base::ReadWholeFile(temp_.Path("vellumist.ini")).find("FORMAT=svg,dxf\r\n"),
+            std::string::npos);
+
+  Tick(0, true);
+  Tick(2, true);
+  QString said;
+  script.Then("QMessageBox", ReadAndClose(said));
+  Click("BtnGo");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  EXPECT_EQ(said, "END");
+  for (const char* mesh : {"m1", "m3"}) {
+    EXPECT_TRUE(fs::exists(out_ + "/" + mesh + ".svg")) << mesh;
+    EXPECT_TRUE(fs::exists(out_ + "/" + mesh + ".dxf")) << mesh;
+    EXPECT_FALSE(fs::exists(out_ + "/" + mesh + ".wmf")) << mesh;
+  }
+  EXPECT_FALSE(fs::exists(out_ + "/m2.svg") || fs::exists(out_ + "/m2.dxf"));
+  EXPECT_TRUE(WaitIdle());
+
+  // The next start reads the choice back.
+  TFrmMain again(temp_.Path("vellumist.ini"), temp_.path() + "/");
+  again.FormCreate();
+  EXPECT_EQ(again.Formats(),
+            (std::vector{conversion::OutputFormat::kSvg, conversion::OutputFormat::kDxf}));
   EXPECT_TRUE(script.Unexpected().empty());
 }
 

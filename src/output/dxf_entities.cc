@@ -1,0 +1,264 @@
+#include "output/dxf_entities.h"
+
+#include <array>
+#include <cmath>
+
+#include "base/encoding.h"
+#include "output/dxf_colours.h"
+#include "picture/font_library.h"
+
+namespace sheetwright::output::dxf {
+namespace {
+
+// Lineweights (hundredths of a millimetre) that release 2010 allows.
+constexpr std::array<int, 24> kLineweights = {0,  5,   9,   13,  15,  18,  20,  25,
+                                              30, 35,  40,  50,  53,  60,  70,  80,
+                                              90, 100, 106, 120, 140, 158, 200, 211};
+
+// Millimetres of paper per drawing unit on the page the other vector formats make: the 20000-unit
+// frame on 800 points.
+constexpr double kMmPerUnit = 800.0 / picture::kFrameWidth * 25.4 / 72;
+
+// The standard lineweight nearest to a pen of `width` units on that page; a one-unit pen (the
+// reference platform's hairline) is the thinnest, 0.
+int Lineweight(double width) {
+  if (width <= 1) return 0;
+  double hundredths = width * kMmPerUnit * 100;
+  int best = kLineweights[0];
+  for (int lw : kLineweights) {
+    if (std::abs(lw - hundredths) < std::abs(best - hundredths)) best = lw;
+  }
+  return best;
+}
+
+// A label's bytes as the file holds text: release 12 keeps the Shift_JIS bytes, release 2010
+// takes UTF-8. A control character would end the value's line: it becomes a blank.
+std::string TextValue(std::string_view bytes, bool modern) {
+  std::string text = modern ? base::Cp932ToUtf8(bytes) : std::string(bytes);
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return text;
+}
+
+}  // namespace
+
+void Entities::Sheet(const picture::Picture& sheet,
+                     const std::function<int(const picture::Picture&)>& layer_of) {
+  if (sheet.width <= 0 || sheet.height <= 0) return;
+  layer_of_ = &layer_of;
+  layer_ = layer_of(sheet);
+  Play(sheet, {static_cast<double>(picture::kFrameWidth) / sheet.width,
+               static_cast<double>(picture::kFrameHeight) / sheet.height});
+}
+
+void Entities::Play(const picture::Picture& picture, Scale scale) {
+  scale_ = scale;
+  for (const picture::Record& record : picture.records) {
+    std::visit(picture::Overloaded{
+                   picture::DcSelect{dc_, picture},
+                   [&](const picture::PolylineRec& r) {
+                     if (auto points = picture.Drawn(r); !points.empty()) {
+                       if (dc_.pen.style != picture::PenStyle::kNull) {
+                         Lines(points, false, dc_.pen.color, dc_.pen.width);
+                       }
+                     }
+                   },
+                   [&](const picture::PolygonRec& r) {
+                     if (auto points = picture.Drawn(r); !points.empty()) Fill(points);
+                   },
+                   [&](const picture::LineRec& r) {
+                     picture::Point line[] = {r.from, r.to};
+                     if (!(r.from == r.to) && dc_.pen.style != picture::PenStyle::kNull) {
+                       Lines(line, false, dc_.pen.color, dc_.pen.width);
+                     }
+                   },
+                   [&](const picture::TextRec& r) {
+                     if (picture.HoldsText(r)) Text(r.at, picture.Text(r));
+                   },
+                   [&](const picture::LayerRec& r) {
+                     const picture::Picture* layer = picture.Layer(r);
+                     if (!layer || layer->width <= 0 || layer->height <= 0) return;
+                     // What a layer selects ends with it, as its CAD layer does.
+                     picture::DcState saved_dc = dc_;
+                     int saved_layer = layer_;
+                     if (int own = (*layer_of_)(*layer); own >= 0) layer_ = own;
+                     Play(*layer, {scale.x * picture.width / layer->width,
+                                   scale.y * picture.height / layer->height});
+                     scale_ = scale;
+                     layer_ = saved_layer;
+                     dc_ = saved_dc;
+                   },
+               },
+               record);
+  }
+}
+
+// A point of the picture in metres; a picture at the frame's own scale has its points on the
+// 0.1 m steps, which are written exactly as such.
+void Entities::Vertex(double x, double y, int code) {
+  constexpr double kExact = 1e15;  // integers that doubles hold exactly, with room
+  if (scale_.x == 1 && scale_.y == 1 && x == std::trunc(x) && y == std::trunc(y) &&
+      std::abs(x) < kExact && std::abs(y) < kExact) {
+    out_.Tenths(code, static_cast<int64_t>(x));
+    out_.Tenths(code + 10, picture::kFrameHeight - static_cast<int64_t>(y));
+    return;
+  }
+  out_.Point(East(x), North(y), code);
+}
+
+// The start of an entity up to its subclass: layer, colour index and, in release 2010, handle,
+// owner, true colour and lineweight (-4: none given).
+void Entities::Head(const char* type, picture::ColorValue colour, const char* subclass,
+                    int lineweight) {
+  picture::Rgb rgb = picture::ResolveColor(colour);
+  out_.Text(0, type);
+  if (Modern()) {
+    out_.Handle(5, next_handle_++);
+    out_.Handle(330, kModelSpaceRecord);
+    out_.Text(100, "AcDbEntity");
+  }
+  out_.Text(8, layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0");
+  // Entities come in runs of one colour; the palette search is not cheap.
+  if (!(rgb == last_rgb_) || last_aci_ == 0) {
+    last_rgb_ = rgb;
+    last_aci_ = NearestAci(rgb);
+  }
+  out_.Int(62, last_aci_);
+  if (Modern()) {
+    out_.Int(420, TrueColour(rgb));
+    if (lineweight != -4) out_.Int(370, lineweight);
+    out_.Text(100, subclass);
+  }
+}
+
+void Entities::Lines(std::span<const picture::Point> points, bool closed,
+                     picture::ColorValue colour, int32_t pen_width) {
+  double width = std::max(pen_width, 0) * std::sqrt(scale_.x * scale_.y);
+  // The pen's width is drawn on the map, as the drawing does, as the polyline's constant width;
+  // the one-unit hairline stays the thinnest line. Release 2010 adds the lineweight for plotting.
+  double width_m = width <= 1 ? 0 : width / picture::kUnitsPerMetre;
+  if (Modern()) {
+    Head("LWPOLYLINE", colour, "AcDbPolyline", Lineweight(width));
+    out_.Int(90, points.size());
+    out_.Int(70, closed ? 1 : 0);
+    if (width_m > 0) out_.Real(43, width_m);
+    for (const picture::Point& p : points) Vertex(p.x, p.y);
+    return;
+  }
+  if (points.size() == 2 && width_m == 0 && !closed) {
+    Head("LINE", colour, "AcDbLine");
+    Vertex(points[0].x, points[0].y);
+    Vertex(points[1].x, points[1].y, 11);
+    return;
+  }
+  Head("POLYLINE", colour, "");
+  out_.Int(66, 1);
+  out_.Point(0, 0);
+  out_.Real(30, 0);
+  out_.Int(70, closed ? 1 : 0);
+  if (width_m > 0) {
+    out_.Real(40, width_m);
+    out_.Real(41, width_m);
+  }
+  const std::string_view layer = layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0";
+  for (const picture::Point& p : points) {
+    out_.Text(0, "VERTEX");
+    out_.Text(8, layer);
+    Vertex(p.x, p.y);
+  }
+  out_.Text(0, "SEQEND");
+  out_.Text(8, layer);
+}
+
+// The area of the rings under the even-odd rule, then each ring's outline in the pen or, for
+// triangles, as a hairline of the fill's colour when the pen draws nothing, so that CAD users keep
+// the boundaries to work with (a hatch keeps its own).
+void Entities::Fill(std::span<const picture::Point> points) {
+  bool solid = dc_.brush.style == picture::BrushStyle::kSolid;
+  bool pen = dc_.pen.style != picture::PenStyle::kNull;
+  if (!solid && !pen) return;
+  std::vector<std::span<const picture::Point>> rings = SplitRings(points);
+  if (solid) {
+    if (Modern()) {
+      Hatch(rings);
+    } else {
+      triangles_.clear();
+      if (!TriangulateEvenOdd(rings, triangles_)) {
+        std::string limit = std::to_string(kMaxCrossings);
+        sink_.Show(
+            "辺の交差が " + limit +
+            " を超える塗りつぶしを DXF (R12) では輪郭だけにしました (a fill whose edges cross "
+            "more than " +
+            limit + " times keeps only its outline in the release 12 DXF)");
+      }
+      for (const Triangle& t : triangles_) {
+        Head("SOLID", dc_.brush.color, "AcDbTrace");
+        // A SOLID's third and fourth corners are crossed: a triangle repeats its last corner.
+        Vertex(t[0].x, t[0].y, 10);
+        Vertex(t[1].x, t[1].y, 11);
+        Vertex(t[2].x, t[2].y, 12);
+        Vertex(t[2].x, t[2].y, 13);
+      }
+    }
+  }
+  // A hatch keeps its boundary paths to work with; triangles do not.
+  if (!pen && solid && Modern()) return;
+  picture::ColorValue colour = pen ? dc_.pen.color : dc_.brush.color;
+  int32_t width = pen ? dc_.pen.width : 1;
+  for (std::span<const picture::Point> ring : rings) {
+    Lines(ring, ring.size() > 2, colour, width);
+  }
+}
+
+// A solid hatch with one polyline boundary path per ring; odd parity keeps the holes open.
+void Entities::Hatch(std::vector<std::span<const picture::Point>> rings) {
+  std::erase_if(rings, [](std::span<const picture::Point> ring) { return ring.size() < 3; });
+  if (rings.empty()) return;
+  Head("HATCH", dc_.brush.color, "AcDbHatch");
+  out_.Point(0, 0);
+  out_.Real(30, 0);
+  out_.Real(210, 0);
+  out_.Real(220, 0);
+  out_.Real(230, 1);
+  out_.Text(2, "SOLID");
+  out_.Int(70, 1);
+  out_.Int(71, 0);
+  out_.Int(91, rings.size());
+  for (size_t i = 0; i < rings.size(); ++i) {
+    out_.Int(92, i == 0 ? 3 : 2);  // polyline paths, the first the outer one
+    out_.Int(72, 0);
+    out_.Int(73, 1);
+    out_.Int(93, rings[i].size());
+    for (const picture::Point& p : rings[i]) Vertex(p.x, p.y);
+    out_.Int(97, 0);
+  }
+  out_.Int(75, 0);
+  out_.Int(76, 1);
+  out_.Int(98, 0);
+}
+
+void Entities::Text(picture::Point at, std::string_view bytes) {
+  std::string text = TextValue(bytes, Modern());
+  if (text.empty()) return;
+  const picture::LabelFont& font = dc_.font;
+  double em = fonts_.PixelSize(font) * scale_.y;
+  double ascent = fonts_.Ascent(font);
+  if (!(em > 0) || !std::isfinite(em)) return;
+  if (!std::isfinite(ascent)) ascent = 0;
+  const CadStyle* style = nullptr;
+  for (const CadStyle& s : info_.styles) {
+    if (s.family == font.face_name) style = &s;
+  }
+  Head("TEXT", dc_.text_color, "AcDbText");
+  // The baseline lies the face's ascent below the top-left corner the drawing gives.
+  Vertex(at.x, at.y + ascent);
+  out_.Real(30, 0);
+  out_.Real(40, em / picture::kUnitsPerMetre);
+  out_.Text(1, text);
+  if (font.style & picture::kItalic) out_.Real(51, 15);
+  out_.Text(7, style != nullptr ? std::string_view(style->name) : "STANDARD");
+  if (Modern()) out_.Text(100, "AcDbText");
+}
+
+}  // namespace sheetwright::output::dxf

@@ -1,0 +1,247 @@
+#include "output/dxf_writer.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "base/common_test_util.h"
+#include "base/encoding.h"
+#include "output/dxf_colours.h"
+#include "output/dxf_reader_test_util.h"
+#include "output/triangulate.h"
+#include "picture/font_library.h"
+#include "picture/picture_test_util.h"
+
+namespace sheetwright::output {
+namespace {
+
+using dxftest::DxfFile;
+using dxftest::Object;
+using picture::Builder;
+using picture::Point;
+
+constexpr picture::ColorValue kRed = 0x0000FF, kPaleBlue = 0xEEC8A0;  // 0x00BBGGRR
+
+// A sheet as the conversion makes one: corner marks drawn by the sheet itself, a fill layer whose
+// polygon has a hole (the rings follow each other, the last point left out as the drawers do), a
+// line layer and a label layer.
+picture::Picture Sheet() {
+  Builder fill(20000, 15000);
+  fill.Brush(kPaleBlue).Pen(kPaleBlue, 1, picture::PenStyle::kNull);
+  fill.Polygon({{0, 0},
+                {1000, 0},
+                {1000, 1000},
+                {0, 1000},
+                {0, 0},  // outer ring, closed
+                {200, 200},
+                {200, 800},
+                {800, 800},
+                {800, 200}});  // hole
+  fill.p.label = "街区塗潰し";
+  Builder lines(20000, 15000);
+  lines.Pen(kRed, 40).Polyline({{0, 15000}, {100, 14000}, {300, 14000}});
+  lines.p.label = "道路中心線";
+  Builder labels(20000, 15000);
+  labels.Font(picture::Label(-30, 0)).Text({5000, 7000}, "代田一丁目");
+  labels.p.label = "町丁目名称";
+  Builder sheet(20000, 15000);
+  sheet.Pen(0, 1).Line({0, 0}, {0, 50});
+  sheet.Layer(fill.p).Layer(lines.p).Layer(labels.p);
+  sheet.p.label = "4隅ポイント";
+  return sheet.p;
+}
+
+double Area(const Triangle& t) {
+  return std::abs((t[1].x - t[0].x) * (t[2].y - t[0].y) - (t[2].x - t[0].x) * (t[1].y - t[0].y)) /
+         2;
+}
+
+TEST(Triangulate, EvenOddLeavesHolesAndDoubleOverlapsOpen) {
+  std::vector<Triangle> triangles;
+  Point holed[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}, {2, 2}, {2, 8}, {8, 8}, {8, 2}};
+  TriangulateEvenOdd(SplitRings(holed), triangles);
+  double area = 0;
+  for (const Triangle& t : triangles) area += Area(t);
+  EXPECT_NEAR(area, 100 - 36, 1e-9);
+  // A bow tie crosses itself: two triangles meeting at the crossing, a vertex made there.
+  triangles.clear();
+  Point bow_tie[] = {{0, 0}, {10, 10}, {10, 0}, {0, 10}};
+  std::span<const Point> one[] = {bow_tie};
+  TriangulateEvenOdd(one, triangles);
+  area = 0;
+  for (const Triangle& t : triangles) area += Area(t);
+  EXPECT_NEAR(area, 50, 1e-9);
+  triangles.clear();
+  Point flat[] = {{0, 0}, {5, 0}, {10, 0}};
+  std::span<const Point> line[] = {flat};
+  TriangulateEvenOdd(line, triangles);
+  EXPECT_TRUE(triangles.empty());
+}
+
+// A zigzag across its own closing edge: a thousand crossings take the tessellator seconds.
+std::vector<Point> Zigzag(int points) {
+  std::vector<Point> zigzag;
+  for (int i = 0; i < points; ++i) zigzag.push_back({-116 * i, i % 2 ? 0 : -7});
+  zigzag.push_back({-116 * points, 7});
+  return zigzag;
+}
+
+TEST(Triangulate, RingsSplitWhereTheyCloseAndTheLastClosesItself) {
+  Point points[] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {5, 5}, {6, 5}, {6, 6}};
+  auto rings = SplitRings(points);
+  ASSERT_EQ(rings.size(), 2u);
+  EXPECT_EQ(rings[0].size(), 3u);
+  EXPECT_EQ(rings[1].size(), 3u);
+  EXPECT_EQ(rings[1][0], (Point{5, 5}));
+}
+
+TEST(Triangulate, AFigureCrossingItselfTooOftenIsRefused) {
+  std::vector<Triangle> triangles;
+  std::vector<Point> many = Zigzag(2 * kMaxCrossings + 10), few = Zigzag(200);
+  std::span<const Point> refused[] = {many}, taken[] = {few};
+  EXPECT_FALSE(TriangulateEvenOdd(refused, triangles));
+  EXPECT_TRUE(triangles.empty());
+  EXPECT_TRUE(TriangulateEvenOdd(taken, triangles));
+  EXPECT_FALSE(triangles.empty());
+}
+
+class DxfWriterTest : public ::testing::Test {
+ protected:
+  picture::FontLibrary fonts_;
+  base::NullMessageSink sink_;
+};
+
+TEST_F(DxfWriterTest, Release12KeepsShiftJisLayersMetresAndOpenHoles) {
+  std::string text = EncodeDxf(Sheet(), DxfFlavour::kR12, fonts_, sink_);
+  DxfFile dxf(text);
+  EXPECT_EQ(dxf.Header("$ACADVER"), "AC1009");
+  EXPECT_EQ(dxf.Header("$DWGCODEPAGE"), "ANSI_932");
+  auto layers = dxf.Layers();
+  const std::string fill_layer = base::Utf8ToCp932("街区塗潰し");
+  ASSERT_TRUE(layers.count(fill_layer));
+  EXPECT_TRUE(layers.count(base::Utf8ToCp932("4隅ポイント")));
+  EXPECT_EQ(layers[fill_layer], dxf::NearestAci({0xA0, 0xC8, 0xEE}));
+  EXPECT_EQ(layers[base::Utf8ToCp932("道路中心線")], 1);  // red
+
+  // The fill: triangles of 100 m x 100 m less the 60 m x 60 m hole, none inside the hole, at the
+  // sheet's top-left corner (northing 1500 m).
+  double area = 0;
+  for (const Object& solid : dxf.In("ENTITIES", "SOLID")) {
+    EXPECT_EQ(solid.Get(8), fill_layer);
+    Triangle t{Vertex{solid.Real(10), solid.Real(20)}, Vertex{solid.Real(11), solid.Real(21)},
+               Vertex{solid.Real(12), solid.Real(22)}};
+    area += Area(t);
+    double cx = (t[0].x + t[1].x + t[2].x) / 3, cy = (t[0].y + t[1].y + t[2].y) / 3;
+    EXPECT_FALSE(cx > 20 && cx < 80 && cy > 1420 && cy < 1480) << cx << ", " << cy;
+    EXPECT_TRUE(cx > 0 && cx < 100 && cy > 1400 && cy < 1500) << cx << ", " << cy;
+  }
+  EXPECT_NEAR(area, 10000 - 3600, 1e-6);
+
+  // Both rings' outlines are kept, closed; the road keeps its 4 m pen as constant width.
+  std::vector<Object> polylines = dxf.In("ENTITIES", "POLYLINE");
+  int closed_rings = 0;
+  for (const Object& p : polylines) closed_rings += p.Get(8) == fill_layer && p.Get(70) == "1";
+  EXPECT_EQ(closed_rings, 2);
+  bool road = false;
+  for (const Object& p : polylines) road = road || (p.Get(62) == "1" && p.Real(40) == 4.0);
+  EXPECT_TRUE(road);
+  std::vector<Object> vertices = dxf.In("ENTITIES", "VERTEX");
+  ASSERT_FALSE(vertices.empty());
+  EXPECT_EQ(vertices.front().Real(20), 1500);  // y 0 is the northern edge
+
+  // The label's bytes unchanged, its baseline the ascent below the drawn top-left corner.
+  std::vector<Object> texts = dxf.In("ENTITIES", "TEXT");
+  ASSERT_EQ(texts.size(), 1u);
+  picture::LabelFont font = picture::Label(-30, 0);
+  EXPECT_EQ(texts[0].Get(1), base::Utf8ToCp932("代田一丁目"));
+  EXPECT_DOUBLE_EQ(texts[0].Real(10), 500);
+  EXPECT_NEAR(texts[0].Real(20), (15000 - 7000 - fonts_.Ascent(font)) / 10, 1e-9);
+  EXPECT_NEAR(texts[0].Real(40), fonts_.PixelSize(font) / 10, 1e-9);
+  EXPECT_EQ(texts[0].Get(7), base::Utf8ToCp932("ＭＳ_Ｐゴシック"));
+  EXPECT_EQ(dxf.In("TABLES", "STYLE").size(), 2u);  // STANDARD and the label face
+}
+
+TEST_F(DxfWriterTest, Release2010HatchesRingsInUtf8WithTrueColourAndHandles) {
+  std::string text = EncodeDxf(Sheet(), DxfFlavour::kR2010, fonts_, sink_);
+  DxfFile dxf(text);
+  EXPECT_EQ(dxf.Header("$ACADVER"), "AC1024");
+  EXPECT_EQ(dxf.Header("$INSUNITS"), "6");
+  EXPECT_TRUE(dxf.Layers().count("街区塗潰し"));
+
+  std::vector<Object> hatches = dxf.In("ENTITIES", "HATCH");
+  ASSERT_EQ(hatches.size(), 1u);
+  EXPECT_EQ(hatches[0].Get(91), "2");  // the outer ring and the hole
+  EXPECT_THAT(hatches[0].All(93), ::testing::ElementsAre("4", "4"));
+  EXPECT_EQ(hatches[0].Get(420), std::to_string(0xA0C8EE));
+  EXPECT_EQ(hatches[0].Get(75), "0");  // odd parity
+
+  std::vector<Object> texts = dxf.In("ENTITIES", "TEXT");
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].Get(1), "代田一丁目");
+  bool road = false;
+  for (const Object& p : dxf.In("ENTITIES", "LWPOLYLINE")) {
+    road = road || (p.Get(420) == std::to_string(0xFF0000) && p.Get(370) == "53");
+  }
+  EXPECT_TRUE(road) << "a 40-unit pen is 0.56 mm on the 800-point page";
+
+  // Handles are unique and below the seed.
+  std::set<uint64_t> handles;
+  for (const char* section : {"TABLES", "BLOCKS", "ENTITIES", "OBJECTS"}) {
+    for (const Object& o : dxf.In(section)) {
+      for (int code : {5, 105}) {
+        for (const std::string& h : o.All(code)) {
+          EXPECT_TRUE(handles.insert(std::stoull(h, nullptr, 16)).second) << h;
+        }
+      }
+    }
+  }
+  EXPECT_LT(*handles.rbegin(), std::stoull(dxf.Header("$HANDSEED"), nullptr, 16));
+}
+
+TEST_F(DxfWriterTest, AFillTooTangledForTrianglesKeepsItsOutlineAndSaysSo) {
+  Builder fill(20000, 15000);
+  std::vector<Point> zigzag = Zigzag(3000);
+  for (Point& p : zigzag) p = {p.x + 400000, p.y + 5000};
+  fill.Brush(kRed).Add(picture::PolygonRec{fill.Append({}), 0});
+  fill.p.points = zigzag;
+  fill.p.records.back() = picture::PolygonRec{0, static_cast<uint32_t>(zigzag.size())};
+  test_util::CollectingSink told;
+  DxfFile dxf(EncodeDxf(fill.p, DxfFlavour::kR12, fonts_, told));
+  EXPECT_TRUE(dxf.In("ENTITIES", "SOLID").empty());
+  EXPECT_EQ(dxf.In("ENTITIES", "POLYLINE").size(), 1u);
+  EXPECT_EQ(told.messages.size(), 1u);
+}
+
+TEST_F(DxfWriterTest, NamesAndTextsCannotBreakTheFile) {
+  Builder layer(20000, 15000);
+  layer.Font(picture::Label(-12, 0)).Cp932Text({10, 10}, std::string("a\r\nb\0c", 6));
+  layer.p.label = "a/b:c";
+  Builder twin(20000, 15000);
+  twin.Pen(0).Line({0, 0}, {1, 1});
+  twin.p.label = "A/B:C";  // the same name to a CAD, which ignores letter case
+  Builder sheet(20000, 15000);
+  sheet.Layer(layer.p).Layer(twin.p);
+  for (DxfFlavour flavour : {DxfFlavour::kR12, DxfFlavour::kR2010}) {
+    DxfFile dxf(EncodeDxf(sheet.p, flavour, fonts_, sink_));
+    EXPECT_THAT(dxf.Layers(), ::testing::Contains(::testing::Key("a_b_c")));
+    EXPECT_THAT(dxf.Layers(), ::testing::Contains(::testing::Key("A_B_C_2")));
+    ASSERT_EQ(dxf.In("ENTITIES", "TEXT").size(), 1u);
+    EXPECT_EQ(dxf.In("ENTITIES", "TEXT")[0].Get(1), "a  b c");
+  }
+}
+
+TEST(DxfColours, NearestIndexKeepsBlackAsForegroundAndPaleFillsOffWhite) {
+  EXPECT_EQ(dxf::NearestAci({0, 0, 0}), 7);
+  EXPECT_EQ(dxf::NearestAci({255, 0, 0}), 1);
+  EXPECT_EQ(dxf::NearestAci({0, 0, 255}), 5);
+  int pale = dxf::NearestAci({250, 248, 241});
+  EXPECT_NE(pale, 7);
+  EXPECT_NE(pale, 255);
+  EXPECT_EQ(dxf::AciColour(10), (picture::Rgb{255, 0, 0}));
+  EXPECT_EQ(dxf::AciColour(21), (picture::Rgb{255, 159, 127}));
+}
+
+}  // namespace
+}  // namespace sheetwright::output
