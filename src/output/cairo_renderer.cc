@@ -209,7 +209,11 @@ void Player::OpenLine(std::span<const picture::Point> points) {
 void Player::StrokeOpenLines() {
   if (open_lines_.empty()) return;
   if (Rasterize()) {
-    open_lines_.Chain([&](std::span<const picture::Point> chain) { RasterStroke(chain, false); });
+    // A chain that comes back to its start is a ring: joined there instead of two caps.
+    open_lines_.Chain([&](std::span<const picture::Point> chain) {
+      bool ring = chain.size() > 3 && chain.front() == chain.back();
+      RasterStroke(ring ? chain.first(chain.size() - 1) : chain, ring);
+    });
     return;
   }
   cairo_new_path(cr_);
