@@ -34,9 +34,6 @@ constexpr double kDropDistance = 0.25;
 // point: a line that reaches further out goes through the clipping rasterizer.
 constexpr double kThinLine = 1.5;
 constexpr double kOutlineRange = 1 << 20;
-// Wide strokes of one pen are swept together until their outlines may have made about this many
-// cells; the rasterizer holds at most 4M and drops the rest.
-constexpr double kBatchCells = 1 << 20;
 
 // A figure in device pixels as an AGG vertex source.
 class DevicePath {
@@ -46,7 +43,6 @@ class DevicePath {
     closed_ = closed;
     x0_ = y0_ = std::numeric_limits<double>::infinity();
     x1_ = y1_ = -x0_;
-    length_ = 0;
     double last_x = 0, last_y = 0;
     for (size_t i = 0; i < points.size(); ++i) {
       double x = m.xx * points[i].x + m.x0;
@@ -54,7 +50,6 @@ class DevicePath {
       bool last = i + 1 == points.size();
       double dx = x - last_x, dy = y - last_y;
       if (i > 0 && !last && dx * dx + dy * dy < kDropDistance * kDropDistance) continue;
-      if (i > 0) length_ += std::abs(dx) + std::abs(dy);
       xy_.push_back(x);
       xy_.push_back(y);
       x0_ = std::min(x0_, x), x1_ = std::max(x1_, x);
@@ -63,9 +58,6 @@ class DevicePath {
       last_y = y;
     }
   }
-  // About how many rasterizer cells the outline of the figure stroked `width` wide crosses: a
-  // cell for each pixel along either side, and the caps.
-  double OutlineCells(double width) const { return 2 * length_ + 4 * width + 8; }
   // The largest coordinate, in pixels.
   double extent() const { return std::max({-x0_, x1_, -y0_, y1_}); }
   // Whether the figure, widened by `margin`, misses the rectangle.
@@ -93,7 +85,6 @@ class DevicePath {
   size_t at_ = 0;
   bool closed_ = false;
   double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;  // bounds
-  double length_ = 0;                         // along the axes, in pixels
 };
 
 agg::rgba8 AggColor(picture::Rgb c) { return agg::rgba8(c.r, c.g, c.b, 255); }
@@ -112,13 +103,6 @@ struct ImageRasterizer::Impl {
   double thin_width = -1;
   double clip_x0 = 0, clip_y0 = 0, clip_x1 = 0, clip_y1 = 0;
   bool holding = false;  // rasterized pixels that Cairo does not know of yet
-  // Wide strokes in the rasterizer not swept yet, all of one width and colour: a map draws
-  // thousands of short lines under one pen, and a sweep for each costs more than its pixels.
-  // Swept as one figure, where strokes overlap the pixels are covered once.
-  bool batch_open = false;
-  double batch_width = 0;
-  picture::Rgb batch_color;
-  double batch_cells = 0;  // estimated, as DevicePath::OutlineCells
 
   // Whether the figure just set may show: a zoomed view leaves most of the sheet outside.
   bool Shows(double margin) const {
@@ -132,32 +116,6 @@ struct ImageRasterizer::Impl {
   }
   void Render(agg::rgba8 color) {
     agg::render_scanlines_aa_solid(rasterizer, scanline, renderer, color);
-  }
-  // Draws the gathered strokes: before anything else is drawn, so that the order holds.
-  void Sweep() {
-    if (!batch_open) return;
-    batch_open = false;
-    Render(AggColor(batch_color));
-  }
-  // Adds the path just set, stroked, to the strokes gathered (started anew for another pen).
-  void Gather(double width, picture::Rgb color) {
-    if (batch_open &&
-        (batch_width != width || !(batch_color == color) || batch_cells > kBatchCells)) {
-      Sweep();
-    }
-    if (!batch_open) {
-      Reset(width, agg::fill_non_zero);
-      batch_open = true;
-      batch_width = width;
-      batch_color = color;
-      batch_cells = 0;
-    }
-    batch_cells += path.OutlineCells(width);
-    agg::conv_stroke<DevicePath> stroke(path);
-    stroke.width(width);
-    stroke.line_cap(agg::round_cap);
-    stroke.line_join(agg::round_join);
-    rasterizer.add_path(stroke);
   }
   // The rasterizer clips to the surface's clip, widened by `margin` pixels so that the outline
   // of a stroke that runs just outside stays outside.
@@ -225,7 +183,6 @@ void ImageRasterizer::Stroke(cairo_t* cr, std::span<const picture::Point> points
   if (!im.Shows(width)) return;
   im.Acquire();
   if (width <= kThinLine && im.path.extent() < kOutlineRange) {
-    im.Sweep();
     // A line a pixel or two wide: its anti-aliased pixels straight from the line profile, with
     // no outline to sweep. At that width ends and corners need no rounding.
     if (im.thin_width != width) {
@@ -241,7 +198,13 @@ void ImageRasterizer::Stroke(cairo_t* cr, std::span<const picture::Point> points
     outline.add_path(im.path);
     return;
   }
-  im.Gather(width, color);
+  agg::conv_stroke<DevicePath> stroke(im.path);
+  stroke.width(width);
+  stroke.line_cap(agg::round_cap);
+  stroke.line_join(agg::round_join);
+  im.Reset(width, agg::fill_non_zero);
+  im.rasterizer.add_path(stroke);
+  im.Render(AggColor(color));
 }
 
 void ImageRasterizer::Fill(cairo_t* cr, std::span<const picture::Point> points,
@@ -251,14 +214,12 @@ void ImageRasterizer::Fill(cairo_t* cr, std::span<const picture::Point> points,
   impl_->path.Set(points, m, true);
   if (!impl_->Shows(1)) return;
   impl_->Acquire();
-  impl_->Sweep();
   impl_->Reset(1, agg::fill_even_odd);
   impl_->rasterizer.add_path(impl_->path);
   impl_->Render(AggColor(color));
 }
 
 void ImageRasterizer::Release() {
-  impl_->Sweep();
   if (!impl_->holding) return;
   cairo_surface_mark_dirty(impl_->surface);
   impl_->holding = false;

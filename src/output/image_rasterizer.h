@@ -1,11 +1,9 @@
 // The fast path of the Cairo renderer for pixel targets: strokes and solid fills go straight
 // into a Cairo image surface through the Anti-Grain Geometry scanline rasterizer, which draws a
 // map's hundreds of thousands of thin lines several times faster than Cairo's stroker. Vertices
-// that would not move a figure by a visible fraction of a pixel are dropped on the way; wide
-// strokes of one pen are gathered and swept together, where a sweep each would cost more than
-// their pixels. Text and hatches stay with Cairo, which draws on the same pixels; the renderer
-// hands the surface back and forth with Acquire / Release. Used only through RenderPicture
-// (cairo_renderer.h).
+// that would not move a figure by a visible fraction of a pixel are dropped on the way. Text and
+// hatches stay with Cairo, which draws on the same pixels; the renderer hands the surface back
+// and forth with Acquire / Release. Used only through RenderPicture (cairo_renderer.h).
 #pragma once
 
 #include <cairo.h>
