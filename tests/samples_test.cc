@@ -157,7 +157,12 @@ TEST_F(SamplesTest, ConverterStoresSvgThatParsesWithItsLayersInStackingOrder) {
     output::svgtest::SvgDocument svg(ReadFileBytes(out / (mesh + ".svg")));
     ASSERT_TRUE(svg.ok()) << mesh;
     std::vector<int> order;
-    for (const auto& [id, label] : svg.Layers()) {
+    auto layers = svg.Layers();
+    // Beneath the map, the paper in a layer of its own.
+    ASSERT_FALSE(layers.empty()) << mesh;
+    EXPECT_EQ(layers[0], std::make_pair(std::string("background"), std::string("背景"))) << mesh;
+    layers.erase(layers.begin());
+    for (const auto& [id, label] : layers) {
       ASSERT_TRUE(position.count(id)) << mesh << ": layer " << id;
       LayerKey key = id == "SUMI_LINE" ? LayerKey::kSumiLine : RowOrder()[position[id] - 1];
       EXPECT_EQ(label, settings::Def(key).caption) << mesh << ": layer " << id;

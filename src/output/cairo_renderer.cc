@@ -56,7 +56,7 @@ class Player {
   cairo_t* cr_;
   picture::FontLibrary& fonts_;
   ImageRasterizer* raster_;
-  LineChainer open_lines_;  // lines of the current pen not yet stroked (vector targets)
+  LineChainer open_lines_;  // lines of the current pen not yet stroked
   picture::DcState dc_;
   cairo_pattern_t* hatch_ = nullptr;
 };
@@ -121,20 +121,25 @@ void Player::RasterStroke(std::span<const picture::Point> points, bool closed) {
   raster_->Stroke(cr_, points, closed, PenWidth(), picture::ResolveColor(dc_.pen.color));
 }
 
-// A vector target gets a run of lines under one pen as one path, stroked once and chained end
-// to end (line_chains.h): a document's size and its reader's time grow with every stroke
-// operation and every point, and the look is the same.
+// A run of lines under one pen is chained end to end (line_chains.h) and stroked once: a vector
+// document's size and its reader's time grow with every stroke operation and every point, and
+// the rasterizer's with every cap, which a wide pen on short lines spends most of its outline on.
+// The look is the same.
 void Player::OpenLine(std::span<const picture::Point> points) {
   if (dc_.pen.style == picture::PenStyle::kNull) return;
-  if (Rasterize()) {
-    RasterStroke(points, false);
-    return;
-  }
   open_lines_.Add(points);
 }
 
 void Player::StrokeOpenLines() {
   if (open_lines_.empty()) return;
+  if (Rasterize()) {
+    // A chain that comes back to its start is a ring: joined there instead of two caps.
+    open_lines_.Chain([&](std::span<const picture::Point> chain) {
+      bool ring = chain.size() > 3 && chain.front() == chain.back();
+      RasterStroke(ring ? chain.first(chain.size() - 1) : chain, ring);
+    });
+    return;
+  }
   cairo_new_path(cr_);
   open_lines_.Chain([&](std::span<const picture::Point> chain) {
     cairo_move_to(cr_, chain[0].x, chain[0].y);

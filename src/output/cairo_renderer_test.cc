@@ -358,6 +358,17 @@ TEST_F(CairoRendererTest, ImageSurfacesGetThePixelsCairoWouldDraw) {
             199);
 }
 
+TEST_F(CairoRendererTest, LinesChainOnlyWithinARunOfOnePen) {
+  picture::Builder b(400, 300);  // one unit a pixel
+  b.Pen(kRed, 8).Line({100, 0}, {100, 300});
+  b.Pen(kBlue, 8).Line({0, 150}, {400, 150});
+  b.Pen(kRed, 8).Line({100, 300}, {300, 0});  // goes on from the first red line's end
+  Image image(b.p, 400, 300, fonts_);
+  EXPECT_TRUE(Blue(image.At(100, 150)));     // the blue line over the first red one
+  EXPECT_TRUE(Reddish(image.At(200, 150)));  // the second red line over the blue one
+  EXPECT_TRUE(Reddish(image.At(100, 20)));
+}
+
 class StoreImageTest : public CairoRendererTest {
  protected:
   void SetUp() override {

@@ -1,6 +1,7 @@
 #include "output/line_chains.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <utility>
 
@@ -24,21 +25,30 @@ void LineChainer::Chain(const std::function<void(std::span<const picture::Point>
     uint32_t first = i ? ends_[i - 1] : 0;
     return std::span<const picture::Point>(points_).subspan(first, ends_[i] - first);
   };
-  // Both ends of every line, sorted by point, so that the lines meeting at a point are
-  // neighbours: end 2i is line i's start, end 2i + 1 its last point.
-  std::vector<std::pair<uint64_t, uint32_t>> ends;
-  ends.reserve(2 * size_t{count});
-  for (uint32_t i = 0; i < count; ++i) {
-    ends.emplace_back(Key(line(i).front()), 2 * i);
-    ends.emplace_back(Key(line(i).back()), 2 * i + 1);
+  // The ends of every line by point (end 2i is line i's start, end 2i + 1 its last point): an
+  // open-addressed table of points, each with the list of its ends in ascending order.
+  constexpr uint32_t kNone = UINT32_MAX;
+  size_t slots = 16;
+  while (slots < 4 * size_t{count}) slots *= 2;
+  std::vector<uint64_t> keys(slots);
+  std::vector<uint32_t> heads(slots, kNone), next(2 * size_t{count}, kNone);
+  auto slot_of = [&](uint64_t key) {
+    size_t at = (key * 0x9E3779B97F4A7C15ull) >> 32 & (slots - 1);
+    while (heads[at] != kNone && keys[at] != key) at = (at + 1) & (slots - 1);
+    return at;
+  };
+  for (uint32_t end = 2 * count; end-- > 0;) {
+    auto points = line(end / 2);
+    uint64_t key = Key(end % 2 ? points.back() : points.front());
+    size_t at = slot_of(key);
+    keys[at] = key;
+    next[end] = heads[at];
+    heads[at] = end;
   }
-  std::sort(ends.begin(), ends.end());
   std::vector<bool> used(count);
   auto unused_end_at = [&](picture::Point p) -> std::optional<uint32_t> {
-    uint64_t key = Key(p);
-    for (auto it = std::lower_bound(ends.begin(), ends.end(), std::pair{key, 0u});
-         it != ends.end() && it->first == key; ++it) {
-      if (!used[it->second / 2]) return it->second;
+    for (uint32_t end = heads[slot_of(Key(p))]; end != kNone; end = next[end]) {
+      if (!used[end / 2]) return end;
     }
     return std::nullopt;
   };

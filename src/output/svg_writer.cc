@@ -12,6 +12,7 @@
 
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "output/line_chains.h"
 #include "output/pen_floor.h"
 #include "picture/font_library.h"
 #include "picture/label_text.h"
@@ -162,11 +163,16 @@ class Writer {
     int32_t width = std::max<int32_t>(sheet.width, 1), height = std::max<int32_t>(sheet.height, 1);
     out_ << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          << "<svg xmlns=\"http://www.w3.org/2000/svg\" "
-            "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" version=\"1.1\" "
-            "width=\""
+            "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" "
+            "xmlns:sodipodi=\"http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd\" "
+            "version=\"1.1\" width=\""
          << width_pt << "pt\" height=\"" << height_pt << "pt\" viewBox=\"0 0 " << width << ' '
-         << height << "\" xml:space=\"preserve\">\n<rect width=\"" << width << "\" height=\""
-         << height << "\" fill=\"#ffffff\"/>\n";
+         << height << "\" xml:space=\"preserve\">\n";
+    // The white paper is a locked layer of its own: a click on the map in a drawing program
+    // selects what was clicked, not the paper behind it.
+    out_ << "<g inkscape:groupmode=\"layer\" id=\"" << UniqueId("background", "background")
+         << "\" inkscape:label=\"背景\" sodipodi:insensitive=\"true\"><rect width=\"" << width
+         << "\" height=\"" << height << "\" fill=\"#ffffff\"/></g>\n";
     if (sheet.width > 0 && sheet.height > 0) {
       sheet_ = &sheet;
       // The pen rule of the Cairo renderer on a surface measured in points: the geometric mean
@@ -182,6 +188,10 @@ class Writer {
   // `point` is one point of the document in the picture's units.
   void Play(const picture::Picture& picture, double point) {
     for (const picture::Record& record : picture.records) {
+      if (!std::holds_alternative<picture::PolylineRec>(record) &&
+          !std::holds_alternative<picture::LineRec>(record)) {
+        WriteOpenLines();
+      }
       std::visit(picture::Overloaded{
                      picture::DcSelect{dc_, picture},
                      [&](const picture::PolylineRec& r) {
@@ -206,6 +216,7 @@ class Writer {
                  },
                  record);
     }
+    WriteOpenLines();
   }
 
   // Layers nest like SAVEDC / RESTOREDC: what a layer selects ends with it. Drawn over the
@@ -271,7 +282,14 @@ class Writer {
   // A path of absolute first point and relative steps: map lines move a few units at a time, so
   // the steps are short numbers.
   void Path(std::span<const picture::Point> points, bool close) {
-    out_ << "<path d=\"M" << points[0].x << ' ' << points[0].y << 'l';
+    out_ << "<path d=\"M" << points[0].x << ' ' << points[0].y;
+    Steps(points);
+    out_ << (close ? "z\"/>\n" : "\"/>\n");
+  }
+
+  // The points after the first as relative line steps.
+  void Steps(std::span<const picture::Point> points) {
+    out_ << 'l';
     for (size_t i = 1; i < points.size(); ++i) {
       int64_t dx = int64_t{points[i].x} - points[i - 1].x;
       int64_t dy = int64_t{points[i].y} - points[i - 1].y;
@@ -280,13 +298,34 @@ class Writer {
       if (dy >= 0) out_ << ' ';
       out_ << dy;
     }
-    out_ << (close ? "z\"/>\n" : "\"/>\n");
   }
 
+  // A run of lines under one pen becomes one path, chained end to end (line_chains.h): a drawing
+  // program's time and memory grow with every element, and the stroke covers the same ground.
   void Lines(std::span<const picture::Point> points, double point) {
     if (dc_.pen.style == picture::PenStyle::kNull) return;
-    Run(" fill=\"none\"" + Stroke(point));
-    Path(points, false);
+    if (open_lines_.empty()) open_stroke_ = " fill=\"none\"" + Stroke(point);
+    open_lines_.Add(points);
+  }
+
+  // Each chain after the first moves on from where the one before ended, relative as the steps.
+  void WriteOpenLines() {
+    if (open_lines_.empty()) return;
+    Run(open_stroke_);
+    out_ << "<path d=\"";
+    bool first = true;
+    picture::Point at{0, 0};
+    open_lines_.Chain([&](std::span<const picture::Point> chain) {
+      if (first) {
+        out_ << 'M' << chain[0].x << ' ' << chain[0].y;
+      } else {
+        out_ << 'm' << int64_t{chain[0].x} - at.x << ' ' << int64_t{chain[0].y} - at.y;
+      }
+      first = false;
+      Steps(chain);
+      at = chain.back();
+    });
+    out_ << "\"/>\n";
   }
 
   void Polygon(std::span<const picture::Point> points, double point) {
@@ -386,6 +425,8 @@ class Writer {
   picture::FontLibrary& fonts_;
   const picture::Picture* sheet_ = nullptr;
   picture::DcState dc_;
+  LineChainer open_lines_;   // lines of the current pen not yet written
+  std::string open_stroke_;  // their run's attributes
   int depth_ = 0;            // of the layer being played; the sheet is 0
   bool sheet_open_ = false;  // the layer of what the sheet draws itself
   bool run_open_ = false;

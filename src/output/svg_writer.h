@@ -1,7 +1,10 @@
 // Writes a sheet picture as SVG for drawing programs: each map layer is a group that Inkscape shows
 // as a layer (id the settings key, label the row caption), labels are real text in UTF-8, fills
-// are even-odd, the diagonal-cross hatch is a pattern. The document is handed on in chunks as it
-// is made, so that a large sheet is never held whole; its bytes depend on the picture alone.
+// are even-odd, the diagonal-cross hatch is a pattern. Lines drawn one after another with one pen
+// are one path, and the white paper is a locked layer of its own, so that a drawing program stays
+// quick on a whole sheet and a click on the map selects the map. The document is handed on in
+// chunks as it is made, so that a large sheet is never held whole; its bytes depend on the picture
+// alone.
 #pragma once
 
 #include <functional>

@@ -75,10 +75,10 @@ TEST_F(SvgWriterTest, EveryLayerIsAnInkscapeLayerInDrawingOrderWithAUniqueId) {
   ASSERT_TRUE(svg.ok());
 
   auto layers = svg.Layers();
-  EXPECT_THAT(layers,
-              ElementsAre(Pair("SUMI_LINE", "4隅ポイント"), Pair("GAIKU_LINE", "街区境界線"),
-                          Pair(::testing::_, ""), Pair(::testing::_, "a<b & \"c\""),
-                          Pair(::testing::_, ""), Pair(::testing::_, "4隅ポイント")));
+  EXPECT_THAT(layers, ElementsAre(Pair("background", "背景"), Pair("SUMI_LINE", "4隅ポイント"),
+                                  Pair("GAIKU_LINE", "街区境界線"), Pair(::testing::_, ""),
+                                  Pair(::testing::_, "a<b & \"c\""), Pair(::testing::_, ""),
+                                  Pair(::testing::_, "4隅ポイント")));
   std::set<std::string> ids;
   for (const auto& [id, label] : layers) {
     EXPECT_TRUE(ids.insert(id).second) << id;
@@ -86,11 +86,18 @@ TEST_F(SvgWriterTest, EveryLayerIsAnInkscapeLayerInDrawingOrderWithAUniqueId) {
   }
   // Side by side under the root but for the nested one; each holds just its own drawing.
   auto top = svg.Select("/s:svg/s:g[@inkscape:groupmode='layer']");
-  ASSERT_EQ(top.size(), 5u);
-  EXPECT_EQ(Attr(top[3], "transform"), "scale(2 2)");
-  EXPECT_EQ(svg.Select("s:g[@inkscape:groupmode='layer']", top[3]).size(), 1u);
-  for (int i : {0, 1, 4}) EXPECT_EQ(svg.Select(".//s:path", top[i]).size(), 1u) << i;
-  EXPECT_EQ(Inherited(svg.Select(".//s:path", top[1])[0], "stroke"), "#ff0000");
+  ASSERT_EQ(top.size(), 6u);
+  EXPECT_EQ(Attr(top[4], "transform"), "scale(2 2)");
+  EXPECT_EQ(svg.Select("s:g[@inkscape:groupmode='layer']", top[4]).size(), 1u);
+  for (int i : {1, 2, 5}) EXPECT_EQ(svg.Select(".//s:path", top[i]).size(), 1u) << i;
+  EXPECT_EQ(Inherited(svg.Select(".//s:path", top[2])[0], "stroke"), "#ff0000");
+  // The paper is a locked layer below the map, holding nothing else; the map's layers are open.
+  EXPECT_EQ(Attr(top[0], "insensitive"), "true");
+  auto paper = svg.Select("*", top[0]);
+  ASSERT_EQ(paper.size(), 1u);
+  EXPECT_EQ(Attr(paper[0], "width") + " " + Attr(paper[0], "height") + " " + Attr(paper[0], "fill"),
+            "20000 15000 #ffffff");
+  for (size_t i = 1; i < top.size(); ++i) EXPECT_EQ(Attr(top[i], "insensitive"), "") << i;
 }
 
 TEST_F(SvgWriterTest, LabelsAreTextOnTheBaselineInTheirFont) {
@@ -163,7 +170,7 @@ TEST_F(SvgWriterTest, MarkupAndBytesOutsideCp932LeaveTheFileReadable) {
   EXPECT_EQ(Content(texts[4]), "x");
   EXPECT_EQ(Inherited(texts[0], "font-family"),
             "'Font\\'s \"<&>\" \uFFFD name','IPAPGothic',sans-serif");
-  EXPECT_EQ(svg.Layers()[0].second, "\uFFFD(\uFFFD");
+  EXPECT_EQ(svg.Layers()[1].second, "\uFFFD(\uFFFD");
 }
 
 TEST_F(SvgWriterTest, FiguresKeepTheirPointsPensBrushesAndSkipRules) {
@@ -220,6 +227,26 @@ TEST_F(SvgWriterTest, FiguresKeepTheirPointsPensBrushesAndSkipRules) {
   }
   EXPECT_TRUE(svg.Select("s:rect", patterns[0]).empty());
   EXPECT_EQ(Attr(svg.Select("s:rect", patterns[1]).at(0), "fill"), "#00ff00");
+}
+
+TEST_F(SvgWriterTest, ARunOfLinesUnderOnePenIsOnePathOfChains) {
+  picture::Builder b(picture::kFrameWidth, picture::kFrameHeight);
+  b.Pen(kRed, 40).Line({0, 0}, {10, 0}).Polyline({{10, 0}, {10, 10}, {20, 10}});
+  b.Line({30, 30}, {40, 40}).Line({0, 5}, {0, 0});
+  b.Pen(kBlue, 40).Line({10, 10}, {0, 0});
+  b.Pen(kRed, 40).Line({1, 1}, {2, 2});  // a pen selected again starts a new run
+  SvgDocument svg(Svg(b.p));
+  ASSERT_TRUE(svg.ok());
+  auto paths = svg.Select("//s:path");
+  ASSERT_EQ(paths.size(), 3u);
+  std::string d = Attr(paths[0], "d");
+  // Two chains: the lines that meet end to end, each point once, then the one apart.
+  EXPECT_EQ(std::count_if(d.begin(), d.end(), [](char c) { return c == 'M' || c == 'm'; }), 2);
+  EXPECT_EQ(PathPoints(d), (std::vector<picture::Point>{
+                               {0, 5}, {0, 0}, {10, 0}, {10, 10}, {20, 10}, {30, 30}, {40, 40}}));
+  EXPECT_EQ(Inherited(paths[0], "stroke-linejoin"), "round");
+  EXPECT_EQ(Inherited(paths[1], "stroke"), "#0000ff");
+  EXPECT_EQ(PathPoints(Attr(paths[2], "d")), (std::vector<picture::Point>{{1, 1}, {2, 2}}));
 }
 
 TEST_F(SvgWriterTest, DocumentIsStreamedInChunksAndTheSameEachTime) {
