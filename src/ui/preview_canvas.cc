@@ -422,8 +422,11 @@ void PreviewCanvas::SetView(QRectF view) {
 void PreviewCanvas::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
-  if (ready_) {
+  if (ready_ && !whole_image_.isNull()) {
     PaintPicture(painter);
+  } else if (ready_) {
+    PaintConverting(painter);  // the first drawing is on its way
+    RequestRender();
   } else {
     PaintConverting(painter);
   }
