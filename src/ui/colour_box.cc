@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <algorithm>
 
 #include "settings/colour_names.h"
 #include "ui/text.h"
@@ -56,6 +57,10 @@ QRect ColourBox::NameRect() const {
   initStyleOption(&option);
   QRect field =
       style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  // Some styles let the field run under the arrow.
+  QRect arrow =
+      style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
+  if (arrow.isValid()) field.setRight(std::min(field.right(), arrow.left() - 2));
   return field.adjusted(kSwatchSize.width() + 4, 0, 0, 0);
 }
 
