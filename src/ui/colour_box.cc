@@ -60,8 +60,8 @@ QRect ColourBox::NameRect() const {
   // Some styles let the field run under the arrow.
   QRect arrow =
       style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
-  if (arrow.isValid()) field.setRight(std::min(field.right(), arrow.left() - 2));
-  return field.adjusted(kSwatchSize.width() + 4, 0, 0, 0);
+  if (arrow.isValid()) field.setRight(std::min(field.right(), arrow.left() - 1));
+  return field.adjusted(kSwatchSize.width() + 3, 0, 0, 0);
 }
 
 QFont ColourBox::NameFont() const {
