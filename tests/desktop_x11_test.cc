@@ -1,5 +1,6 @@
 // The desktop program on a real X server (Xvfb): it maps its window, and the End button saves the
-// settings beside the executable and ends it.
+// settings beside the executable and ends it; SIGTERM ends it too, saving the settings. Without a
+// display it says what to do instead of aborting.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -26,6 +27,14 @@ xdotool mousemove --window "$wid" 148 24 click 1
 ( sleep 30; kill $pid 2>/dev/null ) &
 wait $pid; echo "exit: $?"
 test -s "$dir/vellumist.ini" && echo "settings saved"
+rm -f "$dir/vellumist.ini"
+"$dir/sheetwright" & pid=$!
+# The window of this process (the last one's may linger on the server for a moment).
+timeout 60 xdotool search --sync --onlyvisible --pid $pid --name '^Sheetwright$' >/dev/null
+kill -TERM $pid
+( sleep 30; kill -KILL $pid 2>/dev/null ) &
+wait $pid; echo "signalled: $?"
+test -s "$dir/vellumist.ini" && echo "settings saved again"
 rm -rf "$dir"
 )sh";
 
@@ -39,6 +48,21 @@ TEST(DesktopProgram, MapsItsWindowOnAnXServerAndEndsWithTheEndButton) {
   EXPECT_NE(run.out.find("Height: 664"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("exit: 0"), std::string::npos) << run.out << run.err;
   EXPECT_NE(run.out.find("settings saved"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("signalled: 143"), std::string::npos) << run.out << run.err;
+  EXPECT_NE(run.out.find("settings saved again"), std::string::npos) << run.out;
+}
+
+TEST(DesktopProgram, WithoutADisplayAnswersHelpAndSaysWhatToDo) {
+  std::string program = SHEETWRIGHT_BINARY_DIR "/bin/sheetwright";
+  ProcessResult help = RunProgram("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                                   "QT_QPA_PLATFORM", program, "--help"});
+  EXPECT_EQ(help.exit_status, 0) << help.err;
+  EXPECT_NE(help.out.find("Usage: sheetwright"), std::string::npos) << help.out;
+  ProcessResult bare = RunProgram(
+      "/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", program});
+  EXPECT_EQ(bare.exit_status, 1);
+  EXPECT_NE(bare.err.find("xvfb-run"), std::string::npos) << bare.err;
+  EXPECT_NE(bare.err.find("sheetwright-convert"), std::string::npos) << bare.err;
 }
 
 }  // namespace

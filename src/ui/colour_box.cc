@@ -4,6 +4,9 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+#include <algorithm>
 
 #include "settings/colour_names.h"
 #include "ui/text.h"
@@ -12,9 +15,11 @@ namespace sheetwright::ui {
 namespace {
 
 constexpr int kValueRole = Qt::UserRole;
+constexpr QSize kSwatchSize(16, 12);
+constexpr int kSmallestPixels = 7;
 
 QIcon Swatch(const QColor& colour) {
-  QPixmap pixmap(16, 12);
+  QPixmap pixmap(kSwatchSize);
   pixmap.fill(colour);
   QPainter painter(&pixmap);
   painter.setPen(Qt::black);
@@ -36,7 +41,7 @@ QColor ColourBox::SwatchColor(ColorValue value) {
 }
 
 ColourBox::ColourBox(QWidget* parent) : QComboBox(parent) {
-  setIconSize(QSize(16, 12));
+  setIconSize(kSwatchSize);
   addItem(Swatch(SwatchColor(custom_)), "カスタム...", QVariant::fromValue(custom_));
   for (const settings::ListedColor& listed : settings::ListedColors()) {
     addItem(Swatch(SwatchColor(listed.value)), FromUtf8(listed.caption),
@@ -45,6 +50,46 @@ ColourBox::ColourBox(QWidget* parent) : QComboBox(parent) {
   setCurrentIndex(kCustomEntry);
   // activated, not currentIndexChanged: choosing the custom entry again must open the dialog again.
   connect(this, &QComboBox::activated, this, &ColourBox::OnActivated);
+}
+
+QRect ColourBox::NameRect() const {
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  QRect field =
+      style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  // Some styles let the field run under the arrow.
+  QRect arrow =
+      style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
+  if (arrow.isValid()) field.setRight(std::min(field.right(), arrow.left() - 1));
+  return field.adjusted(kSwatchSize.width() + 3, 0, 0, 0);
+}
+
+QFont ColourBox::NameFont() const {
+  QFont name_font = font();
+  int pixels = QFontInfo(name_font).pixelSize();
+  int room = NameRect().width();
+  while (pixels > kSmallestPixels &&
+         QFontMetrics(name_font).horizontalAdvance(currentText()) > room) {
+    name_font.setPixelSize(--pixels);
+  }
+  return name_font;
+}
+
+// The frame and arrow as the style draws them, then the swatch and the whole name.
+void ColourBox::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  option.currentText.clear();
+  option.currentIcon = QIcon();
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  QRect name = NameRect();
+  QRect swatch(QPoint(name.left() - kSwatchSize.width() - 2, name.center().y() - 5), kSwatchSize);
+  painter.drawPixmap(swatch.topLeft(), itemIcon(currentIndex()).pixmap(kSwatchSize));
+  painter.setFont(NameFont());
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+  painter.drawText(name, Qt::AlignLeft | Qt::AlignVCenter, currentText());
 }
 
 ColorValue ColourBox::Color() const { return currentData(kValueRole).value<ColorValue>(); }

@@ -3,7 +3,8 @@
 // colours of settings/colour_names.h. Choosing the custom entry (from the list, or Enter while it
 // is selected) opens the colour dialog seeded with the custom colour; OK makes the chosen colour
 // the custom colour, Cancel keeps it, and either way the custom entry is then selected. The box's
-// value is always the colour of its selected entry.
+// value is always the colour of its selected entry. The closed box draws the swatch and the whole
+// name, in a smaller font where the name would not fit the box (the boxes are 89 pixels wide).
 #pragma once
 
 #include <QComboBox>
@@ -33,12 +34,17 @@ class ColourBox : public QComboBox {
   // The swatch an entry shows for `value`.
   static QColor SwatchColor(ColorValue value);
 
+  // Where the closed box writes the selected name, and the font it writes it in.
+  QRect NameRect() const;
+  QFont NameFont() const;
+
  signals:
   // The user chose an entry (the custom entry too, whether its dialog was confirmed or not).
   void ColorChosen(sheetwright::picture::ColorValue value);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void OnActivated(int index);

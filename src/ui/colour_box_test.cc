@@ -5,6 +5,7 @@
 #include <QColorDialog>
 #include <QTest>
 
+#include "ui/text.h"
 #include "ui/ui_test_util.h"
 
 namespace sheetwright::ui {
@@ -24,6 +25,18 @@ TEST(ColourBox, OffersTheCustomEntryAndTheTwentyColoursInOrder) {
   EXPECT_FALSE(box.itemIcon(18).isNull());  // every entry shows a swatch
   EXPECT_EQ(box.currentIndex(), ColourBox::kCustomEntry);
   EXPECT_EQ(box.Color(), 0u);
+}
+
+TEST(ColourBox, EveryNameFitsWholeInAnEightyNinePixelBox) {
+  ColourBox box;
+  box.setFont(ReferenceFont("ＭＳ Ｐゴシック", 12));
+  box.setFixedSize(89, 22);
+  for (int i = 0; i < box.count(); ++i) {
+    box.setCurrentIndex(i);
+    EXPECT_LE(QFontMetrics(box.NameFont()).horizontalAdvance(box.itemText(i)),
+              box.NameRect().width())
+        << box.itemText(i).toStdString();
+  }
 }
 
 TEST(ColourBox, AColourSetFromOutsideSelectsTheFirstEqualEntryOrBecomesTheCustomColour) {

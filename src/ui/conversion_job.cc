@@ -1,7 +1,11 @@
 #include "ui/conversion_job.h"
 
 #include <QMetaObject>
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
 #include <exception>
+#include <mutex>
 
 #include "base/messages.h"
 #include "conversion/conv_go.h"
@@ -9,12 +13,34 @@
 
 namespace sheetwright::ui {
 
+// What one run shares between the GUI thread and its own.
+struct ConversionJob::Run {
+  explicit Run(uint64_t id) : generation(id) {}
+
+  const uint64_t generation;
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool answered = false;           // guarded by mutex
+  bool silent = false;             // guarded by mutex
+  std::vector<bool> ticks;         // guarded by mutex
+  std::vector<bool> ticked_first;  // the ticks at the start (batch thread only)
+  int total = 0;                   // the status's total (batch thread only)
+  std::atomic<bool> cancel{false};
+  std::atomic<bool> ended{false};  // the thread has nothing left to do but return
+
+  void Cancel() {
+    std::lock_guard lock(mutex);
+    cancel = true;
+    changed.notify_all();
+  }
+};
+
 // The job's side on its thread: message sink, progress hook and batch observer in one.
 class ConversionJob::Worker : public base::MessageSink,
                               public base::ProgressHook,
                               public conversion::BatchObserver {
  public:
-  explicit Worker(ConversionJob& job) : job_(job) {}
+  Worker(ConversionJob& job, std::shared_ptr<Run> run) : job_(job), run_(std::move(run)) {}
 
   void SetMesh(const std::string& mesh) { mesh_ = ShownText(mesh); }
 
@@ -23,39 +49,65 @@ class ConversionJob::Worker : public base::MessageSink,
 
   // ProgressHook
   void Step() override {
-    if (job_.cancel_) throw base::ConversionCancelled();
+    if (run_->cancel) throw base::ConversionCancelled();
   }
   void Row(int row, int rows) override {
     Step();
-    job_.Post([&job = job_, mesh = mesh_, row, rows] { emit job.Progress(mesh, row, rows); });
+    Emit([mesh = mesh_, row, rows](ConversionJob& job) { emit job.Progress(mesh, row, rows); });
   }
 
-  // BatchObserver
+  // BatchObserver. The status keeps the batch's count and puts this run's total beside it.
   void Status(const std::string& text) override {
-    job_.Post([&job = job_, text = FromUtf8(text)] { emit job.Status(text); });
+    started_ = true;
+    int done = std::atoi(text.c_str());
+    QString shown = FromUtf8(conversion::StatusText(done, run_->total));
+    Emit([shown](ConversionJob& job) { emit job.Status(shown); });
   }
   void Converting(const std::string& mesh) override { SetMesh(mesh); }
   void Converted(const std::string&, const SheetPtr& sheet) override {
-    job_.Post([&job = job_, mesh = mesh_, sheet] { emit job.Converted(mesh, sheet); });
+    Emit([mesh = mesh_, sheet](ConversionJob& job) { emit job.Converted(mesh, sheet); });
   }
   void Message(const std::string&, const std::string& text) override {
     QString shown = FromUtf8(text);
-    job_.Post([&job = job_, mesh = mesh_, shown] { emit job.MessageLogged(mesh, shown); });
-    std::unique_lock lock(job_.mutex_);
-    if (job_.silent_) return;
-    job_.answered_ = false;
-    job_.Post([&job = job_, mesh = mesh_, shown] { emit job.MessageShown(mesh, shown); });
-    job_.answered_changed_.wait(lock, [this] { return job_.answered_ || job_.cancel_; });
-    if (job_.cancel_) throw base::ConversionCancelled();
+    Emit([mesh = mesh_, shown](ConversionJob& job) { emit job.MessageLogged(mesh, shown); });
+    std::unique_lock lock(run_->mutex);
+    if (run_->silent) return;
+    run_->answered = false;
+    Emit([mesh = mesh_, shown](ConversionJob& job) { emit job.MessageShown(mesh, shown); });
+    run_->changed.wait(lock, [this] { return run_->answered || run_->cancel; });
+    if (run_->cancel) throw base::ConversionCancelled();
   }
+  // A cancel that met a store (a message waiting while a file was written) is no failure.
   void Failed(const std::string&, const std::string& error) override {
-    job_.Post(
-        [&job = job_, mesh = mesh_, error = FromUtf8(error)] { emit job.Failed(mesh, error); });
+    if (run_->cancel) return;
+    Emit([mesh = mesh_, error = FromUtf8(error)](ConversionJob& job) {
+      emit job.Failed(mesh, error);
+    });
+  }
+
+  // The batch asks at each mesh's turn (and, before its first status, to count its own total):
+  // from then on the total follows the ticks changed meanwhile.
+  bool Wanted(size_t index) {
+    bool wanted;
+    {
+      std::lock_guard lock(run_->mutex);
+      wanted = index < run_->ticks.size() && run_->ticks[index];
+    }
+    if (!started_) return wanted;
+    bool counted = index < run_->ticked_first.size() && run_->ticked_first[index];
+    run_->total += static_cast<int>(wanted) - static_cast<int>(counted);
+    return wanted;
+  }
+
+  void Emit(std::function<void(ConversionJob&)> signal) {
+    job_.Post(run_->generation, [&job = job_, signal = std::move(signal)] { signal(job); });
   }
 
  private:
   ConversionJob& job_;
+  std::shared_ptr<Run> run_;
   QString mesh_;
+  bool started_ = false;
 };
 
 ConversionJob::ConversionJob(const settings::StyleSource& styles, picture::FontLibrary& fonts,
@@ -63,39 +115,61 @@ ConversionJob::ConversionJob(const settings::StyleSource& styles, picture::FontL
     : QObject(parent), styles_(styles), fonts_(fonts) {}
 
 ConversionJob::~ConversionJob() {
-  Cancel();
-  if (thread_.joinable()) thread_.join();
+  for (auto& [thread, run] : threads_) run->Cancel();
+  for (auto& [thread, run] : threads_) thread.join();
 }
 
 void ConversionJob::Cancel() {
-  std::lock_guard lock(mutex_);
-  cancel_ = true;
-  answered_changed_.notify_all();
+  if (run_) run_->Cancel();
+}
+
+void ConversionJob::CancelAndWait() {
+  ++generation_;  // whatever the run still posts is dropped
+  for (auto& [thread, run] : threads_) run->Cancel();
+  for (auto& [thread, run] : threads_) thread.join();
+  threads_.clear();
+  run_.reset();
+  running_ = false;
 }
 
 void ConversionJob::Acknowledge(bool rest_silent) {
-  std::lock_guard lock(mutex_);
-  answered_ = true;
-  silent_ = silent_ || rest_silent;
-  answered_changed_.notify_all();
+  if (!run_) return;
+  std::lock_guard lock(run_->mutex);
+  run_->answered = true;
+  run_->silent = run_->silent || rest_silent;
+  run_->changed.notify_all();
 }
 
 void ConversionJob::SetTicked(size_t index, bool ticked) {
-  std::lock_guard lock(mutex_);
-  if (index < ticks_.size()) ticks_[index] = ticked;
+  if (!run_) return;
+  std::lock_guard lock(run_->mutex);
+  if (index < run_->ticks.size()) run_->ticks[index] = ticked;
 }
 
-void ConversionJob::Post(std::function<void()> call) {
-  QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+void ConversionJob::Post(uint64_t generation, std::function<void()> call) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, generation, call = std::move(call)] {
+        if (generation == generation_) call();
+      },
+      Qt::QueuedConnection);
 }
 
-void ConversionJob::Launch(std::function<bool(Worker&)> work) {
-  if (thread_.joinable()) thread_.join();  // the previous run has posted its end already
+void ConversionJob::ReapEnded() {
+  std::erase_if(threads_, [](auto& entry) {
+    if (!entry.second->ended) return false;
+    entry.first.join();  // it only returns from its function
+    return true;
+  });
+}
+
+void ConversionJob::Launch(std::shared_ptr<Run> run, std::function<bool(Worker&)> work) {
+  Cancel();  // a run still going is abandoned; its signals no longer count
+  ReapEnded();
+  run_ = run;
   running_ = true;
-  cancel_ = false;
-  silent_ = false;
-  thread_ = std::thread([this, work = std::move(work)] {
-    Worker worker(*this);
+  std::thread thread([this, run, work = std::move(work)] {
+    Worker worker(*this, run);
     bool completed = false;
     try {
       completed = work(worker);
@@ -103,15 +177,18 @@ void ConversionJob::Launch(std::function<bool(Worker&)> work) {
     } catch (const std::exception& e) {
       worker.Failed(std::string(), e.what());
     }
-    Post([this, completed] {
+    Post(run->generation, [this, completed] {
       running_ = false;
       emit Finished(completed);
     });
+    run->ended = true;
   });
+  threads_.emplace_back(std::move(thread), std::move(run));
 }
 
 void ConversionJob::StartPreview(const std::string& mesh_folder) {
-  Launch([this, mesh_folder](Worker& worker) {
+  auto run = std::make_shared<Run>(++generation_);
+  Launch(run, [this, mesh_folder](Worker& worker) {
     worker.SetMesh(mesh_folder.substr(mesh_folder.find_last_of('/') + 1));
     auto sheet = std::make_shared<picture::Picture>();
     conversion::ConvGo(mesh_folder, {styles_, fonts_, worker, &worker}, *sheet);
@@ -121,18 +198,15 @@ void ConversionJob::StartPreview(const std::string& mesh_folder) {
 }
 
 void ConversionJob::StartBatch(conversion::BatchRequest request, std::vector<bool> ticks) {
-  {
-    std::lock_guard lock(mutex_);
-    ticks_ = std::move(ticks);
-  }
+  auto run = std::make_shared<Run>(++generation_);
+  run->ticks = ticks;
+  run->ticked_first = std::move(ticks);
+  for (bool ticked : run->ticked_first) run->total += ticked;
   request.jobs = 1;
   request.keep_going = false;
-  request.wanted = [this](size_t i) {
-    std::lock_guard lock(mutex_);
-    return i < ticks_.size() && ticks_[i];
-  };
-  Launch([this, request = std::move(request)](Worker& worker) mutable {
+  Launch(run, [this, request = std::move(request)](Worker& worker) mutable {
     request.progress = &worker;
+    request.wanted = [&worker](size_t i) { return worker.Wanted(i); };
     return conversion::RunBatch(request, styles_, fonts_, worker).finished;
   });
 }

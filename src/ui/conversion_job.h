@@ -1,19 +1,19 @@
 // One conversion of the desktop program, a preview or a batch, run on a thread of its own so that
 // the window stays alive. The job talks to the window only through queued signals: the messages
 // about bad records (the conversion then waits until the window calls Acknowledge), the progress
-// of each mesh, the status text, each converted sheet, a failure and the end. Only one conversion
-// runs at a time; the window keeps the controls that would start another disabled meanwhile.
-// The style source is read at each layer row's turn, so a setting changed meanwhile applies to
-// the rows not yet drawn; likewise the ticks, read at each mesh's turn (SetTicked).
+// of each mesh, the status text, each converted sheet, a failure and the end. Each run has a
+// generation: a new start abandons (cancels) the run before it, whose late signals are dropped, so
+// two runs never cross. The GUI thread never waits for a run's thread; only the destructor joins,
+// after cancelling. A cancelled run reports no failure. The style source is read at each layer
+// row's turn, so a setting changed meanwhile applies to the rows not yet drawn; likewise the ticks,
+// read at each mesh's turn (SetTicked): a row ticked meanwhile counts into the status's total when
+// it is reached, one unticked meanwhile leaves it then, so the count never passes the total.
 #pragma once
 
 #include <QObject>
 #include <QString>
-#include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,7 +33,7 @@ class ConversionJob : public QObject {
  public:
   ConversionJob(const settings::StyleSource& styles, picture::FontLibrary& fonts,
                 QObject* parent = nullptr);
-  // Cancels a running conversion and waits for its thread.
+  // Cancels every run and waits for their threads.
   ~ConversionJob() override;
 
   bool IsRunning() const { return running_; }
@@ -53,8 +53,13 @@ class ConversionJob : public QObject {
   // this run are only logged.
   void Acknowledge(bool rest_silent);
 
-  // Stops the conversion at its next step (the thread then ends with Finished(false)).
+  // Stops the conversion at its next step or waiting point (the thread then ends with
+  // Finished(false), and no failure).
   void Cancel();
+
+  // For an end that cannot wait for the event loop (a signal): cancels the run and waits for its
+  // thread, which then has removed its temporary files. Nothing of it is emitted any more.
+  void CancelAndWait();
 
  signals:
   void MessageLogged(const QString& mesh, const QString& text);  // every message of the run
@@ -67,23 +72,21 @@ class ConversionJob : public QObject {
 
  private:
   class Worker;
+  struct Run;
 
-  // Runs `work` on the job's thread; its result is Finished's.
-  void Launch(std::function<bool(Worker&)> work);
-  // Runs `call` on the GUI thread, unless the job is gone by then.
-  void Post(std::function<void()> call);
+  // Runs `work` on a thread of its own as a new run; its result is Finished's.
+  void Launch(std::shared_ptr<Run> run, std::function<bool(Worker&)> work);
+  // Runs `call` on the GUI thread while `generation` is still the current run (and the job lives).
+  void Post(uint64_t generation, std::function<void()> call);
+  // Joins the threads of runs that have ended (their threads have nothing left to do).
+  void ReapEnded();
 
   const settings::StyleSource& styles_;
   picture::FontLibrary& fonts_;
   bool running_ = false;
-  std::thread thread_;
-
-  std::mutex mutex_;
-  std::condition_variable answered_changed_;
-  bool answered_ = false;
-  bool silent_ = false;
-  std::vector<bool> ticks_;
-  std::atomic<bool> cancel_{false};
+  uint64_t generation_ = 0;
+  std::shared_ptr<Run> run_;
+  std::vector<std::pair<std::thread, std::shared_ptr<Run>>> threads_;
 };
 
 }  // namespace sheetwright::ui

@@ -13,6 +13,9 @@
 #include <QStorageInfo>
 #include <QTreeView>
 
+#include "ui/folder_bytes.h"
+#include "ui/text.h"
+
 namespace sheetwright::ui {
 
 FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
@@ -102,7 +105,7 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
 
 void FolderChooser::ShowFolder(const QString& path) {
   shown_folder_ = path;
-  path_->setText(QDir::toNativeSeparators(path));
+  path_->setText(ShownText(PathBytes(path)));
   file_list_->setRootIndex(files_->setRootPath(path));
   int volume = volumes_->findText(QStorageInfo(path).rootPath());
   if (volume >= 0) volumes_->setCurrentIndex(volume);
@@ -111,7 +114,7 @@ void FolderChooser::ShowFolder(const QString& path) {
 QString FolderChooser::Path() const { return path_->text(); }
 
 void FolderChooser::accept() {
-  if (!QFileInfo(Path()).isDir()) {
+  if (!IsFolder(PathBytes(Path()))) {
     QMessageBox question(QMessageBox::Question, "確認",
                          "指定されたディレクトリが存在しません。作成しますか？",
                          QMessageBox::Yes | QMessageBox::No, this);
@@ -121,14 +124,13 @@ void FolderChooser::accept() {
   QDialog::accept();
 }
 
-std::optional<QString> FolderChooser::Choose(QWidget* parent) {
+std::optional<std::string> FolderChooser::Choose(QWidget* parent) {
   FolderChooser chooser(parent);
   if (chooser.exec() != QDialog::Accepted) return std::nullopt;
-  QString path = chooser.Path();
-  if (!QFileInfo(path).isDir()) {
+  std::string path = PathBytes(chooser.Path());
+  if (!IsFolder(path)) {
     // Without a parent folder there is nowhere to create it.
-    if (path.isEmpty() || !path.contains('/')) throw FolderCreationError();
-    QDir().mkpath(path);
+    if (path.find('/') == std::string::npos || !MakeFolder(path)) throw FolderCreationError();
   }
   return path;
 }

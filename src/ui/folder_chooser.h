@@ -2,13 +2,15 @@
 // tree, a greyed list of the highlighted folder's files and an editable field with the full path of
 // the highlighted folder, where any path may be typed. It starts at the working folder. OK on a
 // path that is no folder asks "指定されたディレクトリが存在しません。作成しますか？": No keeps the
-// dialog open, Yes accepts; the folder is then created with its parents.
+// dialog open, Yes accepts; the folder is then created with its parents. Paths are shown decoded
+// and chosen as the bytes the file system holds (see folder_bytes.h).
 #pragma once
 
 #include <QDialog>
 #include <QString>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 class QComboBox;
 class QFileSystemModel;
@@ -18,8 +20,9 @@ class QTreeView;
 
 namespace sheetwright::ui {
 
-// A chosen folder that cannot be created: an empty path, or a bare name (no parent folder) that
-// does not exist. what() is "ディレクトリを作成できません".
+// A chosen folder that cannot be created: an empty path, a bare name (no parent folder) that does
+// not exist, or a name that only a display of undecodable bytes spells. what() is
+// "ディレクトリを作成できません".
 class FolderCreationError : public std::runtime_error {
  public:
   FolderCreationError() : std::runtime_error("ディレクトリを作成できません") {}
@@ -33,10 +36,10 @@ class FolderChooser : public QDialog {
 
   QString Path() const;
 
-  // Runs the chooser. nullopt on Cancel; otherwise the path exactly as the field held it, created
+  // Runs the chooser. nullopt on Cancel; otherwise the bytes of the path the field held, created
   // with its missing parents (a folder that still cannot be created, on a read-only medium say, is
   // returned all the same). Throws FolderCreationError.
-  static std::optional<QString> Choose(QWidget* parent);
+  static std::optional<std::string> Choose(QWidget* parent);
 
   void accept() override;
 

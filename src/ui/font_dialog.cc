@@ -1,12 +1,14 @@
 #include "ui/font_dialog.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
-#include <QFontDialog>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSpinBox>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "picture/font_library.h"
 #include "settings/layer_styles.h"
@@ -19,21 +21,7 @@ namespace {
 constexpr uint8_t kShiftJisCharset = 128;
 constexpr uint8_t kAnsiCharset = 0;
 constexpr uint8_t kDefaultCharset = 1;
-
-// The chooser lists installed families only: a reference face shows as its substitute.
-QFont ShownFont(const picture::LabelFont& font) {
-  QString family = FromUtf8(font.face_name);
-  if (!QFontDatabase::hasFamily(family)) {
-    family = FromUtf8(picture::FontLibrary::SubstituteFace(font.face_name));
-  }
-  QFont shown(family);
-  shown.setPointSize(settings::FontSizeFromHeight(font.height));
-  shown.setBold(font.style & picture::kBold);
-  shown.setItalic(font.style & picture::kItalic);
-  shown.setUnderline(font.style & picture::kUnderline);
-  shown.setStrikeOut(font.style & picture::kStrikeOut);
-  return shown;
-}
+constexpr int kStoredFace = 0;  // the face list's first entry: the face as stored
 
 }  // namespace
 
@@ -49,52 +37,105 @@ FontDialog::FontDialog(const picture::LabelFont& font, QWidget* parent)
   setWindowTitle("フォント");
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-  chooser_ = new QFontDialog(this);
-  chooser_->setObjectName("FontChooser");
-  chooser_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
-  chooser_->setWindowFlags(Qt::Widget);  // a part of this dialog, not a window of its own
-  chooser_->setCurrentFont(ShownFont(font));
-  shown_family_ = chooser_->currentFont().family();
+  face_ = new QComboBox(this);
+  face_->setObjectName("CmbFace");
+  QString stored = FromUtf8(font.face_name);
+  QString stand_in = FromUtf8(picture::FontLibrary::SubstituteFace(font.face_name));
+  face_->addItem(stand_in == stored || QFontDatabase::hasFamily(stored)
+                     ? stored
+                     : QString("%1 (%2)").arg(stored, stand_in),
+                 stand_in);
+  for (const QString& family : QFontDatabase::families()) face_->addItem(family, family);
+
+  size_ = new QSpinBox(this);
+  size_->setObjectName("SpnSize");
+  size_->setRange(1, 500);
+  size_->setValue(settings::FontSizeFromHeight(font.height));
 
   colour_ = new ColourBox(this);
   colour_->setObjectName("ColFont");
   colour_->SetColor(font.color);
-  connect(colour_, &ColourBox::ColorChosen, this, [this] { colour_chosen_ = true; });
+  connect(colour_, &ColourBox::ColorChosen, this, [this] {
+    colour_chosen_ = true;
+    UpdateSample();
+  });
 
-  auto* colour_row = new QHBoxLayout;
-  auto* colour_label = new QLabel("色(&C):", this);
-  colour_label->setBuddy(colour_);
-  colour_row->addWidget(colour_label);
-  colour_row->addWidget(colour_);
-  colour_row->addStretch();
+  sample_ = new QLabel(QStringLiteral("あア亜Aa"), this);
+  sample_->setObjectName("LblSample");
+  sample_->setFixedSize(320, 90);
+  sample_->setAlignment(Qt::AlignCenter);
+  sample_->setAutoFillBackground(true);
+  sample_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+  auto* styles = new QHBoxLayout;
+  bold_ = AddStyle("太字(&B)", font.style & picture::kBold);
+  italic_ = AddStyle("斜体(&I)", font.style & picture::kItalic);
+  underline_ = AddStyle("下線(&U)", font.style & picture::kUnderline);
+  strike_out_ = AddStyle("取り消し線(&K)", font.style & picture::kStrikeOut);
+  for (QCheckBox* box : {bold_, italic_, underline_, strike_out_}) styles->addWidget(box);
+
+  auto* form = new QFormLayout;
+  form->addRow("フォント名(&F):", face_);
+  form->addRow("サイズ(&S):", size_);
+  form->addRow("スタイル:", styles);
+  form->addRow("色(&C):", colour_);
+  form->addRow("サンプル:", sample_);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(chooser_);
-  layout->addLayout(colour_row);
+  layout->addLayout(form);
   layout->addWidget(buttons);
+
+  connect(face_, &QComboBox::currentIndexChanged, this, &FontDialog::UpdateSample);
+  connect(size_, &QSpinBox::valueChanged, this, &FontDialog::UpdateSample);
+  UpdateSample();
+}
+
+QCheckBox* FontDialog::AddStyle(const QString& caption, bool on) {
+  auto* box = new QCheckBox(caption, this);
+  box->setChecked(on);
+  connect(box, &QCheckBox::toggled, this, &FontDialog::UpdateSample);
+  return box;
+}
+
+void FontDialog::SelectFace(const QString& family) {
+  int index = face_->findData(family);
+  if (index > kStoredFace) face_->setCurrentIndex(index);
+}
+
+// The sample in the chosen font (points at the screen's resolution) and colour.
+void FontDialog::UpdateSample() {
+  QFont shown(face_->currentData().toString());
+  shown.setPointSize(size_->value());
+  shown.setBold(bold_->isChecked());
+  shown.setItalic(italic_->isChecked());
+  shown.setUnderline(underline_->isChecked());
+  shown.setStrikeOut(strike_out_->isChecked());
+  sample_->setFont(shown);
+  QPalette palette = sample_->palette();
+  palette.setColor(QPalette::Window, Qt::white);
+  palette.setColor(QPalette::WindowText, ColourBox::SwatchColor(colour_->Color()));
+  sample_->setPalette(palette);
 }
 
 picture::LabelFont FontDialog::Result() const {
-  QFont chosen = chooser_->currentFont();
   picture::LabelFont result = original_;
-  // The chooser shows an installed substitute for a reference face; unless another face was
-  // chosen, the label keeps the name it had, and with it its character set.
-  if (chosen.family() != shown_family_) {
-    result.face_name = ToUtf8(chosen.family());
-    result.charset = CharsetOf(chosen.family());
+  if (face_->currentIndex() != kStoredFace) {
+    QString family = face_->currentData().toString();
+    result.face_name = ToUtf8(family);
+    result.charset = CharsetOf(family);
   }
-  int points = static_cast<int>(std::lround(chosen.pointSizeF()));
-  if (points != settings::FontSizeFromHeight(original_.height)) {
-    result.height = settings::FontHeightFromSize(points);
+  if (size_->value() != settings::FontSizeFromHeight(original_.height)) {
+    result.height = settings::FontHeightFromSize(size_->value());
   }
-  result.style = (chosen.weight() > QFont::Normal ? picture::kBold : 0) |
-                 (chosen.italic() ? picture::kItalic : 0) |
-                 (chosen.underline() ? picture::kUnderline : 0) |
-                 (chosen.strikeOut() ? picture::kStrikeOut : 0);
+  result.style =
+      (original_.style &
+       ~(picture::kBold | picture::kItalic | picture::kUnderline | picture::kStrikeOut)) |
+      (bold_->isChecked() ? picture::kBold : 0) | (italic_->isChecked() ? picture::kItalic : 0) |
+      (underline_->isChecked() ? picture::kUnderline : 0) |
+      (strike_out_->isChecked() ? picture::kStrikeOut : 0);
   if (colour_chosen_) result.color = colour_->Color();
   return result;
 }

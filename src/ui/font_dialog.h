@@ -1,17 +1,23 @@
-// The font dialog of a name row ("FontDialogGai", ...): Qt's font chooser (face, style, size,
-// underline, strike-out) with the text colour beside it, in one dialog, preset with the row's label
-// font. OK takes the face, the height, bold (weight above 400), italic, underline and strike-out;
-// the colour only when the user chose one; the character set only when the face changed (it follows
-// the face's script, see CharsetOf). The pitch is kept. Cancel changes nothing.
+// The font dialog of a name row ("FontDialogGai", ...): the face, the size in points, bold, italic,
+// underline and strike-out, and the text colour, with a sample of Japanese text in the chosen font
+// and colour, preset with the row's label font. The face list holds the stored face first, under
+// its own name with the installed stand-in beside it ("ＭＳ Ｐゴシック (IPAPGothic)"), then every
+// installed family. Bold and italic can be chosen for every face; where a face has no such cut the
+// drawing synthesizes it. OK without a change gives the font back exactly (face name, height,
+// style, character set, colour, pitch); otherwise it takes the face, the size and the styles as
+// shown, the colour only when the user chose one, and the character set only when the face
+// changed (it follows the face's script, see CharsetOf). The pitch is kept. Cancel changes nothing.
 #pragma once
 
 #include <QDialog>
-#include <QFont>
 #include <optional>
 
 #include "picture/label_font.h"
 
-class QFontDialog;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QSpinBox;
 
 namespace sheetwright::ui {
 
@@ -21,23 +27,37 @@ class FontDialog : public QDialog {
   Q_OBJECT
 
  public:
-  FontDialog(const picture::LabelFont& font, QWidget* parent = nullptr);
+  explicit FontDialog(const picture::LabelFont& font, QWidget* parent = nullptr);
 
   // The label font that OK gives, from the dialog's current state.
   picture::LabelFont Result() const;
 
-  QFontDialog* Chooser() const { return chooser_; }
+  QComboBox* Face() const { return face_; }
+  QSpinBox* Size() const { return size_; }
+  QCheckBox* Bold() const { return bold_; }
+  QCheckBox* Italic() const { return italic_; }
+  QCheckBox* Underline() const { return underline_; }
+  QCheckBox* StrikeOut() const { return strike_out_; }
   ColourBox* Colour() const { return colour_; }
+  QLabel* Sample() const { return sample_; }
+
+  // Selects an installed family, as a user would.
+  void SelectFace(const QString& family);
 
   // Runs the dialog; nullopt on Cancel.
   static std::optional<picture::LabelFont> Choose(const picture::LabelFont& font,
                                                   const QString& object_name, QWidget* parent);
 
  private:
+  QCheckBox* AddStyle(const QString& caption, bool on);
+  void UpdateSample();
+
   picture::LabelFont original_;
-  QString shown_family_;  // the family the chooser showed for the original face
-  QFontDialog* chooser_;
+  QComboBox* face_;
+  QSpinBox* size_;
+  QCheckBox *bold_, *italic_, *underline_, *strike_out_;
   ColourBox* colour_;
+  QLabel* sample_;
   bool colour_chosen_ = false;
 };
 

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QFontDialog>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include "base/common_test_util.h"
 #include "ui/colour_box.h"
-#include "ui/frm_main.h"
 #include "ui/ui_test_util.h"
 
 namespace sheetwright::ui {
@@ -20,13 +22,14 @@ using test_util::Press;
 LabelFont Customised() {
   LabelFont font;
   font.pitch = 2;
-  font.style = picture::kUnderline;
+  // Bold and italic, which the installed stand-in faces have no cuts for.
+  font.style = picture::kBold | picture::kItalic | picture::kUnderline;
   return font;
 }
 
 TEST(FontDialog, OkWithoutChangesKeepsTheFontAndCancelChangesNothing) {
   sheetwright::test_util::TempFolder temp;
-  TFrmMain window(temp.Path("vellumist.ini"), temp.path() + "/");
+  test_util::OwningWindow window(temp.Path("vellumist.ini"), temp.path() + "/");
   window.FormCreate();
   window.Styles().SetFont(settings::FontId::kGai, Customised());
 
@@ -34,8 +37,9 @@ TEST(FontDialog, OkWithoutChangesKeepsTheFontAndCancelChangesNothing) {
   ModalScript script;
   script.Then("FontDialogGai", [&](QWidget* dialog) {
     name = dialog->objectName();
-    auto* chooser = dialog->findChild<QFontDialog*>();
-    chooser->setCurrentFont(QFont("DejaVu Sans", 20));
+    auto* face = dialog->findChild<QComboBox*>("CmbFace");
+    EXPECT_EQ(face->currentText(), "ＭＳ Ｐゴシック (IPAPGothic)");
+    face->setCurrentIndex(3);
     Press(dialog, QDialogButtonBox::Cancel);
   });
   script.Then("FontDialogGai", [](QWidget* dialog) { Press(dialog, QDialogButtonBox::Ok); });
@@ -50,12 +54,10 @@ TEST(FontDialog, OkWithoutChangesKeepsTheFontAndCancelChangesNothing) {
 
 TEST(FontDialog, OkTakesFaceSizeStyleAndAChosenColourButKeepsThePitch) {
   FontDialog dialog(Customised());
-  QFont chosen("DejaVu Sans");
-  chosen.setPointSize(10);
-  chosen.setBold(true);
-  chosen.setItalic(true);
-  chosen.setStrikeOut(true);
-  dialog.Chooser()->setCurrentFont(chosen);
+  dialog.SelectFace("DejaVu Sans");
+  dialog.Size()->setValue(10);
+  dialog.Underline()->setChecked(false);
+  dialog.StrikeOut()->setChecked(true);
   LabelFont result = dialog.Result();
   EXPECT_EQ(result.face_name, "DejaVu Sans");
   EXPECT_EQ(result.charset, 0);  // a Latin face
@@ -63,14 +65,19 @@ TEST(FontDialog, OkTakesFaceSizeStyleAndAChosenColourButKeepsThePitch) {
   EXPECT_EQ(result.style, picture::kBold | picture::kItalic | picture::kStrikeOut);
   EXPECT_EQ(result.pitch, 2);
   EXPECT_EQ(result.color, picture::kClWindowText);  // the colour was not chosen
+  // The sample shows Japanese text in the chosen style and colour.
+  EXPECT_TRUE(dialog.Sample()->font().bold() && dialog.Sample()->font().italic());
+  EXPECT_TRUE(dialog.Sample()->font().strikeOut());
 
   dialog.Colour()->setCurrentIndex(1);  // black, chosen: no longer the window-text colour
   emit dialog.Colour()->activated(1);
   EXPECT_EQ(dialog.Result().color, 0u);
+  EXPECT_EQ(dialog.Sample()->palette().color(QPalette::WindowText), QColor(Qt::black));
 
-  dialog.Chooser()->setCurrentFont(QFont("IPAGothic"));
+  dialog.SelectFace("IPAGothic");  // bold and italic stay chosen on a face without such cuts
   EXPECT_EQ(dialog.Result().face_name, "IPAGothic");
   EXPECT_EQ(dialog.Result().charset, 128);
+  EXPECT_EQ(dialog.Result().style, picture::kBold | picture::kItalic | picture::kStrikeOut);
 }
 
 }  // namespace

@@ -8,15 +8,20 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "conversion/output_files.h"
+#include "settings/ini_file.h"
 #include "settings/settings_file.h"
+#include "ui/folder_bytes.h"
 #include "ui/folder_chooser.h"
 #include "ui/format_dialog.h"
 #include "ui/frm_preview.h"
 #include "ui/layer_panel.h"
 #include "ui/mesh_list.h"
+#include "ui/message_box.h"
 #include "ui/message_list.h"
 #include "ui/preview_canvas.h"
 #include "ui/text.h"
@@ -25,27 +30,25 @@ namespace sheetwright::ui {
 namespace {
 
 constexpr QSize kClientSize(896, 664);
+// The status sits between x 344 and the mesh list at 452: a longer count gets a smaller font.
+constexpr int kStatusWidth = 452 - 344 - 2;
+constexpr int kStatusPixels = 24;
 
-void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
-  QMessageBox box(icon, "Sheetwright", text, QMessageBox::Ok, parent);
-  box.exec();
+bool AnyLayerOn(const settings::StyleSource& styles) {
+  const auto& defs = settings::LayerDefs();
+  return std::any_of(defs.begin(), defs.end(),
+                     [&](const settings::LayerDef& def) { return styles.Style(def.key).enabled; });
 }
 
 }  // namespace
 
-void ShowMessage(QWidget* parent, const QString& text) {
-  ShowBox(parent, QMessageBox::NoIcon, text);
-}
-
-void ShowError(QWidget* parent, const QString& text) {
-  ShowBox(parent, QMessageBox::Critical, text);
-}
-
-TFrmMain::TFrmMain(std::string settings_path, std::string program_folder, QWidget* parent)
+TFrmMain::TFrmMain(std::string settings_path, std::string program_folder,
+                   settings::LayerStyleTable& styles, picture::FontLibrary& fonts, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowMinimizeButtonHint),
       settings_path_(std::move(settings_path)),
-      program_folder_(std::move(program_folder)) {
+      program_folder_(std::move(program_folder)),
+      styles_(styles) {
   setObjectName("FrmMain");
   setWindowTitle("Sheetwright");
   setFont(ReferenceFont("ＭＳ Ｐゴシック", 12));
@@ -71,12 +74,11 @@ TFrmMain::TFrmMain(std::string settings_path, std::string program_folder, QWidge
 
   status_ = new QLabel(this);
   status_->setObjectName("LblStatus");
-  status_->setFont(ReferenceFont("ＭＳ ゴシック", 24));
+  status_->setFont(ReferenceFont("ＭＳ ゴシック", kStatusPixels));
   QPalette red = status_->palette();
   red.setColor(QPalette::WindowText, Qt::red);
   status_->setPalette(red);
-  status_->move(344, 8);
-  status_->setFixedHeight(24);
+  status_->setGeometry(344, 8, kStatusWidth, kStatusPixels);
 
   input_ = new QLineEdit(this);
   input_->setObjectName("EdInput");
@@ -99,8 +101,8 @@ TFrmMain::TFrmMain(std::string settings_path, std::string program_folder, QWidge
   progress_->setGeometry(200, 34, 241, 16);
   progress_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-  job_ = new ConversionJob(styles_, fonts_, this);
-  preview_ = new TFrmPreview(fonts_, this);
+  job_ = new ConversionJob(styles_, fonts, this);
+  preview_ = new TFrmPreview(fonts, this);
   messages_ = new MessageList(this);
   ConnectJob();
 
@@ -109,23 +111,13 @@ TFrmMain::TFrmMain(std::string settings_path, std::string program_folder, QWidge
   }
 }
 
-// The job's thread reads the style table and the fonts, and so does the preview's render
-// thread: both end before the members go (child widgets would otherwise be deleted after them).
-TFrmMain::~TFrmMain() {
-  delete job_;
-  delete preview_;
-}
-
 void TFrmMain::ConnectJob() {
   connect(job_, &ConversionJob::MessageLogged, messages_, &MessageList::Add);
   connect(job_, &ConversionJob::MessageShown, this, &TFrmMain::ShowDataMessage);
   connect(job_, &ConversionJob::Progress, this, [this](const QString& mesh, int row, int rows) {
     progress_->setText(QString("%1  %2／%3").arg(mesh).arg(row).arg(rows));
   });
-  connect(job_, &ConversionJob::Status, this, [this](const QString& text) {
-    status_->setText(text);
-    status_->adjustSize();
-  });
+  connect(job_, &ConversionJob::Status, this, &TFrmMain::ShowStatus);
   connect(job_, &ConversionJob::Converted, this, [this](const QString&, SheetPtr sheet) {
     if (running_ == Running::kPreview) {
       preview_->ShowDrawing(std::move(sheet));
@@ -133,8 +125,9 @@ void TFrmMain::ConnectJob() {
       preview_->PaintBox()->ShowPicture(std::move(sheet));
     }
   });
-  connect(job_, &ConversionJob::Failed, this,
-          [this](const QString&, const QString& error) { failure_ = error; });
+  connect(job_, &ConversionJob::Failed, this, [this](const QString& mesh, const QString& error) {
+    failure_ = mesh.isEmpty() ? InJapanese(error) : InJapanese(error) + "\nメッシュ: " + mesh;
+  });
   connect(job_, &ConversionJob::Finished, this, &TFrmMain::ConversionFinished);
   connect(preview_, &TFrmPreview::Closed, this, [this] { SetRunning(Running::kNothing); });
   connect(meshes_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
@@ -160,7 +153,19 @@ void TFrmMain::SetRunning(Running running) {
   if (idle) progress_->clear();
 }
 
+// The whole count in the status's place: the font shrinks until the text fits.
+void TFrmMain::ShowStatus(const QString& text) {
+  QFont font = status_->font();
+  for (int pixels = kStatusPixels; pixels > 8; --pixels) {
+    font.setPixelSize(pixels);
+    if (QFontMetrics(font).horizontalAdvance(text) <= kStatusWidth) break;
+  }
+  status_->setFont(font);
+  status_->setText(text);
+}
+
 void TFrmMain::ShowDataMessage(const QString&, const QString& text) {
+  if (ending_) return;
   QWidget* over = preview_->isVisible() ? static_cast<QWidget*>(preview_) : this;
   QMessageBox box(QMessageBox::NoIcon, "Sheetwright", text, QMessageBox::Ok, over);
   box.setCheckBox(new QCheckBox("以降のメッセージを表示しない"));
@@ -173,12 +178,20 @@ void TFrmMain::ShowDataMessage(const QString&, const QString& text) {
 void TFrmMain::ConversionFinished(bool completed) {
   std::optional<QString> failure = std::exchange(failure_, std::nullopt);
   progress_->clear();
+  if (ending_) return;
+  // A close asked meanwhile has nothing left to stop: its question goes, the window stays.
+  if (end_question_) end_question_->done(QMessageBox::No);
   if (running_ == Running::kBatch) {
     SetRunning(Running::kNothing);
-  } else if (!completed) {
+  } else if (completed) {
+    preview_->ConversionEnded();  // "閉じる" once the drawing is on screen
+  } else {
     preview_->BtnCloseClick();  // back to idle, every control enabled
   }
-  if (silenced_) messages_->show();
+  if (silenced_) {
+    messages_->show();
+    messages_->raise();  // above the preview, which stays on top
+  }
   if (failure) {
     ShowError(this, *failure);
   } else if (completed && running_ == Running::kNothing) {
@@ -208,14 +221,33 @@ void TFrmMain::FormCreate() {
     return;
   }
   layers_->Refresh();
-  input_->setText(FromUtf8(startup.input_folder));
-  output_->setText(FromUtf8(startup.output_folder));
+  SetFolder(input_, input_path_, StoredFolder("INPUT", startup.input_folder));
+  SetFolder(output_, output_path_, StoredFolder("OUTPUT", startup.output_folder));
   formats_ = conversion::ParseFormatList(startup.formats);
   if (startup.error) {
     ShowError(this, FromUtf8(*startup.error));
     return;
   }
-  if (!input_->text().isEmpty()) meshes_->Rebuild(input_->text());
+  if (!input_path_.empty()) meshes_->Rebuild(input_path_);
+}
+
+// The settings reader decodes a CP932 line, so a folder whose name is CP932 reads as a path that
+// does not exist and the program folder stands in: such a folder is found again by its bytes.
+std::string TFrmMain::StoredFolder(std::string_view key, const std::string& loaded) const {
+  if (loaded != program_folder_) return loaded;
+  try {
+    std::optional<settings::IniFile> file = settings::IniFile::Load(settings_path_);
+    std::string stored = file ? file->GetString("FILE", key) : std::string();
+    std::string bytes = stored.empty() ? stored : PathBytes(FromUtf8(stored));
+    return IsFolder(bytes) ? bytes : loaded;
+  } catch (const std::exception&) {
+    return loaded;
+  }
+}
+
+void TFrmMain::SetFolder(QLineEdit* field, std::string& path, const std::string& folder) {
+  path = folder;
+  field->setText(ShownText(folder));
 }
 
 bool TFrmMain::SaveStyles() {
@@ -243,26 +275,15 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
-  if (job_->IsRunning()) {
-    QMessageBox question(QMessageBox::Question, "Sheetwright",
-                         "変換中です。変換を中止して終了しますか？",
-                         QMessageBox::Yes | QMessageBox::No, this);
-    question.setDefaultButton(QMessageBox::No);
-    if (question.exec() != QMessageBox::Yes) {
-      event->ignore();
-      return;
-    }
-    job_->Cancel();
+  if (running_ != Running::kNothing && !ConfirmEndDuringRun()) {
+    event->ignore();
+    return;
   }
   try {
     settings::SaveSettings(settings_path_, styles_);
   } catch (const settings::SettingsWriteError& e) {
-    QMessageBox question(QMessageBox::Warning, "Sheetwright",
-                         FromUtf8(e.what()) + "\n\n設定を保存せずに終了しますか？",
-                         QMessageBox::Yes | QMessageBox::No, this);
-    question.setObjectName("QuestionEndUnsaved");
-    question.setDefaultButton(QMessageBox::No);
-    if (question.exec() != QMessageBox::Yes) {
+    if (!Ask(this, InJapanese(FromUtf8(e.what())) + "\n\n設定を保存せずに終了しますか？",
+             "QuestionEndUnsaved")) {
       event->ignore();
       return;
     }
@@ -272,8 +293,42 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
   QApplication::quit();
 }
 
-bool TFrmMain::ChooseFolder(QLineEdit* field, std::string_view key) {
-  std::optional<QString> chosen;
+// A close during a batch or a preview: asked, and on Yes the run stops and the preview goes.
+bool TFrmMain::ConfirmEndDuringRun() {
+  QMessageBox question(QMessageBox::Question, "Sheetwright",
+                       "変換中です。変換を中止して終了しますか？",
+                       QMessageBox::Yes | QMessageBox::No, this);
+  question.setObjectName("QuestionEndRunning");
+  question.setDefaultButton(QMessageBox::No);
+  end_question_ = &question;
+  bool yes = question.exec() == QMessageBox::Yes;
+  end_question_ = nullptr;
+  if (!yes) return false;
+  job_->Cancel();
+  preview_->hide();
+  return true;
+}
+
+void TFrmMain::EndBySignal(int signal_number) {
+  ending_ = true;
+  job_->CancelAndWait();  // its temporary files are gone once its thread has ended
+  for (QWidget* shown : QApplication::topLevelWidgets()) {
+    if (auto* dialog = qobject_cast<QDialog*>(shown); dialog && dialog->isVisible()) {
+      dialog->reject();
+    }
+  }
+  preview_->hide();
+  try {
+    settings::SaveSettings(settings_path_, styles_);
+  } catch (const settings::SettingsWriteError& e) {
+    std::fprintf(stderr, "sheetwright: %s\n", e.what());
+  }
+  close();
+  emit Ended(128 + signal_number);
+}
+
+bool TFrmMain::ChooseFolder(QLineEdit* field, std::string& path, std::string_view key) {
+  std::optional<std::string> chosen;
   try {
     chosen = FolderChooser::Choose(this);
   } catch (const FolderCreationError& e) {
@@ -281,23 +336,24 @@ bool TFrmMain::ChooseFolder(QLineEdit* field, std::string_view key) {
     return false;
   }
   if (!chosen) return false;
-  field->setText(*chosen);
   try {
-    settings::StoreFolder(settings_path_, key, ToUtf8(*chosen));
+    settings::StoreFolder(settings_path_, key, *chosen);
   } catch (const settings::SettingsWriteError& e) {
-    ShowError(this, FromUtf8(e.what()));
+    // The field keeps the folder the list and a batch use.
+    ShowError(this, FromUtf8(e.what()) + "\nフォルダの指定は保存されず、変更されていません");
     return false;
   }
+  SetFolder(field, path, *chosen);
   return true;
 }
 
 void TFrmMain::BtnInputClick() {
-  if (ChooseFolder(input_, "INPUT") && !input_->text().isEmpty()) {
-    meshes_->Rebuild(input_->text());
+  if (ChooseFolder(input_, input_path_, "INPUT") && !input_path_.empty()) {
+    meshes_->Rebuild(input_path_);
   }
 }
 
-void TFrmMain::BtnOutputClick() { ChooseFolder(output_, "OUTPUT"); }
+void TFrmMain::BtnOutputClick() { ChooseFolder(output_, output_path_, "OUTPUT"); }
 
 void TFrmMain::BtnAllSelClick() { meshes_->SetAllTicked(true); }
 void TFrmMain::BtnAllClsClick() { meshes_->SetAllTicked(false); }
@@ -310,11 +366,16 @@ void TFrmMain::StartRun(Running running) {
   failure_.reset();
 }
 
+bool TFrmMain::BlankDrawingsWanted() {
+  return AnyLayerOn(styles_) ||
+         Ask(this, "すべてのレイヤーがオフです。白紙の図面を保存しますか？", "QuestionBlank");
+}
+
 void TFrmMain::BtnGoClick() {
-  if (running_ != Running::kNothing) return;
+  if (running_ != Running::kNothing || !BlankDrawingsWanted()) return;
   conversion::BatchRequest request;
-  request.input_folder = ToUtf8(input_->text());
-  request.output_folder = ToUtf8(output_->text());
+  request.input_folder = input_path_;
+  request.output_folder = output_path_;
   request.meshes = meshes_->Names();
   request.formats = formats_;
   std::vector<bool> ticks;
@@ -344,7 +405,7 @@ void TFrmMain::BtnPrevClick() {
   }
   StartRun(Running::kPreview);
   preview_->ShowConverting();
-  job_->StartPreview(conversion::JoinFolder(ToUtf8(input_->text()), meshes_->Name(row)));
+  job_->StartPreview(conversion::JoinFolder(input_path_, meshes_->Name(row)));
 }
 
 }  // namespace sheetwright::ui

@@ -1,9 +1,12 @@
 // The main window "Sheetwright": the folder fields and the mesh list at the top, the layer panel
-// below, and the buttons that start a conversion, a preview or the end. It owns the layer style
-// table that the panel edits and that the settings file fills at start and saves at the end.
-// The window is fixed at 896 x 664 (pixels at 96 dpi), centred, with no close button.
+// below, and the buttons that start a conversion, a preview or the end. It edits the layer style
+// table that the settings file fills at start and saves at the end; the table and the font library
+// belong to the caller and outlive the window. The folder fields keep their folders as bytes (a
+// folder copied from the reference platform is CP932) and show them decoded. The window is fixed
+// at 896 x 664 (pixels at 96 dpi), centred, with no close button.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <optional>
 #include <string>
@@ -15,6 +18,7 @@
 #include "ui/conversion_job.h"
 
 class QLabel;
+class QMessageBox;
 class QLineEdit;
 class QPushButton;
 
@@ -30,9 +34,10 @@ class TFrmMain : public QWidget {
 
  public:
   // `settings_path` is where the settings are read and written, `program_folder` the folder
-  // fields' fallback (both the executable's folder in the program).
-  TFrmMain(std::string settings_path, std::string program_folder, QWidget* parent = nullptr);
-  ~TFrmMain() override;
+  // fields' fallback (both the executable's folder in the program). `styles` and `fonts` must
+  // outlive the window: its conversion threads read them until it is gone.
+  TFrmMain(std::string settings_path, std::string program_folder, settings::LayerStyleTable& styles,
+           picture::FontLibrary& fonts, QWidget* parent = nullptr);
 
   // The start: applies the settings file to the layer table and the folder fields, then builds
   // the mesh list from the input folder with its first row current. A file that cannot be read
@@ -44,9 +49,20 @@ class TFrmMain : public QWidget {
   TFrmPreview* Preview() const { return preview_; }
   ConversionJob* Job() const { return job_; }
   MessageList* Messages() const { return messages_; }
+  // The folders as the fields show them, and as bytes.
   QString InputFolder() const;
   QString OutputFolder() const;
   const std::vector<conversion::OutputFormat>& Formats() const { return formats_; }
+  const std::string& InputPath() const { return input_path_; }
+
+  // The end asked for by a signal (SIGTERM, SIGINT, SIGHUP): the run stops and its temporary
+  // files go, open dialogs close, the settings are saved as for a window-manager close (an error
+  // only goes to the standard error); then Ended(128 + `signal_number`).
+  void EndBySignal(int signal_number);
+
+ signals:
+  // The program is to end with `status` (the program's main() ends its event loop with it).
+  void Ended(int status);
 
  public slots:
   void BtnEndClick();
@@ -65,10 +81,15 @@ class TFrmMain : public QWidget {
  private:
   // Writes every layer setting; on failure shows "<path> に書き込めません" and returns false.
   bool SaveStyles();
-  // Runs the folder chooser, shows the choice in `field` and stores it under FILE/`key`. False
-  // when the chooser was cancelled or failed (nothing changed) or the store failed (the field
-  // shows the new folder all the same); the error is shown.
-  bool ChooseFolder(QLineEdit* field, std::string_view key);
+  // Runs the folder chooser, stores the choice under FILE/`key` and then shows it in `field`.
+  // False when the chooser was cancelled or failed or the store failed: nothing changed, the
+  // error is shown.
+  bool ChooseFolder(QLineEdit* field, std::string& path, std::string_view key);
+  void SetFolder(QLineEdit* field, std::string& path, const std::string& folder);
+  std::string StoredFolder(std::string_view key, const std::string& loaded) const;
+  // Asks before a batch whose drawings would all be blank; true to go on.
+  bool BlankDrawingsWanted();
+  void ShowStatus(const QString& text);
   QPushButton* AddButton(const char* name, const QString& caption, QRect geometry);
 
   // What a running conversion leaves enabled: a preview disables every input control, a batch
@@ -79,12 +100,14 @@ class TFrmMain : public QWidget {
   void ShowDataMessage(const QString& mesh, const QString& text);
   void ConversionFinished(bool completed);
   void StartRun(Running running);
+  bool ConfirmEndDuringRun();
 
   std::string settings_path_;
   std::string program_folder_;
-  settings::LayerStyleTable styles_;
-  picture::FontLibrary fonts_;
+  std::string input_path_, output_path_;
+  settings::LayerStyleTable& styles_;
   bool ending_ = false;
+  QPointer<QMessageBox> end_question_;  // "変換中です..." while it is open
   Running running_ = Running::kNothing;
   bool silenced_ = false;           // the user chose to see no further messages of this run
   std::optional<QString> failure_;  // the error that ended the run, shown once it has ended
@@ -100,9 +123,5 @@ class TFrmMain : public QWidget {
   MeshList* meshes_;
   LayerPanel* layers_;
 };
-
-// The program's message boxes: caption "Sheetwright", one OK button.
-void ShowMessage(QWidget* parent, const QString& text);
-void ShowError(QWidget* parent, const QString& text);
 
 }  // namespace sheetwright::ui

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 
 #include "base/common_test_util.h"
@@ -18,6 +19,7 @@
 #include "ui/mesh_list.h"
 #include "ui/message_list.h"
 #include "ui/preview_canvas.h"
+#include "ui/signal_pipe.h"
 #include "ui/ui_test_util.h"
 
 namespace sheetwright::ui {
@@ -51,7 +53,8 @@ class RunTest : public ::testing::Test {
     fs::create_directories(out_);
     for (const char* name : {"m1", "m2", "m3"}) TestMesh().Write(in_ + "/" + name);
     temp_.Write("vellumist.ini", "[FILE]\r\nINPUT=" + in_ + "\r\nOUTPUT=" + out_ + "\r\n");
-    window_ = std::make_unique<TFrmMain>(temp_.Path("vellumist.ini"), temp_.path() + "/");
+    window_ =
+        std::make_unique<test_util::OwningWindow>(temp_.Path("vellumist.ini"), temp_.path() + "/");
     window_->FormCreate();
     for (const auto& def : settings::LayerDefs()) window_->Styles().SetEnabled(def.key, true);
     window_->show();
@@ -68,13 +71,17 @@ class RunTest : public ::testing::Test {
 
   TempFolder temp_;
   std::string in_ = temp_.Path("in"), out_ = temp_.Path("out");
-  std::unique_ptr<TFrmMain> window_;
+  std::unique_ptr<test_util::OwningWindow> window_;
 };
 
 TEST_F(RunTest, APreviewShowsTheCurrentRowAndGivesTheWindowBackOnClose) {
   TFrmPreview* preview = window_->Preview();
   auto* close = preview->findChild<QPushButton*>("BtnClose");
   window_->Meshes()->setCurrentRow(1);  // unticked: previewed all the same
+  // The converted sheet arrives before the run has ended: no close button yet.
+  std::vector<bool> close_shown_on_converted;
+  QObject::connect(window_->Job(), &ConversionJob::Converted,
+                   [&] { close_shown_on_converted.push_back(close->isVisible()); });
   Click("BtnPrev");
   EXPECT_TRUE(preview->isVisible());
   EXPECT_FALSE(preview->PaintBox()->IsReady());
@@ -82,7 +89,8 @@ TEST_F(RunTest, APreviewShowsTheCurrentRowAndGivesTheWindowBackOnClose) {
   for (const char* name : kElevenControls) EXPECT_FALSE(Enabled(name)) << name;
 
   ASSERT_TRUE(QTest::qWaitFor([&] { return close->isVisible(); }, 20000));
-  EXPECT_TRUE(preview->PaintBox()->IsReady());
+  EXPECT_EQ(close_shown_on_converted, std::vector<bool>{false});
+  EXPECT_TRUE(preview->PaintBox()->HasDrawing());
   EXPECT_TRUE(preview->windowFlags() & Qt::WindowStaysOnTopHint);
   for (const char* name : kElevenControls) EXPECT_FALSE(Enabled(name)) << name;
   close->click();
@@ -113,7 +121,7 @@ TEST_F(RunTest, WithoutACurrentRowAndAfterAFatalErrorEveryControlStaysUsable) {
   script.Then("QMessageBox", ReadAndClose(said));
   Click("BtnPrev");
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
-  EXPECT_EQ(said, "'4x0.0' は浮動小数点数ではありません");
+  EXPECT_EQ(said, "'4x0.0' は浮動小数点数ではありません\nメッシュ: m1");  // names the mesh
   EXPECT_FALSE(window_->Preview()->isVisible());
   for (const char* name : kElevenControls) EXPECT_TRUE(Enabled(name)) << name;
   EXPECT_TRUE(script.Unexpected().empty());
@@ -148,7 +156,18 @@ TEST_F(RunTest, ABatchStoresTheTickedMeshesInListOrderAndSaysEnd) {
   Click("BtnGo");
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
   EXPECT_NE(said.indexOf("m1.wmf"), -1) << said.toStdString();
+  EXPECT_TRUE(said.endsWith("ファイルまたはディレクトリがありません\nメッシュ: m1"))
+      << said.toStdString();
   EXPECT_TRUE(WaitIdle());
+
+  // Every layer off: asked before blank drawings are stored; No stores nothing.
+  fs::create_directories(out_);
+  for (const auto& def : settings::LayerDefs()) window_->Styles().SetEnabled(def.key, false);
+  script.Then("QuestionBlank", [](QWidget* box) { Press(box, QMessageBox::No); });
+  Click("BtnGo");
+  EXPECT_TRUE(script.Done());
+  EXPECT_FALSE(window_->Job()->IsRunning());
+  EXPECT_TRUE(fs::is_empty(out_));
   EXPECT_TRUE(script.Unexpected().empty());
 }
 
@@ -201,6 +220,11 @@ TEST_F(RunTest, ABatchStoresEveryChosenFormatOfTheTickedMeshes) {
 
 TEST_F(RunTest, MessagesWaitForOkWhileTheWindowLivesAndTicksChangeDuringTheBatch) {
   MeshWithBadRecords().Write(in_ + "/m1");
+  TestMesh().Write(in_ + "/m4");
+  window_->Meshes()->Rebuild(in_);
+  std::vector<QString> statuses;
+  QObject::connect(window_->Job(), &ConversionJob::Status,
+                   [&](const QString& text) { statuses.push_back(text); });
   Tick(0, true);
   Tick(1, true);
   int beats = 0;
@@ -218,6 +242,7 @@ TEST_F(RunTest, MessagesWaitForOkWhileTheWindowLivesAndTicksChangeDuringTheBatch
     EXPECT_TRUE(window_->Job()->IsRunning());
     Tick(1, false);  // a tick changed now applies to the rows not yet reached
     Tick(2, true);
+    Tick(3, true);
     box->findChild<QCheckBox*>()->setChecked(true);  // show no further messages
     Press(box, QMessageBox::Ok);
   });
@@ -230,6 +255,8 @@ TEST_F(RunTest, MessagesWaitForOkWhileTheWindowLivesAndTicksChangeDuringTheBatch
   EXPECT_EQ(shown, (std::vector<QString>{"ARCID-NOTFOUND=98", "END"}));
   EXPECT_TRUE(fs::exists(out_ + "/m1.wmf") && fs::exists(out_ + "/m3.wmf"));
   EXPECT_FALSE(fs::exists(out_ + "/m2.wmf"));
+  // The rows ticked meanwhile count into the total as they are reached: never "3／2".
+  EXPECT_EQ(statuses, (std::vector<QString>{"0／2", "0／2", "1／2", "2／3", "3／3"}));
   // Every message is in the list, the silenced one too, and it can be saved.
   EXPECT_TRUE(window_->Messages()->isVisible());
   QStringList all{"m1: ARCID-NOTFOUND=98", "m1: ARCID-NOTFOUND=99", "m1: ARCID-NOTFOUND=99",
@@ -238,6 +265,79 @@ TEST_F(RunTest, MessagesWaitForOkWhileTheWindowLivesAndTicksChangeDuringTheBatch
   ASSERT_TRUE(window_->Messages()->SaveTo(QString::fromStdString(temp_.Path("messages.txt"))));
   EXPECT_EQ(sheetwright::test_util::ReadFileBytes(temp_.Path("messages.txt")),
             all.join('\n').toStdString() + "\n");
+}
+
+TEST_F(RunTest, ANewRunDropsTheLateSignalsOfTheOneBeforeAndNeverWaitsForIt) {
+  test_util::WindowParts parts;
+  ConversionJob job(parts.styles, parts.fonts);
+  int finished = 0;
+  QObject::connect(&job, &ConversionJob::Finished, [&] { ++finished; });
+  auto wait_idle = [&] { return QTest::qWaitFor([&] { return !job.IsRunning(); }, 20000); };
+  std::string mesh = in_ + "/m1";
+  job.StartPreview(mesh);
+  job.StartPreview(mesh);  // the first is abandoned: only the second one ends
+  ASSERT_TRUE(wait_idle());
+  job.StartPreview(mesh);
+  ASSERT_TRUE(wait_idle());
+  EXPECT_EQ(finished, 2);
+}
+
+TEST_F(RunTest, ACancelWhileAMessageWaitsIsNoFailureAndACloseAskedMeanwhileGoesWithTheRun) {
+  MeshWithBadRecords().Write(in_ + "/m1");
+  Tick(0, true);
+  Tick(1, true);
+  ModalScript script;
+  QString question, end;
+  QPointer<QWidget> message;
+  script
+      .Then("QMessageBox",
+            [&](QWidget* box) {
+              message = box;
+              QTimer::singleShot(0, window_.get(), [&] { window_->close(); });
+            })
+      .Then("QuestionEndRunning",
+            [&](QWidget* box) {
+              question = BoxText(box);
+              window_->Job()->Acknowledge(true);  // the batch goes on to its end meanwhile
+            })
+      .Then("QMessageBox", ReadAndClose(end))
+      .Then("QMessageBox", [](QWidget* box) { Press(box, QMessageBox::Ok); });
+  Click("BtnGo");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done() && !message; }, 20000));
+  EXPECT_EQ(question, "変換中です。変換を中止して終了しますか？");
+  EXPECT_EQ(end, "END");  // the question went by itself; the window stays
+  EXPECT_TRUE(window_->isVisible());
+
+  // A cancel while a message waits ends the batch without an error box.
+  script.Then("QMessageBox", [&](QWidget* box) {
+    window_->Job()->Cancel();
+    Press(box, QMessageBox::Ok);
+  });
+  Click("BtnGo");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_TRUE(Enabled("BtnGo"));
+  EXPECT_TRUE(script.Unexpected().empty()) << script.Unexpected()[0].toStdString();
+}
+
+TEST_F(RunTest, ASignalStopsTheRunClosesItsDialogsSavesAndEnds) {
+  MeshWithBadRecords().Write(in_ + "/m1");
+  Tick(0, true);
+  SignalPipe signals_in;
+  QObject::connect(&signals_in, &SignalPipe::Received, window_.get(), &TFrmMain::EndBySignal);
+  int status = -1;
+  QObject::connect(window_.get(), &TFrmMain::Ended, [&](int s) { status = s; });
+  ModalScript script;
+  script.Then("QMessageBox", [](QWidget*) { raise(SIGTERM); });  // while a message waits
+  Click("BtnGo");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return status >= 0; }, 20000));
+  EXPECT_EQ(status, 128 + SIGTERM);
+  EXPECT_FALSE(window_->Job()->IsRunning());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_NE(sheetwright::test_util::ReadFileBytes(temp_.Path("vellumist.ini")).find("[CONVERT]"),
+            std::string::npos);
+  for (const auto& entry : fs::directory_iterator(out_)) ADD_FAILURE() << entry.path();
+  EXPECT_TRUE(script.Unexpected().empty());
 }
 
 }  // namespace

@@ -29,22 +29,34 @@ TFrmPreview::TFrmPreview(picture::FontLibrary& fonts, QWidget* main_window)
   close_->setGeometry(352, 328, 65, 41);
   close_->hide();
   connect(close_, &QPushButton::clicked, this, &TFrmPreview::BtnCloseClick);
+  connect(paint_box_, &PreviewCanvas::Rendered, this, &TFrmPreview::ShowCloseWhenDrawn);
 }
 
 void TFrmPreview::ShowConverting() {
+  ended_ = false;
   close_->hide();
   paint_box_->ShowConverting();
-  move(main_window_->geometry().center() - rect().center());
+  // The geometry of a window is its client area: that is what is centred, not the frame.
+  setGeometry(QRect(main_window_->geometry().center() - rect().center(), size()));
   show();
   raise();
 }
 
-void TFrmPreview::ShowDrawing(SheetPtr sheet) {
-  paint_box_->ShowPicture(std::move(sheet));
-  close_->show();
+void TFrmPreview::ShowDrawing(SheetPtr sheet) { paint_box_->ShowPicture(std::move(sheet)); }
+
+void TFrmPreview::ConversionEnded() {
+  ended_ = true;
+  ShowCloseWhenDrawn();
 }
 
+void TFrmPreview::ShowCloseWhenDrawn() {
+  if (ended_ && isVisible() && paint_box_->HasDrawing()) close_->show();
+}
+
+bool TFrmPreview::IsShowing() const { return isVisible(); }
+
 void TFrmPreview::BtnCloseClick() {
+  ended_ = false;
   hide();
   close_->hide();
   emit Closed();

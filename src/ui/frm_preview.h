@@ -1,8 +1,9 @@
 // The preview window "プレビュー": the drawing of one mesh reduced into its paint box (1/50 of the
 // sheet, 400 x 300), or "プレビュー中" while the mesh converts. Created hidden at start and shown
-// for every preview, it stays on top, centred over the main window, with no title-bar buttons;
-// "閉じる" appears only once the drawing is on show and ends the preview. The batch shows each
-// converted sheet in the paint box too, with the window hidden.
+// for every preview, it stays on top, its client area centred over the main window's, with no
+// title-bar buttons. The preview shows "プレビュー中" until its conversion has ended and the first
+// whole drawing is on screen; only then does "閉じる" appear, which ends the preview. The batch
+// shows each converted sheet in the paint box too, with the window hidden.
 #pragma once
 
 #include <QWidget>
@@ -26,8 +27,11 @@ class TFrmPreview : public QWidget {
 
   // Shows the window over the main window in its converting state, without a close button.
   void ShowConverting();
-  // Shows `sheet` and the close button.
+  // Hands over the converted `sheet`; it is drawn while the window still reads "プレビュー中".
   void ShowDrawing(SheetPtr sheet);
+  // The conversion has ended: the close button appears once the drawing is on screen.
+  void ConversionEnded();
+  bool IsShowing() const;
   // Hides the window and its close button: the preview is over.
   void BtnCloseClick();
 
@@ -38,7 +42,10 @@ class TFrmPreview : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void ShowCloseWhenDrawn();
+
   QWidget* main_window_;
+  bool ended_ = false;
   QPushButton* close_;
   PreviewCanvas* paint_box_;
 };

@@ -4,13 +4,54 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
+#include "picture/font_library.h"
+#include "settings/layer_styles.h"
 #include "settings/settings_file.h"
 #include "settings/settings_location.h"
 #include "ui/frm_main.h"
+#include "ui/signal_pipe.h"
 #include "ui/text.h"
 
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: sheetwright [--help | --version]\n"
+    "The desktop program of Sheetwright: converts map sheets (meshes) into WMF drawings.\n"
+    "It needs a display (X11 or Wayland). Without one, run it under xvfb-run, or convert\n"
+    "from the command line with sheetwright-convert (see sheetwright-convert --help).\n";
+
+// What can be answered without a window: the help, the version, and that there is no display.
+// Returns the exit status, or -1 to go on.
+int AnswerWithoutWindow(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("sheetwright %s\n", SHEETWRIGHT_VERSION);
+      return 0;
+    }
+  }
+  auto set = [](const char* name) { return std::getenv(name) && *std::getenv(name); };
+  if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
+    std::fputs(
+        "sheetwright: no display (DISPLAY is not set): start it on a desktop, under "
+        "xvfb-run, or use sheetwright-convert for batches\n",
+        stderr);
+    return 1;
+  }
+  return -1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (int status = AnswerWithoutWindow(argc, argv); status >= 0) return status;
   QApplication app(argc, argv);
   QApplication::setApplicationName("Sheetwright");
   QApplication::setDesktopFileName("sheetwright");
@@ -27,7 +68,15 @@ int main(int argc, char** argv) {
   const std::string program_folder = settings::ProgramFolder();
   const std::string settings_path = settings::SettingsFilePath(program_folder);
   settings::SeedUserSettings(settings_path, program_folder);
-  sheetwright::ui::TFrmMain window(settings_path, program_folder);
+  // Declared before the window, so they outlive its conversion threads.
+  settings::LayerStyleTable styles;
+  sheetwright::picture::FontLibrary fonts;
+  sheetwright::ui::TFrmMain window(settings_path, program_folder, styles, fonts);
+  sheetwright::ui::SignalPipe ending_signals;
+  QObject::connect(&ending_signals, &sheetwright::ui::SignalPipe::Received, &window,
+                   &sheetwright::ui::TFrmMain::EndBySignal);
+  QObject::connect(&window, &sheetwright::ui::TFrmMain::Ended, &app, &QApplication::exit,
+                   Qt::QueuedConnection);
   window.FormCreate();
   window.show();
   return QApplication::exec();

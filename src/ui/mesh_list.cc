@@ -15,8 +15,8 @@ MeshList::MeshList(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
-void MeshList::Build(const QString& folder) {
-  for (const std::string& name : conversion::ListMeshes(folder.toStdString())) {
+void MeshList::Build(const std::string& folder) {
+  for (const std::string& name : conversion::ListMeshes(folder)) {
     // The list is kept in order as rows arrive, so a later Build interleaves its rows.
     int at = count();
     while (at > 0 && conversion::MeshNameLess(name, Name(at - 1))) --at;
@@ -28,7 +28,7 @@ void MeshList::Build(const QString& folder) {
   }
 }
 
-void MeshList::Rebuild(const QString& folder) {
+void MeshList::Rebuild(const std::string& folder) {
   clear();
   Build(folder);
   setCurrentRow(count() > 0 ? 0 : -1);

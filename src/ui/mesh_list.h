@@ -18,13 +18,14 @@ class MeshList : public QListWidget {
  public:
   explicit MeshList(QWidget* parent = nullptr);
 
+  // `folder` is bytes, as the file system spells it.
   // Adds one unticked row per mesh (sub-folder, hidden ones left out) of `folder`, each at its
   // place in the order; a folder that does not exist or cannot be read adds nothing. Neither
   // clears the list nor moves the current row.
-  void Build(const QString& folder);
+  void Build(const std::string& folder);
 
   // Empties the list and builds it from `folder`; the first row becomes the current row.
-  void Rebuild(const QString& folder);
+  void Rebuild(const std::string& folder);
 
   void SetAllTicked(bool ticked);
 

@@ -19,12 +19,12 @@ TEST(MeshList, RowsOfSeveralBuildsStandInOrderAndOnlyFoldersAreRows) {
   }
   temp.Write("one/0", "a file");
   MeshList list;
-  list.Build(QString::fromStdString(temp.Path("one/")));
-  list.Build(QString::fromStdString(temp.Path("two")));
-  list.Build(QString::fromStdString(temp.Path("missing")));
+  list.Build(temp.Path("one/"));
+  list.Build(temp.Path("two"));
+  list.Build(temp.Path("missing"));
   EXPECT_EQ(list.Names(), (std::vector<std::string>{"A", "a", "B", "c"}));
   EXPECT_EQ(list.currentRow(), -1);  // Build never sets the current row
-  list.Rebuild(QString::fromStdString(temp.Path("two")));
+  list.Rebuild(temp.Path("two"));
   EXPECT_EQ(list.Names(), (std::vector<std::string>{"A", "c"}));
   EXPECT_EQ(list.currentRow(), 0);
   EXPECT_FALSE(list.IsTicked(0));
@@ -36,7 +36,7 @@ TEST(MeshList, TheBoxAndSpaceToggleATickTheTextDoesNot) {
   MeshList list;
   list.resize(273, 113);
   list.show();
-  list.Rebuild(QString::fromStdString(temp.path()));
+  list.Rebuild(temp.path());
 
   QStyleOptionViewItem option;
   option.initFrom(list.viewport());

@@ -1,13 +1,13 @@
 #include "ui/message_list.h"
 
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QVBoxLayout>
 
-#include "ui/frm_main.h"
+#include "ui/message_box.h"
 
 namespace sheetwright::ui {
 
@@ -39,10 +39,10 @@ void MessageList::Add(const QString& mesh, const QString& text) {
 }
 
 bool MessageList::SaveTo(const QString& path) const {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
   QByteArray bytes = (lines_.join('\n') + '\n').toUtf8();
-  return file.write(bytes) == bytes.size() && file.flush();
+  return file.write(bytes) == bytes.size() && file.commit();
 }
 
 void MessageList::Save() {

@@ -1,5 +1,6 @@
 // The paint area of the preview window ("PaintBox1"): 400 x 300 pixels on white that reads
-// "プレビュー中" while a mesh converts and then shows the whole sheet picture reduced 1/50. Beyond
+// "プレビュー中" while a mesh converts, and until the first drawing of its sheet is made, and then
+// shows the whole sheet picture reduced 1/50. Beyond
 // that, the user can look closer: the mouse wheel zooms around the pointer, dragging with the left
 // button pans, a double click returns to the whole sheet. Every view is drawn afresh from the
 // vector picture by the core's Cairo renderer on a thread of the canvas, so the window never waits
@@ -44,6 +45,8 @@ class PreviewCanvas : public QWidget {
   // drawing is made when the canvas is next painted.
   void ShowPicture(std::shared_ptr<const picture::Picture> sheet);
   bool IsReady() const { return ready_; }
+  // A drawing of the whole sheet is on show (until then the canvas still reads "プレビュー中").
+  bool HasDrawing() const { return ready_ && !whole_image_.isNull(); }
 
   // Where the whole sheet frame lies in widget coordinates; rect() when the whole sheet is shown.
   QRectF SheetRect() const { return view_; }

@@ -1,7 +1,9 @@
 // Driving modal dialogs from a GUI test: a script of steps, each run on the next modal dialog of
 // its kind (class or object name) that becomes active: a new one, or one that is active again
-// after another closed. A modal dialog that opens when no step is left is closed and recorded as
-// unexpected, so a test never hangs.
+// after another closed. A new modal dialog that opens when no step is left is closed and recorded
+// as unexpected, so a test never hangs; one a step has already handled may show up again for a
+// moment on its way out (a dialog closing after the box it opened), which is no surprise. And the
+// main window with the parts it is handed.
 #pragma once
 
 #include <QAbstractButton>
@@ -11,11 +13,27 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <vector>
 
+#include "picture/font_library.h"
+#include "settings/layer_styles.h"
+#include "ui/frm_main.h"
+
 namespace sheetwright::ui::test_util {
+
+// The main window with the style table and fonts it is handed, which outlive it as in main().
+struct WindowParts {
+  settings::LayerStyleTable styles;
+  picture::FontLibrary fonts;
+};
+class OwningWindow : private WindowParts, public TFrmMain {
+ public:
+  OwningWindow(const std::string& ini, const std::string& program_folder)
+      : TFrmMain(ini, program_folder, styles, fonts) {}
+};
 
 class ModalScript {
  public:
@@ -44,6 +62,9 @@ class ModalScript {
       return;  // a dialog on its way out, or one the step is not for yet
     }
     last_ = modal;
+    bool seen = std::any_of(handled_.begin(), handled_.end(),
+                            [&](const QPointer<QWidget>& w) { return w == modal; });
+    if (steps_.empty() && seen) return;
     if (steps_.empty()) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       unexpected_.push_back(box ? box->text() : modal->objectName());
@@ -52,6 +73,7 @@ class ModalScript {
     }
     Step step = std::move(steps_.front().step);
     steps_.pop_front();
+    if (!seen) handled_.emplace_back(modal);
     step(modal);
   }
 
@@ -62,6 +84,7 @@ class ModalScript {
   QTimer timer_;
   std::deque<Pending> steps_;
   QPointer<QWidget> last_;
+  std::vector<QPointer<QWidget>> handled_;
   std::vector<QString> unexpected_;
 };
 

@@ -1,0 +1,51 @@
+#include "ui/message_box.h"
+
+#include <QMessageBox>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace sheetwright::ui {
+namespace {
+
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+  QMessageBox box(icon, "Sheetwright", text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+}  // namespace
+
+void ShowMessage(QWidget* parent, const QString& text) {
+  ShowBox(parent, QMessageBox::NoIcon, text);
+}
+
+void ShowError(QWidget* parent, const QString& text) {
+  ShowBox(parent, QMessageBox::Critical, InJapanese(text));
+}
+
+bool Ask(QWidget* parent, const QString& text, const char* name) {
+  QMessageBox question(QMessageBox::Question, "Sheetwright", text,
+                       QMessageBox::Yes | QMessageBox::No, parent);
+  question.setObjectName(name);
+  question.setDefaultButton(QMessageBox::No);
+  return question.exec() == QMessageBox::Yes;
+}
+
+QString InJapanese(const QString& text) {
+  static const std::array<std::pair<int, const char*>, 6> kReasons{{
+      {ENOENT, "ファイルまたはディレクトリがありません"},
+      {EACCES, "アクセスが拒否されました"},
+      {ENOSPC, "ディスクの空き容量が足りません"},
+      {EROFS, "読み取り専用のファイルシステムです"},
+      {EMFILE, "開いているファイルが多すぎます"},
+      {EIO, "入出力エラーです"},
+  }};
+  for (const auto& [code, japanese] : kReasons) {
+    QString reason = QString::fromLocal8Bit(std::strerror(code));
+    if (text.endsWith(reason)) return text.chopped(reason.size()) + QString::fromUtf8(japanese);
+  }
+  return text;
+}
+
+}  // namespace sheetwright::ui
