@@ -211,7 +211,7 @@ TEST_F(RunTest, ABatchStoresEveryChosenFormatOfTheTickedMeshes) {
   EXPECT_TRUE(WaitIdle());
 
   // The next start reads the choice back.
-  TFrmMain again(temp_.Path("vellumist.ini"), temp_.path() + "/");
+  test_util::OwningWindow again(temp_.Path("vellumist.ini"), temp_.path() + "/");
   again.FormCreate();
   EXPECT_EQ(again.Formats(),
             (std::vector{conversion::OutputFormat::kSvg, conversion::OutputFormat::kDxf}));

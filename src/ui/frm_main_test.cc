@@ -213,7 +213,8 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheWindowOpen) {
   ModalScript script;
   script.Then("QMessageBox", ReadAndClose(shown));
   Find<QPushButton>(*window, "BtnEnd")->click();
-  EXPECT_EQ(shown.toStdString(), ini + " に書き込めません");
+  // The reason follows, in Japanese for the common ones.
+  EXPECT_EQ(shown.toStdString(), ini + " に書き込めません: ファイルまたはディレクトリがありません");
   EXPECT_TRUE(window->isVisible());
 
   // A close from the window manager asks before it ends without the settings.
@@ -243,7 +244,7 @@ TEST_F(MainWindowTest, ABadFontColourIsShownAndTheListIsNotBuilt) {
   QString shown;
   script.Then("QMessageBox", ReadAndClose(shown));
   auto window = Start();
-  EXPECT_EQ(shown, "'bogus' は整数ではありません");
+  EXPECT_EQ(shown.toStdString(), ini_ + " [FontSi] Color: 'bogus' は整数ではありません");
   EXPECT_TRUE(Find<QCheckBox>(*window, "ChkSeaLine")->isChecked());
   EXPECT_EQ(window->Meshes()->count(), 0);
 }
@@ -262,7 +263,8 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsShownAndNeverOverwritten) 
   Find<QPushButton>(*window, "BtnEnd")->click();
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_TRUE(shown[0].startsWith(QString::fromStdString(ini_))) << shown[0].toStdString();
-  EXPECT_EQ(shown[1].toStdString(), ini_ + " に書き込めません");
+  EXPECT_TRUE(shown[1].startsWith(QString::fromStdString(ini_ + " に書き込めません: ")))
+      << shown[1].toStdString();
   EXPECT_TRUE(std::filesystem::is_directory(ini_));
 }
 
