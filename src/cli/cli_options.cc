@@ -26,7 +26,8 @@ bool ParseFormats(std::string_view list, CliOptions& o, std::string& error) {
       if (std::find(o.formats.begin(), o.formats.end(), *format) == o.formats.end())
         o.formats.push_back(*format);
     } else {
-      error = "unknown format '" + std::string(name) + "' (use wmf, svg, png, pdf, dxf, dxf2010 or gpkg)";
+      error = "unknown format '" + std::string(name) +
+              "' (use wmf, svg, png, pdf, dxf, dxf2010 or gpkg)";
       return false;
     }
     if (comma == std::string_view::npos) return true;
@@ -41,6 +42,78 @@ std::optional<int> ParseJobs(std::string_view text) {
     return std::nullopt;
   }
   return value;
+}
+
+// Takes one option that getopt_long returned (`c`, its value in optarg); false with
+// result.error set when it is wrong.
+bool TakeOption(int c, char** argv, ParseResult& result, bool& format_given) {
+  CliOptions& o = result.options;
+  switch (c) {
+    case 's':
+      o.settings_path = optarg;
+      return true;
+    case 'f': {
+      std::string error;
+      if (!ParseFormats(optarg, o, error)) {
+        result.error = error;
+        return false;
+      }
+      format_given = true;
+      return true;
+    }
+    case kSheetOrigins:
+      o.sheet_origins = optarg;
+      return true;
+    case kInto:
+      o.into = optarg;
+      return true;
+    case 'j': {
+      auto jobs = ParseJobs(optarg);
+      if (!jobs) {
+        result.error =
+            "--jobs needs a whole number from 1 to 1024, not '" + std::string(optarg) + "'";
+        return false;
+      }
+      o.jobs = *jobs;
+      return true;
+    }
+    case kKeepGoing:
+      o.keep_going = true;
+      return true;
+    case 'q':
+      o.quiet = true;
+      return true;
+    case 'h':
+      o.help = true;
+      return true;
+    case kVersion:
+      o.version = true;
+      return true;
+    case ':':
+      result.error = "option '" + std::string(argv[optind - 1]) + "' needs a value";
+      return false;
+    default:
+      result.error = "unknown option '" + std::string(argv[optind - 1]) + "'";
+      return false;
+  }
+}
+
+// The folders and mesh names after the options.
+void TakeOperands(std::vector<std::string> operands, ParseResult& result) {
+  CliOptions& o = result.options;
+  if (operands.size() < 2) {
+    result.error = operands.empty() ? "missing INPUT_DIR and OUTPUT_DIR" : "missing OUTPUT_DIR";
+    return;
+  }
+  o.input_folder = operands[0];
+  o.output_folder = operands[1];
+  o.meshes.assign(operands.begin() + 2, operands.end());
+  for (const std::string& mesh : o.meshes) {
+    if (mesh.empty() || mesh == "." || mesh == ".." || mesh.find('/') != std::string::npos) {
+      result.error = "'" + mesh + "' is not a mesh name (a sub-folder name of INPUT_DIR)";
+      return;
+    }
+  }
 }
 
 }  // namespace
@@ -65,54 +138,7 @@ ParseResult ParseCommandLine(int argc, char** argv) {
   bool format_given = false;
   int c;
   while ((c = getopt_long(argc, argv, ":s:f:j:qh", kLongOptions, nullptr)) != -1) {
-    switch (c) {
-      case 's':
-        o.settings_path = optarg;
-        break;
-      case 'f': {
-        std::string error;
-        if (!ParseFormats(optarg, o, error)) {
-          result.error = error;
-          return result;
-        }
-        format_given = true;
-        break;
-      }
-      case kSheetOrigins:
-        o.sheet_origins = optarg;
-        break;
-      case kInto:
-        o.into = optarg;
-        break;
-      case 'j': {
-        auto jobs = ParseJobs(optarg);
-        if (!jobs) {
-          result.error =
-              "--jobs needs a whole number from 1 to 1024, not '" + std::string(optarg) + "'";
-          return result;
-        }
-        o.jobs = *jobs;
-        break;
-      }
-      case kKeepGoing:
-        o.keep_going = true;
-        break;
-      case 'q':
-        o.quiet = true;
-        break;
-      case 'h':
-        o.help = true;
-        break;
-      case kVersion:
-        o.version = true;
-        break;
-      case ':':
-        result.error = "option '" + std::string(argv[optind - 1]) + "' needs a value";
-        return result;
-      default:
-        result.error = "unknown option '" + std::string(argv[optind - 1]) + "'";
-        return result;
-    }
+    if (!TakeOption(c, argv, result, format_given)) return result;
   }
   if (o.help || o.version) return result;
   // The --into file takes the data that -f gpkg would put beside each drawing; without -f it is
@@ -121,20 +147,7 @@ ParseResult ParseCommandLine(int argc, char** argv) {
     o.data_formats.clear();
     if (!format_given) o.formats.clear();
   }
-  std::vector<std::string> operands(argv + optind, argv + argc);
-  if (operands.size() < 2) {
-    result.error = operands.empty() ? "missing INPUT_DIR and OUTPUT_DIR" : "missing OUTPUT_DIR";
-    return result;
-  }
-  o.input_folder = operands[0];
-  o.output_folder = operands[1];
-  o.meshes.assign(operands.begin() + 2, operands.end());
-  for (const std::string& mesh : o.meshes) {
-    if (mesh.empty() || mesh == "." || mesh == ".." || mesh.find('/') != std::string::npos) {
-      result.error = "'" + mesh + "' is not a mesh name (a sub-folder name of INPUT_DIR)";
-      return result;
-    }
-  }
+  TakeOperands(std::vector<std::string>(argv + optind, argv + argc), result);
   return result;
 }
 

@@ -24,6 +24,13 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setModal(true);
 
+  BuildControls();
+  LayOut();
+  FollowChoices();
+  OpenAtWorkingFolder();
+}
+
+void FolderChooser::BuildControls() {
   volumes_ = new QComboBox(this);
   volumes_->setObjectName("CmbVolume");
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
@@ -48,7 +55,9 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
 
   path_ = new QLineEdit(this);
   path_->setObjectName("EdPath");
+}
 
+void FolderChooser::LayOut() {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &FolderChooser::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &FolderChooser::reject);
@@ -66,7 +75,9 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
   layout->addWidget(volumes_, 2, 1);
   layout->addWidget(buttons, 2, 2);
   resize(520, 380);
+}
 
+void FolderChooser::FollowChoices() {
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {
             // The model re-reports the same folder as it reads in the background; only a move
@@ -79,7 +90,9 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
     QModelIndex index = folders_->index(volumes_->currentText());
     tree_->setCurrentIndex(index);
   });
+}
 
+void FolderChooser::OpenAtWorkingFolder() {
   // The model reads folders in the background: each folder on the way to the working folder is
   // opened once it has been read, and the working folder brought into view.
   QString start = QDir::currentPath();

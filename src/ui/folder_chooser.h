@@ -44,6 +44,12 @@ class FolderChooser : public QDialog {
   void accept() override;
 
  private:
+  // The steps of the constructor: the controls, their places, what follows a choice in the tree
+  // or the volume box, and the tree opened at the working folder as the model reads it.
+  void BuildControls();
+  void LayOut();
+  void FollowChoices();
+  void OpenAtWorkingFolder();
   void ShowFolder(const QString& path);
 
   QComboBox* volumes_;
