@@ -44,9 +44,9 @@ struct WriteCase {
   const char* refused_with;  // nullptr: the save succeeds
 };
 
-TEST(SettingsWriteTest, EveryUserGetsTheSameOutcome) {
-  const bool root = ::geteuid() == 0;
-  const std::vector<WriteCase> cases = {
+// The same cases for an ordinary user and for root (`root`: the run is root's).
+std::vector<WriteCase> WriteCases(bool root) {
+  return {
       {"a frozen file is kept, by root too",
        [](const TempFolder& dir) {
          std::string path = dir.Write("vellumist.ini", kMine);
@@ -87,6 +87,10 @@ TEST(SettingsWriteTest, EveryUserGetsTheSameOutcome) {
        },
        nullptr},
   };
+}
+
+TEST(SettingsWriteTest, EveryUserGetsTheSameOutcome) {
+  const std::vector<WriteCase> cases = WriteCases(::geteuid() == 0);
   for (const WriteCase& c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder dir;
