@@ -1,5 +1,5 @@
 # bash completion for sheetwright-convert: options, the formats after -f (a comma-separated
-# list), a settings file after -s, folders for INPUT_DIR and OUTPUT_DIR, and after them the
+# list), a settings file after -s, files after --into and --sheet-origins, folders for INPUT_DIR and OUTPUT_DIR, and after them the
 # meshes (sub-folders) of INPUT_DIR. Needs nothing from the bash-completion package.
 
 _sheetwright_convert() {
@@ -12,7 +12,7 @@ _sheetwright_convert() {
     prev=${COMP_WORDS[COMP_CWORD - 2]}
   fi
   case $prev in
-    -s | --settings)
+    -s | --settings | --into | --sheet-origins)
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return
       ;;
@@ -20,7 +20,7 @@ _sheetwright_convert() {
       local done_part=
       [[ $cur == *,* ]] && done_part=${cur%,*},
       compopt -o nospace 2>/dev/null
-      mapfile -t COMPREPLY < <(compgen -W "wmf svg png pdf" -P "$done_part" -- "${cur##*,}")
+      mapfile -t COMPREPLY < <(compgen -W "wmf svg png pdf dxf dxf2010 gpkg" -P "$done_part" -- "${cur##*,}")
       return
       ;;
     -j | --jobs)
@@ -29,8 +29,9 @@ _sheetwright_convert() {
       ;;
   esac
   if [[ $cur == -* ]]; then
-    mapfile -t COMPREPLY < <(compgen -W "-s --settings -f --format -j --jobs --keep-going -q
-                                       --quiet -h --help --version" -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W "-s --settings -f --format -j --jobs --keep-going
+                                       --into --sheet-origins -q --quiet -h --help
+                                       --version" -- "$cur")
     return
   fi
 
@@ -39,7 +40,7 @@ _sheetwright_convert() {
   for ((i = 1; i < COMP_CWORD; i++)); do
     word=${COMP_WORDS[i]}
     case $word in
-      -s | --settings | -f | --format | -j | --jobs) ((i++)) ;;
+      -s | --settings | -f | --format | -j | --jobs | --into | --sheet-origins) ((i++)) ;;
       = | -*) ;;
       *) [[ ${COMP_WORDS[i - 1]} == = ]] || operands+=("$word") ;;
     esac

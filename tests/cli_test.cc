@@ -254,7 +254,7 @@ TEST_F(CliTest, AnInstalledConverterReadsTheUsersSettings) {
   EXPECT_THAT(help.out, HasSubstr(user_file));
   EXPECT_EQ(first.exit_status, 0) << first.err;
   EXPECT_EQ(first.err, "sheetwright-convert: no settings file at " + user_file + " yet: reading " +
-                           dir_ / "usr/bin/../share/sheetwright/vellumist.ini" + "\n");
+                           dir_ / "usr/share/sheetwright/vellumist.ini" + "\n");
   EXPECT_GT(DrawOps(out("A.wmf")), 0u);
 }
 

@@ -53,7 +53,9 @@ zcat "$root/usr/share/man/man1/sheetwright-convert.1.gz" | grep -qF '\-\-setting
 export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config
 share=$root/usr/share/sheetwright
 "$root/usr/bin/sheetwright-convert" --version | grep -q '[0-9]\.[0-9]' || fail "converter --version"
-"$root/usr/bin/sheetwright-convert" -q -s "$share/vellumist.ini" -f wmf,svg "$share/meshes" "$tmp/out"
+# Without -s and before the user has settings of their own, the packaged example is read.
+"$root/usr/bin/sheetwright-convert" -f wmf,svg "$share/meshes" "$tmp/out" 2>"$tmp/convert"
+grep -qF "$share/vellumist.ini" "$tmp/convert" || fail "the packaged example was not named"
 for mesh in 533935-partial 533945-urban 533946-coastal; do
   [ -s "$tmp/out/$mesh.wmf" ] || fail "$mesh.wmf not stored"
 done
@@ -67,18 +69,13 @@ complete_words() {
 }
 source "$root/usr/share/bash-completion/completions/sheetwright-convert"
 [ "$(complete_words sheetwright-convert -f svg,p)" = "svg,png svg,pdf" ] || fail "format completion"
+[ "$(complete_words sheetwright-convert -f dx)" = "dxf dxf2010" ] || fail "format completion"
 [ "$(complete_words sheetwright-convert "$share/meshes" "$tmp/out" 53394)" = \
   "533945-urban 533946-coastal" ] || fail "mesh completion"
 
-# The desktop program loads with the packaged tree's libraries and answers --version. A build
-# that does not know the option yet opens its window (offscreen) instead: still running at the
-# deadline counts as started; failing to start or crashing does not.
+# The desktop program loads with the packaged tree's libraries and answers --version without a
+# display.
 if ldd "$root/usr/bin/sheetwright" | grep 'not found'; then fail "sheetwright: missing libraries"; fi
-status=0
-QT_QPA_PLATFORM=offscreen timeout 5 "$root/usr/bin/sheetwright" --version >"$tmp/gui" 2>&1 ||
-  status=$?
-if [ $status -ne 124 ] && { [ $status -ne 0 ] || ! grep -q '[0-9]\.[0-9]' "$tmp/gui"; }; then
-  cat "$tmp/gui" >&2
-  fail "sheetwright --version: status $status"
-fi
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/sheetwright" --version |
+  grep -q '[0-9]\.[0-9]' || fail "sheetwright --version"
 echo "package test: $(basename "$deb") passes"

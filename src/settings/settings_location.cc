@@ -35,8 +35,12 @@ bool FolderWritable(const std::string& folder) {
          ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
+// Resolved, so that messages name /usr/share/..., not /usr/bin/../share/...
 std::string InstalledExample(const std::string& exe_dir) {
-  return InFolder(exe_dir, "../share/sheetwright/") + std::string(kSettingsFileName);
+  std::error_code ec;
+  std::string path = InFolder(exe_dir, "../share/sheetwright/") + std::string(kSettingsFileName);
+  std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+  return ec ? path : resolved.string();
 }
 
 std::string HomeFolder() {
