@@ -1,6 +1,7 @@
 // Signals that end the program (SIGTERM, SIGINT, SIGHUP) turned into a Qt signal on the GUI thread.
-// The handler only writes the signal's number into a pipe; a socket notifier reads it there, so no
-// Qt call ever runs inside a signal handler. One instance per process.
+// The handlers are the converter's (base/stop_signals.h): they only write the signal's number into
+// a pipe, which a socket notifier reads here, so no Qt call ever runs inside a signal handler.
+// One instance per process; the handlers stay installed after it.
 #pragma once
 
 #include <QObject>
@@ -14,7 +15,6 @@ class SignalPipe : public QObject {
 
  public:
   explicit SignalPipe(QObject* parent = nullptr);
-  // Gives the signals back their default handling.
   ~SignalPipe() override;
 
  signals:
