@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "picture/picture.h"
+#include "ui/view_renderer.h"
 
 namespace sheetwright::picture {
 class FontLibrary;
@@ -78,9 +79,6 @@ class PreviewCanvas : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
-  class RenderThread;
-  struct RenderJob;
-
   void SetView(QRectF view);
   void PaintPicture(QPainter& painter);
   void PaintConverting(QPainter& painter);
@@ -90,7 +88,7 @@ class PreviewCanvas : public QWidget {
   void DropPicture();
 
   picture::FontLibrary& fonts_;
-  std::unique_ptr<RenderThread> render_thread_;
+  std::unique_ptr<ViewRenderer> render_thread_;
 
   bool ready_ = false;
   std::shared_ptr<const picture::Picture> sheet_;
