@@ -161,14 +161,19 @@ void Entities::Lines(std::span<const picture::Point> points, bool closed,
     out_.Real(40, width_m);
     out_.Real(41, width_m);
   }
-  const std::string_view layer = layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0";
+  // Every vertex starts with the same groups: written as one run, made once per layer.
+  if (vertex_head_layer_ != layer_ || vertex_head_.empty()) {
+    vertex_head_layer_ = layer_;
+    vertex_head_ = "  0\r\nVERTEX\r\n  8\r\n";
+    vertex_head_ += layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0";
+    vertex_head_ += "\r\n";
+  }
   for (const picture::Point& p : points) {
-    out_.Text(0, "VERTEX");
-    out_.Text(8, layer);
+    out_.Lines(vertex_head_);
     Vertex(p.x, p.y);
   }
   out_.Text(0, "SEQEND");
-  out_.Text(8, layer);
+  out_.Text(8, layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0");
 }
 
 // The area of the rings under the even-odd rule, then each ring's outline in the pen or, for

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -65,7 +66,9 @@ class Entities {
   picture::DcState dc_;
   std::vector<Triangle> triangles_;
   picture::Rgb last_rgb_;
-  int last_aci_ = 0;  // of last_rgb_; 0 before the first
+  int last_aci_ = 0;         // of last_rgb_; 0 before the first
+  std::string vertex_head_;  // the groups that open a VERTEX on layer vertex_head_layer_
+  int vertex_head_layer_ = -1;
 };
 
 }  // namespace sheetwright::output::dxf
