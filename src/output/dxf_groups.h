@@ -3,6 +3,7 @@
 // whole. Numbers take the shortest form that reads back exactly. Internal to the DXF writer.
 #pragma once
 
+#include <array>
 #include <charconv>
 #include <concepts>
 #include <cstdint>
@@ -108,18 +109,25 @@ class GroupWriter {
   }
   // Codes right-aligned in three places, as the CADs write them.
   void Code(int code) {
-    if (code >= 1000 || code < 0) {
+    if (code >= kTableCodes || code < 0) {
       Append(code);
       Put("\r\n");
       return;
     }
-    at_[0] = code >= 100 ? static_cast<char>('0' + code / 100) : ' ';
-    at_[1] = code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ';
-    at_[2] = static_cast<char>('0' + code % 10);
-    at_[3] = '\r';
-    at_[4] = '\n';
+    // Eight bytes copied, five kept: the buffer always has room past the line.
+    std::memcpy(at_, kCodeLines[code].data(), 8);
     at_ += 5;
   }
+  static constexpr int kTableCodes = 1000;
+  static constexpr auto kCodeLines = [] {
+    std::array<std::array<char, 8>, kTableCodes> lines{};
+    for (int code = 0; code < kTableCodes; ++code) {
+      lines[code] = {code >= 100 ? static_cast<char>('0' + code / 100) : ' ',
+                     code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ',
+                     static_cast<char>('0' + code % 10), '\r', '\n'};
+    }
+    return lines;
+  }();
   template <std::integral T>
   void Append(T value) {
     at_ = std::to_chars(at_, at_ + 24, value).ptr;
