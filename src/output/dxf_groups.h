@@ -71,10 +71,19 @@ class GroupWriter {
       *at_++ = '-';
       tenths = -tenths;
     }
-    Append(tenths / 10);
-    at_[0] = '.';
-    at_[1] = static_cast<char>('0' + tenths % 10);
-    at_ += 2;
+    // Map coordinates are almost all below 10 km: their digits written by hand.
+    if (tenths < 100000) {
+      auto value = static_cast<uint32_t>(tenths);
+      Small(value / 10);
+      at_[0] = '.';
+      at_[1] = static_cast<char>('0' + value % 10);
+      at_ += 2;
+    } else {
+      Append(tenths / 10);
+      at_[0] = '.';
+      at_[1] = static_cast<char>('0' + tenths % 10);
+      at_ += 2;
+    }
     EndLine();
   }
   void Point(double x, double y, int code = 10) {
@@ -128,6 +137,27 @@ class GroupWriter {
     }
     return lines;
   }();
+  // A number below 10000, two digits at a time.
+  void Small(uint32_t value) {
+    static constexpr auto kPairs = [] {
+      std::array<char, 200> pairs{};
+      for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+      }
+      return pairs;
+    }();
+    uint32_t high = value / 100, low = value % 100;
+    if (high != 0) {
+      if (high >= 10) *at_++ = kPairs[2 * high];
+      *at_++ = kPairs[2 * high + 1];
+      std::memcpy(at_, &kPairs[2 * low], 2);
+      at_ += 2;
+    } else {
+      if (low >= 10) *at_++ = kPairs[2 * low];
+      *at_++ = kPairs[2 * low + 1];
+    }
+  }
   template <std::integral T>
   void Append(T value) {
     at_ = std::to_chars(at_, at_ + 24, value).ptr;

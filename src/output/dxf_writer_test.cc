@@ -156,6 +156,8 @@ TEST(DxfGroups, ChunksHoldWholeLinesAndLongValues) {
       expected += "  1\r\n" + long_value + "\r\n1071\r\nABCDEF\r\n";
     }
   }
+  for (int64_t far : {99999, 100000, -1234567, 9}) out.Tenths(20, far);
+  expected += " 20\r\n9999.9\r\n 20\r\n10000.0\r\n 20\r\n-123456.7\r\n 20\r\n0.9\r\n";
   out.Flush();
   std::string joined;
   for (const std::string& chunk : chunks) {
