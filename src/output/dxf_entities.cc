@@ -98,11 +98,13 @@ void Entities::Play(const picture::Picture& picture, Scale scale) {
 // 0.1 m steps, which are written exactly as such.
 void Entities::Vertex(double x, double y, int code) {
   constexpr double kExact = 1e15;  // integers that doubles hold exactly, with room
-  if (scale_.x == 1 && scale_.y == 1 && x == std::trunc(x) && y == std::trunc(y) &&
-      std::abs(x) < kExact && std::abs(y) < kExact) {
-    out_.Tenths(code, static_cast<int64_t>(x));
-    out_.Tenths(code + 10, picture::kFrameHeight - static_cast<int64_t>(y));
-    return;
+  if (scale_.x == 1 && scale_.y == 1 && std::abs(x) < kExact && std::abs(y) < kExact) {
+    auto east = static_cast<int64_t>(x), south = static_cast<int64_t>(y);
+    if (x == static_cast<double>(east) && y == static_cast<double>(south)) {
+      out_.Tenths(code, east);
+      out_.Tenths(code + 10, picture::kFrameHeight - south);
+      return;
+    }
   }
   out_.Point(East(x), North(y), code);
 }
