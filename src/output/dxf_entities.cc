@@ -120,15 +120,18 @@ void Entities::Head(const char* type, picture::ColorValue colour, const char* su
     out_.Handle(330, kModelSpaceRecord);
     out_.Text(100, "AcDbEntity");
   }
-  out_.Text(8, layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0");
-  // Entities come in runs of one colour; the palette search is not cheap.
-  if (!(rgb == last_rgb_) || last_aci_ == 0) {
+  // Entities come in runs of one layer and colour: their groups are written as one run, made
+  // again only when either changes (the palette search is not cheap either).
+  if (!(rgb == last_rgb_) || last_aci_ == 0 || layer_ != colour_layer_) {
+    if (!(rgb == last_rgb_) || last_aci_ == 0) last_aci_ = NearestAci(rgb);
     last_rgb_ = rgb;
-    last_aci_ = NearestAci(rgb);
+    colour_layer_ = layer_;
+    std::string layer = layer_ >= 0 ? info_.layers[layer_].name : "0";
+    layer_colour_ = "  8\r\n" + layer + "\r\n 62\r\n" + std::to_string(last_aci_) + "\r\n";
+    if (Modern()) layer_colour_ += "420\r\n" + std::to_string(TrueColour(rgb)) + "\r\n";
   }
-  out_.Int(62, last_aci_);
+  out_.Lines(layer_colour_);
   if (Modern()) {
-    out_.Int(420, TrueColour(rgb));
     if (lineweight != -4) out_.Int(370, lineweight);
     out_.Text(100, subclass);
   }

@@ -69,6 +69,8 @@ class Entities {
   int last_aci_ = 0;         // of last_rgb_; 0 before the first
   std::string vertex_head_;  // the groups that open a VERTEX on layer vertex_head_layer_
   int vertex_head_layer_ = -1;
+  std::string layer_colour_;  // the layer and colour groups of colour_layer_ and last_rgb_
+  int colour_layer_ = -1;
 };
 
 }  // namespace sheetwright::output::dxf
