@@ -294,6 +294,28 @@ TEST_F(DxfWriterTest, NamesAndTextsCannotBreakTheFile) {
   }
 }
 
+// Layers and colours alternate: every entity names its own, whatever the one before it had.
+TEST_F(DxfWriterTest, EachEntityKeepsItsLayerAndColourInRunsAndAlternations) {
+  Builder first(20000, 15000), second(20000, 15000);
+  first.p.label = "one";
+  second.p.label = "two";
+  first.Pen(kRed).Line({0, 0}, {10, 10}).Pen(kPaleBlue).Polyline({{0, 0}, {5, 5}, {9, 0}});
+  second.Pen(kRed).Line({0, 0}, {10, 10}).Line({1, 1}, {8, 8});
+  Builder sheet(20000, 15000);
+  sheet.Layer(first.p).Layer(second.p).Layer(first.p);
+  const int red = dxf::NearestAci({255, 0, 0}), pale = dxf::NearestAci({0xA0, 0xC8, 0xEE});
+  const std::vector<std::pair<std::string, int>> expected = {
+      {"one", red}, {"one", pale}, {"two", red}, {"two", red}, {"one_2", red}, {"one_2", pale}};
+  for (DxfFlavour flavour : {DxfFlavour::kR12, DxfFlavour::kR2010}) {
+    std::vector<std::pair<std::string, int>> seen;
+    for (const Object& o : DxfFile(EncodeDxf(sheet.p, flavour, fonts_, sink_)).In("ENTITIES")) {
+      if (o.type == "SECTION" || o.type == "VERTEX" || o.type == "SEQEND") continue;
+      seen.emplace_back(o.Get(8), std::atoi(o.Get(62).c_str()));
+    }
+    EXPECT_EQ(seen, expected);
+  }
+}
+
 TEST(DxfColours, NearestIndexKeepsBlackAsForegroundAndPaleFillsOffWhite) {
   EXPECT_EQ(dxf::NearestAci({0, 0, 0}), 7);
   EXPECT_EQ(dxf::NearestAci({255, 0, 0}), 1);
