@@ -98,11 +98,13 @@ void Entities::Play(const picture::Picture& picture, Scale scale) {
 // 0.1 m steps, which are written exactly as such.
 void Entities::Vertex(double x, double y, int code) {
   constexpr double kExact = 1e15;  // integers that doubles hold exactly, with room
-  if (scale_.x == 1 && scale_.y == 1 && x == std::trunc(x) && y == std::trunc(y) &&
-      std::abs(x) < kExact && std::abs(y) < kExact) {
-    out_.Tenths(code, static_cast<int64_t>(x));
-    out_.Tenths(code + 10, picture::kFrameHeight - static_cast<int64_t>(y));
-    return;
+  if (scale_.x == 1 && scale_.y == 1 && std::abs(x) < kExact && std::abs(y) < kExact) {
+    auto east = static_cast<int64_t>(x), south = static_cast<int64_t>(y);
+    if (x == static_cast<double>(east) && y == static_cast<double>(south)) {
+      out_.Tenths(code, east);
+      out_.Tenths(code + 10, picture::kFrameHeight - south);
+      return;
+    }
   }
   out_.Point(East(x), North(y), code);
 }
@@ -118,15 +120,18 @@ void Entities::Head(const char* type, picture::ColorValue colour, const char* su
     out_.Handle(330, kModelSpaceRecord);
     out_.Text(100, "AcDbEntity");
   }
-  out_.Text(8, layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0");
-  // Entities come in runs of one colour; the palette search is not cheap.
-  if (!(rgb == last_rgb_) || last_aci_ == 0) {
+  // Entities come in runs of one layer and colour: their groups are written as one run, made
+  // again only when either changes (the palette search is not cheap either).
+  if (!(rgb == last_rgb_) || last_aci_ == 0 || layer_ != colour_layer_) {
+    if (!(rgb == last_rgb_) || last_aci_ == 0) last_aci_ = NearestAci(rgb);
     last_rgb_ = rgb;
-    last_aci_ = NearestAci(rgb);
+    colour_layer_ = layer_;
+    std::string layer = layer_ >= 0 ? info_.layers[layer_].name : "0";
+    layer_colour_ = "  8\r\n" + layer + "\r\n 62\r\n" + std::to_string(last_aci_) + "\r\n";
+    if (Modern()) layer_colour_ += "420\r\n" + std::to_string(TrueColour(rgb)) + "\r\n";
   }
-  out_.Int(62, last_aci_);
+  out_.Lines(layer_colour_);
   if (Modern()) {
-    out_.Int(420, TrueColour(rgb));
     if (lineweight != -4) out_.Int(370, lineweight);
     out_.Text(100, subclass);
   }
@@ -161,14 +166,19 @@ void Entities::Lines(std::span<const picture::Point> points, bool closed,
     out_.Real(40, width_m);
     out_.Real(41, width_m);
   }
-  const std::string_view layer = layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0";
+  // Every vertex starts with the same groups: written as one run, made once per layer.
+  if (vertex_head_layer_ != layer_ || vertex_head_.empty()) {
+    vertex_head_layer_ = layer_;
+    vertex_head_ = "  0\r\nVERTEX\r\n  8\r\n";
+    vertex_head_ += layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0";
+    vertex_head_ += "\r\n";
+  }
   for (const picture::Point& p : points) {
-    out_.Text(0, "VERTEX");
-    out_.Text(8, layer);
+    out_.Lines(vertex_head_);
     Vertex(p.x, p.y);
   }
   out_.Text(0, "SEQEND");
-  out_.Text(8, layer);
+  out_.Text(8, layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0");
 }
 
 // The area of the rings under the even-odd rule, then each ring's outline in the pen or, for

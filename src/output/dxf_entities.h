@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -65,7 +66,11 @@ class Entities {
   picture::DcState dc_;
   std::vector<Triangle> triangles_;
   picture::Rgb last_rgb_;
-  int last_aci_ = 0;  // of last_rgb_; 0 before the first
+  int last_aci_ = 0;         // of last_rgb_; 0 before the first
+  std::string vertex_head_;  // the groups that open a VERTEX on layer vertex_head_layer_
+  int vertex_head_layer_ = -1;
+  std::string layer_colour_;  // the layer and colour groups of colour_layer_ and last_rgb_
+  int colour_layer_ = -1;
 };
 
 }  // namespace sheetwright::output::dxf

@@ -9,6 +9,7 @@
 #include "base/common_test_util.h"
 #include "base/encoding.h"
 #include "output/dxf_colours.h"
+#include "output/dxf_groups.h"
 #include "output/dxf_reader_test_util.h"
 #include "output/triangulate.h"
 #include "picture/font_library.h"
@@ -105,6 +106,67 @@ TEST(Triangulate, AFigureCrossingItselfTooOftenIsRefused) {
   EXPECT_TRUE(triangles.empty());
   EXPECT_TRUE(TriangulateEvenOdd(taken, triangles));
   EXPECT_FALSE(triangles.empty());
+}
+
+// The tessellator is kept from fill to fill: a refused figure, a large one and a small one in turn
+// leave nothing behind for the next.
+TEST(Triangulate, EachFigureTessellatesAsIfItWereTheFirst) {
+  std::vector<Point> square = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+  std::span<const Point> alone[] = {square};
+  std::vector<Triangle> first, again;
+  ASSERT_TRUE(TriangulateEvenOdd(alone, first));
+  std::vector<Point> many = Zigzag(2 * kMaxCrossings + 10), large;
+  for (int i = 0; i < 5000; ++i) {
+    large.push_back({static_cast<int32_t>(std::lround(1e6 * std::cos(i * 2 * M_PI / 5000))),
+                     static_cast<int32_t>(std::lround(1e6 * std::sin(i * 2 * M_PI / 5000)))});
+  }
+  std::span<const Point> refused[] = {many}, taken[] = {large};
+  std::vector<Triangle> others;
+  EXPECT_FALSE(TriangulateEvenOdd(refused, others));
+  EXPECT_TRUE(TriangulateEvenOdd(taken, others));
+  ASSERT_TRUE(TriangulateEvenOdd(alone, again));
+  ASSERT_EQ(again.size(), first.size());
+  for (size_t i = 0; i < first.size(); ++i) {
+    for (size_t k = 0; k < 3; ++k) {
+      EXPECT_EQ(again[i][k].x, first[i][k].x);
+      EXPECT_EQ(again[i][k].y, first[i][k].y);
+    }
+  }
+}
+
+// Lines go out in chunks of about 64 KB, none cut, and a text value longer than a chunk whole.
+TEST(DxfGroups, ChunksHoldWholeLinesAndLongValues) {
+  std::vector<std::string> chunks;
+  std::function<void(std::string_view)> write = [&](std::string_view c) { chunks.emplace_back(c); };
+  dxf::GroupWriter out(write);
+  std::string expected, long_value(200 * 1024, 'x');
+  for (int i = 0; i < 20000; ++i) {
+    out.Tenths(10, -i);
+    out.Real(40, i / 4.0);
+    expected += " 10\r\n" + std::string(i ? "-" : "") + std::to_string(i / 10) + "." +
+                std::to_string(i % 10) + "\r\n 40\r\n" + std::to_string(i / 4) +
+                (i % 4 == 0   ? ".0"
+                 : i % 4 == 1 ? ".25"
+                 : i % 4 == 2 ? ".5"
+                              : ".75") +
+                "\r\n";
+    if (i == 9000) {
+      out.Text(1, long_value);
+      out.Handle(1071, 0xABCDEF);
+      expected += "  1\r\n" + long_value + "\r\n1071\r\nABCDEF\r\n";
+    }
+  }
+  for (int64_t far : {99999, 100000, -1234567, 9}) out.Tenths(20, far);
+  expected += " 20\r\n9999.9\r\n 20\r\n10000.0\r\n 20\r\n-123456.7\r\n 20\r\n0.9\r\n";
+  out.Flush();
+  std::string joined;
+  for (const std::string& chunk : chunks) {
+    EXPECT_TRUE(chunk.ends_with("\r\n"));
+    EXPECT_LE(chunk.size(), chunk.size() > long_value.size() ? long_value.size() + 8192 : 70000u);
+    joined += chunk;
+  }
+  EXPECT_GT(chunks.size(), 5u);
+  EXPECT_EQ(joined, expected);
 }
 
 class DxfWriterTest : public ::testing::Test {
@@ -229,6 +291,28 @@ TEST_F(DxfWriterTest, NamesAndTextsCannotBreakTheFile) {
     EXPECT_THAT(dxf.Layers(), ::testing::Contains(::testing::Key("A_B_C_2")));
     ASSERT_EQ(dxf.In("ENTITIES", "TEXT").size(), 1u);
     EXPECT_EQ(dxf.In("ENTITIES", "TEXT")[0].Get(1), "a  b c");
+  }
+}
+
+// Layers and colours alternate: every entity names its own, whatever the one before it had.
+TEST_F(DxfWriterTest, EachEntityKeepsItsLayerAndColourInRunsAndAlternations) {
+  Builder first(20000, 15000), second(20000, 15000);
+  first.p.label = "one";
+  second.p.label = "two";
+  first.Pen(kRed).Line({0, 0}, {10, 10}).Pen(kPaleBlue).Polyline({{0, 0}, {5, 5}, {9, 0}});
+  second.Pen(kRed).Line({0, 0}, {10, 10}).Line({1, 1}, {8, 8});
+  Builder sheet(20000, 15000);
+  sheet.Layer(first.p).Layer(second.p).Layer(first.p);
+  const int red = dxf::NearestAci({255, 0, 0}), pale = dxf::NearestAci({0xA0, 0xC8, 0xEE});
+  const std::vector<std::pair<std::string, int>> expected = {
+      {"one", red}, {"one", pale}, {"two", red}, {"two", red}, {"one_2", red}, {"one_2", pale}};
+  for (DxfFlavour flavour : {DxfFlavour::kR12, DxfFlavour::kR2010}) {
+    std::vector<std::pair<std::string, int>> seen;
+    for (const Object& o : DxfFile(EncodeDxf(sheet.p, flavour, fonts_, sink_)).In("ENTITIES")) {
+      if (o.type == "SECTION" || o.type == "VERTEX" || o.type == "SEQEND") continue;
+      seen.emplace_back(o.Get(8), std::atoi(o.Get(62).c_str()));
+    }
+    EXPECT_EQ(seen, expected);
   }
 }
 

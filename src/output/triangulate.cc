@@ -45,7 +45,37 @@ struct TessDeleter {
   void operator()(GLUtesselator* tess) const { gluDeleteTess(tess); }
 };
 
+std::unique_ptr<GLUtesselator, TessDeleter> NewTessellator() {
+  std::unique_ptr<GLUtesselator, TessDeleter> tess(gluNewTess());
+  if (!tess) throw std::bad_alloc();
+  using Callback = void (*)();
+  gluTessCallback(tess.get(), GLU_TESS_BEGIN_DATA, reinterpret_cast<Callback>(&Begin));
+  gluTessCallback(tess.get(), GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<Callback>(&EdgeFlag));
+  gluTessCallback(tess.get(), GLU_TESS_VERTEX_DATA, reinterpret_cast<Callback>(&AddVertex));
+  gluTessCallback(tess.get(), GLU_TESS_END_DATA, reinterpret_cast<Callback>(&End));
+  gluTessCallback(tess.get(), GLU_TESS_COMBINE_DATA, reinterpret_cast<Callback>(&Combine));
+  gluTessCallback(tess.get(), GLU_TESS_ERROR_DATA, reinterpret_cast<Callback>(&Error));
+  gluTessProperty(tess.get(), GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ODD);
+  gluTessNormal(tess.get(), 0, 0, 1);
+  return tess;
+}
+
+void Tessellate(GLUtesselator* tess, std::span<const std::span<const picture::Point>> rings,
+                std::vector<GLdouble>& coords, Tessellation& t) {
+  gluTessBeginPolygon(tess, &t);
+  size_t i = 0;
+  for (const auto& ring : rings) {
+    gluTessBeginContour(tess);
+    for (size_t k = 0; k < ring.size(); ++k, ++i) {
+      gluTessVertex(tess, &coords[3 * i], &t.vertices[i]);
+    }
+    gluTessEndContour(tess);
+  }
+  gluTessEndPolygon(tess);
+}
+
 constexpr size_t kCountFrom = 64;
+constexpr size_t kKeptCoords = 3 * 4096;
 
 struct Edge {
   picture::Point a, b;
@@ -128,38 +158,33 @@ bool TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
   // Fewer edges cross each other at most about 2000 times, which costs little: most fills are
   // that small, and are spared the count.
   if (total > kCountFrom && CrossesTooOften(rings)) return false;
-  std::unique_ptr<GLUtesselator, TessDeleter> tess(gluNewTess());
-  if (!tess) throw std::bad_alloc();
-  using Callback = void (*)();
-  gluTessCallback(tess.get(), GLU_TESS_BEGIN_DATA, reinterpret_cast<Callback>(&Begin));
-  gluTessCallback(tess.get(), GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<Callback>(&EdgeFlag));
-  gluTessCallback(tess.get(), GLU_TESS_VERTEX_DATA, reinterpret_cast<Callback>(&AddVertex));
-  gluTessCallback(tess.get(), GLU_TESS_END_DATA, reinterpret_cast<Callback>(&End));
-  gluTessCallback(tess.get(), GLU_TESS_COMBINE_DATA, reinterpret_cast<Callback>(&Combine));
-  gluTessCallback(tess.get(), GLU_TESS_ERROR_DATA, reinterpret_cast<Callback>(&Error));
-  gluTessProperty(tess.get(), GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ODD);
-  gluTessNormal(tess.get(), 0, 0, 1);
-
-  Tessellation t;
+  // One tessellator, and its buffers, per thread for all the fills it makes: a drawing has
+  // many thousands of small ones.
+  thread_local std::unique_ptr<GLUtesselator, TessDeleter> tess;
+  thread_local Tessellation t;
+  thread_local std::vector<GLdouble> coords;
+  if (!tess) tess = NewTessellator();
+  t.vertices.clear();
+  t.corners.clear();
   t.triangles = &triangles;
-  std::vector<GLdouble> coords;
-  coords.reserve(total * 3);
+  coords.clear();
   for (const auto& ring : rings) {
     for (const picture::Point& p : ring) {
       t.vertices.push_back({static_cast<double>(p.x), static_cast<double>(p.y)});
       coords.insert(coords.end(), {static_cast<double>(p.x), static_cast<double>(p.y), 0.0});
     }
   }
-  gluTessBeginPolygon(tess.get(), &t);
-  size_t i = 0;
-  for (const auto& ring : rings) {
-    gluTessBeginContour(tess.get());
-    for (size_t k = 0; k < ring.size(); ++k, ++i) {
-      gluTessVertex(tess.get(), &coords[3 * i], &t.vertices[i]);
-    }
-    gluTessEndContour(tess.get());
+  try {
+    Tessellate(tess.get(), rings, coords, t);
+  } catch (...) {
+    tess.reset();  // left inside a polygon
+    throw;
   }
-  gluTessEndPolygon(tess.get());
+  // A rare large fill does not keep its memory for the rest of the run.
+  if (coords.capacity() > kKeptCoords) {
+    coords = {};
+    t.vertices = {};
+  }
   return true;
 }
 
