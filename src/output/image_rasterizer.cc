@@ -34,6 +34,10 @@ constexpr double kDropDistance = 0.25;
 // point: a line that reaches further out goes through the clipping rasterizer.
 constexpr double kThinLine = 1.5;
 constexpr double kOutlineRange = 1 << 20;
+// That renderer also multiplies two distances within a line and its neighbours (its joins) in
+// 32-bit integers at 1/16 pixel: a figure spanning more than this many pixels would overflow
+// them (2 * (16 * span)^2 < 2^31), so it goes through the clipping rasterizer as well.
+constexpr double kOutlineSpan = 2040;
 
 // A figure in device pixels as an AGG vertex source.
 class DevicePath {
@@ -60,6 +64,7 @@ class DevicePath {
   }
   // The largest coordinate, in pixels.
   double extent() const { return std::max({-x0_, x1_, -y0_, y1_}); }
+  double span() const { return std::max(x1_ - x0_, y1_ - y0_); }
   // Whether the figure, widened by `margin`, misses the rectangle.
   bool Misses(double x0, double y0, double x1, double y1, double margin) const {
     return x1_ + margin < x0 || x0_ - margin > x1 || y1_ + margin < y0 || y0_ - margin > y1;
@@ -182,7 +187,7 @@ void ImageRasterizer::Stroke(cairo_t* cr, std::span<const picture::Point> points
   im.path.Set(points, m, closed);
   if (!im.Shows(width)) return;
   im.Acquire();
-  if (width <= kThinLine && im.path.extent() < kOutlineRange) {
+  if (width <= kThinLine && im.path.extent() < kOutlineRange && im.path.span() < kOutlineSpan) {
     // A line a pixel or two wide: its anti-aliased pixels straight from the line profile, with
     // no outline to sweep. At that width ends and corners need no rounding.
     if (im.thin_width != width) {
