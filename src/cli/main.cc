@@ -3,7 +3,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -56,12 +55,6 @@ struct Stop {
 bool IsDirectory(const std::string& path) {
   std::error_code ec;
   return fs::is_directory(path, ec);
-}
-
-bool AnyLayerOn(const settings::StyleSource& styles) {
-  const auto& defs = settings::LayerDefs();
-  return std::any_of(defs.begin(), defs.end(),
-                     [&](const settings::LayerDef& def) { return styles.Style(def.key).enabled; });
 }
 
 // The layer styles and where they came from. Filled in place: the table is not movable.
@@ -154,7 +147,7 @@ void WarnOfBlankDrawings(const Styles& styles) {
                  "%s: no settings file at %s: every layer is off (use -s FILE, e.g. "
                  "examples/vellumist.ini)\n",
                  kProgram, styles.path.c_str());
-  } else if (!AnyLayerOn(styles.table)) {
+  } else if (!settings::AnyLayerOn(styles.table)) {
     std::fprintf(stderr, "%s: the settings file %s turns every layer off\n", kProgram,
                  styles.path.c_str());
   }

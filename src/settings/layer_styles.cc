@@ -1,5 +1,6 @@
 #include "settings/layer_styles.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -155,6 +156,12 @@ void LayerStyleTable::SetWidthStep(LayerKey key, int step) {
 void LayerStyleTable::SetFont(FontId id, const LabelFont& font) {
   std::lock_guard lock(mutex_);
   fonts_[static_cast<int>(id)] = font;
+}
+
+bool AnyLayerOn(const StyleSource& styles) {
+  const auto& defs = LayerDefs();
+  return std::any_of(defs.begin(), defs.end(),
+                     [&](const LayerDef& def) { return styles.Style(def.key).enabled; });
 }
 
 }  // namespace sheetwright::settings

@@ -128,6 +128,9 @@ class StyleSource {
   virtual LabelFont Font(FontId id) const = 0;
 };
 
+// Whether any layer is switched on: with none, every drawing comes out blank.
+bool AnyLayerOn(const StyleSource& styles);
+
 // The live table. Every row starts at its defaults: off, black, width step 3, the default label
 // font. Safe to read from a conversion thread while the GUI writes it.
 class LayerStyleTable : public StyleSource {

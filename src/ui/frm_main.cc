@@ -8,12 +8,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
 #include "conversion/output_files.h"
-#include "settings/ini_file.h"
 #include "settings/settings_file.h"
 #include "ui/folder_bytes.h"
 #include "ui/folder_chooser.h"
@@ -33,12 +31,6 @@ constexpr QSize kClientSize(896, 664);
 // The status sits between x 344 and the mesh list at 452: a longer count gets a smaller font.
 constexpr int kStatusWidth = 452 - 344 - 2;
 constexpr int kStatusPixels = 24;
-
-bool AnyLayerOn(const settings::StyleSource& styles) {
-  const auto& defs = settings::LayerDefs();
-  return std::any_of(defs.begin(), defs.end(),
-                     [&](const settings::LayerDef& def) { return styles.Style(def.key).enabled; });
-}
 
 }  // namespace
 
@@ -221,28 +213,14 @@ void TFrmMain::FormCreate() {
     return;
   }
   layers_->Refresh();
-  SetFolder(input_, input_path_, StoredFolder("INPUT", startup.input_folder));
-  SetFolder(output_, output_path_, StoredFolder("OUTPUT", startup.output_folder));
+  SetFolder(input_, input_path_, startup.input_folder);
+  SetFolder(output_, output_path_, startup.output_folder);
   formats_ = conversion::ParseFormatList(startup.formats);
   if (startup.error) {
     ShowError(this, FromUtf8(*startup.error));
     return;
   }
   if (!input_path_.empty()) meshes_->Rebuild(input_path_);
-}
-
-// The settings reader decodes a CP932 line, so a folder whose name is CP932 reads as a path that
-// does not exist and the program folder stands in: such a folder is found again by its bytes.
-std::string TFrmMain::StoredFolder(std::string_view key, const std::string& loaded) const {
-  if (loaded != program_folder_) return loaded;
-  try {
-    std::optional<settings::IniFile> file = settings::IniFile::Load(settings_path_);
-    std::string stored = file ? file->GetString("FILE", key) : std::string();
-    std::string bytes = stored.empty() ? stored : PathBytes(FromUtf8(stored));
-    return IsFolder(bytes) ? bytes : loaded;
-  } catch (const std::exception&) {
-    return loaded;
-  }
 }
 
 void TFrmMain::SetFolder(QLineEdit* field, std::string& path, const std::string& folder) {
@@ -367,7 +345,7 @@ void TFrmMain::StartRun(Running running) {
 }
 
 bool TFrmMain::BlankDrawingsWanted() {
-  return AnyLayerOn(styles_) ||
+  return settings::AnyLayerOn(styles_) ||
          Ask(this, "すべてのレイヤーがオフです。白紙の図面を保存しますか？", "QuestionBlank");
 }
 

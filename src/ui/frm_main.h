@@ -86,7 +86,6 @@ class TFrmMain : public QWidget {
   // error is shown.
   bool ChooseFolder(QLineEdit* field, std::string& path, std::string_view key);
   void SetFolder(QLineEdit* field, std::string& path, const std::string& folder);
-  std::string StoredFolder(std::string_view key, const std::string& loaded) const;
   // Asks before a batch whose drawings would all be blank; true to go on.
   bool BlankDrawingsWanted();
   void ShowStatus(const QString& text);
