@@ -33,10 +33,6 @@ Box Bounds(std::span<const picture::Point> points) {
   return box;
 }
 
-bool ValidRange(const Picture& picture, uint32_t first, uint32_t count) {
-  return first <= picture.points.size() && count <= picture.points.size() - first;
-}
-
 // The records that only select (pen, brush, font, text colour, background colour and mode), by
 // their place in the Record variant: a player keeps the last of each kind and nothing else.
 constexpr size_t kSettingKinds = 6;
@@ -105,12 +101,12 @@ class Culler {
               to.records.push_back(record);
             },
             [&](const picture::PolylineRec& r) {
-              if (!ValidRange(from, r.first, r.count)) return;
+              if (!from.HoldsPoints(r.first, r.count)) return;
               if (!touches(Bounds(from.Points(r.first, r.count)), half_pen)) return;
               to.records.emplace_back(picture::PolylineRec{copy_points(r.first, r.count), r.count});
             },
             [&](const picture::PolygonRec& r) {
-              if (!ValidRange(from, r.first, r.count)) return;
+              if (!from.HoldsPoints(r.first, r.count)) return;
               if (!touches(Bounds(from.Points(r.first, r.count)), half_pen)) return;
               to.records.emplace_back(picture::PolygonRec{copy_points(r.first, r.count), r.count});
             },
@@ -118,7 +114,7 @@ class Culler {
               if (touches(Bounds(std::array{r.from, r.to}), half_pen)) to.records.push_back(record);
             },
             [&](const picture::TextRec& r) {
-              if (r.first > from.text.size() || r.length > from.text.size() - r.first) return;
+              if (!from.HoldsText(r)) return;
               // No character is wider than an em, not even a single-byte one, nor is the cell
               // with its underline taller than two; an em of room all round covers any overhang.
               Box bounds{r.at.x - sizes.em, r.at.y - sizes.em, r.at.x + (r.length + 1.0) * sizes.em,
