@@ -1,7 +1,5 @@
 // The arc layers: every arc record of an arc file as a line, with the road attribute joined to the
 // road arcs.
-#include <ogrsf_frmts.h>
-
 #include "base/numbers.h"
 #include "drawers/draw_common.h"
 #include "drawers/geometry.h"
@@ -27,15 +25,15 @@ void MainRoad(FeatureRow& row, const mapdata::AtrTable& roads, std::optional<int
 }
 
 // The `count` coordinate lines that follow an arc record, as the data holds them.
-std::unique_ptr<OGRGeometry> ReadLine(mapdata::LineCursor& cursor, int32_t count,
-                                      const Placement& placement) {
-  auto line = std::make_unique<OGRLineString>();
+void ReadLine(mapdata::LineCursor& cursor, int32_t count, const Placement& placement,
+              GeometryBlob& line) {
+  line.Open(WkbType::kLineString);
   for (int32_t i = 0; i < count; ++i) {
     if (i == drawers::VertexBuffer::kMaxPoints) drawers::VertexBuffer::TooManyPoints();
     drawers::MapMetres m = drawers::ReadCoordinateLine(cursor.Next());
-    line->addPoint(m.east + placement.east, m.north + placement.north);
+    line.Add(m.east + placement.east, m.north + placement.north);
   }
-  return line;
+  line.Close();
 }
 
 }  // namespace
@@ -71,7 +69,7 @@ void ExportArcs(ExportContext& ctx, size_t layer) {
       // arc is written without geometry.
       Report(ctx.sink, "PGNファイルのレコード数不正=", line);
     } else {
-      row.Geometry(ReadLine(cursor, base::StrToInt(count_text), ctx.placement));
+      ReadLine(cursor, base::StrToInt(count_text), ctx.placement, row.Shape());
     }
     row.Write();
   }

@@ -31,6 +31,8 @@ class ExportContext {
   const mapdata::ArcTable& Arcs(std::string mapdata::MeshFiles::*member);
   // The row through which the features of kLayers[layer] are written.
   FeatureRow& Row(size_t layer);
+  // Inserts every row's features not yet inserted.
+  void FlushRows();
 
   const std::string mesh;
   const Placement placement;

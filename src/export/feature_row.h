@@ -1,16 +1,16 @@
-// One feature being filled for an export layer: the column setters the layer writers share (codes,
-// CP932 names with their raw bytes, optional integers) and the insert. Private to src/export.
+// The features of one export layer being written: the column setters the layer writers share
+// (codes, CP932 names with their raw bytes, optional integers), the geometry, and the inserts,
+// gathered kBatchRows at a time into one statement. Private to src/export.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-class OGRFeature;
-class OGRGeometry;
-class OGRLayer;
+#include "export/gis_file.h"
+#include "export/gpkg_blob.h"
 
 namespace sheetwright::gis {
 
@@ -20,33 +20,50 @@ std::optional<int32_t> ClassCode(std::string_view field1);
 // Lower-case hex of the bytes, two digits each.
 std::string HexBytes(std::string_view bytes);
 
-// Reused for every feature of its layer: each Write inserts a feature with every column bound (a
-// column not given is null), so GDAL keeps one prepared INSERT statement for the whole layer.
 class FeatureRow {
  public:
-  FeatureRow(OGRLayer& layer, const std::string& mesh);
-  ~FeatureRow();
+  // Rows of `file`'s table of kLayers[layer]; each carries `mesh`, which must outlive the row.
+  FeatureRow(GisFile& file, size_t layer, const std::string& mesh);
 
   // Column setters take the column's name as a string literal: its address finds the column.
+  // A column not given stays null.
   void Int(const char* column, std::optional<int32_t> value);
   void Real(const char* column, std::optional<double> value);
   void Text(const char* column, std::string_view utf8);
   // `column` gets the CP932 bytes decoded to UTF-8 (bytes that do not decode become U+FFFD),
   // `raw_column` the bytes as HexBytes. An empty name leaves both null.
   void Name(const char* column, const char* raw_column, std::string_view cp932);
-  void Geometry(std::unique_ptr<OGRGeometry> geometry);
+  // The feature's geometry, built in place; none built leaves it null.
+  GeometryBlob& Shape() { return shape_; }
 
-  // Inserts the feature and empties the row for the next one; throws ConversionError when GDAL
-  // refuses it.
+  // Ends the feature and begins the next; a full batch is inserted.
   void Write();
+  // Inserts the features not yet inserted. Throws ConversionError when SQLite refuses a row.
+  void Flush();
 
  private:
+  enum class Kind : uint8_t { kNull, kInt, kReal, kText, kBlob, kMesh };
+  struct Value {
+    Kind kind = Kind::kNull;
+    int64_t number = 0;  // an integer, or a text's or blob's offset into text_
+    double real = 0;
+    size_t size = 0;
+  };
   int Index(const char* column);
-  void Clear();
+  Value& Cell(const char* column) { return values_[row_start_ + Index(column)]; }
+  Value Stored(std::string_view bytes, Kind kind);
+  void NewRow();
+  void Bind(sqlite3_stmt* statement, size_t first_row, size_t rows);
 
-  OGRLayer& layer_;
-  std::unique_ptr<OGRFeature> feature_;
-  int mesh_index_ = -1;
+  GisFile& file_;
+  LayerTable& table_;
+  const std::string& mesh_;
+  size_t width_;               // values a row: the geometry, then the columns
+  size_t mesh_index_ = 0;      // the mesh column's place in a row
+  std::vector<Value> values_;  // the rows not yet inserted, row after row
+  size_t row_start_ = 0;       // the row being filled
+  std::string text_;           // their texts and blobs
+  GeometryBlob shape_;
   struct Known {
     const char* name;
     int index;

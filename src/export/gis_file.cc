@@ -1,10 +1,6 @@
 #include "export/gis_file.h"
 
-#include <cpl_error.h>
-#include <gdal_priv.h>
-#include <ogrsf_frmts.h>
-
-#include <mutex>
+#include <sqlite3.h>
 
 #include "base/messages.h"
 #include "export/gis_columns.h"
@@ -12,163 +8,139 @@
 namespace sheetwright::gis {
 namespace {
 
-void RegisterOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    GDALAllRegister();
-    // GDAL's warnings would go to stderr behind the program's back; its errors are taken up
-    // where they happen (CPLGetLastErrorMsg) and become ours.
-    CPLSetErrorHandler(CPLQuietErrorHandler);
-  });
-}
-
-std::string Description(const LayerSpec& spec, const Placement& placement) {
-  std::string text(spec.title);
-  text += ". Coordinates in metres, x = easting, y = northing; ";
-  if (placement.epsg == 0) {
-    text +=
-        "sheet-local (metres from each sheet's origin, no CRS): place the sheets with "
-        "--sheet-origins to combine them";
-  } else {
-    text += "sheets placed by --sheet-origins in EPSG:" + std::to_string(placement.epsg);
-  }
-  return text;
-}
-
-OGRwkbGeometryType GeometryType(LayerKind kind) {
-  switch (kind) {
-    case LayerKind::kArc:
-      return wkbLineString;
-    case LayerKind::kPolygon:
-      return wkbMultiPolygon;
-    case LayerKind::kPoint:
-      return wkbPoint;
-    case LayerKind::kProblem:
-      return wkbMultiLineString;
-  }
-  return wkbUnknown;
-}
-
-// The EPSG code of a layer's CRS; 0 for none, -1 for one without an EPSG code.
-int EpsgOf(const OGRSpatialReference* srs) {
-  if (srs == nullptr || srs->IsLocal()) return 0;
-  const char* code = srs->GetAuthorityCode(nullptr);
-  return code != nullptr ? std::atoi(code) : -1;
+// "(?,?,...)" for one row of `columns` values.
+std::string Placeholders(size_t columns) {
+  std::string row = "(?";
+  for (size_t i = 1; i < columns; ++i) row += ",?";
+  return row + ')';
 }
 
 }  // namespace
 
-GisFile::GisFile(std::string path, GDALDataset* dataset)
-    : path_(std::move(path)), dataset_(dataset) {}
+void StatementFree::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+
+GisFile::GisFile(const std::string& path) : path_(path) {
+  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    Fail("not opened");
+  }
+  if (RegisterBlobFunctions(db_) != SQLITE_OK) Fail("no geometry functions");
+  Statement counts =
+      Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'gpkg_ogr_contents'");
+  counts_ = sqlite3_step(counts.get()) == SQLITE_ROW;
+  for (size_t i = 0; i < kLayers.size(); ++i) OpenTable(i);
+}
 
 GisFile::~GisFile() {
-  if (dataset_ != nullptr) GDALClose(dataset_);
+  for (LayerTable& table : tables_) table.one.reset(), table.batch.reset();
+  sqlite3_close_v2(db_);  // an open transaction is rolled back
+}
+
+void GisFile::OpenTable(size_t layer) {
+  LayerTable& table = tables_[layer];
+  table.name = kLayers[layer].name;
+  Statement srs =
+      Prepare("SELECT srs_id FROM gpkg_geometry_columns WHERE lower(table_name) = lower(?)");
+  sqlite3_bind_text(srs.get(), 1, table.name.c_str(), -1, SQLITE_STATIC);
+  bool found = sqlite3_step(srs.get()) == SQLITE_ROW;
+  table.srs_id = found ? sqlite3_column_int(srs.get(), 0) : 0;
+  if (!found) Fail("no layer " + table.name);
+
+  std::string sql = "INSERT INTO \"" + table.name + "\" (\"geom\"";
+  for (const Column& column : ColumnsOf(kLayers[layer])) {
+    table.columns.push_back(column.name);
+    sql += ",\"" + std::string(column.name) + '"';
+  }
+  sql += ") VALUES ";
+  std::string row = Placeholders(table.columns.size() + 1);
+  table.one = Prepare(sql + row);
+  for (int i = 1; i < kBatchRows; ++i) sql += row + ',';
+  table.batch = Prepare(sql + row);
 }
 
 void GisFile::Fail(const std::string& what) const {
   std::string reason = what;
-  const char* gdal = CPLGetLastErrorMsg();
-  if (gdal != nullptr && *gdal != '\0') reason += ": " + std::string(gdal);
+  if (db_ != nullptr && sqlite3_errcode(db_) != SQLITE_OK)
+    reason += ": " + std::string(sqlite3_errmsg(db_));
   throw base::ConversionError(path_ + " に書き込めません: " + reason);
 }
 
-std::unique_ptr<GisFile> GisFile::Create(const std::string& path) {
-  RegisterOnce();
-  CPLErrorReset();
-  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
-  GDALDataset* dataset =
-      driver != nullptr ? driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr) : nullptr;
-  std::unique_ptr<GisFile> file(new GisFile(path, dataset));
-  if (dataset == nullptr) file->Fail("GeoPackage not created");
-  return file;
+void GisFile::Execute(const std::string& sql) {
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Fail(sql);
 }
 
-std::unique_ptr<GisFile> GisFile::Open(const std::string& path) {
-  RegisterOnce();
-  CPLErrorReset();
-  const char* const drivers[] = {"GPKG", nullptr};
-  auto* dataset = static_cast<GDALDataset*>(
-      GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
-  std::unique_ptr<GisFile> file(new GisFile(path, dataset));
-  if (dataset == nullptr) file->Fail("not a GeoPackage that can be written");
-  return file;
+Statement GisFile::Prepare(const std::string& sql) {
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) Fail(sql);
+  return Statement(statement);
 }
 
-void GisFile::PrepareLayers(const Placement& placement) {
-  OGRSpatialReference srs;
-  if (placement.epsg == 0) {
-    // Plane metres in no known system: GeoPackage's undefined Cartesian system (srs_id -1). No
-    // CRS at all would give its undefined geographic one, which a GIS takes for degrees.
-    srs.SetLocalCS("Undefined Cartesian SRS");
-    srs.SetLinearUnits(SRS_UL_METER, 1.0);
-  } else {
-    if (srs.importFromEPSG(placement.epsg) != OGRERR_NONE) {
-      Fail("EPSG:" + std::to_string(placement.epsg) + " is not a known CRS");
-    }
-    // x = easting, y = northing whatever the CRS's own axis order (the plane rectangular systems
-    // name northing first).
-    srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+void GisFile::Step(sqlite3_stmt* statement) {
+  if (sqlite3_step(statement) != SQLITE_DONE) {
+    std::string reason = sqlite3_errmsg(db_);
+    sqlite3_reset(statement);
+    throw base::ConversionError(path_ + " に書き込めません: " + reason);
   }
-  for (size_t i = 0; i < kLayers.size(); ++i) {
-    const LayerSpec& spec = kLayers[i];
-    if (layers_[i] == nullptr)
-      layers_[i] = dataset_->GetLayerByName(std::string(spec.name).c_str());
-    if (layers_[i] != nullptr) {
-      if (EpsgOf(layers_[i]->GetSpatialRef()) != placement.epsg) {
-        Fail("layer " + std::string(spec.name) +
-             " holds another CRS than EPSG:" + std::to_string(placement.epsg) + " (0: none)");
-      }
-      continue;
-    }
-    std::string description = "DESCRIPTION=" + Description(spec, placement);
-    // No R-tree kept up row by row: see IndexLayers.
-    const char* options[] = {description.c_str(), "FID=fid", "GEOMETRY_NAME=geom",
-                             "SPATIAL_INDEX=NO", nullptr};
-    OGRLayer* layer = dataset_->CreateLayer(std::string(spec.name).c_str(), &srs,
-                                            GeometryType(spec.kind), const_cast<char**>(options));
-    if (layer == nullptr) Fail("layer " + std::string(spec.name) + " not created");
-    for (const Column& column : ColumnsOf(spec)) {
-      OGRFieldDefn field(std::string(column.name).c_str(), column.type);
-      if (layer->CreateField(&field) != OGRERR_NONE) Fail("column not created");
-    }
-    layers_[i] = layer;
-  }
+  sqlite3_reset(statement);
 }
 
 void GisFile::Begin() {
-  if (dataset_->StartTransaction(FALSE) != OGRERR_NONE) Fail("no transaction");
+  Execute("BEGIN");
+  for (LayerTable& table : tables_) {
+    table.added = 0;
+    table.extent = {};
+    // GDAL counts features by a trigger on every insert, which would cost more than the insert
+    // itself: the count is set once at the commit instead, and the trigger put back as it was.
+    Statement trigger =
+        Prepare("SELECT sql FROM sqlite_master WHERE type = 'trigger' AND name = ?");
+    std::string name = "trigger_insert_feature_count_" + table.name;
+    sqlite3_bind_text(trigger.get(), 1, name.c_str(), -1, SQLITE_STATIC);
+    table.count_trigger.clear();
+    if (sqlite3_step(trigger.get()) == SQLITE_ROW) {
+      table.count_trigger = reinterpret_cast<const char*>(sqlite3_column_text(trigger.get(), 0));
+    }
+    if (!table.count_trigger.empty()) Execute("DROP TRIGGER \"" + name + '"');
+  }
 }
 
 void GisFile::Commit() {
-  // Each layer's extent and feature count go into the GeoPackage's contents table with the
-  // mesh's features: written lazily, they would be lost to a later mesh's rollback.
-  for (OGRLayer* layer : layers_) {
-    if (layer != nullptr && layer->SyncToDisk() != OGRERR_NONE) Fail("layer not written");
+  Statement extent = Prepare(
+      "UPDATE gpkg_contents SET min_x = min(coalesce(min_x, ?1), ?1), "
+      "min_y = min(coalesce(min_y, ?2), ?2), max_x = max(coalesce(max_x, ?3), ?3), "
+      "max_y = max(coalesce(max_y, ?4), ?4), "
+      "last_change = strftime('%Y-%m-%dT%H:%M:%fZ', 'now') WHERE lower(table_name) = lower(?5)");
+  for (LayerTable& table : tables_) {
+    if (!table.extent.empty) {
+      const double box[] = {table.extent.min_x, table.extent.min_y, table.extent.max_x,
+                            table.extent.max_y};
+      for (int i = 0; i < 4; ++i) sqlite3_bind_double(extent.get(), i + 1, box[i]);
+      sqlite3_bind_text(extent.get(), 5, table.name.c_str(), -1, SQLITE_STATIC);
+      Step(extent.get());
+    }
+    // A count GDAL left unknown (null, as it leaves new layers) is counted once here; a reader
+    // would otherwise count the rows every time it asks.
+    if (counts_ && table.added > 0) {
+      Execute("UPDATE gpkg_ogr_contents SET feature_count = coalesce(feature_count + " +
+              std::to_string(table.added) + ", (SELECT count(*) FROM \"" + table.name +
+              "\")) WHERE lower(table_name) = lower('" + table.name + "')");
+    }
+    if (!table.count_trigger.empty()) Execute(table.count_trigger);
   }
-  if (dataset_->CommitTransaction() != OGRERR_NONE) Fail("transaction not committed");
+  Execute("COMMIT");
 }
 
-void GisFile::Rollback() { dataset_->RollbackTransaction(); }
-
-OGRLayer& GisFile::Layer(size_t index) { return *layers_[index]; }
-
-void GisFile::IndexLayers() {
-  for (const LayerSpec& spec : kLayers) {
-    std::string sql = "SELECT CreateSpatialIndex('" + std::string(spec.name) + "', 'geom')";
-    // A layer that has its index already answers with a (quiet) error and stays as it is.
-    if (OGRLayer* result = dataset_->ExecuteSQL(sql.c_str(), nullptr, nullptr)) {
-      dataset_->ReleaseResultSet(result);
-    }
+void GisFile::Rollback() {
+  for (LayerTable& table : tables_) {
+    sqlite3_reset(table.one.get());
+    sqlite3_reset(table.batch.get());
   }
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void GisFile::Close() {
-  CPLErrorReset();
-  GDALDataset* dataset = dataset_;
-  dataset_ = nullptr;
-  dataset->FlushCache(true);
-  GDALClose(dataset);
-  if (CPLGetLastErrorType() >= CE_Failure) Fail("not closed");
+  for (LayerTable& table : tables_) table.one.reset(), table.batch.reset();
+  int rc = sqlite3_close(db_);
+  if (rc != SQLITE_OK) Fail("not closed");
+  db_ = nullptr;
 }
 
 }  // namespace sheetwright::gis

@@ -1,59 +1,78 @@
-// One GeoPackage being written through GDAL: its layers (made on first use, with the schema of
-// gis_layers.h), the transaction that holds one mesh, and the closing that makes the file whole.
-// ExportMesh (mesh_export.h) fills it; MeshGpkg and GpkgCollection (gpkg_store.h) decide where it
-// lives.
+// One GeoPackage being written row by row through SQLite: the transaction that holds one mesh,
+// and for each layer its prepared inserts (one row, and a batch of rows in one statement) and what
+// the mesh adds to the layer's extent and feature count, written into the GeoPackage's contents
+// when the mesh commits. The layers themselves are made by PrepareGpkg (gpkg_schema.h) beforehand;
+// ExportMesh (mesh_export.h) fills the rows; StagedGpkg and GpkgCollection (gpkg_store.h) decide
+// where the file lives.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "export/gis_layers.h"
-#include "export/sheet_origins.h"
+#include "export/gpkg_blob.h"
 
-class GDALDataset;
-class OGRLayer;
-class OGRSpatialReference;
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace sheetwright::gis {
 
+// How many rows one batch statement inserts: one statement per row costs the table's
+// AUTOINCREMENT bookkeeping and the statement's start-up every time.
+constexpr int kBatchRows = 32;
+
+struct StatementFree {
+  void operator()(sqlite3_stmt* statement) const;
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFree>;
+
+// A layer's table as the rows of one mesh go into it.
+struct LayerTable {
+  std::string name;
+  int32_t srs_id = 0;
+  std::vector<std::string_view> columns;  // bound after the geometry, in this order
+  Statement one;                          // INSERT of one row
+  Statement batch;                        // INSERT of kBatchRows rows
+  int64_t added = 0;                      // rows of this transaction
+  Envelope extent;                        // of this transaction's geometries
+  std::string count_trigger;  // GDAL's feature count trigger, set aside during the transaction
+};
+
 class GisFile {
  public:
-  // Creates a new GeoPackage (the file must not exist or be empty) or opens an existing one for
-  // appending. Throws ConversionError("<path> に書き込めません: <GDAL's reason>").
-  static std::unique_ptr<GisFile> Create(const std::string& path);
-  static std::unique_ptr<GisFile> Open(const std::string& path);
+  // Opens the GeoPackage whose layers PrepareGpkg has made. Throws ConversionError.
+  explicit GisFile(const std::string& path);
   ~GisFile();
-
-  // Makes every layer that the file lacks, in the placement's CRS, so that a mesh's features can
-  // be written. An existing layer whose CRS differs from the placement's refuses the mesh
-  // (ConversionError): one layer holds one CRS.
-  void PrepareLayers(const Placement& placement);
+  GisFile(const GisFile&) = delete;
+  GisFile& operator=(const GisFile&) = delete;
 
   // The transaction of one mesh: everything written between Begin and Commit lands together, or
   // not at all after Rollback.
   void Begin();
   void Commit();
   void Rollback();
-
-  // The layer of kLayers[index]; PrepareLayers has made it.
-  OGRLayer& Layer(size_t index);
-
-  // Gives every layer a spatial index (GeoPackage's R-tree) unless it has one. Layers are made
-  // without: the index costs about three times the rest of the writing (built row by row or at
-  // once alike), which a single sheet does not need and a mosaic of many sheets does.
-  void IndexLayers();
-
-  // Closes the file, so that it is complete on disk. Throws ConversionError when GDAL fails.
+  // Closes the file, so that it is complete on disk. Throws ConversionError.
   void Close();
 
+  LayerTable& Table(size_t layer) { return tables_[layer]; }
+  // Runs a statement whose parameters are bound; throws ConversionError when SQLite refuses it.
+  void Step(sqlite3_stmt* statement);
+  [[noreturn]] void Fail(const std::string& what) const;
   const std::string& path() const { return path_; }
 
  private:
-  GisFile(std::string path, GDALDataset* dataset);
-  [[noreturn]] void Fail(const std::string& what) const;
+  void Execute(const std::string& sql);
+  Statement Prepare(const std::string& sql);
+  void OpenTable(size_t layer);
+
   std::string path_;
-  GDALDataset* dataset_;
-  OGRLayer* layers_[kLayers.size()] = {};
+  sqlite3* db_ = nullptr;
+  std::array<LayerTable, kLayers.size()> tables_;
+  bool counts_ = false;  // the file has GDAL's table of feature counts
 };
 
 }  // namespace sheetwright::gis

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "export/gpkg_schema.h"
 #include "export/mesh_export.h"
 
 namespace sheetwright::gis {
@@ -46,12 +47,12 @@ StagedGpkg::StagedGpkg(const std::string& target, const std::string& mesh_folder
                        const std::string& mesh, const Placement& placement, base::MessageSink& sink)
     : target_(target), temp_(MakeTempBeside(target)) {
   try {
-    std::unique_ptr<GisFile> file = GisFile::Create(temp_);
-    file->PrepareLayers(placement);
-    file->Begin();
-    ExportMesh(mesh_folder, mesh, placement, *file, sink);
-    file->Commit();
-    file->Close();
+    PrepareGpkg(temp_, placement);
+    GisFile file(temp_);
+    file.Begin();
+    ExportMesh(mesh_folder, mesh, placement, file, sink);
+    file.Commit();
+    file.Close();
   } catch (...) {
     RemoveTemp(temp_);
     throw;
@@ -68,15 +69,18 @@ void StagedGpkg::Commit() {
   temp_.clear();
 }
 
-GpkgCollection::GpkgCollection(const std::string& path) {
-  std::error_code ec;
-  bool fresh = !std::filesystem::exists(path, ec);
-  file_ = fresh ? GisFile::Create(path) : GisFile::Open(path);
-}
+GpkgCollection::GpkgCollection(const std::string& path) : path_(path) {}
+
+GpkgCollection::~GpkgCollection() = default;
 
 void GpkgCollection::Append(const std::string& mesh_folder, const std::string& mesh,
                             const Placement& placement, base::MessageSink& sink) {
-  file_->PrepareLayers(placement);
+  if (layers_epsg_ != placement.epsg) {
+    file_.reset();  // GDAL alone at the file while it makes or checks the layers
+    PrepareGpkg(path_, placement);
+    layers_epsg_ = placement.epsg;
+  }
+  if (!file_) file_ = std::make_unique<GisFile>(path_);
   file_->Begin();
   try {
     ExportMesh(mesh_folder, mesh, placement, *file_, sink);
@@ -88,8 +92,9 @@ void GpkgCollection::Append(const std::string& mesh_folder, const std::string& m
 }
 
 void GpkgCollection::Close() {
-  file_->IndexLayers();
-  file_->Close();
+  if (file_) file_->Close();
+  file_.reset();
+  if (layers_epsg_) IndexGpkg(path_);  // not for a file that never took its layers
 }
 
 }  // namespace sheetwright::gis

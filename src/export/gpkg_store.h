@@ -47,10 +47,11 @@ class StagedGpkg {
   std::string target_, temp_;
 };
 
-// The --into file, opened (or created) once for the whole batch.
+// The --into file, created when it does not exist and opened once for the whole batch.
 class GpkgCollection {
  public:
   explicit GpkgCollection(const std::string& path);
+  ~GpkgCollection();
   // Appends the mesh in one transaction; on failure rolls it back and throws ConversionError.
   void Append(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
               base::MessageSink& sink);
@@ -59,7 +60,9 @@ class GpkgCollection {
   void Close();
 
  private:
+  std::string path_;
   std::unique_ptr<GisFile> file_;
+  std::optional<int> layers_epsg_;  // the CRS whose layers the file is known to hold
 };
 
 }  // namespace sheetwright::gis

@@ -1,7 +1,5 @@
 #include "export/mesh_export.h"
 
-#include <ogrsf_frmts.h>
-
 #include "base/numbers.h"
 #include "drawers/draw_common.h"
 #include "drawers/label_name.h"
@@ -50,8 +48,14 @@ const mapdata::ArcTable& ExportContext::Arcs(std::string mapdata::MeshFiles::*me
 }
 
 FeatureRow& ExportContext::Row(size_t layer) {
-  if (!rows_[layer]) rows_[layer] = std::make_unique<FeatureRow>(file.Layer(layer), mesh);
+  if (!rows_[layer]) rows_[layer] = std::make_unique<FeatureRow>(file, layer, mesh);
   return *rows_[layer];
+}
+
+void ExportContext::FlushRows() {
+  for (auto& row : rows_) {
+    if (row) row->Flush();
+  }
 }
 
 std::vector<std::string_view> NameLines(ExportContext& ctx, const mapdata::FileText* atr_file,
@@ -105,8 +109,7 @@ void ExportPoints(ExportContext& ctx, size_t layer) {
     }
     double north = base::StrToFloat(f[format::kPointNorthField - 1]);
     double east = base::StrToFloat(f[format::kPointEastField - 1]);
-    row.Geometry(
-        std::make_unique<OGRPoint>(east + ctx.placement.east, north + ctx.placement.north));
+    row.Shape().Point(east + ctx.placement.east, north + ctx.placement.north);
     row.Write();
   }
 }
@@ -129,6 +132,7 @@ void ExportMesh(const std::string& mesh_folder, const std::string& mesh, const P
         break;  // filled by the polygon layers
     }
   }
+  ctx.FlushRows();
 }
 
 }  // namespace sheetwright::gis

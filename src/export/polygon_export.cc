@@ -1,7 +1,5 @@
 // The polygon layers: every polygon record as an area built from its arc references, with its
 // name joined; records that make no valid area go to the problem layer as lines.
-#include <ogrsf_frmts.h>
-
 #include "base/numbers.h"
 #include "drawers/label_name.h"
 #include "drawers/poly_rings.h"
@@ -85,9 +83,9 @@ void ExportPolygons(ExportContext& ctx, size_t layer) {
     if (problem) {
       row.Text("source", spec.name);
       row.Text("problem", problem);
-      row.Geometry(rings.Lines());
+      rings.Lines(row.Shape());
     } else {
-      row.Geometry(rings.Area());
+      rings.Area(row.Shape());
     }
     row.Write();
   }

@@ -7,6 +7,12 @@ namespace {
 
 bool Same(const OGRRawPoint& a, const OGRRawPoint& b) { return a.x == b.x && a.y == b.y; }
 
+void AddRing(GeometryBlob& area, const OGRRawPoint* points, size_t count) {
+  area.OpenRing();
+  for (size_t i = 0; i < count; ++i) area.Add(points[i].x, points[i].y);
+  area.Close();
+}
+
 }  // namespace
 
 void RingBuilder::Reset() {
@@ -48,40 +54,54 @@ bool RingBuilder::HasDegenerateRing() const {
   return false;
 }
 
-std::unique_ptr<OGRGeometry> RingBuilder::Area() const {
-  std::vector<OGRGeometry*> polygons;
-  size_t start = 0;
-  for (size_t end : ring_ends_) {
-    auto* ring = new OGRLinearRing();
-    ring->setPoints(static_cast<int>(end - start), points_.data() + start);
-    auto* polygon = new OGRPolygon();
-    polygon->addRingDirectly(ring);
-    polygons.push_back(polygon);
-    start = end;
-  }
-  OGRGeometry* area = polygons.front();
-  if (polygons.size() > 1) {
+void RingBuilder::Area(GeometryBlob& area) const {
+  area.Open(WkbType::kMultiPolygon);
+  if (ring_ends_.size() == 1) {  // most areas: one polygon of one ring
+    area.Open(WkbType::kPolygon);
+    AddRing(area, points_.data(), points_.size());
+    area.Close();
+  } else {
     // Rings inside an odd number of others are holes, as the even-odd fill shows them.
+    std::vector<OGRGeometry*> polygons;
+    size_t start = 0;
+    for (size_t end : ring_ends_) {
+      auto* ring = new OGRLinearRing();
+      ring->setPoints(static_cast<int>(end - start), points_.data() + start);
+      auto* polygon = new OGRPolygon();
+      polygon->addRingDirectly(ring);
+      polygons.push_back(polygon);
+      start = end;
+    }
     int valid = 0;
-    area = OGRGeometryFactory::organizePolygons(polygons.data(), static_cast<int>(polygons.size()),
-                                                &valid, nullptr);
+    std::unique_ptr<OGRGeometry> organized(
+        OGRGeometryFactory::forceToMultiPolygon(OGRGeometryFactory::organizePolygons(
+            polygons.data(), static_cast<int>(polygons.size()), &valid, nullptr)));
+    for (const OGRPolygon* polygon : *organized->toMultiPolygon()) {
+      area.Open(WkbType::kPolygon);
+      for (const OGRLinearRing* ring : *polygon) {
+        std::vector<OGRRawPoint> points(ring->getNumPoints());
+        ring->getPoints(points.data());
+        AddRing(area, points.data(), points.size());
+      }
+      area.Close();
+    }
   }
-  return std::unique_ptr<OGRGeometry>(OGRGeometryFactory::forceToMultiPolygon(area));
+  area.Close();
 }
 
-std::unique_ptr<OGRGeometry> RingBuilder::Lines() const {
-  auto lines = std::make_unique<OGRMultiLineString>();
+void RingBuilder::Lines(GeometryBlob& lines) const {
+  lines.Open(WkbType::kMultiLineString);
   size_t start = 0;
   auto add = [&](size_t end) {
     if (end == start) return;
-    auto* line = new OGRLineString();
-    line->setPoints(static_cast<int>(end - start), points_.data() + start);
-    lines->addGeometryDirectly(line);
+    lines.Open(WkbType::kLineString);
+    for (size_t i = start; i < end; ++i) lines.Add(points_[i].x, points_[i].y);
+    lines.Close();
     start = end;
   };
   for (size_t end : ring_ends_) add(end);
   add(points_.size());
-  return lines;
+  lines.Close();
 }
 
 }  // namespace sheetwright::gis

@@ -7,10 +7,10 @@
 
 #include <ogr_geometry.h>
 
-#include <memory>
 #include <vector>
 
 #include "drawers/poly_rings.h"
+#include "export/gpkg_blob.h"
 #include "export/sheet_origins.h"
 #include "mapdata/arc_table.h"
 
@@ -30,9 +30,9 @@ class RingBuilder {
   bool HasDegenerateRing() const;
 
   // The closed rings as a MultiPolygon; call only when there are rings, none degenerate.
-  std::unique_ptr<OGRGeometry> Area() const;
+  void Area(GeometryBlob& area) const;
   // Every ring and the open chain as lines, for a record that makes no valid area.
-  std::unique_ptr<OGRGeometry> Lines() const;
+  void Lines(GeometryBlob& lines) const;
 
  private:
   size_t RingStart() const { return ring_ends_.empty() ? 0 : ring_ends_.back(); }

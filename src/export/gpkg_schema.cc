@@ -1,0 +1,160 @@
+#include "export/gpkg_schema.h"
+
+#include <cpl_error.h>
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+#include "base/messages.h"
+#include "export/gis_columns.h"
+#include "export/gis_layers.h"
+
+namespace sheetwright::gis {
+namespace {
+
+void RegisterOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    GDALAllRegister();
+    // GDAL's warnings would go to stderr behind the program's back; its errors are taken up
+    // where they happen (CPLGetLastErrorMsg) and become ours.
+    CPLSetErrorHandler(CPLQuietErrorHandler);
+  });
+}
+
+[[noreturn]] void Fail(const std::string& path, const std::string& what) {
+  std::string reason = what;
+  const char* gdal = CPLGetLastErrorMsg();
+  if (gdal != nullptr && *gdal != '\0') reason += ": " + std::string(gdal);
+  throw base::ConversionError(path + " に書き込めません: " + reason);
+}
+
+struct Closer {
+  void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
+};
+using Dataset = std::unique_ptr<GDALDataset, Closer>;
+
+// The file, created when it does not exist yet.
+Dataset OpenOrCreate(const std::string& path) {
+  RegisterOnce();
+  CPLErrorReset();
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) {
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
+    Dataset dataset(driver != nullptr ? driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr)
+                                      : nullptr);
+    if (!dataset) Fail(path, "GeoPackage not created");
+    return dataset;
+  }
+  const char* const drivers[] = {"GPKG", nullptr};
+  Dataset dataset(static_cast<GDALDataset*>(
+      GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr)));
+  if (!dataset) Fail(path, "not a GeoPackage that can be written");
+  return dataset;
+}
+
+// Closes the file, so that it is complete on disk.
+void Close(Dataset dataset, const std::string& path) {
+  CPLErrorReset();
+  dataset->FlushCache(true);
+  dataset.reset();
+  if (CPLGetLastErrorType() >= CE_Failure) Fail(path, "not closed");
+}
+
+std::string Description(const LayerSpec& spec, const Placement& placement) {
+  std::string text(spec.title);
+  text += ". Coordinates in metres, x = easting, y = northing; ";
+  if (placement.epsg == 0) {
+    text +=
+        "sheet-local (metres from each sheet's origin, no CRS): place the sheets with "
+        "--sheet-origins to combine them";
+  } else {
+    text += "sheets placed by --sheet-origins in EPSG:" + std::to_string(placement.epsg);
+  }
+  return text;
+}
+
+OGRwkbGeometryType GeometryType(LayerKind kind) {
+  switch (kind) {
+    case LayerKind::kArc:
+      return wkbLineString;
+    case LayerKind::kPolygon:
+      return wkbMultiPolygon;
+    case LayerKind::kPoint:
+      return wkbPoint;
+    case LayerKind::kProblem:
+      return wkbMultiLineString;
+  }
+  return wkbUnknown;
+}
+
+// The EPSG code of a layer's CRS; 0 for none, -1 for one without an EPSG code.
+int EpsgOf(const OGRSpatialReference* srs) {
+  if (srs == nullptr || srs->IsLocal()) return 0;
+  const char* code = srs->GetAuthorityCode(nullptr);
+  return code != nullptr ? std::atoi(code) : -1;
+}
+
+OGRSpatialReference CrsOf(const Placement& placement, const std::string& path) {
+  OGRSpatialReference srs;
+  if (placement.epsg == 0) {
+    // Plane metres in no known system: GeoPackage's undefined Cartesian system (srs_id -1). No
+    // CRS at all would give its undefined geographic one, which a GIS takes for degrees.
+    srs.SetLocalCS("Undefined Cartesian SRS");
+    srs.SetLinearUnits(SRS_UL_METER, 1.0);
+    return srs;
+  }
+  if (srs.importFromEPSG(placement.epsg) != OGRERR_NONE) {
+    Fail(path, "EPSG:" + std::to_string(placement.epsg) + " is not a known CRS");
+  }
+  // x = easting, y = northing whatever the CRS's own axis order (the plane rectangular systems
+  // name northing first).
+  srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return srs;
+}
+
+}  // namespace
+
+void PrepareGpkg(const std::string& path, const Placement& placement) {
+  Dataset dataset = OpenOrCreate(path);
+  OGRSpatialReference srs = CrsOf(placement, path);
+  for (const LayerSpec& spec : kLayers) {
+    std::string name(spec.name);
+    if (OGRLayer* layer = dataset->GetLayerByName(name.c_str())) {
+      if (EpsgOf(layer->GetSpatialRef()) != placement.epsg) {
+        Fail(path, "layer " + name + " holds another CRS than EPSG:" +
+                       std::to_string(placement.epsg) + " (0: none)");
+      }
+      continue;
+    }
+    std::string description = "DESCRIPTION=" + Description(spec, placement);
+    // No R-tree kept up row by row: see IndexGpkg.
+    const char* options[] = {description.c_str(), "FID=fid", "GEOMETRY_NAME=geom",
+                             "SPATIAL_INDEX=NO", nullptr};
+    OGRLayer* layer = dataset->CreateLayer(name.c_str(), &srs, GeometryType(spec.kind),
+                                           const_cast<char**>(options));
+    if (layer == nullptr) Fail(path, "layer " + name + " not created");
+    for (const Column& column : ColumnsOf(spec)) {
+      OGRFieldDefn field(std::string(column.name).c_str(), column.type);
+      if (layer->CreateField(&field) != OGRERR_NONE) Fail(path, "column not created");
+    }
+  }
+  Close(std::move(dataset), path);
+}
+
+void IndexGpkg(const std::string& path) {
+  Dataset dataset = OpenOrCreate(path);
+  for (const LayerSpec& spec : kLayers) {
+    std::string sql = "SELECT CreateSpatialIndex('" + std::string(spec.name) + "', 'geom')";
+    // A layer that has its index already answers with a (quiet) error and stays as it is.
+    if (OGRLayer* result = dataset->ExecuteSQL(sql.c_str(), nullptr, nullptr)) {
+      dataset->ReleaseResultSet(result);
+    }
+  }
+  Close(std::move(dataset), path);
+}
+
+}  // namespace sheetwright::gis
