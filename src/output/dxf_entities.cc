@@ -10,6 +10,9 @@
 namespace sheetwright::output::dxf {
 namespace {
 
+// The origin groups (10, 20, 30) of an entity at 0, 0, 0.
+constexpr std::string_view kOrigin = " 10\r\n0.0\r\n 20\r\n0.0\r\n 30\r\n0.0\r\n";
+
 // Lineweights (hundredths of a millimetre) that release 2010 allows.
 constexpr std::array<int, 24> kLineweights = {0,  5,   9,   13,  15,  18,  20,  25,
                                               30, 35,  40,  50,  53,  60,  70,  80,
@@ -101,8 +104,7 @@ void Entities::Vertex(double x, double y, int code) {
   if (scale_.x == 1 && scale_.y == 1 && std::abs(x) < kExact && std::abs(y) < kExact) {
     auto east = static_cast<int64_t>(x), south = static_cast<int64_t>(y);
     if (x == static_cast<double>(east) && y == static_cast<double>(south)) {
-      out_.Tenths(code, east);
-      out_.Tenths(code + 10, picture::kFrameHeight - south);
+      out_.TenthsPoint(code, east, picture::kFrameHeight - south);
       return;
     }
   }
@@ -159,12 +161,16 @@ void Entities::Lines(std::span<const picture::Point> points, bool closed,
   }
   Head("POLYLINE", colour, "");
   out_.Int(66, 1);
-  out_.Point(0, 0);
-  out_.Real(30, 0);
+  out_.Lines(kOrigin);
   out_.Int(70, closed ? 1 : 0);
   if (width_m > 0) {
-    out_.Real(40, width_m);
-    out_.Real(41, width_m);
+    // Widths come in runs too.
+    if (width_m != width_m_) {
+      width_m_ = width_m;
+      width_lines_ = " 40\r\n" + GroupWriter::RealText(width_m) + "\r\n 41\r\n" +
+                     GroupWriter::RealText(width_m) + "\r\n";
+    }
+    out_.Lines(width_lines_);
   }
   // Every vertex starts with the same groups: written as one run, made once per layer.
   if (vertex_head_layer_ != layer_ || vertex_head_.empty()) {
@@ -226,8 +232,7 @@ void Entities::Hatch(std::vector<std::span<const picture::Point>> rings) {
   std::erase_if(rings, [](std::span<const picture::Point> ring) { return ring.size() < 3; });
   if (rings.empty()) return;
   Head("HATCH", dc_.brush.color, "AcDbHatch");
-  out_.Point(0, 0);
-  out_.Real(30, 0);
+  out_.Lines(kOrigin);
   out_.Real(210, 0);
   out_.Real(220, 0);
   out_.Real(230, 1);

@@ -71,6 +71,8 @@ class Entities {
   int vertex_head_layer_ = -1;
   std::string layer_colour_;  // the layer and colour groups of colour_layer_ and last_rgb_
   int colour_layer_ = -1;
+  double width_m_ = 0;  // of width_lines_, the width groups (40, 41) of polylines
+  std::string width_lines_;
 };
 
 }  // namespace sheetwright::output::dxf
