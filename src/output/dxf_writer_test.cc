@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <set>
 
 #include "base/common_test_util.h"
@@ -129,6 +131,34 @@ TEST(Triangulate, OneRingIsCoveredExactlyOnceWhereverItIsInside) {
       for (double x = -0.713; x < 21; x += 0.5) {
         ASSERT_EQ(Covering(triangles, x, y), InsideEvenOdd(rings[r], x, y) ? 1 : 0)
             << "ring " << r << " at " << x << ", " << y;
+      }
+    }
+  }
+}
+
+// Random rings on a coarse grid, so that points fall on each other's lines: star-shaped ones,
+// simple (ears cut), and ones in any order, mostly crossing themselves (tessellated).
+TEST(Triangulate, RandomRingsAreCoveredExactlyOnceWhereverTheyAreInside) {
+  std::mt19937 random(533946);
+  for (int round = 0; round < 400; ++round) {
+    std::vector<Point> ring;
+    const int n = 3 + static_cast<int>(random() % 12);
+    for (int i = 0; i < n; ++i) {
+      ring.push_back(
+          {static_cast<int32_t>(random() % 7 * 3), static_cast<int32_t>(random() % 7 * 3)});
+    }
+    if (round % 2 == 0) {
+      std::sort(ring.begin(), ring.end(), [](Point a, Point b) {
+        return std::atan2(a.y - 9.5, a.x - 9.3) < std::atan2(b.y - 9.5, b.x - 9.3);
+      });
+    }
+    std::span<const Point> one[] = {ring};
+    std::vector<Triangle> triangles;
+    ASSERT_TRUE(TriangulateEvenOdd(one, triangles));
+    for (double y = -0.6219; y < 20; y += 0.5) {
+      for (double x = -0.713; x < 20; x += 0.5) {
+        ASSERT_EQ(Covering(triangles, x, y), InsideEvenOdd(ring, x, y) ? 1 : 0)
+            << "round " << round << " at " << x << ", " << y;
       }
     }
   }

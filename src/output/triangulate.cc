@@ -8,6 +8,8 @@
 #include <memory>
 #include <new>
 
+#include "output/simple_ring.h"
+
 namespace sheetwright::output {
 namespace {
 
@@ -81,12 +83,6 @@ struct Edge {
   picture::Point a, b;
 };
 
-int Orientation(picture::Point a, picture::Point b, picture::Point c) {
-  __int128 cross = static_cast<__int128>(int64_t{b.x} - a.x) * (int64_t{c.y} - a.y) -
-                   static_cast<__int128>(int64_t{b.y} - a.y) * (int64_t{c.x} - a.x);
-  return (cross > 0) - (cross < 0);
-}
-
 bool Cross(const Edge& e, const Edge& f) {
   return Orientation(e.a, e.b, f.a) * Orientation(e.a, e.b, f.b) < 0 &&
          Orientation(f.a, f.b, e.a) * Orientation(f.a, f.b, e.b) < 0;
@@ -148,64 +144,6 @@ bool CrossesTooOften(std::span<const std::span<const picture::Point>> rings) {
   return false;
 }
 
-// Whether the way from a through b goes on past b rather than back (for a, b, c on one line).
-bool GoesOn(picture::Point a, picture::Point b, picture::Point c) {
-  return static_cast<__int128>(int64_t{b.x} - a.x) * (int64_t{c.x} - b.x) +
-             static_cast<__int128>(int64_t{b.y} - a.y) * (int64_t{c.y} - b.y) >
-         0;
-}
-
-// A single ring that is simple and convex, triangulated directly as a fan: its even-odd area is
-// its inside, which the fan covers once. Points repeated in a row, and points on a straight run
-// between their neighbours, change nothing and are passed over. A ring that doubles back, turns
-// both ways, covers no area or winds round more than once is left to the tessellator (false,
-// nothing appended).
-bool ConvexFan(std::span<const picture::Point> ring, std::vector<Triangle>& triangles) {
-  thread_local std::vector<picture::Point> points, corners;
-  points.clear();
-  corners.clear();
-  for (const picture::Point& p : ring) {
-    if (points.empty() || !(p == points.back())) points.push_back(p);
-  }
-  while (points.size() > 1 && points.back() == points.front()) points.pop_back();
-  const size_t n = points.size();
-  if (n < 3) return false;
-  int turn = 0;
-  for (size_t i = 0; i < n; ++i) {
-    picture::Point a = points[(i + n - 1) % n], b = points[i], c = points[(i + 1) % n];
-    int side = Orientation(a, b, c);
-    if (side == 0 && !GoesOn(a, b, c)) return false;
-    if (side == 0) continue;
-    if (turn != 0 && side != turn) return false;
-    turn = side;
-    corners.push_back(b);
-  }
-  // Turning one way only, the ring winds round as often as its edges' x direction changes sign
-  // twice: more than once for a pentagram.
-  const size_t m = corners.size();
-  if (m < 3) return false;
-  auto x_sign = [&](size_t i) {
-    int64_t dx = int64_t{corners[(i + 1) % m].x} - corners[i % m].x;
-    return (dx > 0) - (dx < 0);
-  };
-  size_t start = 0;
-  while (start < m && x_sign(start) == 0) ++start;
-  int changes = 0;
-  for (size_t i = start + 1, last = start; i <= start + m; ++i) {
-    if (x_sign(i) == 0) continue;
-    changes += x_sign(i) != x_sign(last);
-    last = i;
-  }
-  if (changes != 2) return false;
-  auto vertex = [](picture::Point p) {
-    return Vertex{static_cast<double>(p.x), static_cast<double>(p.y)};
-  };
-  for (size_t i = 1; i + 1 < m; ++i) {
-    triangles.push_back({vertex(corners[0]), vertex(corners[i]), vertex(corners[i + 1])});
-  }
-  return true;
-}
-
 }  // namespace
 
 bool TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
@@ -213,8 +151,8 @@ bool TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
   size_t total = 0;
   for (const auto& ring : rings) total += ring.size();
   if (total < 3) return true;
-  // Most fills are one convex ring, which needs no tessellator.
-  if (rings.size() == 1 && ConvexFan(rings[0], triangles)) return true;
+  // Most fills are one simple ring, which needs no tessellator.
+  if (rings.size() == 1 && TriangulateSimpleRing(rings[0], triangles)) return true;
   // Fewer edges cross each other at most about 2000 times, which costs little: most fills are
   // that small, and are spared the count.
   if (total > kCountFrom && CrossesTooOften(rings)) return false;
