@@ -139,21 +139,35 @@ void Entities::Head(const char* type, picture::ColorValue colour, const char* su
   }
 }
 
+// The pen's width is drawn on the map, as the drawing does, as the polyline's constant width; the
+// one-unit hairline stays the thinnest line. Release 2010 adds the lineweight for plotting. Pens
+// come in runs: their groups are made again only when the width changes.
+void Entities::PenWidth(int32_t pen_width) {
+  double width = std::max(pen_width, 0) * std::sqrt(scale_.x * scale_.y);
+  if (width == width_) return;
+  width_ = width;
+  lineweight_ = Lineweight(width);
+  width_m_ = width <= 1 ? 0 : width / picture::kUnitsPerMetre;
+  width_lines_.clear();
+  if (width_m_ > 0) {
+    std::string value = GroupWriter::RealText(width_m_);
+    width_lines_ =
+        Modern() ? " 43\r\n" + value + "\r\n" : " 40\r\n" + value + "\r\n 41\r\n" + value + "\r\n";
+  }
+}
+
 void Entities::Lines(std::span<const picture::Point> points, bool closed,
                      picture::ColorValue colour, int32_t pen_width) {
-  double width = std::max(pen_width, 0) * std::sqrt(scale_.x * scale_.y);
-  // The pen's width is drawn on the map, as the drawing does, as the polyline's constant width;
-  // the one-unit hairline stays the thinnest line. Release 2010 adds the lineweight for plotting.
-  double width_m = width <= 1 ? 0 : width / picture::kUnitsPerMetre;
+  PenWidth(pen_width);
   if (Modern()) {
-    Head("LWPOLYLINE", colour, "AcDbPolyline", Lineweight(width));
+    Head("LWPOLYLINE", colour, "AcDbPolyline", lineweight_);
     out_.Int(90, points.size());
     out_.Int(70, closed ? 1 : 0);
-    if (width_m > 0) out_.Real(43, width_m);
+    if (width_m_ > 0) out_.Lines(width_lines_);
     for (const picture::Point& p : points) Vertex(p.x, p.y);
     return;
   }
-  if (points.size() == 2 && width_m == 0 && !closed) {
+  if (points.size() == 2 && width_m_ == 0 && !closed) {
     Head("LINE", colour, "AcDbLine");
     Vertex(points[0].x, points[0].y);
     Vertex(points[1].x, points[1].y, 11);
@@ -163,15 +177,7 @@ void Entities::Lines(std::span<const picture::Point> points, bool closed,
   out_.Int(66, 1);
   out_.Lines(kOrigin);
   out_.Int(70, closed ? 1 : 0);
-  if (width_m > 0) {
-    // Widths come in runs too.
-    if (width_m != width_m_) {
-      width_m_ = width_m;
-      width_lines_ = " 40\r\n" + GroupWriter::RealText(width_m) + "\r\n 41\r\n" +
-                     GroupWriter::RealText(width_m) + "\r\n";
-    }
-    out_.Lines(width_lines_);
-  }
+  if (width_m_ > 0) out_.Lines(width_lines_);
   // Every vertex starts with the same groups: written as one run, made once per layer.
   if (vertex_head_layer_ != layer_ || vertex_head_.empty()) {
     vertex_head_layer_ = layer_;
