@@ -152,6 +152,8 @@ int Orientation(Point a, Point b, Point c) {
 
 bool TriangulateSimpleRing(std::span<const Point> ring, std::vector<Triangle>& triangles) {
   thread_local std::vector<Point> points, corners;
+  // What a rare large ring took is given back at the next.
+  if (points.capacity() > 4096) points = {}, corners = {};
   bool one_way = false;
   if (!Corners(ring, points, corners, one_way)) return false;
   if (one_way && WindsOnce(corners)) {
