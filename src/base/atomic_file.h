@@ -7,6 +7,7 @@
 // and mode; a symbolic link, dangling or not, stays a link and its target is written.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,8 @@ class AtomicFile {
   std::string path_;   // the file written: `shown_`, or the target of the link it names
   std::string temp_;
   int fd_ = -1;
+  uint64_t written_ = 0;  // bytes written so far
+  uint64_t handed_ = 0;   // of which the disk was asked to start on
 };
 
 // The whole file at once, as AtomicFile does it.

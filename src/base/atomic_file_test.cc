@@ -69,6 +69,21 @@ TEST(AtomicFileTest, PiecesReplaceTheFileOnlyOnCommit) {
   EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
+// Past some megabytes the disk is set to work on what has been written while the rest comes.
+TEST(AtomicFileTest, ALargeFileGoesToTheDiskWholeAndOnlyOnCommit) {
+  TempFolder dir;
+  std::string path = dir.Write("533946.dxf", "old"), expected;
+  AtomicFile file(path);
+  for (int i = 0; i < 40; ++i) {
+    std::string piece(i % 3 == 0 ? 1 << 20 : 333333, static_cast<char>('a' + i % 26));
+    file.Write(piece);
+    expected += piece;
+  }
+  EXPECT_EQ(Contents(path), "old");
+  file.Commit();
+  EXPECT_TRUE(Contents(path) == expected) << "the file is not the bytes written";
+}
+
 TEST(AtomicFileTest, FailureLeavesTheOldFileAndNoLeftovers) {
   TempFolder dir;
   std::string missing = dir.path() + "/no-such-folder/out.wmf";

@@ -10,6 +10,9 @@
 namespace sheetwright::output::dxf {
 namespace {
 
+// The origin groups (10, 20, 30) of an entity at 0, 0, 0.
+constexpr std::string_view kOrigin = " 10\r\n0.0\r\n 20\r\n0.0\r\n 30\r\n0.0\r\n";
+
 // Lineweights (hundredths of a millimetre) that release 2010 allows.
 constexpr std::array<int, 24> kLineweights = {0,  5,   9,   13,  15,  18,  20,  25,
                                               30, 35,  40,  50,  53,  60,  70,  80,
@@ -101,8 +104,7 @@ void Entities::Vertex(double x, double y, int code) {
   if (scale_.x == 1 && scale_.y == 1 && std::abs(x) < kExact && std::abs(y) < kExact) {
     auto east = static_cast<int64_t>(x), south = static_cast<int64_t>(y);
     if (x == static_cast<double>(east) && y == static_cast<double>(south)) {
-      out_.Tenths(code, east);
-      out_.Tenths(code + 10, picture::kFrameHeight - south);
+      out_.TenthsPoint(code, east, picture::kFrameHeight - south);
       return;
     }
   }
@@ -137,21 +139,35 @@ void Entities::Head(const char* type, picture::ColorValue colour, const char* su
   }
 }
 
+// The pen's width is drawn on the map, as the drawing does, as the polyline's constant width; the
+// one-unit hairline stays the thinnest line. Release 2010 adds the lineweight for plotting. Pens
+// come in runs: their groups are made again only when the width changes.
+void Entities::PenWidth(int32_t pen_width) {
+  double width = std::max(pen_width, 0) * std::sqrt(scale_.x * scale_.y);
+  if (width == width_) return;
+  width_ = width;
+  lineweight_ = Lineweight(width);
+  width_m_ = width <= 1 ? 0 : width / picture::kUnitsPerMetre;
+  width_lines_.clear();
+  if (width_m_ > 0) {
+    std::string value = GroupWriter::RealText(width_m_);
+    width_lines_ =
+        Modern() ? " 43\r\n" + value + "\r\n" : " 40\r\n" + value + "\r\n 41\r\n" + value + "\r\n";
+  }
+}
+
 void Entities::Lines(std::span<const picture::Point> points, bool closed,
                      picture::ColorValue colour, int32_t pen_width) {
-  double width = std::max(pen_width, 0) * std::sqrt(scale_.x * scale_.y);
-  // The pen's width is drawn on the map, as the drawing does, as the polyline's constant width;
-  // the one-unit hairline stays the thinnest line. Release 2010 adds the lineweight for plotting.
-  double width_m = width <= 1 ? 0 : width / picture::kUnitsPerMetre;
+  PenWidth(pen_width);
   if (Modern()) {
-    Head("LWPOLYLINE", colour, "AcDbPolyline", Lineweight(width));
+    Head("LWPOLYLINE", colour, "AcDbPolyline", lineweight_);
     out_.Int(90, points.size());
     out_.Int(70, closed ? 1 : 0);
-    if (width_m > 0) out_.Real(43, width_m);
+    if (width_m_ > 0) out_.Lines(width_lines_);
     for (const picture::Point& p : points) Vertex(p.x, p.y);
     return;
   }
-  if (points.size() == 2 && width_m == 0 && !closed) {
+  if (points.size() == 2 && width_m_ == 0 && !closed) {
     Head("LINE", colour, "AcDbLine");
     Vertex(points[0].x, points[0].y);
     Vertex(points[1].x, points[1].y, 11);
@@ -159,13 +175,9 @@ void Entities::Lines(std::span<const picture::Point> points, bool closed,
   }
   Head("POLYLINE", colour, "");
   out_.Int(66, 1);
-  out_.Point(0, 0);
-  out_.Real(30, 0);
+  out_.Lines(kOrigin);
   out_.Int(70, closed ? 1 : 0);
-  if (width_m > 0) {
-    out_.Real(40, width_m);
-    out_.Real(41, width_m);
-  }
+  if (width_m_ > 0) out_.Lines(width_lines_);
   // Every vertex starts with the same groups: written as one run, made once per layer.
   if (vertex_head_layer_ != layer_ || vertex_head_.empty()) {
     vertex_head_layer_ = layer_;
@@ -226,8 +238,7 @@ void Entities::Hatch(std::vector<std::span<const picture::Point>> rings) {
   std::erase_if(rings, [](std::span<const picture::Point> ring) { return ring.size() < 3; });
   if (rings.empty()) return;
   Head("HATCH", dc_.brush.color, "AcDbHatch");
-  out_.Point(0, 0);
-  out_.Real(30, 0);
+  out_.Lines(kOrigin);
   out_.Real(210, 0);
   out_.Real(220, 0);
   out_.Real(230, 1);

@@ -42,6 +42,7 @@ class Entities {
   void Play(const picture::Picture& picture, Scale scale);
   void Lines(std::span<const picture::Point> points, bool closed, picture::ColorValue colour,
              int32_t pen_width);
+  void PenWidth(int32_t pen_width);
   void Fill(std::span<const picture::Point> points);
   void Text(picture::Point at, std::string_view bytes);
 
@@ -71,6 +72,10 @@ class Entities {
   int vertex_head_layer_ = -1;
   std::string layer_colour_;  // the layer and colour groups of colour_layer_ and last_rgb_
   int colour_layer_ = -1;
+  double width_ = -1;  // the last pen's width in frame units, and what it makes:
+  int lineweight_ = 0;
+  double width_m_ = 0;
+  std::string width_lines_;  // the width groups of a polyline
 };
 
 }  // namespace sheetwright::output::dxf

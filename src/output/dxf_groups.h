@@ -7,9 +7,11 @@
 #include <charconv>
 #include <concepts>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace sheetwright::output::dxf {
@@ -43,15 +45,13 @@ class GroupWriter {
   }
   void Real(int code, double value) {
     Code(code);
-    char* start = at_;
-    at_ = std::to_chars(at_, at_ + 32, value).ptr;
-    // A real with no point or exponent is read as an integer by some readers.
-    bool plain = true;
-    for (const char* c = start; c != at_; ++c) {
-      if (*c == '.' || *c == 'e' || *c == 'E' || *c == 'n') plain = false;
-    }
-    if (plain) Put(".0");
+    at_ = RealAt(at_, value);
     EndLine();
+  }
+  // A real as Real writes it, for runs of groups made once.
+  static std::string RealText(double value) {
+    char text[40];
+    return std::string(text, RealAt(text, value));
   }
   // A handle: upper-case hexadecimal.
   void Handle(int code, uint64_t handle) {
@@ -67,24 +67,32 @@ class GroupWriter {
   // without going through floating point, which most of a drawing's bytes are.
   void Tenths(int code, int64_t tenths) {
     Code(code);
-    if (tenths < 0) {
-      *at_++ = '-';
-      tenths = -tenths;
-    }
-    // Map coordinates are almost all below 10 km: their digits written by hand.
-    if (tenths < 100000) {
-      auto value = static_cast<uint32_t>(tenths);
-      Small(value / 10);
-      at_[0] = '.';
-      at_[1] = static_cast<char>('0' + value % 10);
-      at_ += 2;
+    if (Short(tenths)) {
+      at_ = ShortTenths(at_, tenths);
     } else {
-      Append(tenths / 10);
+      if (tenths < 0) *at_++ = '-';
+      Append(tenths < 0 ? -(tenths / 10) : tenths / 10);
       at_[0] = '.';
-      at_[1] = static_cast<char>('0' + tenths % 10);
-      at_ += 2;
+      at_[1] = static_cast<char>('0' + std::abs(tenths % 10));
+      at_[2] = '\r';
+      at_[3] = '\n';
+      at_ += 4;
     }
-    EndLine();
+    if (Size() >= kChunkBytes) Flush();
+  }
+  // A point in tenths: x under `code`, y under code + 10. Written through a local pointer, which
+  // the compiler need not reload after every byte as it must the member.
+  void TenthsPoint(int code, int64_t x, int64_t y) {
+    if (!Short(x) || !Short(y) || code < 0 || code + 10 >= kTableCodes) {
+      Tenths(code, x);
+      Tenths(code + 10, y);
+      return;
+    }
+    char* at = CodeAt(at_, code);
+    at = ShortTenths(at, x);
+    at = CodeAt(at, code + 10);
+    at_ = ShortTenths(at, y);
+    if (Size() >= kChunkBytes) Flush();
   }
   void Point(double x, double y, int code = 10) {
     Real(code, x);
@@ -116,6 +124,16 @@ class GroupWriter {
     std::memcpy(at_, bytes.data(), bytes.size());
     at_ += bytes.size();
   }
+  static char* RealAt(char* at, double value) {
+    char* start = at;
+    at = std::to_chars(at, at + 32, value).ptr;
+    // A real with no point or exponent is read as an integer by some readers.
+    for (const char* c = start; c != at; ++c) {
+      if (*c == '.' || *c == 'e' || *c == 'E' || *c == 'n') return at;
+    }
+    std::memcpy(at, ".0", 2);
+    return at + 2;
+  }
   // Codes right-aligned in three places, as the CADs write them.
   void Code(int code) {
     if (code >= kTableCodes || code < 0) {
@@ -123,9 +141,12 @@ class GroupWriter {
       Put("\r\n");
       return;
     }
-    // Eight bytes copied, five kept: the buffer always has room past the line.
-    std::memcpy(at_, kCodeLines[code].data(), 8);
-    at_ += 5;
+    at_ = CodeAt(at_, code);
+  }
+  // Eight bytes copied, five kept: the buffer always has room past the line.
+  static char* CodeAt(char* at, int code) {
+    std::memcpy(at, kCodeLines[code].data(), 8);
+    return at + 5;
   }
   static constexpr int kTableCodes = 1000;
   static constexpr auto kCodeLines = [] {
@@ -137,8 +158,10 @@ class GroupWriter {
     }
     return lines;
   }();
-  // A number below 10000, two digits at a time.
-  void Small(uint32_t value) {
+  // Map coordinates are almost all within 10 km: their digits written by hand.
+  static bool Short(int64_t tenths) { return tenths > -100000 && tenths < 100000; }
+  // A short value in tenths and its line end, two digits at a time.
+  static char* ShortTenths(char* at, int64_t tenths) {
     static constexpr auto kPairs = [] {
       std::array<char, 200> pairs{};
       for (int i = 0; i < 100; ++i) {
@@ -147,16 +170,21 @@ class GroupWriter {
       }
       return pairs;
     }();
-    uint32_t high = value / 100, low = value % 100;
+    if (tenths < 0) *at++ = '-';
+    auto value = static_cast<uint32_t>(tenths < 0 ? -tenths : tenths);
+    uint32_t whole = value / 10, high = whole / 100, low = whole % 100;
     if (high != 0) {
-      if (high >= 10) *at_++ = kPairs[2 * high];
-      *at_++ = kPairs[2 * high + 1];
-      std::memcpy(at_, &kPairs[2 * low], 2);
-      at_ += 2;
+      if (high >= 10) *at++ = kPairs[2 * high];
+      *at++ = kPairs[2 * high + 1];
+      std::memcpy(at, &kPairs[2 * low], 2);
+      at += 2;
     } else {
-      if (low >= 10) *at_++ = kPairs[2 * low];
-      *at_++ = kPairs[2 * low + 1];
+      if (low >= 10) *at++ = kPairs[2 * low];
+      *at++ = kPairs[2 * low + 1];
     }
+    const char tail[4] = {'.', static_cast<char>('0' + value % 10), '\r', '\n'};
+    std::memcpy(at, tail, 4);
+    return at + 4;
   }
   template <std::integral T>
   void Append(T value) {

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <set>
 
 #include "base/common_test_util.h"
@@ -81,6 +83,87 @@ TEST(Triangulate, EvenOddLeavesHolesAndDoubleOverlapsOpen) {
   EXPECT_TRUE(triangles.empty());
 }
 
+// Whether `p` lies inside `ring` under the even-odd rule, and in how many of `triangles`.
+bool InsideEvenOdd(std::span<const Point> ring, double x, double y) {
+  bool inside = false;
+  for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+    double xi = ring[i].x, yi = ring[i].y, xj = ring[j].x, yj = ring[j].y;
+    if ((yi > y) != (yj > y) && x < xi + (y - yi) * (xj - xi) / (yj - yi)) inside = !inside;
+  }
+  return inside;
+}
+int Covering(const std::vector<Triangle>& triangles, double x, double y) {
+  int count = 0;
+  for (const Triangle& t : triangles) {
+    auto side = [&](const Vertex& a, const Vertex& b) {
+      return (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x) > 0;
+    };
+    bool s0 = side(t[0], t[1]), s1 = side(t[1], t[2]), s2 = side(t[2], t[0]);
+    count += s0 == s1 && s1 == s2;
+  }
+  return count;
+}
+
+// Whatever path a ring takes, its triangles cover the even-odd area once and nothing else: convex
+// rings with straight runs, repeats and either orientation (fanned, one triangle per corner past
+// the second), and rings that only look convex corner by corner: a pentagram, a square drawn
+// twice, a ring that doubles back.
+TEST(Triangulate, OneRingIsCoveredExactlyOnceWhereverItIsInside) {
+  std::vector<std::vector<Point>> rings = {
+      {{0, 0}, {4, 0}, {10, 0}, {10, 10}, {10, 10}, {0, 10}, {0, 0}},
+      {{0, 0}, {0, 10}, {5, 10}, {10, 10}, {10, 0}},
+      {{3, 0}, {10, 2}, {10, 7}, {6, 10}, {1, 9}, {0, 4}},
+      {{10, 0}, {16, 19}, {0, 7}, {20, 7}, {4, 19}},
+      {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}, {10, 0}, {10, 10}, {0, 10}},
+      {{0, 6}, {3, 9}, {3, 6}, {3, 12}, {6, 9}},
+      {{0, 0}, {10, 0}, {10, 10}, {5, 3}, {0, 10}},
+  };
+  const size_t fanned[] = {2, 2, 4};
+  for (size_t r = 0; r < rings.size(); ++r) {
+    std::span<const Point> one[] = {rings[r]};
+    std::vector<Triangle> triangles;
+    ASSERT_TRUE(TriangulateEvenOdd(one, triangles));
+    if (r < std::size(fanned)) {
+      EXPECT_EQ(triangles.size(), fanned[r]) << "ring " << r;
+    }
+    // Points off every edge and diagonal.
+    for (double y = -0.6219; y < 21; y += 0.5) {
+      for (double x = -0.713; x < 21; x += 0.5) {
+        ASSERT_EQ(Covering(triangles, x, y), InsideEvenOdd(rings[r], x, y) ? 1 : 0)
+            << "ring " << r << " at " << x << ", " << y;
+      }
+    }
+  }
+}
+
+// Random rings on a coarse grid, so that points fall on each other's lines: star-shaped ones,
+// simple (ears cut), and ones in any order, mostly crossing themselves (tessellated).
+TEST(Triangulate, RandomRingsAreCoveredExactlyOnceWhereverTheyAreInside) {
+  std::mt19937 random(533946);
+  for (int round = 0; round < 400; ++round) {
+    std::vector<Point> ring;
+    const int n = 3 + static_cast<int>(random() % 12);
+    for (int i = 0; i < n; ++i) {
+      ring.push_back(
+          {static_cast<int32_t>(random() % 7 * 3), static_cast<int32_t>(random() % 7 * 3)});
+    }
+    if (round % 2 == 0) {
+      std::sort(ring.begin(), ring.end(), [](Point a, Point b) {
+        return std::atan2(a.y - 9.5, a.x - 9.3) < std::atan2(b.y - 9.5, b.x - 9.3);
+      });
+    }
+    std::span<const Point> one[] = {ring};
+    std::vector<Triangle> triangles;
+    ASSERT_TRUE(TriangulateEvenOdd(one, triangles));
+    for (double y = -0.6219; y < 20; y += 0.5) {
+      for (double x = -0.713; x < 20; x += 0.5) {
+        ASSERT_EQ(Covering(triangles, x, y), InsideEvenOdd(ring, x, y) ? 1 : 0)
+            << "round " << round << " at " << x << ", " << y;
+      }
+    }
+  }
+}
+
 // A zigzag across its own closing edge: a thousand crossings take the tessellator seconds.
 std::vector<Point> Zigzag(int points) {
   std::vector<Point> zigzag;
@@ -109,10 +192,10 @@ TEST(Triangulate, AFigureCrossingItselfTooOftenIsRefused) {
 }
 
 // The tessellator is kept from fill to fill: a refused figure, a large one and a small one in turn
-// leave nothing behind for the next.
+// leave nothing behind for the next (none of them convex, which would pass it by).
 TEST(Triangulate, EachFigureTessellatesAsIfItWereTheFirst) {
-  std::vector<Point> square = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
-  std::span<const Point> alone[] = {square};
+  std::vector<Point> ell = {{0, 0}, {10, 0}, {10, 10}, {5, 10}, {5, 5}, {0, 5}};
+  std::span<const Point> alone[] = {ell};
   std::vector<Triangle> first, again;
   ASSERT_TRUE(TriangulateEvenOdd(alone, first));
   std::vector<Point> many = Zigzag(2 * kMaxCrossings + 10), large;
@@ -120,6 +203,7 @@ TEST(Triangulate, EachFigureTessellatesAsIfItWereTheFirst) {
     large.push_back({static_cast<int32_t>(std::lround(1e6 * std::cos(i * 2 * M_PI / 5000))),
                      static_cast<int32_t>(std::lround(1e6 * std::sin(i * 2 * M_PI / 5000)))});
   }
+  large.push_back({0, 0});
   std::span<const Point> refused[] = {many}, taken[] = {large};
   std::vector<Triangle> others;
   EXPECT_FALSE(TriangulateEvenOdd(refused, others));
@@ -140,7 +224,14 @@ TEST(DxfGroups, ChunksHoldWholeLinesAndLongValues) {
   std::function<void(std::string_view)> write = [&](std::string_view c) { chunks.emplace_back(c); };
   dxf::GroupWriter out(write);
   std::string expected, long_value(200 * 1024, 'x');
+  auto tenths = [](int64_t t) {
+    return (t < 0 ? "-" : "") + std::to_string(std::abs(t) / 10) + "." +
+           std::to_string(std::abs(t) % 10) + "\r\n";
+  };
   for (int i = 0; i < 20000; ++i) {
+    // Points short and long (past 10 km) on either side.
+    out.TenthsPoint(12, i * 13 - 130000, 100005 - i);
+    expected += " 12\r\n" + tenths(i * 13 - 130000) + " 22\r\n" + tenths(100005 - i);
     out.Tenths(10, -i);
     out.Real(40, i / 4.0);
     expected += " 10\r\n" + std::string(i ? "-" : "") + std::to_string(i / 10) + "." +

@@ -8,6 +8,8 @@
 #include <memory>
 #include <new>
 
+#include "output/simple_ring.h"
+
 namespace sheetwright::output {
 namespace {
 
@@ -81,12 +83,6 @@ struct Edge {
   picture::Point a, b;
 };
 
-int Orientation(picture::Point a, picture::Point b, picture::Point c) {
-  __int128 cross = static_cast<__int128>(int64_t{b.x} - a.x) * (int64_t{c.y} - a.y) -
-                   static_cast<__int128>(int64_t{b.y} - a.y) * (int64_t{c.x} - a.x);
-  return (cross > 0) - (cross < 0);
-}
-
 bool Cross(const Edge& e, const Edge& f) {
   return Orientation(e.a, e.b, f.a) * Orientation(e.a, e.b, f.b) < 0 &&
          Orientation(f.a, f.b, e.a) * Orientation(f.a, f.b, e.b) < 0;
@@ -155,6 +151,8 @@ bool TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
   size_t total = 0;
   for (const auto& ring : rings) total += ring.size();
   if (total < 3) return true;
+  // Most fills are one simple ring, which needs no tessellator.
+  if (rings.size() == 1 && TriangulateSimpleRing(rings[0], triangles)) return true;
   // Fewer edges cross each other at most about 2000 times, which costs little: most fills are
   // that small, and are spared the count.
   if (total > kCountFrom && CrossesTooOften(rings)) return false;

@@ -1,7 +1,8 @@
 // Triangles that cover a set of rings filled with the even-odd rule: where rings overlap an even
 // number of times the area stays open (the holes of a parcel, a lake in a park). For writers whose
-// format fills only triangles or quadrilaterals (the SOLID entities of CAD drawings). Uses the GLU
-// tessellator. The rings of a drawn polygon come from SplitRings.
+// format fills only triangles or quadrilaterals (the SOLID entities of CAD drawings). A figure of
+// one simple ring is cut up directly (simple_ring.h), any other goes through the GLU tessellator.
+// The rings of a drawn polygon come from SplitRings.
 #pragma once
 
 #include <array>
