@@ -25,6 +25,8 @@ class LineChainer {
   void Chain(const std::function<void(std::span<const picture::Point>)>& take);
 
  private:
+  std::vector<uint32_t> PointNumbers(uint32_t& numbers) const;
+
   std::vector<picture::Point> points_;
   std::vector<uint32_t> ends_;  // line i is points_[i ? ends_[i - 1] : 0, ends_[i])
 };
