@@ -31,7 +31,8 @@ std::vector<uint32_t> LineChainer::PointNumbers(uint32_t& numbers) const {
     uint32_t number = kFree;
   };
   size_t slots = 16;
-  while (slots < 2 * ends) slots *= 2;
+  // At most two thirds full, and far less where lines meet end to end.
+  while (slots < ends + ends / 2) slots *= 2;
   std::vector<Slot> table(slots);
   std::vector<uint32_t> number_of(ends);
   numbers = 0;
