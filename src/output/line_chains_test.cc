@@ -60,6 +60,25 @@ TEST(LineChainerTest, JoinsLinesEndToEndInEitherDirectionAndKeepsEverySegment) {
             (std::vector<std::vector<picture::Point>>{{{0, 0}, {5, 0}, {10, 0}}}));
 }
 
+// Many lines on a small grid: points shared by many ends, loops, lines back and forth over the
+// same segment. Every segment comes out once for each time it went in.
+TEST(LineChainerTest, CrowdedPointsKeepEverySegmentOnce) {
+  std::vector<std::vector<picture::Point>> lines;
+  uint32_t state = 7;
+  auto next = [&] { return static_cast<int>((state = state * 1103515245u + 12345u) >> 16) % 6; };
+  for (int i = 0; i < 3000; ++i) {
+    std::vector<picture::Point> line = {{next(), next()}};
+    for (int n = 1 + next() % 3; n > 0; --n) {
+      picture::Point p{next(), next()};
+      if (p != line.back()) line.push_back(p);
+    }
+    if (line.size() >= 2) lines.push_back(line);
+  }
+  auto chains = Chains(lines);
+  EXPECT_EQ(Segments(chains), Segments(lines));
+  EXPECT_LT(chains.size(), lines.size() / 10) << "shared points are chained through";
+}
+
 TEST(LineChainerTest, AChainerIsEmptyAfterChainingAndStartsAgain) {
   LineChainer chainer;
   EXPECT_TRUE(chainer.empty());
