@@ -20,19 +20,27 @@ std::string Placeholders(size_t columns) {
 void StatementFree::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 
 GisFile::GisFile(const std::string& path) : path_(path) {
-  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    Fail("not opened");
+  try {
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      Fail("not opened");
+    }
+    if (RegisterBlobFunctions(db_) != SQLITE_OK) Fail("no geometry functions");
+    Statement counts =
+        Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'gpkg_ogr_contents'");
+    counts_ = sqlite3_step(counts.get()) == SQLITE_ROW;
+    for (size_t i = 0; i < kLayers.size(); ++i) OpenTable(i);
+  } catch (...) {
+    Abandon();
+    throw;
   }
-  if (RegisterBlobFunctions(db_) != SQLITE_OK) Fail("no geometry functions");
-  Statement counts =
-      Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'gpkg_ogr_contents'");
-  counts_ = sqlite3_step(counts.get()) == SQLITE_ROW;
-  for (size_t i = 0; i < kLayers.size(); ++i) OpenTable(i);
 }
 
-GisFile::~GisFile() {
+GisFile::~GisFile() { Abandon(); }
+
+void GisFile::Abandon() {
   for (LayerTable& table : tables_) table.one.reset(), table.batch.reset();
   sqlite3_close_v2(db_);  // an open transaction is rolled back
+  db_ = nullptr;
 }
 
 void GisFile::OpenTable(size_t layer) {

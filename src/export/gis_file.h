@@ -68,6 +68,8 @@ class GisFile {
   void Execute(const std::string& sql);
   Statement Prepare(const std::string& sql);
   void OpenTable(size_t layer);
+  // Closes the connection without a word, rolling back what is not committed.
+  void Abandon();
 
   std::string path_;
   sqlite3* db_ = nullptr;
