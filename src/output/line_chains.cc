@@ -26,7 +26,7 @@ void LineChainer::Add(std::span<const picture::Point> line) {
 std::vector<uint32_t> LineChainer::PointNumbers(uint32_t& numbers) const {
   const size_t ends = 2 * ends_.size();
   constexpr uint32_t kFree = UINT32_MAX;
-  struct Slot {
+  struct [[gnu::packed]] Slot {  // twelve bytes: the table is the chaining's largest part
     uint64_t key = 0;
     uint32_t number = kFree;
   };
