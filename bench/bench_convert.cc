@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "conversion/batch.h"
-#include "conversion/conv_go.h"
+#include "conversion/convert_mesh.h"
 #include "conversion/heap_policy.h"
 #include "mapdata/record_lines.h"
 #include "meshgen/meshgen.h"
@@ -101,7 +101,7 @@ Timing ConvertOnce(const std::string& mesh, const std::string& out,
   base::NullMessageSink sink;
   return Measure([&] {
     picture::Picture sheet;
-    conversion::ConvGo(mesh, {styles, fonts, sink, nullptr}, sheet);
+    conversion::ConvertMesh(mesh, {styles, fonts, sink, nullptr}, sheet);
     output::StoreWmf(sheet, {}, out);
   });
 }

@@ -1,9 +1,9 @@
 // Loading and lookup speed of the map data tables. Generates a large synthetic set of arc, polygon
 // and attribute files in a temporary folder, then prints:
 //   (a) a bare pass: read every file and split every line into its fields;
-//   (b) loading the same files into the tables (ArcSet, PolySet, AtrSet), and the ratio b / a;
-//   (c) a conversion-sized lookup workload (one PidSrc per arc reference of every polygon, one
-//       AtrPidSrc per label line) at table sizes four times apart, in ns per lookup.
+//   (b) loading the same files into the tables (Load, LoadPolygons, Load), and the ratio b / a;
+//   (c) a conversion-sized lookup workload (one FindArc per arc reference of every polygon, one
+//       FindPid per label line) at table sizes four times apart, in ns per lookup.
 // Usage: bench_mapdata [megabytes of data, default 60]
 #include <stdlib.h>
 #include <time.h>
@@ -171,19 +171,19 @@ size_t LoadPass(const FileSet& files) {
   sheetwright::base::NullMessageSink sink;
   std::vector<sm::ArcTable> arcs(files.arcs.size());
   std::vector<sm::PolyTable> polys(files.pgns.size());
-  std::vector<sm::AtrTable> atrs(files.atrs.size());
+  std::vector<sm::AttributeTable> atrs(files.atrs.size());
   size_t sum = 0;
   for (size_t i = 0; i < files.arcs.size(); ++i) {
-    arcs[i].ArcSet(sm::FileText::Read(files.arcs[i]), sink);
-    sum += static_cast<size_t>(arcs[i].ArcLast());
+    arcs[i].Load(sm::FileText::Read(files.arcs[i]), sink);
+    sum += static_cast<size_t>(arcs[i].size());
   }
   for (size_t i = 0; i < files.pgns.size(); ++i) {
-    polys[i].PolySet(sm::FileText::Read(files.pgns[i]), sink);
-    sum += static_cast<size_t>(polys[i].Last());
+    polys[i].LoadPolygons(sm::FileText::Read(files.pgns[i]), sink);
+    sum += static_cast<size_t>(polys[i].size());
   }
   for (size_t i = 0; i < files.atrs.size(); ++i) {
-    atrs[i].AtrSet(sm::FileText::Read(files.atrs[i]), sink);
-    sum += static_cast<size_t>(atrs[i].AtrLast());
+    atrs[i].Load(sm::FileText::Read(files.atrs[i]), sink);
+    sum += static_cast<size_t>(atrs[i].size());
   }
   return sum;
 }
@@ -199,22 +199,22 @@ double BestOf(int runs, const FileSet& files, Pass pass, size_t& checksum) {
   return best;
 }
 
-// (c) One PidSrc per arc reference and one AtrPidSrc per label, over tables of `arcs` arcs.
+// (c) One FindArc per arc reference and one FindPid per label, over tables of `arcs` arcs.
 void LookupWorkload(int arcs) {
   Theme t = MakeTheme(arcs, 99);
   sheetwright::base::NullMessageSink sink;
   sm::ArcTable arc_table;
   sm::PolyTable poly_table;
-  arc_table.ArcSet(std::make_shared<const sm::FileText>(t.arc), sink);
-  poly_table.PolySet(std::make_shared<const sm::FileText>(t.pgn), sink);
+  arc_table.Load(std::make_shared<const sm::FileText>(t.arc), sink);
+  poly_table.LoadPolygons(std::make_shared<const sm::FileText>(t.pgn), sink);
   // Repeat the workload so that each size runs for a similar, measurable time.
   int repeats = std::max(1, 4000000 / static_cast<int>(t.arc_refs.size() + t.label_ids.size()));
   long found = 0;
   size_t lookups = 0;
   double start = CpuSeconds();
   for (int r = 0; r < repeats; ++r) {
-    for (int32_t ref : t.arc_refs) found += arc_table.PidSrc(ref < 0 ? -ref : ref, sink) >= 0;
-    for (int32_t pid : t.label_ids) found += poly_table.AtrPidSrc(pid) >= 0;
+    for (int32_t ref : t.arc_refs) found += arc_table.FindArc(ref < 0 ? -ref : ref, sink) >= 0;
+    for (int32_t pid : t.label_ids) found += poly_table.FindPid(pid) >= 0;
     lookups += t.arc_refs.size() + t.label_ids.size();
   }
   double seconds = CpuSeconds() - start;
@@ -261,11 +261,11 @@ int main(int argc, char** argv) {
   std::printf("CPU time, best of 8 runs each:\n");
   std::printf("(a) bare pass (read + split every line): %7.1f ms  %6.0f MB/s\n", bare * 1e3,
               mb / bare);
-  std::printf("(b) table loads (ArcSet/PolySet/AtrSet): %7.1f ms  %6.0f MB/s\n", load * 1e3,
+  std::printf("(b) table loads (Load/LoadPolygons/Load): %7.1f ms  %6.0f MB/s\n", load * 1e3,
               mb / load);
   std::printf("    ratio load / bare: %.2f (target <= 1.5)\n", load / bare);
 
-  std::printf("(c) lookups (PidSrc per arc reference, AtrPidSrc per label):\n");
+  std::printf("(c) lookups (FindArc per arc reference, FindPid per label):\n");
   // Sizes four times apart; a theme of one mesh holds some thousands to tens of thousands of arcs.
   // The largest index (2 MB) no longer fits in a core's L2 cache, which shows in its figure.
   LookupWorkload(12500);

@@ -76,11 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::FuzzMetrics metrics;
   mapdata::ArcTable arcs;
   mapdata::PolyTable polygons, points;
-  mapdata::AtrTable attributes;
-  Load([&] { arcs.ArcSet(arc_file, sink); });
-  Load([&] { polygons.PolySet(pgn_file, sink); });
-  Load([&] { points.PointSet(pgn_file, sink); });
-  Load([&] { attributes.AtrSet(atr_file, sink); });
+  mapdata::AttributeTable attributes;
+  Load([&] { arcs.Load(arc_file, sink); });
+  Load([&] { polygons.LoadPolygons(pgn_file, sink); });
+  Load([&] { points.LoadPoints(pgn_file, sink); });
+  Load([&] { attributes.Load(atr_file, sink); });
 
   drawers::DrawContext ctx{.sink = sink, .metrics = &metrics};
   ctx.state.layer_code = std::string(kCodes[Control(control, 0) % kCodes.size()]);
@@ -92,11 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   picture::Picture sheet;
   Draw(sheet, [&] { return drawers::ArcDraw(ctx, *arc_file); });
-  Draw(sheet, [&] { return drawers::SyuArcDraw(ctx, *arc_file, attributes); });
-  Draw(sheet, [&] { return drawers::PolyDraw(ctx, *pgn_file, arcs); });
-  Draw(sheet, [&] { return drawers::PolyLineDraw(ctx, *pgn_file, arcs); });
-  Draw(sheet, [&] { return drawers::AtrDraw(ctx, *atr_file, field, polygons); });
-  Draw(sheet, [&] { return drawers::PointDraw(ctx, *atr_file, field, points); });
+  Draw(sheet, [&] { return drawers::MainRoadDraw(ctx, *arc_file, attributes); });
+  Draw(sheet, [&] { return drawers::PolygonFillDraw(ctx, *pgn_file, arcs); });
+  Draw(sheet, [&] { return drawers::PolygonOutlineDraw(ctx, *pgn_file, arcs); });
+  Draw(sheet, [&] { return drawers::PolygonNameDraw(ctx, *atr_file, field, polygons); });
+  Draw(sheet, [&] { return drawers::PointNameDraw(ctx, *atr_file, field, points); });
   fuzz::CheckPicture(sheet);
 
   try {

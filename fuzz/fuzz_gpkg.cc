@@ -1,5 +1,5 @@
 // The GIS export of a mesh folder whose 25 data files come from the input, cut at 0xFF bytes in
-// the order of mapdata::format::kDataFiles (as fuzz_conv_go packs them; its seeds serve here too).
+// the order of mapdata::format::kDataFiles (as fuzz_convert_mesh packs them; its seeds serve here too).
 // A ConversionError is an expected end and must leave no file behind; otherwise the GeoPackage must
 // open in GDAL's reader with every layer, and every feature must read back.
 #include <gdal_priv.h>

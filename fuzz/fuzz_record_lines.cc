@@ -1,4 +1,4 @@
-// Reading a map file as lines and fields: the Ctrl-Z cut, the line walk, TokenGet against a plain
+// Reading a map file as lines and fields: the Ctrl-Z cut, the line walk, Field against a plain
 // comma split, and number parsing (integers against an independent reading of the rule, decimals
 // for finiteness, the exact failure texts, and the coordinate mapping's saturation).
 #include <cmath>
@@ -13,7 +13,7 @@
 #include "drawers/geometry.h"
 #include "fuzz_support.h"
 #include "mapdata/record_lines.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace {
 
@@ -107,13 +107,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::vector<std::string_view> fields = SplitCommas(line);
     for (int n = -2; n <= static_cast<int>(fields.size()) + 2; ++n) {
-      std::string_view got = mapdata::TokenGet(line, n);
+      std::string_view got = mapdata::Field(line, n);
       std::string_view want = n >= 1 && n <= static_cast<int>(fields.size()) ? fields[n - 1] : "";
-      FUZZ_CHECK(got == want, "TokenGet", std::to_string(n));
+      FUZZ_CHECK(got == want, "Field", std::to_string(n));
       if (!got.empty())
         FUZZ_CHECK(
             got.data() >= line.data() && got.data() + got.size() <= line.data() + line.size(),
-            "TokenGet view outside the line");
+            "Field view outside the line");
     }
     // Failures throw, which is slow under the sanitizers: the numbers of the first lines suffice.
     if (lines <= 32 && fields.size() < 64) {

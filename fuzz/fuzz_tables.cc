@@ -1,6 +1,6 @@
 // The four table loaders over one fuzzed file, each checked against a plain model of the loading
 // rules (header count, which lines are stored, what a slot holds, when the load fails), and every
-// lookup (PidSrc, AtrPidSrc, PointPidSrc, SyuAtrSrc) checked against the front-to-back scan that
+// lookup (FindArc, FindPid, FindPid, FindMainRoad) checked against the front-to-back scan that
 // the indexes must answer exactly like, messages and failures included.
 #include <cstdint>
 #include <memory>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/common_test_util.h"
+#include "mapdata/mapdata_test_util.h"
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "base/numbers.h"
@@ -17,13 +18,13 @@
 #include "mapdata/arc_table.h"
 #include "mapdata/record_lines.h"
 #include "mapdata/record_tables.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace {
 
 using namespace sheetwright;
 using base::ConversionError;
-using mapdata::TokenGet;
+using mapdata::Field;
 using test_util::CollectingSink;
 
 // What a load must do with `text`: its message, whether it fails, the stored lines.
@@ -51,7 +52,7 @@ ModelLoad Model(const std::vector<std::string_view>& lines, int count_field, cha
     m.last = -2;
     return m;
   }
-  std::string_view count = TokenGet(lines[0], count_field);
+  std::string_view count = Field(lines[0], count_field);
   if (count.empty()) {
     m.messages.push_back("ARCファイルのレコード数不正=" + base::MessageText(lines[0]) + " -->");
     m.last = -2;
@@ -65,7 +66,7 @@ ModelLoad Model(const std::vector<std::string_view>& lines, int count_field, cha
     std::string_view line = lines[i];
     if (letter != 0 && (line.empty() || line[0] != letter)) continue;
     for (int f : int_fields) {
-      if (!IsInt(TokenGet(line, f))) {
+      if (!IsInt(Field(line, f))) {
         m.throws = true;
         return m;
       }
@@ -82,13 +83,13 @@ struct Scan {
   std::vector<std::string> messages;
 };
 
-// PidSrc as the front-to-back scan over the stored lines.
+// FindArc as the front-to-back scan over the stored lines.
 Scan ScanArc(const std::vector<std::string_view>& stored, int32_t id) {
   Scan s;
   for (size_t i = 0; i < stored.size(); ++i) {
     std::string_view line = stored[i];
     if (line.empty() || line[0] != 'L') continue;
-    std::string_view f = TokenGet(line, 3);
+    std::string_view f = Field(line, 3);
     if (f.empty()) {
       s.messages.push_back("ARCファイルのアークID不正=" + base::MessageText(line));
       return s;
@@ -113,32 +114,32 @@ void CheckArcTable(std::string_view text, const std::vector<std::string_view>& l
   CollectingSink sink;
   bool threw = false;
   try {
-    table.ArcSet(std::make_shared<const mapdata::FileText>(std::string(text)), sink);
+    table.Load(std::make_shared<const mapdata::FileText>(std::string(text)), sink);
   } catch (const ConversionError&) {
     threw = true;
   }
-  FUZZ_CHECK(threw == want.throws, "ArcSet failure");
-  FUZZ_CHECK(sink.messages == want.messages, "ArcSet messages");
+  FUZZ_CHECK(threw == want.throws, "Load failure");
+  FUZZ_CHECK(sink.messages == want.messages, "Load messages");
   if (threw) {
-    FUZZ_CHECK(table.ArcLast() == -1, "ArcSet left a table after failing");
+    FUZZ_CHECK(test_util::LastIndex(table) == -1, "Load left a table after failing");
     return;
   }
-  FUZZ_CHECK(table.ArcLast() == want.last, "ArcLast", std::to_string(table.ArcLast()));
-  for (int s = 0; s <= table.ArcLast(); ++s)
-    FUZZ_CHECK(table.ArcLines(s) == want.stored[s], "ArcLines slot", std::to_string(s));
+  FUZZ_CHECK(test_util::LastIndex(table) == want.last, "last slot", std::to_string(test_util::LastIndex(table)));
+  for (int s = 0; s < table.size(); ++s)
+    FUZZ_CHECK(table.Line(s) == want.stored[s], "Line slot", std::to_string(s));
   for (int32_t id : ids) {
     Scan scan = ScanArc(want.stored, id);
     CollectingSink lookup_sink;
     int got = -1;
     bool lookup_threw = false;
     try {
-      got = table.PidSrc(id, lookup_sink);
+      got = table.FindArc(id, lookup_sink);
     } catch (const ConversionError&) {
       lookup_threw = true;
     }
-    FUZZ_CHECK(lookup_threw == scan.throws, "PidSrc failure", std::to_string(id));
-    if (!lookup_threw) FUZZ_CHECK(got == scan.slot, "PidSrc slot", std::to_string(id));
-    FUZZ_CHECK(lookup_sink.messages == scan.messages, "PidSrc message", std::to_string(id));
+    FUZZ_CHECK(lookup_threw == scan.throws, "FindArc failure", std::to_string(id));
+    if (!lookup_threw) FUZZ_CHECK(got == scan.slot, "FindArc slot", std::to_string(id));
+    FUZZ_CHECK(lookup_sink.messages == scan.messages, "FindArc message", std::to_string(id));
   }
 }
 
@@ -153,66 +154,65 @@ void CheckPolyTable(std::string_view text, const std::vector<std::string_view>& 
   try {
     auto file = std::make_shared<const mapdata::FileText>(std::string(text));
     if (points) {
-      table.PointSet(file, sink);
+      table.LoadPoints(file, sink);
     } else {
-      table.PolySet(file, sink);
+      table.LoadPolygons(file, sink);
     }
   } catch (const ConversionError&) {
     threw = true;
   }
-  FUZZ_CHECK(threw == want.throws, points ? "PointSet failure" : "PolySet failure");
+  FUZZ_CHECK(threw == want.throws, points ? "LoadPoints failure" : "LoadPolygons failure");
   FUZZ_CHECK(sink.messages == want.messages, "polygon/point table messages");
   if (threw) {
-    FUZZ_CHECK(table.Last() == -1, "a failed load left a table");
+    FUZZ_CHECK(test_util::LastIndex(table) == -1, "a failed load left a table");
     return;
   }
-  FUZZ_CHECK(table.Last() == want.last, "PolyLast/PointLast", std::to_string(table.Last()));
-  for (int s = 0; s <= table.Last(); ++s) {
+  FUZZ_CHECK(test_util::LastIndex(table) == want.last, "last slot", std::to_string(test_util::LastIndex(table)));
+  for (int s = 0; s < table.size(); ++s) {
     const mapdata::PolyRec& r = table.Rec(s);
     std::string_view line = want.stored[s];
-    FUZZ_CHECK(r.pid == *base::TryParseInt(TokenGet(line, 2)), "Pid", std::to_string(s));
-    FUZZ_CHECK(r.y_text == TokenGet(line, y_field), "YText", std::to_string(s));
-    FUZZ_CHECK(r.x_text == TokenGet(line, y_field + 1), "XText", std::to_string(s));
+    FUZZ_CHECK(r.pid == *base::TryParseInt(Field(line, 2)), "Pid", std::to_string(s));
+    FUZZ_CHECK(r.y_text == Field(line, y_field), "YText", std::to_string(s));
+    FUZZ_CHECK(r.x_text == Field(line, y_field + 1), "XText", std::to_string(s));
   }
   for (int32_t id : ids) {
     int scan = -1;
-    for (int s = 0; s <= table.Last() && scan < 0; ++s)
+    for (int s = 0; s < table.size() && scan < 0; ++s)
       if (table.Rec(s).pid == id) scan = s;
-    FUZZ_CHECK(table.AtrPidSrc(id) == scan, "AtrPidSrc", std::to_string(id));
-    FUZZ_CHECK(table.PointPidSrc(id) == scan, "PointPidSrc", std::to_string(id));
+    FUZZ_CHECK(table.FindPid(id) == scan, "FindPid", std::to_string(id));
   }
 }
 
 void CheckAtrTable(std::string_view text, const std::vector<std::string_view>& lines,
                    const std::set<int32_t>& ids) {
   ModelLoad want = Model(lines, 5, 'L', {2, 3});
-  mapdata::AtrTable table;
+  mapdata::AttributeTable table;
   CollectingSink sink;
   bool threw = false;
   try {
-    table.AtrSet(std::make_shared<const mapdata::FileText>(std::string(text)), sink);
+    table.Load(std::make_shared<const mapdata::FileText>(std::string(text)), sink);
   } catch (const ConversionError&) {
     threw = true;
   }
-  FUZZ_CHECK(threw == want.throws, "AtrSet failure");
-  FUZZ_CHECK(sink.messages == want.messages, "AtrSet messages");
+  FUZZ_CHECK(threw == want.throws, "Load failure");
+  FUZZ_CHECK(sink.messages == want.messages, "Load messages");
   if (threw) {
-    FUZZ_CHECK(table.AtrLast() == -1, "a failed AtrSet left a table");
+    FUZZ_CHECK(test_util::LastIndex(table) == -1, "a failed Load left a table");
     return;
   }
-  FUZZ_CHECK(table.AtrLast() == want.last, "AtrLast", std::to_string(table.AtrLast()));
-  for (int s = 0; s <= table.AtrLast(); ++s) {
-    const mapdata::AtrRec& r = table.Rec(s);
+  FUZZ_CHECK(test_util::LastIndex(table) == want.last, "last slot", std::to_string(test_util::LastIndex(table)));
+  for (int s = 0; s < table.size(); ++s) {
+    const mapdata::AttributeRec& r = table.Rec(s);
     std::string_view line = want.stored[s];
-    FUZZ_CHECK(r.arc_id == *base::TryParseInt(TokenGet(line, 2)), "ArcId");
-    FUZZ_CHECK(r.atr_value == *base::TryParseInt(TokenGet(line, 3)), "AtrValue");
-    if (r.atr_value != 0) FUZZ_CHECK(r.atr_text == TokenGet(line, 4), "AtrText");
+    FUZZ_CHECK(r.arc_id == *base::TryParseInt(Field(line, 2)), "ArcId");
+    FUZZ_CHECK(r.atr_value == *base::TryParseInt(Field(line, 3)), "AtrValue");
+    if (r.atr_value != 0) FUZZ_CHECK(r.atr_text == Field(line, 4), "AtrText");
   }
   for (int32_t id : ids) {
     int scan = -1;
-    for (int s = 0; s <= table.AtrLast() && scan < 0; ++s)
+    for (int s = 0; s < table.size() && scan < 0; ++s)
       if (table.Rec(s).arc_id == id && table.Rec(s).atr_value != 0) scan = s;
-    FUZZ_CHECK(table.SyuAtrSrc(id) == scan, "SyuAtrSrc", std::to_string(id));
+    FUZZ_CHECK(table.FindMainRoad(id) == scan, "FindMainRoad", std::to_string(id));
   }
 }
 
@@ -227,7 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::set<int32_t> ids = {0, -1, 1, INT32_MIN, INT32_MAX};
   for (std::string_view line : lines) {
     for (int f = 2; f <= 3; ++f) {
-      if (auto v = base::TryParseInt(TokenGet(line, f))) {
+      if (auto v = base::TryParseInt(Field(line, f))) {
         ids.insert(*v);
         if (*v != INT32_MAX) ids.insert(*v + 1);
       }

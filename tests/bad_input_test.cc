@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "conversion/conv_go.h"
+#include "conversion/convert_mesh.h"
 #include "conversion/layer_rows.h"
 #include "conversion/mesh_test_util.h"
 #include "mapdata/mesh_files.h"
@@ -134,7 +134,7 @@ Outcome Convert(const TestMesh& mesh) {
   Outcome out;
   conversion::ConversionServices services{AllLayersOn(), metrics, sink};
   try {
-    conversion::ConvGo(folder / "mesh", services, out.sheet);
+    conversion::ConvertMesh(folder / "mesh", services, out.sheet);
   } catch (const base::ConversionError& e) {
     out.error = e.what();
   }

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "conversion/batch.h"
-#include "conversion/conv_go.h"
+#include "conversion/convert_mesh.h"
 #include "conversion/layer_rows.h"
 #include "conversion/mesh_folders.h"
 #include "conversion/mesh_test_util.h"
@@ -234,7 +234,7 @@ TEST_F(SamplesTest, EveryLayerWithDataIsStoredInStackingOrder) {
     std::string folder = kMeshes + "/" + mesh;
     CollectingSink sink;
     picture::Picture sheet;
-    conversion::ConvGo(folder, {styles, fonts_, sink, nullptr}, sheet);
+    conversion::ConvertMesh(folder, {styles, fonts_, sink, nullptr}, sheet);
     EXPECT_THAT(sink.messages, ::testing::IsEmpty()) << mesh;
 
     auto file = output::wmftest::ParseWmf(output::EncodeWmf(sheet, {}));

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "base/atomic_file.h"
-#include "conversion/conv_go.h"
+#include "conversion/convert_mesh.h"
 #include "conversion/mesh_folders.h"
 #include "conversion/ordered_hand_over.h"
 
@@ -114,7 +114,7 @@ class BatchRun {
       CheckMeshFolder(folder);
       ConversionServices services{styles_, fonts_, *sink, &hook};
       // Data alone needs no drawing.
-      if (!request_.formats.empty()) ConvGo(folder, services, *sheet);
+      if (!request_.formats.empty()) ConvertMesh(folder, services, *sheet);
       StageData(mesh, *sink, outcome);
     } catch (const base::ConversionCancelled&) {
       throw;

@@ -43,7 +43,7 @@ void ConversionTables::LoadArcs(const std::string& path) {
   const auto& found = files_.Find(path);
   if (!found) return;
   arcs_ = Load(arc_tables_, *found, [this](mapdata::ArcTable& t, auto text, auto& sink) {
-    t.ArcSet(std::move(text), sink, progress_);
+    t.Load(std::move(text), sink, progress_);
   });
 }
 
@@ -53,11 +53,11 @@ void ConversionTables::LoadPolygons(const std::string& path) {
 }
 
 void ConversionTables::LoadPolygonsIfEmpty(const std::string& path) {
-  if (polygons_->Last() >= 0) return;
+  if (polygons_->size() > 0) return;
   const auto& found = files_.Find(path);
   if (!found) return;
   polygons_ = Load(polygon_tables_, *found, [](mapdata::PolyTable& t, auto text, auto& sink) {
-    t.PolySet(std::move(text), sink);
+    t.LoadPolygons(std::move(text), sink);
   });
 }
 
@@ -66,7 +66,7 @@ void ConversionTables::LoadPoints(const std::string& path) {
   const auto& found = files_.Find(path);
   if (!found) return;
   points_ = Load(point_tables_, *found, [](mapdata::PolyTable& t, auto text, auto& sink) {
-    t.PointSet(std::move(text), sink);
+    t.LoadPoints(std::move(text), sink);
   });
 }
 
@@ -74,8 +74,8 @@ void ConversionTables::LoadAttributes(const std::string& path) {
   attributes_ = &empty_attributes_;
   const auto& found = files_.Find(path);
   if (!found) return;
-  attributes_ = Load(attribute_tables_, *found, [](mapdata::AtrTable& t, auto text, auto& sink) {
-    t.AtrSet(std::move(text), sink);
+  attributes_ = Load(attribute_tables_, *found, [](mapdata::AttributeTable& t, auto text, auto& sink) {
+    t.Load(std::move(text), sink);
   });
 }
 

@@ -25,7 +25,7 @@ class ConversionTables {
 
   void LoadArcs(const std::string& path);
   void LoadPolygons(const std::string& path);
-  // PolySet of the file when it exists and the polygon table is still empty (last index < 0);
+  // LoadPolygons of the file when it exists and the polygon table is still empty;
   // nothing is emptied otherwise.
   void LoadPolygonsIfEmpty(const std::string& path);
   void LoadPoints(const std::string& path);
@@ -34,7 +34,7 @@ class ConversionTables {
   const mapdata::ArcTable& arcs() const { return *arcs_; }
   const mapdata::PolyTable& polygons() const { return *polygons_; }
   const mapdata::PolyTable& points() const { return *points_; }
-  const mapdata::AtrTable& attributes() const { return *attributes_; }
+  const mapdata::AttributeTable& attributes() const { return *attributes_; }
 
   // How many loads parsed their file (the rest reused a table); for tests and measurements.
   int parses() const { return parses_; }
@@ -58,17 +58,17 @@ class ConversionTables {
   // Empty tables stand in while a table is empty or its file is missing.
   const mapdata::ArcTable empty_arcs_;
   const mapdata::PolyTable empty_polygons_;
-  const mapdata::AtrTable empty_attributes_;
+  const mapdata::AttributeTable empty_attributes_;
 
   Cache<mapdata::ArcTable> arc_tables_;
   Cache<mapdata::PolyTable> polygon_tables_;
   Cache<mapdata::PolyTable> point_tables_;
-  Cache<mapdata::AtrTable> attribute_tables_;
+  Cache<mapdata::AttributeTable> attribute_tables_;
 
   const mapdata::ArcTable* arcs_ = &empty_arcs_;
   const mapdata::PolyTable* polygons_ = &empty_polygons_;
   const mapdata::PolyTable* points_ = &empty_polygons_;
-  const mapdata::AtrTable* attributes_ = &empty_attributes_;
+  const mapdata::AttributeTable* attributes_ = &empty_attributes_;
   int parses_ = 0;
 };
 

@@ -1,7 +1,7 @@
 // The fixed program of a mesh conversion: the 43 layer rows in stacking order (fills, then outlines
 // and line features, then names, the administrative boundaries last) with the table loads that run
 // between them. Kept as data so that the order, files, codes and styles can be read and checked in
-// one place; conv_go.cc walks it.
+// one place; convert_mesh.cc walks it.
 #pragma once
 
 #include <cstdint>
@@ -18,13 +18,13 @@ namespace sheetwright::conversion {
 // One of the mesh's data file paths.
 using MeshPath = std::string mapdata::MeshFiles::*;
 
-// How a step loads a table. Every load of a table first empties it ("last index" -1), then fills
+// How a step loads a table. Every load of a table first empties it, then fills
 // it from the file when the file exists; a missing file leaves the table empty without a message.
 enum class TableLoad : uint8_t {
   kNone,
   kArcs,             // the arc table
   kPolygons,         // the polygon table
-  kPolygonsIfEmpty,  // PolySet without emptying, and only while the polygon table is still empty
+  kPolygonsIfEmpty,  // LoadPolygons without emptying, and only while the polygon table is still empty
   kPoints,           // the point table
   kRoadAttributes,   // the attribute table; runs after the row's file test, not before it
 };
@@ -34,10 +34,10 @@ enum class DrawerKind : uint8_t { kFill, kOutline, kArcs, kMainRoads, kNames, kP
 // What a row needs besides its switch and its own file.
 enum class TableNeed : uint8_t {
   kNothing,
-  kTwoArcLines,  // ArcLast > 0: the city fill wants at least two lines in the arc table
-  kArcs,         // ArcLast >= 0
-  kPolygons,     // PolyLast >= 0
-  kPoints,       // PointLast >= 0
+  kTwoArcLines,  // two lines or more: the city fill wants at least two lines in the arc table
+  kArcs,         // at least one line
+  kPolygons,     // at least one polygon record
+  kPoints,       // at least one point record
 };
 
 struct ConversionStep {

@@ -1,10 +1,10 @@
-// ArcDraw and SyuArcDraw: arc files drawn straight from the file, one polyline per arc record of
+// ArcDraw and MainRoadDraw: arc files drawn straight from the file, one polyline per arc record of
 // the layer's class.
 #include "base/numbers.h"
-#include "drawers/draw_common.h"
 #include "drawers/drawers.h"
+#include "mapdata/bad_line.h"
 #include "mapdata/map_format.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 #include "picture/recorder.h"
 
 namespace sheetwright::drawers {
@@ -12,12 +12,12 @@ namespace {
 
 namespace format = mapdata::format;
 using base::StrToInt;
-using internal::Report;
+using mapdata::ReportBadLine;
 
 // Draws the arcs of the layer's class; with `main_roads` only those it marks. Reading stops at a
 // record line without its line type or point count; what was drawn before is kept.
 picture::Picture DrawArcs(DrawContext& ctx, const mapdata::FileText& arc_file,
-                          const mapdata::AtrTable* main_roads) {
+                          const mapdata::AttributeTable* main_roads) {
   picture::Picture picture;
   picture::Recorder recorder(picture);
   const LayerState& state = ctx.state;
@@ -36,17 +36,17 @@ picture::Picture DrawArcs(DrawContext& ctx, const mapdata::FileText& arc_file,
     mapdata::SplitFields(line, fields);
     std::string_view line_type = fields[format::kArcLineTypeField - 1];
     if (line_type.empty()) {
-      Report(ctx.sink, "線種ID不正=", line);
+      ReportBadLine(ctx.sink, "線種ID不正=", line);
       break;
     }
     if (StrToInt(line_type) == format::kHiddenLineType) continue;
     if (main_roads != nullptr &&
-        main_roads->SyuAtrSrc(StrToInt(fields[format::kArcIdField - 1])) == -1) {
+        main_roads->FindMainRoad(StrToInt(fields[format::kArcIdField - 1])) == -1) {
       continue;
     }
     std::string_view count_text = fields[format::kArcPointCountField - 1];
     if (count_text.empty()) {
-      Report(ctx.sink, "PGNファイルのレコード数不正=", line);
+      ReportBadLine(ctx.sink, "PGNファイルのレコード数不正=", line);
       break;
     }
     // A count larger than the lines left reads empty lines past the end, which fail as
@@ -67,8 +67,8 @@ picture::Picture ArcDraw(DrawContext& ctx, const mapdata::FileText& arc_file) {
   return DrawArcs(ctx, arc_file, nullptr);
 }
 
-picture::Picture SyuArcDraw(DrawContext& ctx, const mapdata::FileText& arc_file,
-                            const mapdata::AtrTable& atr_recs) {
+picture::Picture MainRoadDraw(DrawContext& ctx, const mapdata::FileText& arc_file,
+                            const mapdata::AttributeTable& atr_recs) {
   return DrawArcs(ctx, arc_file, &atr_recs);
 }
 

@@ -21,12 +21,12 @@ struct ArcRun {
   int steps = 0;
 };
 
-// Runs ArcDraw (or SyuArcDraw with `atr`) with layer code `code` over the header plus `body`.
+// Runs ArcDraw (or MainRoadDraw with `atr`) with layer code `code` over the header plus `body`.
 ArcRun RunArcs(const std::string& code, const std::string& body,
-               const mapdata::AtrTable* atr = nullptr) {
+               const mapdata::AttributeTable* atr = nullptr) {
   DrawerFixture f(code, 0x00FF00, 60);
   mapdata::FileText file(kHeader + body);
-  picture::Picture picture = atr ? SyuArcDraw(f.ctx, file, *atr) : ArcDraw(f.ctx, file);
+  picture::Picture picture = atr ? MainRoadDraw(f.ctx, file, *atr) : ArcDraw(f.ctx, file);
   return {std::move(picture), f.sink.messages, f.progress.steps};
 }
 
@@ -113,9 +113,9 @@ TEST(ArcDrawTest, EmptyFileOrNoRecordOfTheClassGivesAnEmptyLayer) {
   }
 }
 
-TEST(SyuArcDrawTest, DrawsOnlyArcsMarkedAsMainRoads) {
+TEST(MainRoadDrawTest, DrawsOnlyArcsMarkedAsMainRoads) {
   // Arc 7: value 0 then 2 (marked); arc 8: value 0 only; arc 9: no attribute.
-  mapdata::AtrTable atr = test_util::AtrTableOf(
+  mapdata::AttributeTable atr = test_util::AttributeTableOf(
       "ATR,a,b,c,4\r\nL2110,7,0\r\nL2110,8,0\r\nL2110,7,2,国道\r\nL2110,10,1,x\r\n");
   ArcRun run = RunArcs("L2110",
                        "L2110,1,7,2\r\n0,0\r\n1,1\r\n"
@@ -126,12 +126,12 @@ TEST(SyuArcDrawTest, DrawsOnlyArcsMarkedAsMainRoads) {
   EXPECT_EQ(Polylines(run.picture), (std::vector<Figure>{{{0, 15000}, {10, 14990}}}));
   EXPECT_EQ(run.steps, 1);
 
-  mapdata::AtrTable empty;
+  mapdata::AttributeTable empty;
   EXPECT_TRUE(Polylines(RunArcs("L2110", "L2110,1,7,2\r\n0,0\r\n1,1\r\n", &empty).picture).empty());
 }
 
-TEST(SyuArcDrawTest, ChecksLineTypeBeforeTheLookupAndTheLookupBeforeTheCount) {
-  mapdata::AtrTable atr = test_util::AtrTableOf("ATR,a,b,c,1\r\nL2110,7,1\r\n");
+TEST(MainRoadDrawTest, ChecksLineTypeBeforeTheLookupAndTheLookupBeforeTheCount) {
+  mapdata::AttributeTable atr = test_util::AttributeTableOf("ATR,a,b,c,1\r\nL2110,7,1\r\n");
   // Arc 8 is no main road, yet its missing line type is reported.
   ArcRun run = RunArcs("L2110", "L2110,,8,2\r\n", &atr);
   EXPECT_EQ(run.messages, std::vector<std::string>{"線種ID不正=L2110,,8,2"});
@@ -142,7 +142,7 @@ TEST(SyuArcDrawTest, ChecksLineTypeBeforeTheLookupAndTheLookupBeforeTheCount) {
   // The arc ID is needed for the lookup.
   DrawerFixture f("L2110");
   try {
-    drawers::SyuArcDraw(f.ctx, mapdata::FileText("H\r\nL2110,1,,2\r\n0,0\r\n1,1\r\n"), atr);
+    drawers::MainRoadDraw(f.ctx, mapdata::FileText("H\r\nL2110,1,,2\r\n0,0\r\n1,1\r\n"), atr);
     ADD_FAILURE() << "empty arc ID accepted";
   } catch (const base::ConversionError& e) {
     EXPECT_STREQ(e.what(), "'' は整数ではありません");

@@ -2,17 +2,14 @@
 
 #include <algorithm>
 
-#include "base/numbers.h"
 #include "drawers/geometry.h"
-#include "mapdata/map_format.h"
-#include "mapdata/token.h"
 
 namespace sheetwright::drawers {
 
 ArcPointCache::Arc& ArcPointCache::ArcOf(const mapdata::ArcTable& arcs, int slot) {
   if (content_id_ != arcs.content_id()) {
     content_id_ = arcs.content_id();
-    arc_of_slot_.assign(static_cast<size_t>(std::max(arcs.ArcLast() + 1, 0)), -1);
+    arc_of_slot_.assign(static_cast<size_t>(arcs.size()), -1);
     arcs_.clear();
     points_.clear();
     // Every point is a line of the table, so this is room enough: no regrowth, no copying.
@@ -27,30 +24,26 @@ ArcPointCache::Arc& ArcPointCache::ArcOf(const mapdata::ArcTable& arcs, int slot
 }
 
 const ArcPointCache::ArcFields* ArcPointCache::Fields(const mapdata::ArcTable& arcs, int slot) {
-  if (slot < 0 || slot > arcs.ArcLast()) return nullptr;
+  if (!arcs.Holds(slot)) return nullptr;
   Arc& arc = ArcOf(arcs, slot);
   if (arc.fields_known == Known::kNo) {
-    namespace format = mapdata::format;
-    std::string_view fields[format::kArcPointCountField];
-    mapdata::SplitFields(arcs.ArcLines(slot), fields);
-    std::optional<int32_t> line_type = base::TryParseInt(fields[format::kArcLineTypeField - 1]);
-    std::optional<int32_t> count = base::TryParseInt(fields[format::kArcPointCountField - 1]);
-    arc.fields_known = line_type && count ? Known::kYes : Known::kUnreadable;
-    if (line_type && count) arc.fields = {*line_type, *count};
+    std::optional<ArcFields> fields = mapdata::ParseArcFields(arcs.Line(slot));
+    arc.fields_known = fields ? Known::kYes : Known::kUnreadable;
+    if (fields) arc.fields = *fields;
   }
   return arc.fields_known == Known::kYes ? &arc.fields : nullptr;
 }
 
 std::span<const picture::Point> ArcPointCache::Get(const mapdata::ArcTable& arcs, int slot,
                                                    int32_t count) {
-  if (count < 1 || slot < 0 || int64_t{slot} + count > arcs.ArcLast()) return {};
+  if (count < 1 || slot < 0 || int64_t{slot} + count >= arcs.size()) return {};
   Arc& arc = ArcOf(arcs, slot);
   if (arc.mapped_count != count) {
     // Mapped in full before it is recorded, so a line that fails leaves nothing half-known.
     size_t start = points_.size();
     try {
       for (int32_t i = 1; i <= count; ++i) {
-        picture::Point p = MapCoordinateLine(arcs.ArcLines(slot + i));
+        picture::Point p = MapCoordinateLine(arcs.Line(slot + i));
         if (points_.size() == start || points_.back() != p) points_.push_back(p);
       }
     } catch (...) {

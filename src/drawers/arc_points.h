@@ -11,20 +11,18 @@
 #include <vector>
 
 #include "mapdata/arc_table.h"
+#include "mapdata/polygon_arcs.h"
 #include "picture/picture.h"
 
 namespace sheetwright::drawers {
 
-class ArcPointCache {
+class ArcPointCache : public mapdata::ArcFieldSource {
  public:
-  struct ArcFields {
-    int32_t line_type = 0;  // field 2 of the arc record line
-    int32_t count = 0;      // field 4: how many coordinate lines follow
-  };
+  using ArcFields = mapdata::ArcFields;
 
-  // The fields of the arc record line in `slot` (0 <= slot <= ArcLast()), or null when either is
+  // The fields of the arc record line in `slot` (0 <= slot < size()), or null when either is
   // empty or not an integer: the caller then reads the line itself.
-  const ArcFields* Fields(const mapdata::ArcTable& arcs, int slot);
+  const ArcFields* Fields(const mapdata::ArcTable& arcs, int slot) override;
 
   // The mapped points of the `count` coordinate lines after the arc record line in `slot`, with
   // each point that repeats the one before it left out (as the vertex buffer leaves it out), mapped

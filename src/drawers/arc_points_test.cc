@@ -15,7 +15,7 @@ namespace {
 mapdata::ArcTable Load(const std::string& text) {
   mapdata::ArcTable table;
   base::NullMessageSink sink;
-  table.ArcSet(std::make_shared<const mapdata::FileText>(text), sink);
+  table.Load(std::make_shared<const mapdata::FileText>(text), sink);
   return table;
 }
 
@@ -37,7 +37,7 @@ TEST(ArcPointCacheTest, AnswersFollowTheTableContent) {
 
   // Same slots, new file: the old points must not come back.
   base::NullMessageSink sink;
-  table.ArcSet(std::make_shared<const mapdata::FileText>("h,h,h,3\r\nL1,1,7,2\r\n1,2\r\n3,4\r\n"),
+  table.Load(std::make_shared<const mapdata::FileText>("h,h,h,3\r\nL1,1,7,2\r\n1,2\r\n3,4\r\n"),
                sink);
   EXPECT_EQ(Copy(cache.Get(table, 0, 2)), (std::vector<picture::Point>{{20, 14990}, {40, 14970}}));
 }
@@ -88,7 +88,7 @@ TEST(ArcPointCacheTest, FieldsOnlyWhenBothAreIntegers) {
   EXPECT_EQ(cache.Fields(table, 6), nullptr);  // past the last slot
 
   base::NullMessageSink sink;
-  table.ArcSet(std::make_shared<const mapdata::FileText>("h,h,h,1\r\nL1,2,7,3\r\n"), sink);
+  table.Load(std::make_shared<const mapdata::FileText>("h,h,h,1\r\nL1,2,7,3\r\n"), sink);
   fields = cache.Fields(table, 0);
   ASSERT_NE(fields, nullptr);
   EXPECT_EQ(fields->line_type, 2);

@@ -51,28 +51,28 @@ inline std::shared_ptr<const mapdata::FileText> FileOf(std::string text) {
 inline mapdata::ArcTable ArcTableOf(std::string text) {
   base::NullMessageSink sink;
   mapdata::ArcTable table;
-  table.ArcSet(FileOf(std::move(text)), sink);
+  table.Load(FileOf(std::move(text)), sink);
   return table;
 }
 
 inline mapdata::PolyTable PolyTableOf(std::string text) {
   base::NullMessageSink sink;
   mapdata::PolyTable table;
-  table.PolySet(FileOf(std::move(text)), sink);
+  table.LoadPolygons(FileOf(std::move(text)), sink);
   return table;
 }
 
 inline mapdata::PolyTable PointTableOf(std::string text) {
   base::NullMessageSink sink;
   mapdata::PolyTable table;
-  table.PointSet(FileOf(std::move(text)), sink);
+  table.LoadPoints(FileOf(std::move(text)), sink);
   return table;
 }
 
-inline mapdata::AtrTable AtrTableOf(std::string text) {
+inline mapdata::AttributeTable AttributeTableOf(std::string text) {
   base::NullMessageSink sink;
-  mapdata::AtrTable table;
-  table.AtrSet(FileOf(std::move(text)), sink);
+  mapdata::AttributeTable table;
+  table.Load(FileOf(std::move(text)), sink);
   return table;
 }
 

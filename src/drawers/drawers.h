@@ -15,22 +15,22 @@ namespace sheetwright::drawers {
 // Arcs of one class as polylines in the layer colour and pen width (line type 5 is not drawn).
 picture::Picture ArcDraw(DrawContext& ctx, const mapdata::FileText& arc_file);
 // The same, only the arcs that the attribute table marks as main roads.
-picture::Picture SyuArcDraw(DrawContext& ctx, const mapdata::FileText& arc_file,
-                            const mapdata::AtrTable& atr_recs);
+picture::Picture MainRoadDraw(DrawContext& ctx, const mapdata::FileText& arc_file,
+                            const mapdata::AttributeTable& atr_recs);
 
 // Polygons filled in the layer colour, their rings taken from the arc table.
-picture::Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
+picture::Picture PolygonFillDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
                           const mapdata::ArcTable& arcs);
 // Polygon outlines, arc by arc, in the layer colour and pen width.
-picture::Picture PolyLineDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
+picture::Picture PolygonOutlineDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
                               const mapdata::ArcTable& arcs);
 
 // Polygon names at the polygons' label points. field < 0: field |field| alone; otherwise fields
 // `field` and `field` + 1 joined.
-picture::Picture AtrDraw(DrawContext& ctx, const mapdata::FileText& atr_file, int field,
+picture::Picture PolygonNameDraw(DrawContext& ctx, const mapdata::FileText& atr_file, int field,
                          const mapdata::PolyTable& poly_recs);
 // Point names hanging below their points; always fields `field` and `field` + 1 joined.
-picture::Picture PointDraw(DrawContext& ctx, const mapdata::FileText& atr_file, int field,
+picture::Picture PointNameDraw(DrawContext& ctx, const mapdata::FileText& atr_file, int field,
                            const mapdata::PolyTable& point_recs);
 
 }  // namespace sheetwright::drawers

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mapdata/coordinates.h"
 #include "picture/picture.h"
 
 namespace sheetwright::drawers {
@@ -17,17 +18,9 @@ namespace sheetwright::drawers {
 // range saturate.
 picture::Point MapCoordinate(std::string_view first, std::string_view second);
 
-// MapCoordinate of fields 1 and 2 of a coordinate line (TokenGet's fields: a missing one is
-// empty text and fails as such).
+// MapCoordinate of fields 1 and 2 of a coordinate line, read as mapdata::ReadCoordinateLine reads
+// them.
 picture::Point MapCoordinateLine(std::string_view line);
-
-// A coordinate line's two values as the data holds them, in map metres: field 1 the northing,
-// field 2 the easting. A field that is not a number throws ConversionError, the first field's
-// before the second's (as MapCoordinateLine does).
-struct MapMetres {
-  double north = 0, east = 0;
-};
-MapMetres ReadCoordinateLine(std::string_view line);
 
 // One value times 10.0, truncated toward zero, saturating at the 32-bit range.
 int32_t MapValue(double value);
@@ -36,9 +29,7 @@ int32_t MapValue(double value);
 class VertexBuffer {
  public:
   void Reset() { points_.clear(); }
-  // No real figure comes near this (128 MB of points); a polygon that references the same long
-  // arc over and over could otherwise take all the memory there is.
-  static constexpr size_t kMaxPoints = size_t{1} << 24;
+  static constexpr size_t kMaxPoints = mapdata::kMaxFigurePoints;
 
   // Appends (x, y) unless it repeats the point stored last. A figure beyond kMaxPoints throws
   // ConversionError.
@@ -64,8 +55,7 @@ class VertexBuffer {
   int Count() const { return static_cast<int>(points_.size()); }
   std::span<const picture::Point> Points() const { return points_; }
 
-  // The ConversionError of a figure beyond kMaxPoints; also for figures assembled elsewhere.
-  [[noreturn]] static void TooManyPoints();
+  [[noreturn]] static void TooManyPoints() { mapdata::FigureTooLong(); }
 
  private:
   std::vector<picture::Point> points_;

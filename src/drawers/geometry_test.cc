@@ -12,7 +12,7 @@
 
 #include "base/messages.h"
 #include "base/numbers.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace sheetwright::drawers {
 namespace {
@@ -118,8 +118,8 @@ TEST(MapCoordinateTest, LineAgreesWithItsFields) {
   };
   for (const std::string& line : lines) {
     ASSERT_EQ(outcome([&] { return drawers::MapCoordinateLine(line); }), outcome([&] {
-                return drawers::MapCoordinate(mapdata::TokenGet(line, 1),
-                                              mapdata::TokenGet(line, 2));
+                return drawers::MapCoordinate(mapdata::Field(line, 1),
+                                              mapdata::Field(line, 2));
               }))
         << "'" << line << "'";
   }

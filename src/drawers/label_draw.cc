@@ -1,22 +1,23 @@
-// AtrDraw and PointDraw: names from attribute files, written at the polygon's label point or
+// PolygonNameDraw and PointNameDraw: names from attribute files, written at the polygon's label point or
 // below the point that the name belongs to.
 #include <limits>
 #include <stdexcept>
 #include <string>
 
 #include "base/numbers.h"
-#include "drawers/draw_common.h"
 #include "drawers/drawers.h"
-#include "drawers/label_name.h"
+#include "mapdata/bad_line.h"
+#include "mapdata/label_name.h"
 #include "mapdata/map_format.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 #include "picture/recorder.h"
 
 namespace sheetwright::drawers {
 namespace {
 
-using internal::Report;
-using mapdata::TokenGet;
+using mapdata::ReportBadLine;
+using mapdata::BuildName;
+using mapdata::Field;
 
 // The canvas's default brush colour; the hatched brush is never used to fill anything.
 constexpr picture::ColorValue kWhite = 0xFFFFFF;
@@ -52,15 +53,15 @@ picture::Picture DrawLabels(DrawContext& ctx, const mapdata::FileText& atr_file,
   while (!cursor.AtEnd()) {
     std::string_view line = cursor.Next();
     if (!mapdata::BeginsWith(line, state.layer_code)) continue;
-    std::string_view id_text = TokenGet(line, mapdata::format::kIdField);
+    std::string_view id_text = Field(line, mapdata::format::kIdField);
     if (id_text.empty()) {
-      Report(ctx.sink, "PGNファイルのPID不正=", line);
+      ReportBadLine(ctx.sink, "PGNファイルのPID不正=", line);
       break;
     }
     int32_t id = base::StrToInt(id_text);
-    int slot = placement == Placement::kCentred ? table.AtrPidSrc(id) : table.PointPidSrc(id);
+    int slot = placement == Placement::kCentred ? table.FindPid(id) : table.FindPid(id);
     if (slot == -1) {
-      Report(ctx.sink, "ATRID-NOTFOUND=", id_text);
+      ReportBadLine(ctx.sink, "ATRID-NOTFOUND=", id_text);
       break;
     }
     std::string_view name = BuildName(line, field, single_field, buffer);
@@ -79,7 +80,7 @@ picture::Picture DrawLabels(DrawContext& ctx, const mapdata::FileText& atr_file,
 
 }  // namespace
 
-picture::Picture AtrDraw(DrawContext& ctx, const mapdata::FileText& atr_file, int field,
+picture::Picture PolygonNameDraw(DrawContext& ctx, const mapdata::FileText& atr_file, int field,
                          const mapdata::PolyTable& poly_recs) {
   if (field < 0) {
     int single =
@@ -89,7 +90,7 @@ picture::Picture AtrDraw(DrawContext& ctx, const mapdata::FileText& atr_file, in
   return DrawLabels(ctx, atr_file, field, false, poly_recs, Placement::kCentred);
 }
 
-picture::Picture PointDraw(DrawContext& ctx, const mapdata::FileText& atr_file, int field,
+picture::Picture PointNameDraw(DrawContext& ctx, const mapdata::FileText& atr_file, int field,
                            const mapdata::PolyTable& point_recs) {
   // A negative field number has no special meaning here: fields `field` and `field` + 1 always.
   return DrawLabels(ctx, atr_file, field, false, point_recs, Placement::kHangsBelow);

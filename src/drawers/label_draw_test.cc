@@ -41,8 +41,8 @@ LabelRun RunLabels(Drawer drawer, const std::string& body, int field = 3,
   f.ctx.state.font.face_name = "IPAGothic";
   f.ctx.state.font.height = -16;
   mapdata::FileText file("HEADER,m,1,2,9\r\n" + body);
-  picture::Picture picture = drawer == Drawer::kAtr ? AtrDraw(f.ctx, file, field, polygons)
-                                                    : PointDraw(f.ctx, file, field, points);
+  picture::Picture picture = drawer == Drawer::kAtr ? PolygonNameDraw(f.ctx, file, field, polygons)
+                                                    : PointNameDraw(f.ctx, file, field, points);
   return {std::move(picture), f.sink.messages};
 }
 
@@ -76,7 +76,7 @@ TEST(LabelDrawTest, PlacementCentresAndPushesOntoTheSheet) {
     LabelRun run =
         RunLabels(c.drawer, std::string(c.line) + "\r\n", 3, "A", c.byte_width, c.height);
     EXPECT_EQ(Labels(run.picture), std::vector<Label>{c.expected})
-        << c.line << (c.drawer == Drawer::kAtr ? " AtrDraw" : " PointDraw");
+        << c.line << (c.drawer == Drawer::kAtr ? " PolygonNameDraw" : " PointNameDraw");
   }
 }
 

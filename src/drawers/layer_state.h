@@ -26,6 +26,9 @@ struct DrawContext {
   base::ProgressHook* progress = nullptr;   // stepped after each arc an arc drawer draws
   picture::TextMetrics* metrics = nullptr;  // required by the label drawers
   ArcPointCache arc_points;                 // the polygon drawers' mapped arcs
+
+  // How the polygon drawers read references: reporting to the sink, fields from the cache.
+  mapdata::ReferenceReader References() { return {sink, &arc_points}; }
 };
 
 }  // namespace sheetwright::drawers

@@ -1,15 +1,16 @@
-// PolyDraw and PolyLineDraw: polygon records whose rings are lists of arc references, the arcs'
+// PolygonFillDraw and PolygonOutlineDraw: polygon records whose rings are lists of arc references, the arcs'
 // points taken from the arc table.
 #include "base/messages.h"
-#include "drawers/draw_common.h"
 #include "drawers/drawers.h"
-#include "drawers/poly_rings.h"
+#include "mapdata/polygon_arcs.h"
 #include "picture/recorder.h"
 
 namespace sheetwright::drawers {
 namespace {
 
-using internal::ArcSlotLine;
+using mapdata::ArcRecord;
+using mapdata::ArcRun;
+
 
 // Appends the coordinate lines of the arc whose record line is in `slot` (`count` lines after it),
 // last to first when `reversed`.
@@ -29,13 +30,13 @@ void AppendArc(DrawContext& ctx, const mapdata::ArcTable& arcs, int slot, int32_
   }
   for (int64_t i = 1; i <= count; ++i) {
     int64_t k = reversed ? int64_t{count} + 1 - i : i;
-    vertices.XYSet(drawers::MapCoordinateLine(ArcSlotLine(arcs, slot + k)));
+    vertices.XYSet(drawers::MapCoordinateLine(arcs.LineOrEmpty(slot + k)));
   }
 }
 
 }  // namespace
 
-picture::Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
+picture::Picture PolygonFillDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
                           const mapdata::ArcTable& arcs) {
   picture::Picture picture;
   picture::Recorder recorder(picture);
@@ -45,17 +46,18 @@ picture::Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
 
   mapdata::LineCursor cursor(pgn_file);
   VertexBuffer& vertices = ctx.vertices;
+  const mapdata::ReferenceReader refs = ctx.References();
   while (!cursor.AtEnd()) {
     vertices.Reset();
     std::string_view line = cursor.Next();
     if (!mapdata::BeginsWith(line, state.layer_code)) continue;
     int32_t references = 0;
-    if (!ReadReferenceCount(ctx, line, references)) break;
+    if (!ReadReferenceCount(refs, line, references)) break;
 
     // A bad reference ends the record; the rest of its reference lines are then read as ordinary
     // lines and passed over. What was collected before is filled all the same. A count beyond the
     // file's end reads empty lines, the first of which ends the record.
-    ForEachAreaArc(ctx, arcs, cursor, references, [&](const ArcRun& run) {
+    ForEachAreaArc(refs, arcs, cursor, references, [&](const ArcRun& run) {
       AppendArc(ctx, arcs, run.slot, run.count, run.reversed, vertices);
     });
 
@@ -68,7 +70,7 @@ picture::Picture PolyDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
   return picture;
 }
 
-picture::Picture PolyLineDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
+picture::Picture PolygonOutlineDraw(DrawContext& ctx, const mapdata::FileText& pgn_file,
                               const mapdata::ArcTable& arcs) {
   picture::Picture picture;
   picture::Recorder recorder(picture);
@@ -77,22 +79,23 @@ picture::Picture PolyLineDraw(DrawContext& ctx, const mapdata::FileText& pgn_fil
 
   mapdata::LineCursor cursor(pgn_file);
   VertexBuffer& vertices = ctx.vertices;
+  const mapdata::ReferenceReader refs = ctx.References();
   while (!cursor.AtEnd()) {
     vertices.Reset();
     std::string_view line = cursor.Next();
     if (!mapdata::BeginsWith(line, state.layer_code)) continue;
     int32_t references = 0;
-    if (!ReadReferenceCount(ctx, line, references)) break;
+    if (!ReadReferenceCount(refs, line, references)) break;
 
     // Each arc is drawn on its own, in its stored direction (the sign of a reference does not
     // matter for a line), so an arc that two polygons share is drawn once for each. A bad
     // reference abandons the rest of the record; the arcs drawn before stay.
     for (int32_t i = 0; i < references; ++i) {
       bool reversed = false;
-      int slot = FindReferencedArc(ctx, arcs, cursor.Next(), reversed);
+      int slot = FindReferencedArc(refs, arcs, cursor.Next(), reversed);
       if (slot == -1) break;
       int32_t count = 0;
-      ArcRecord record = ReadArcRecord(ctx, arcs, slot, /*outline=*/true, count);
+      ArcRecord record = ReadArcRecord(refs, arcs, slot, /*outline=*/true, count);
       if (record == ArcRecord::kStop) break;
       if (record == ArcRecord::kHidden) continue;
       vertices.Reset();

@@ -41,15 +41,15 @@ struct PolyRun {
   Messages fill_messages, outline_messages;
 };
 
-// Runs PolyDraw and PolyLineDraw over the same polygon file (header plus `body`).
+// Runs PolygonFillDraw and PolygonOutlineDraw over the same polygon file (header plus `body`).
 PolyRun RunBoth(const std::string& body, const std::string& code = "A",
                 const char* arc_text = kArcs) {
   const mapdata::ArcTable arcs = test_util::ArcTableOf(arc_text);
   mapdata::FileText file("PGN,mesh,1,2,9\r\n" + body);
   DrawerFixture fill(code, 0xFF0000), outline(code, 0x00FF00, 40);
   PolyRun run;
-  run.fill = drawers::PolyDraw(fill.ctx, file, arcs);
-  run.outline = drawers::PolyLineDraw(outline.ctx, file, arcs);
+  run.fill = drawers::PolygonFillDraw(fill.ctx, file, arcs);
+  run.outline = drawers::PolygonOutlineDraw(outline.ctx, file, arcs);
   run.fill_messages = fill.sink.messages;
   run.outline_messages = outline.sink.messages;
   return run;
@@ -63,7 +63,7 @@ std::string ErrorOf(const std::string& body) {
   for (int i = 0; i < 2; ++i) {
     DrawerFixture f("A");
     try {
-      i == 0 ? drawers::PolyDraw(f.ctx, file, arcs) : drawers::PolyLineDraw(f.ctx, file, arcs);
+      i == 0 ? drawers::PolygonFillDraw(f.ctx, file, arcs) : drawers::PolygonOutlineDraw(f.ctx, file, arcs);
       errors[i] = "(no error)";
     } catch (const base::ConversionError& e) {
       errors[i] = e.what();
@@ -73,7 +73,7 @@ std::string ErrorOf(const std::string& body) {
   return errors[0];
 }
 
-TEST(PolyDrawTest, ClosedRingGetsEachCornerOnceInTheLayerStyle) {
+TEST(PolygonFillDrawTest, ClosedRingGetsEachCornerOnceInTheLayerStyle) {
   PolyRun run = RunBoth("A1100,1,3,5,5\r\n1\r\n2\r\n3\r\n");
   // Arc 3 is of line type 5: it bounds the fill but is left out of the outline.
   EXPECT_EQ(Polygons(run.fill), (Figures{{k00, k0a, kaa, ka0}}));
@@ -95,7 +95,7 @@ TEST(PolyDrawTest, ClosedRingGetsEachCornerOnceInTheLayerStyle) {
   EXPECT_EQ(line_pen->color, 0x00FF00u);
 }
 
-TEST(PolyDrawTest, RingShapes) {
+TEST(PolygonFillDrawTest, RingShapes) {
   struct Case {
     const char* references;
     Figures fills;
@@ -118,7 +118,7 @@ TEST(PolyDrawTest, RingShapes) {
   }
 }
 
-TEST(PolyDrawTest, RecordSelectionAndZeroReferences) {
+TEST(PolygonFillDrawTest, RecordSelectionAndZeroReferences) {
   // r = 0 draws nothing and reads on; the code selects one class out of a shared file.
   PolyRun run =
       RunBoth("A6243,1,0,5,5\r\nA6242,2,1,5,5\r\n1\r\nA6243,3,1,5,5\r\n8\r\nA6244,4,1,5,5\r\n2\r\n",
@@ -128,7 +128,7 @@ TEST(PolyDrawTest, RecordSelectionAndZeroReferences) {
   EXPECT_TRUE(run.fill_messages.empty());
 }
 
-TEST(PolyDrawTest, BadReferenceEndsTheRecordDifferentlyForFillAndOutline) {
+TEST(PolygonFillDrawTest, BadReferenceEndsTheRecordDifferentlyForFillAndOutline) {
   struct Case {
     const char* bad_reference;
     Messages fill_messages;
@@ -166,7 +166,7 @@ TEST(PolyDrawTest, BadReferenceEndsTheRecordDifferentlyForFillAndOutline) {
   }
 }
 
-TEST(PolyDrawTest, RecordLineWithoutReferenceCountStopsTheFile) {
+TEST(PolygonFillDrawTest, RecordLineWithoutReferenceCountStopsTheFile) {
   PolyRun run = RunBoth("A1100,1,1,5,5\r\n8\r\nA1100,2\r\n8\r\nA1100,3,1,5,5\r\n8\r\n");
   EXPECT_EQ(Polygons(run.fill), (Figures{{k00, k0a, kaa}}));
   EXPECT_EQ(Polylines(run.outline), (Figures{{k00, k0a, kaa, ka0}}));
@@ -174,7 +174,7 @@ TEST(PolyDrawTest, RecordLineWithoutReferenceCountStopsTheFile) {
   EXPECT_EQ(run.outline_messages, Messages{"PGNファイルのレコード数不正=A1100,2"});
 }
 
-TEST(PolyDrawTest, ArcTableReportsABadArcIdBeforeTheDrawerReportsTheReference) {
+TEST(PolygonFillDrawTest, ArcTableReportsABadArcIdBeforeTheDrawerReportsTheReference) {
   const char arcs[] = "ARC,m,1,9\r\nL1101,1,,1\r\n0,0\r\nL1101,1,5,2\r\n0,0\r\n1,1\r\n";
   PolyRun run = RunBoth("A1100,1,1,5,5\r\n5\r\n", "A", arcs);
   const Messages expected{"ARCファイルのアークID不正=L1101,1,,1", "ARCID-NOTFOUND=5"};
@@ -183,7 +183,7 @@ TEST(PolyDrawTest, ArcTableReportsABadArcIdBeforeTheDrawerReportsTheReference) {
   EXPECT_TRUE(Polylines(run.outline).empty());
 }
 
-TEST(PolyDrawTest, FieldsThatAreNotNumbersEndTheConversion) {
+TEST(PolygonFillDrawTest, FieldsThatAreNotNumbersEndTheConversion) {
   EXPECT_EQ(ErrorOf("A1100,1,x,5,5\r\n1\r\n"), "'x' は整数ではありません");
   EXPECT_EQ(ErrorOf("A1100,1,1,5,5\r\n1x\r\n"), "'1x' は整数ではありません");
   // Arc 7 claims more points than the table holds: the missing lines are empty.
@@ -195,14 +195,14 @@ TEST(PolyDrawTest, FieldsThatAreNotNumbersEndTheConversion) {
 
 // A reversed reference reads its arc from the last line to the first: of two bad lines, the error
 // names the one met first in that order.
-TEST(PolyDrawTest, ReversedArcNamesTheFirstBadLineInItsOrder) {
+TEST(PolygonFillDrawTest, ReversedArcNamesTheFirstBadLineInItsOrder) {
   const mapdata::ArcTable arcs =
       test_util::ArcTableOf("ARC,m,1,9\r\nL1101,1,1,4\r\nfirst,0\r\n0,0\r\n0,1\r\nlast,1\r\n");
   for (const auto& [reference, bad] : {std::pair{"-1", "last"}, std::pair{"1", "first"}}) {
     mapdata::FileText file(std::string("PGN,mesh,1,2,9\r\nA1100,1,1,5,5\r\n") + reference + "\r\n");
     DrawerFixture fill("A");
     try {
-      drawers::PolyDraw(fill.ctx, file, arcs);
+      drawers::PolygonFillDraw(fill.ctx, file, arcs);
       ADD_FAILURE() << reference;
     } catch (const base::ConversionError& e) {
       EXPECT_EQ(e.what(), "'" + std::string(bad) + "' は浮動小数点数ではありません") << reference;
@@ -210,7 +210,7 @@ TEST(PolyDrawTest, ReversedArcNamesTheFirstBadLineInItsOrder) {
   }
 }
 
-TEST(PolyDrawTest, FigureLongerThanTheOriginalBufferIsDrawnWhole) {
+TEST(PolygonFillDrawTest, FigureLongerThanTheOriginalBufferIsDrawnWhole) {
   constexpr int kPoints = 6000;
   std::string arcs = "ARC,m,1,9\r\nL1101,1,1," + std::to_string(kPoints) + "\r\n";
   for (int i = 0; i < kPoints; ++i) arcs += std::to_string(i % 2) + "," + std::to_string(i) + "\n";
@@ -238,7 +238,7 @@ TEST(PolyDrawLimits, AFigureBeyondTheBufferLimitFailsClearly) {
   const mapdata::ArcTable table = test_util::ArcTableOf(arcs.c_str());
   DrawerFixture fixture("A");
   try {
-    drawers::PolyDraw(fixture.ctx, mapdata::FileText(pgn), table);
+    drawers::PolygonFillDraw(fixture.ctx, mapdata::FileText(pgn), table);
     FAIL() << "18 million points must not be collected";
   } catch (const base::ConversionError& e) {
     EXPECT_STREQ(e.what(), "図形の点の数が多すぎます (16777216 点まで)");

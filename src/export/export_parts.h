@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "drawers/layer_state.h"
 #include "export/feature_row.h"
 #include "export/gis_file.h"
 #include "export/gis_layers.h"
 #include "export/sheet_origins.h"
 #include "mapdata/arc_table.h"
 #include "mapdata/mesh_files.h"
+#include "mapdata/polygon_arcs.h"
 #include "mapdata/record_lines.h"
 #include "mapdata/record_tables.h"
 
@@ -38,8 +38,8 @@ class ExportContext {
   const Placement placement;
   GisFile& file;
   base::MessageSink& sink;
-  // How the drawers read polygon references: the sink and their cache of arc record fields.
-  drawers::DrawContext draw;
+  // How polygon references are read (as the drawers read them), reporting to the sink.
+  mapdata::ReferenceReader references;
 
  private:
   mapdata::MeshFiles paths_;

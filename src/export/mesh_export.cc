@@ -1,12 +1,12 @@
 #include "export/mesh_export.h"
 
 #include "base/numbers.h"
-#include "drawers/draw_common.h"
-#include "drawers/label_name.h"
+#include "mapdata/bad_line.h"
+#include "mapdata/label_name.h"
 #include "export/export_parts.h"
 #include "export/feature_row.h"
 #include "mapdata/map_format.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace sheetwright::gis {
 
@@ -18,12 +18,7 @@ ExportContext::ExportContext(const std::string& mesh_folder, const std::string& 
       placement(placement),
       file(file),
       sink(sink),
-      draw{.state = {},
-           .vertices = {},
-           .sink = sink,
-           .progress = nullptr,
-           .metrics = nullptr,
-           .arc_points = {}},
+      references{.sink = sink},
       paths_(mapdata::FileSet(mesh_folder)) {}
 
 std::shared_ptr<const mapdata::FileText> ExportContext::Text(
@@ -42,7 +37,7 @@ const mapdata::ArcTable& ExportContext::Arcs(std::string mapdata::MeshFiles::*me
   auto [it, added] = arcs_.try_emplace(paths_.*member);
   if (added) {
     it->second = std::make_unique<mapdata::ArcTable>();
-    if (auto text = Text(member)) it->second->ArcSet(text, sink);
+    if (auto text = Text(member)) it->second->Load(text, sink);
   }
   return *it->second;
 }
@@ -60,20 +55,20 @@ void ExportContext::FlushRows() {
 
 std::vector<std::string_view> NameLines(ExportContext& ctx, const mapdata::FileText* atr_file,
                                         char letter, const mapdata::PolyTable& table) {
-  std::vector<std::string_view> names(static_cast<size_t>(std::max(table.Last() + 1, 0)));
+  std::vector<std::string_view> names(static_cast<size_t>(table.size()));
   if (atr_file == nullptr) return names;
   mapdata::LineCursor cursor(*atr_file);
   while (!cursor.AtEnd()) {
     std::string_view line = cursor.Next();
     if (line.empty() || line.front() != letter) continue;
-    std::string_view id_text = mapdata::TokenGet(line, format::kIdField);
+    std::string_view id_text = mapdata::Field(line, format::kIdField);
     if (id_text.empty()) {
-      drawers::internal::Report(ctx.sink, "PGNファイルのPID不正=", line);
+      mapdata::ReportBadLine(ctx.sink, "PGNファイルのPID不正=", line);
       continue;
     }
-    int slot = table.AtrPidSrc(base::StrToInt(id_text));
+    int slot = table.FindPid(base::StrToInt(id_text));
     if (slot == -1) {
-      drawers::internal::Report(ctx.sink, "ATRID-NOTFOUND=", id_text);
+      mapdata::ReportBadLine(ctx.sink, "ATRID-NOTFOUND=", id_text);
       continue;
     }
     if (names[static_cast<size_t>(slot)].empty()) names[static_cast<size_t>(slot)] = line;
@@ -86,7 +81,7 @@ void ExportPoints(ExportContext& ctx, size_t layer) {
   auto pnt = ctx.Text(spec.file);
   if (!pnt) return;
   mapdata::PolyTable points;
-  points.PointSet(pnt, ctx.sink);
+  points.LoadPoints(pnt, ctx.sink);
   auto atr = ctx.Text(spec.attributes);
   std::vector<std::string_view> names = NameLines(ctx, atr.get(), format::kPointRecord, points);
   std::string buffer;
@@ -101,11 +96,11 @@ void ExportPoints(ExportContext& ctx, size_t layer) {
     row.Int("code", ClassCode(f[0]));
     row.Int("pid", pid);
     // Names join by the label drawer's lookup: the first point of this ID.
-    int slot = points.PointPidSrc(pid);
+    int slot = points.FindPid(pid);
     std::string_view name_line = slot >= 0 ? names[static_cast<size_t>(slot)] : std::string_view();
     if (!name_line.empty()) {
-      row.Int("name_code", ClassCode(mapdata::TokenGet(name_line, 1)));
-      row.Name("name", "name_raw", drawers::BuildName(name_line, spec.name_field, false, buffer));
+      row.Int("name_code", ClassCode(mapdata::Field(name_line, 1)));
+      row.Name("name", "name_raw", mapdata::BuildName(name_line, spec.name_field, false, buffer));
     }
     double north = base::StrToFloat(f[format::kPointNorthField - 1]);
     double east = base::StrToFloat(f[format::kPointEastField - 1]);

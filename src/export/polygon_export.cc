@@ -1,13 +1,13 @@
 // The polygon layers: every polygon record as an area built from its arc references, with its
 // name joined; records that make no valid area go to the problem layer as lines.
 #include "base/numbers.h"
-#include "drawers/label_name.h"
-#include "drawers/poly_rings.h"
+#include "mapdata/label_name.h"
+#include "mapdata/polygon_arcs.h"
 #include "export/export_parts.h"
 #include "export/feature_row.h"
 #include "export/ring_builder.h"
 #include "mapdata/map_format.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace sheetwright::gis {
 namespace {
@@ -29,10 +29,10 @@ void RecordColumns(FeatureRow& row, std::string_view record_line, std::string_vi
   }
   if (name_line.empty()) return;
   std::string buffer;
-  row.Int("name_code", ClassCode(mapdata::TokenGet(name_line, 1)));
+  row.Int("name_code", ClassCode(mapdata::Field(name_line, 1)));
   bool single = name_field < 0;
   row.Name("name", "name_raw",
-           drawers::BuildName(name_line, single ? -name_field : name_field, single, buffer));
+           mapdata::BuildName(name_line, single ? -name_field : name_field, single, buffer));
 }
 
 // Why a record makes no area, or null when it makes one.
@@ -52,7 +52,7 @@ void ExportPolygons(ExportContext& ctx, size_t layer) {
   if (!pgn) return;
   const mapdata::ArcTable& arcs = ctx.Arcs(spec.arcs);
   mapdata::PolyTable polygons;
-  polygons.PolySet(pgn, ctx.sink);
+  polygons.LoadPolygons(pgn, ctx.sink);
   auto atr = ctx.Text(spec.attributes);
   std::vector<std::string_view> names = NameLines(ctx, atr.get(), format::kPolygonRecord, polygons);
   const size_t problem_layer = kLayers.size() - 1;
@@ -63,19 +63,19 @@ void ExportPolygons(ExportContext& ctx, size_t layer) {
     std::string_view line = cursor.Next();
     if (line.empty() || line.front() != format::kPolygonRecord) continue;
     // Names join by the label drawer's lookup: the first polygon of this ID.
-    int slot = polygons.AtrPidSrc(base::StrToInt(mapdata::TokenGet(line, format::kIdField)));
+    int slot = polygons.FindPid(base::StrToInt(mapdata::Field(line, format::kIdField)));
     std::string_view name_line = slot >= 0 ? names[static_cast<size_t>(slot)] : std::string_view();
     rings.Reset();
     int32_t references = 0;
     const char* problem = nullptr;
-    if (!drawers::ReadReferenceCount(ctx.draw, line, references)) {
+    if (!mapdata::ReadReferenceCount(ctx.references, line, references)) {
       problem = "no_reference_count";  // its reference lines pass over up to the next record
-    } else if (arcs.ArcLast() < 0) {
+    } else if (arcs.size() == 0) {
       problem = "no_arc_file";
     } else {
-      bool read = drawers::ForEachAreaArc(
-          ctx.draw, arcs, cursor, references,
-          [&](const drawers::ArcRun& run) { rings.AddArc(arcs, run, ctx.placement); });
+      bool read = mapdata::ForEachAreaArc(
+          ctx.references, arcs, cursor, references,
+          [&](const mapdata::ArcRun& run) { rings.AddArc(arcs, run, ctx.placement); });
       problem = Problem(read, references, rings);
     }
     FeatureRow& row = ctx.Row(problem ? problem_layer : layer);

@@ -1,6 +1,6 @@
 #include "export/ring_builder.h"
 
-#include "drawers/geometry.h"
+#include "mapdata/coordinates.h"
 
 namespace sheetwright::gis {
 namespace {
@@ -22,20 +22,19 @@ void RingBuilder::Reset() {
 
 void RingBuilder::Add(OGRRawPoint p) {
   if (points_.size() > RingStart() && Same(points_.back(), p)) return;
-  if (points_.size() == drawers::VertexBuffer::kMaxPoints) {
-    drawers::VertexBuffer::TooManyPoints();
+  if (points_.size() == mapdata::kMaxFigurePoints) {
+    mapdata::FigureTooLong();
   }
   points_.push_back(p);
 }
 
-void RingBuilder::AddArc(const mapdata::ArcTable& arcs, const drawers::ArcRun& run,
+void RingBuilder::AddArc(const mapdata::ArcTable& arcs, const mapdata::ArcRun& run,
                          const Placement& placement) {
   for (int64_t i = 1; i <= run.count; ++i) {
     int64_t slot = run.slot + (run.reversed ? int64_t{run.count} + 1 - i : i);
     // A count that runs past the table reads empty text, which fails as a coordinate.
-    std::string_view line =
-        slot <= arcs.ArcLast() ? arcs.ArcLines(static_cast<int>(slot)) : std::string_view();
-    drawers::MapMetres m = drawers::ReadCoordinateLine(line);
+    std::string_view line = arcs.LineOrEmpty(slot);
+    mapdata::MapMetres m = mapdata::ReadCoordinateLine(line);
     Add(OGRRawPoint(m.east + placement.east, m.north + placement.north));
   }
   // The chain closes at the end of an arc (rings meet at arc ends, never inside an arc).

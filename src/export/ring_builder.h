@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "drawers/poly_rings.h"
+#include "mapdata/polygon_arcs.h"
 #include "export/gpkg_blob.h"
 #include "export/sheet_origins.h"
 #include "mapdata/arc_table.h"
@@ -21,7 +21,7 @@ class RingBuilder {
   void Reset();
   // Appends the arc's coordinate lines, shifted by `placement`. A coordinate that is not a number
   // (or a point count that runs past the arc table) throws ConversionError, as drawing it does.
-  void AddArc(const mapdata::ArcTable& arcs, const drawers::ArcRun& run,
+  void AddArc(const mapdata::ArcTable& arcs, const mapdata::ArcRun& run,
               const Placement& placement);
 
   bool HasOpenChain() const { return points_.size() > RingStart(); }

@@ -7,7 +7,7 @@
 #include "base/numbers.h"
 #include "mapdata/map_format.h"
 #include "mapdata/table_loader.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace sheetwright::mapdata {
 namespace {
@@ -27,19 +27,19 @@ void ArcTable::Reset() {
   file_.reset();
   text_ = {};
   starts_.clear();
-  arc_last_ = -1;
+  state_ = TableState::kEmpty;
   index_.Clear();
   first_bad_slot_ = -1;
 }
 
-void ArcTable::ArcSet(std::shared_ptr<const FileText> file, base::MessageSink& sink,
+void ArcTable::Load(std::shared_ptr<const FileText> file, base::MessageSink& sink,
                       base::ProgressHook* progress) {
   Reset();
   if (!file) file = std::make_shared<const FileText>();
   try {
     LineCursor cursor(*file);
     if (!ReadTableHeader(cursor, format::kArcCountField, sink, progress)) {
-      arc_last_ = kBadHeaderLast;
+      state_ = TableState::kBadHeader;
       return;
     }
     CheckOffsetLimit(*file);
@@ -53,7 +53,7 @@ void ArcTable::ArcSet(std::shared_ptr<const FileText> file, base::MessageSink& s
       int slot = static_cast<int>(starts_.size());
       starts_.push_back(static_cast<uint32_t>(line.data() - text_.data()));
       if (first_bad_slot_ < 0 && !line.empty() && line.front() == 'L') {
-        std::string_view id_field = TokenGet(line, format::kArcIdField);
+        std::string_view id_field = Field(line, format::kArcIdField);
         std::optional<int32_t> id;
         if (!id_field.empty()) id = base::TryParseInt(id_field);
         if (id) {
@@ -67,21 +67,21 @@ void ArcTable::ArcSet(std::shared_ptr<const FileText> file, base::MessageSink& s
     }
     index_.InsertAllFirst(ids);
     file_ = std::move(file);
-    arc_last_ = static_cast<int>(starts_.size()) - 1;
+    state_ = TableState::kLoaded;
   } catch (...) {
     Reset();
     throw;
   }
 }
 
-int ArcTable::PidSrc(int32_t arc_id, base::MessageSink& sink) const {
-  if (arc_last_ < 0) return -1;
+int ArcTable::FindArc(int32_t arc_id, base::MessageSink& sink) const {
+  if (size() == 0) return -1;
   int slot = index_.Find(arc_id);
   if (slot >= 0) return slot;
   if (first_bad_slot_ < 0) return -1;
   // A scan would reach the bad line before any match: answer as it would, on every call.
-  std::string_view line = ArcLines(first_bad_slot_);
-  std::string_view id_field = TokenGet(line, format::kArcIdField);
+  std::string_view line = Line(first_bad_slot_);
+  std::string_view id_field = Field(line, format::kArcIdField);
   if (id_field.empty()) {
     sink.Show("ARCファイルのアークID不正=" + base::MessageText(line));
     return -1;

@@ -9,7 +9,7 @@
 #include "base/encoding.h"
 #include "base/numbers.h"
 #include "mapdata/mapdata_test_util.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace sheetwright::mapdata {
 namespace {
@@ -30,18 +30,18 @@ TEST(ArcTableTest, StoresEveryLineAfterTheHeader) {
   ArcTable table;
   CollectingSink sink;
   CountingProgress progress;
-  table.ArcSet(Text("hdr,1,2,9\r\nL2300,3,1024,2\r\n35000.5,139000.25\r\n35001,139001\r\n"
+  table.Load(Text("hdr,1,2,9\r\nL2300,3,1024,2\r\n35000.5,139000.25\r\n35001,139001\r\n"
                     "A junk line\r\n\r\nL7101,1,7,0"),
                sink, &progress);
-  ASSERT_EQ(table.ArcLast(), 5);
+  ASSERT_EQ(test_util::LastIndex(table), 5);
   const char* expected[] = {
       "L2300,3,1024,2", "35000.5,139000.25", "35001,139001", "A junk line", "", "L7101,1,7,0"};
-  for (int s = 0; s <= 5; ++s) EXPECT_EQ(table.ArcLines(s), expected[s]) << s;
+  for (int s = 0; s <= 5; ++s) EXPECT_EQ(table.Line(s), expected[s]) << s;
   EXPECT_EQ(progress.steps, 7);  // the header and each of the six lines
   EXPECT_TRUE(sink.messages.empty());
-  EXPECT_EQ(table.PidSrc(1024, sink), 0);
-  EXPECT_EQ(table.PidSrc(7, sink), 5);
-  EXPECT_EQ(table.PidSrc(8, sink), -1);
+  EXPECT_EQ(table.FindArc(1024, sink), 0);
+  EXPECT_EQ(table.FindArc(7, sink), 5);
+  EXPECT_EQ(table.FindArc(8, sink), -1);
 }
 
 TEST(ArcTableTest, PointsOfAnArcFollowItsRecordLine) {
@@ -50,13 +50,13 @@ TEST(ArcTableTest, PointsOfAnArcFollowItsRecordLine) {
   bytes += "L2300,1,55,3\r\n1,1\r\n2,2\r\n3,3\r\n";
   ArcTable table;
   CollectingSink sink;
-  table.ArcSet(Text(bytes), sink);
-  int slot = table.PidSrc(55, sink);
+  table.Load(Text(bytes), sink);
+  int slot = table.FindArc(55, sink);
   ASSERT_EQ(slot, 10);
-  int count = base::StrToInt(TokenGet(table.ArcLines(slot), 4));
-  ASSERT_EQ(slot + count, table.ArcLast());
-  EXPECT_EQ(table.ArcLines(slot + 1), "1,1");
-  EXPECT_EQ(table.ArcLines(slot + 3), "3,3");
+  int count = base::StrToInt(Field(table.Line(slot), 4));
+  ASSERT_EQ(slot + count, test_util::LastIndex(table));
+  EXPECT_EQ(table.Line(slot + 1), "1,1");
+  EXPECT_EQ(table.Line(slot + 3), "3,3");
 }
 
 TEST(ArcTableTest, HeaderOutcomes) {
@@ -83,29 +83,29 @@ TEST(ArcTableTest, HeaderOutcomes) {
   for (const Case& c : cases) {
     ArcTable table;
     CollectingSink sink;
-    table.ArcSet(Text(c.bytes), sink);
-    EXPECT_EQ(table.ArcLast(), c.expected_last) << c.bytes;
+    table.Load(Text(c.bytes), sink);
+    EXPECT_EQ(test_util::LastIndex(table), c.expected_last) << c.bytes;
     std::vector<std::string> expected_messages;
     if (!c.expected_message.empty()) expected_messages.push_back(c.expected_message);
     EXPECT_EQ(sink.messages, expected_messages) << c.bytes;
     sink.messages.clear();
-    EXPECT_EQ(table.PidSrc(1, sink), c.expected_last >= 0 ? 0 : -1) << c.bytes;
+    EXPECT_EQ(table.FindArc(1, sink), c.expected_last >= 0 ? 0 : -1) << c.bytes;
   }
 }
 
 TEST(ArcTableTest, CountThatIsNotAnIntegerThrowsAndLeavesTheTableEmpty) {
   ArcTable table;
   CollectingSink sink;
-  table.ArcSet(Text("h,1,2,1\r\nL1,1,1,0\r\n"), sink);
-  ASSERT_EQ(table.ArcLast(), 0);
+  table.Load(Text("h,1,2,1\r\nL1,1,1,0\r\n"), sink);
+  ASSERT_EQ(test_util::LastIndex(table), 0);
   try {
-    table.ArcSet(Text("h,1,2,1x\r\nL1,1,1,0\r\n"), sink);
+    table.Load(Text("h,1,2,1x\r\nL1,1,1,0\r\n"), sink);
     FAIL() << "no error";
   } catch (const base::ConversionError& e) {
     EXPECT_STREQ(e.what(), "'1x' は整数ではありません");
   }
-  EXPECT_EQ(table.ArcLast(), -1);
-  EXPECT_EQ(table.PidSrc(1, sink), -1);
+  EXPECT_EQ(test_util::LastIndex(table), -1);
+  EXPECT_EQ(table.FindArc(1, sink), -1);
 }
 
 TEST(ArcTableTest, CancelDuringTheLoadLeavesTheTableEmpty) {
@@ -114,10 +114,10 @@ TEST(ArcTableTest, CancelDuringTheLoadLeavesTheTableEmpty) {
   CountingProgress progress;
   progress.cancel_at = 3;
   EXPECT_THROW(
-      table.ArcSet(Text("h,1,2,3\r\nL1,1,1,0\r\nL1,1,2,0\r\nL1,1,3,0\r\n"), sink, &progress),
+      table.Load(Text("h,1,2,3\r\nL1,1,1,0\r\nL1,1,2,0\r\nL1,1,3,0\r\n"), sink, &progress),
       base::ConversionCancelled);
-  EXPECT_EQ(table.ArcLast(), -1);
-  EXPECT_EQ(table.PidSrc(1, sink), -1);
+  EXPECT_EQ(test_util::LastIndex(table), -1);
+  EXPECT_EQ(table.FindArc(1, sink), -1);
 }
 
 TEST(ArcTableTest, ALaterShorterFileHidesTheEarlierLines) {
@@ -128,45 +128,45 @@ TEST(ArcTableTest, ALaterShorterFileHidesTheEarlierLines) {
   };
   ArcTable table;
   CollectingSink sink;
-  table.ArcSet(Text(file_of(100, 1000)), sink);
-  ASSERT_EQ(table.ArcLast(), 99);
-  EXPECT_EQ(table.PidSrc(1050, sink), 50);
-  table.ArcSet(Text(file_of(40, 5000)), sink);
-  EXPECT_EQ(table.ArcLast(), 39);
-  EXPECT_EQ(table.PidSrc(1050, sink), -1);
-  EXPECT_EQ(table.PidSrc(1000, sink), -1);
-  EXPECT_EQ(table.PidSrc(5039, sink), 39);
+  table.Load(Text(file_of(100, 1000)), sink);
+  ASSERT_EQ(test_util::LastIndex(table), 99);
+  EXPECT_EQ(table.FindArc(1050, sink), 50);
+  table.Load(Text(file_of(40, 5000)), sink);
+  EXPECT_EQ(test_util::LastIndex(table), 39);
+  EXPECT_EQ(table.FindArc(1050, sink), -1);
+  EXPECT_EQ(table.FindArc(1000, sink), -1);
+  EXPECT_EQ(table.FindArc(5039, sink), 39);
   table.Reset();
-  EXPECT_EQ(table.ArcLast(), -1);
-  EXPECT_EQ(table.PidSrc(5000, sink), -1);
+  EXPECT_EQ(test_util::LastIndex(table), -1);
+  EXPECT_EQ(table.FindArc(5000, sink), -1);
 }
 
 TEST(ArcTableTest, BadIdLinesAreReportedOnlyWhenAScanReachesThem) {
   ArcTable table;
   CollectingSink sink;
   // Loading never complains about ID fields.
-  table.ArcSet(Text("h,1,2,5\r\nL2300,1,10,0\r\nL2300,1,,0\r\nL2300,1,20,0\r\nL2300,1,x,0\r\n"),
+  table.Load(Text("h,1,2,5\r\nL2300,1,10,0\r\nL2300,1,,0\r\nL2300,1,20,0\r\nL2300,1,x,0\r\n"),
                sink);
   EXPECT_TRUE(sink.messages.empty());
-  EXPECT_EQ(table.PidSrc(10, sink), 0);
+  EXPECT_EQ(table.FindArc(10, sink), 0);
   EXPECT_TRUE(sink.messages.empty());
   // 20 stands behind the empty ID: the scan stops there, with the message, every time.
   for (int call = 1; call <= 2; ++call) {
-    EXPECT_EQ(table.PidSrc(20, sink), -1);
+    EXPECT_EQ(table.FindArc(20, sink), -1);
     ASSERT_EQ(sink.messages.size(), static_cast<size_t>(call));
     EXPECT_EQ(sink.messages.back(), "ARCファイルのアークID不正=L2300,1,,0");
   }
-  EXPECT_EQ(table.PidSrc(99, sink), -1);
+  EXPECT_EQ(table.FindArc(99, sink), -1);
   EXPECT_EQ(sink.messages.size(), 3u);
 }
 
 TEST(ArcTableTest, IdThatIsNotAnIntegerThrowsWhenReached) {
   ArcTable table;
   CollectingSink sink;
-  table.ArcSet(Text("h,1,2,3\r\nL2300,1,10,0\r\nL2300,1,1O,0\r\nL2300,1,20,0\r\n"), sink);
-  EXPECT_EQ(table.PidSrc(10, sink), 0);
+  table.Load(Text("h,1,2,3\r\nL2300,1,10,0\r\nL2300,1,1O,0\r\nL2300,1,20,0\r\n"), sink);
+  EXPECT_EQ(table.FindArc(10, sink), 0);
   try {
-    table.PidSrc(20, sink);
+    table.FindArc(20, sink);
     FAIL() << "no error";
   } catch (const base::ConversionError& e) {
     EXPECT_STREQ(e.what(), "'1O' は整数ではありません");
@@ -195,7 +195,7 @@ int ScanPidSrc(const std::vector<std::string>& slots, int32_t id, base::MessageS
   for (size_t s = 0; s < slots.size(); ++s) {
     const std::string& line = slots[s];
     if (line.empty() || line[0] != 'L') continue;
-    std::string_view field = TokenGet(line, 3);
+    std::string_view field = Field(line, 3);
     if (field.empty()) {
       sink.Show("ARCファイルのアークID不正=" + base::MessageText(line));
       return -1;
@@ -264,20 +264,20 @@ TEST(ArcTableTest, IndexAnswersExactlyAsAScan) {
     std::string bytes = "h,1,2," + std::to_string(rng() % 100) + "\r\n";
     for (int i = 0; i < line_count; ++i) {
       std::string line = RandomArcLine(rng, id_range);
-      if (clean && !line.empty() && line[0] == 'L' && !base::TryParseInt(TokenGet(line, 3)))
+      if (clean && !line.empty() && line[0] == 'L' && !base::TryParseInt(Field(line, 3)))
         continue;
       slots.push_back(line);
       bytes += line + (rng() % 2 ? "\r\n" : "\n");
     }
     ArcTable table;
     CollectingSink load_sink;
-    table.ArcSet(Text(bytes), load_sink);
+    table.Load(Text(bytes), load_sink);
     ASSERT_TRUE(load_sink.messages.empty());
-    ASSERT_EQ(table.ArcLast(), static_cast<int>(slots.size()) - 1);
-    for (int s = 0; s <= table.ArcLast(); ++s) ASSERT_EQ(table.ArcLines(s), slots[s]);
+    ASSERT_EQ(test_util::LastIndex(table), static_cast<int>(slots.size()) - 1);
+    for (int s = 0; s <= test_util::LastIndex(table); ++s) ASSERT_EQ(table.Line(s), slots[s]);
     for (int32_t id = -2; id <= id_range + 1; ++id) {
       Answer want = Ask([&](base::MessageSink& sink) { return ScanPidSrc(slots, id, sink); });
-      Answer got = Ask([&](base::MessageSink& sink) { return table.PidSrc(id, sink); });
+      Answer got = Ask([&](base::MessageSink& sink) { return table.FindArc(id, sink); });
       ASSERT_EQ(got, want) << "round " << round << ", id " << id << "\n" << bytes;
     }
   }
@@ -294,9 +294,9 @@ TEST(ArcTableTest, AnyBytesLoadAndAnswer) {
     ArcTable table;
     CollectingSink sink;
     try {
-      table.ArcSet(Text(bytes), sink);
+      table.Load(Text(bytes), sink);
     } catch (const base::ConversionError&) {
-      EXPECT_EQ(table.ArcLast(), -1);
+      EXPECT_EQ(test_util::LastIndex(table), -1);
       continue;
     }
     // The lines by hand: cut at Ctrl-Z, split at LF, drop one CR before each LF.
@@ -312,18 +312,18 @@ TEST(ArcTableTest, AnyBytesLoadAndAnswer) {
     }
     std::vector<std::string> slots;
     if (lines.empty()) {
-      ASSERT_EQ(table.ArcLast(), -2);
-    } else if (TokenGet(lines[0], 4).empty()) {
-      ASSERT_EQ(table.ArcLast(), -2);
+      ASSERT_EQ(test_util::LastIndex(table), -2);
+    } else if (Field(lines[0], 4).empty()) {
+      ASSERT_EQ(test_util::LastIndex(table), -2);
       ASSERT_EQ(sink.messages.size(), 1u);
     } else {
       slots.assign(lines.begin() + 1, lines.end());
-      ASSERT_EQ(table.ArcLast(), static_cast<int>(slots.size()) - 1);
-      for (size_t s = 0; s < slots.size(); ++s) ASSERT_EQ(table.ArcLines(s), slots[s]);
+      ASSERT_EQ(test_util::LastIndex(table), static_cast<int>(slots.size()) - 1);
+      for (size_t s = 0; s < slots.size(); ++s) ASSERT_EQ(table.Line(s), slots[s]);
     }
     for (int32_t id = 0; id < 25; ++id) {
       Answer want = Ask([&](base::MessageSink& s) { return ScanPidSrc(slots, id, s); });
-      Answer got = Ask([&](base::MessageSink& s) { return table.PidSrc(id, s); });
+      Answer got = Ask([&](base::MessageSink& s) { return table.FindArc(id, s); });
       ASSERT_EQ(got, want) << "id " << id;
     }
   }

@@ -8,9 +8,10 @@
 #include "base/common_test_util.h"
 #include "base/encoding.h"
 #include "base/numbers.h"
+#include "mapdata/mapdata_test_util.h"
 #include "mapdata/arc_table.h"
 #include "mapdata/record_tables.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace sheetwright::mapdata {
 namespace {
@@ -24,49 +25,49 @@ std::shared_ptr<const FileText> Fixture(const std::string& name) {
 TEST(FixtureFilesTest, PolygonOutlinesFromTheArcTable) {
   CollectingSink sink;
   ArcTable arcs;
-  arcs.ArcSet(Fixture("GAIKU.ARC"), sink);
-  ASSERT_EQ(arcs.ArcLast(), 9);  // the Ctrl-Z after the last line adds no line
+  arcs.Load(Fixture("GAIKU.ARC"), sink);
+  ASSERT_EQ(test_util::LastIndex(arcs), 9);  // the Ctrl-Z after the last line adds no line
   PolyTable polygons;
-  polygons.PolySet(Fixture("GAIKU.PGN"), sink);
-  ASSERT_EQ(polygons.Last(), 1);
+  polygons.LoadPolygons(Fixture("GAIKU.PGN"), sink);
+  ASSERT_EQ(test_util::LastIndex(polygons), 1);
   EXPECT_TRUE(sink.messages.empty());
 
   // Walk polygon 502's references (-1003, 1001, -1002) as a polygon drawer does.
-  int slot = polygons.AtrPidSrc(502);
+  int slot = polygons.FindPid(502);
   ASSERT_EQ(slot, 1);
   EXPECT_EQ(polygons.Rec(slot).y_text, "35004.000");
   EXPECT_EQ(polygons.Rec(slot).x_text, "139004.000");
   int total_points = 0;
   for (int32_t ref : {-1003, 1001, -1002}) {
-    int arc = arcs.PidSrc(ref < 0 ? -ref : ref, sink);
+    int arc = arcs.FindArc(ref < 0 ? -ref : ref, sink);
     ASSERT_GE(arc, 0) << ref;
-    int points = base::StrToInt(TokenGet(arcs.ArcLines(arc), 4));
+    int points = base::StrToInt(Field(arcs.Line(arc), 4));
     for (int p = 1; p <= points; ++p) {
-      EXPECT_NO_THROW(base::StrToFloat(TokenGet(arcs.ArcLines(arc + p), 1)));
-      EXPECT_NO_THROW(base::StrToFloat(TokenGet(arcs.ArcLines(arc + p), 2)));
+      EXPECT_NO_THROW(base::StrToFloat(Field(arcs.Line(arc + p), 1)));
+      EXPECT_NO_THROW(base::StrToFloat(Field(arcs.Line(arc + p), 2)));
     }
     total_points += points;
   }
   EXPECT_EQ(total_points, 7);
-  EXPECT_EQ(arcs.PidSrc(1004, sink), -1);
+  EXPECT_EQ(arcs.FindArc(1004, sink), -1);
 }
 
 TEST(FixtureFilesTest, RoadAttributesAndStations) {
   CollectingSink sink;
-  AtrTable roads;
-  roads.AtrSet(Fixture("road.atr"), sink);
-  ASSERT_EQ(roads.AtrLast(), 3);
-  EXPECT_EQ(roads.SyuAtrSrc(7), 1);
-  EXPECT_EQ(roads.SyuAtrSrc(8), -1);
+  AttributeTable roads;
+  roads.Load(Fixture("road.atr"), sink);
+  ASSERT_EQ(test_util::LastIndex(roads), 3);
+  EXPECT_EQ(roads.FindMainRoad(7), 1);
+  EXPECT_EQ(roads.FindMainRoad(8), -1);
   // Name bytes stay CP932, including a second byte 0x5C (表).
   EXPECT_EQ(roads.Rec(3).atr_text, base::Utf8ToCp932("県道表参道"));
   EXPECT_NE(roads.Rec(3).atr_text.find('\x5C'), std::string_view::npos);
 
   PolyTable stations;
-  stations.PointSet(Fixture("eki.pnt"), sink);
-  ASSERT_EQ(stations.Last(), 1);
-  EXPECT_EQ(stations.Rec(stations.PointPidSrc(31)).x_text, "139007.750");
-  EXPECT_EQ(stations.Rec(stations.PointPidSrc(32)).x_text, "");
+  stations.LoadPoints(Fixture("eki.pnt"), sink);
+  ASSERT_EQ(test_util::LastIndex(stations), 1);
+  EXPECT_EQ(stations.Rec(stations.FindPid(31)).x_text, "139007.750");
+  EXPECT_EQ(stations.Rec(stations.FindPid(32)).x_text, "");
   EXPECT_TRUE(sink.messages.empty());
 }
 

@@ -1,6 +1,6 @@
 // The map data's text format as the tables, the drawers and the mesh generator read and write it:
 // which field of a line holds what, the line type that is never drawn on its own, and the 25 data
-// files of a mesh with their theme folders. Fields are numbered from 1, as TokenGet counts them;
+// files of a mesh with their theme folders. Fields are numbered from 1, as Field counts them;
 // an array filled by SplitFields holds field n at index n - 1.
 #pragma once
 

@@ -8,11 +8,19 @@
 
 #include "base/common_test_util.h"
 #include "mapdata/record_lines.h"
+#include "mapdata/table_loader.h"
 
 namespace sheetwright::test_util {
 
 inline std::shared_ptr<const mapdata::FileText> Text(std::string bytes) {
   return std::make_shared<const mapdata::FileText>(std::move(bytes));
+}
+
+// A table's load as one number, for tables of expected results: -2 after a bad header, else the
+// index of the last stored slot (-1 when none).
+template <typename Table>
+int LastIndex(const Table& table) {
+  return table.state() == mapdata::TableState::kBadHeader ? -2 : table.size() - 1;
 }
 
 }  // namespace sheetwright::test_util

@@ -3,7 +3,7 @@
 #include "base/numbers.h"
 #include "mapdata/map_format.h"
 #include "mapdata/table_loader.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace sheetwright::mapdata {
 namespace {
@@ -16,20 +16,20 @@ constexpr size_t kPointBytesPerRecord = 16;
 constexpr size_t kAttributeBytesPerRecord = 16;
 
 // Runs the shared header step and then `store` on every following line (with the slot the line
-// would take). Returns the last index; exceptions pass through to the caller, which empties the
+// would take). Returns kBadHeader or kLoaded; exceptions pass through to the caller, which empties the
 // table.
 template <typename Table, typename Store>
-int LoadRecords(const std::shared_ptr<const FileText>& file, size_t bytes_per_record,
+TableState LoadRecords(const std::shared_ptr<const FileText>& file, size_t bytes_per_record,
                 base::MessageSink& sink, Table& table, Store store) {
   LineCursor cursor(*file);
-  if (!ReadTableHeader(cursor, format::kRecordCountField, sink)) return kBadHeaderLast;
+  if (!ReadTableHeader(cursor, format::kRecordCountField, sink)) return TableState::kBadHeader;
   table.reserve(ReserveHint(file->text(), bytes_per_record));
   while (!cursor.AtEnd()) {
     std::string_view line = cursor.Next();
     CheckSlotLimit(table.size(), *file);
     store(line, static_cast<int>(table.size()));
   }
-  return static_cast<int>(table.size()) - 1;
+  return TableState::kLoaded;
 }
 
 }  // namespace
@@ -37,16 +37,16 @@ int LoadRecords(const std::shared_ptr<const FileText>& file, size_t bytes_per_re
 void PolyTable::Reset() {
   file_.reset();
   recs_.clear();
-  last_ = -1;
+  state_ = TableState::kEmpty;
   index_.Clear();
 }
 
-void PolyTable::PolySet(std::shared_ptr<const FileText> file, base::MessageSink& sink) {
+void PolyTable::LoadPolygons(std::shared_ptr<const FileText> file, base::MessageSink& sink) {
   Load(std::move(file), sink, format::kPolygonRecord, format::kPolygonNorthField,
        format::kPolygonEastField);
 }
 
-void PolyTable::PointSet(std::shared_ptr<const FileText> file, base::MessageSink& sink) {
+void PolyTable::LoadPoints(std::shared_ptr<const FileText> file, base::MessageSink& sink) {
   Load(std::move(file), sink, format::kPointRecord, format::kPointNorthField,
        format::kPointEastField);
 }
@@ -59,7 +59,7 @@ void PolyTable::Load(std::shared_ptr<const FileText> file, base::MessageSink& si
     std::vector<IdIndex::Entry> ids;
     size_t bytes_per_record =
         letter == format::kPolygonRecord ? kPolygonBytesPerRecord : kPointBytesPerRecord;
-    last_ = LoadRecords(file, bytes_per_record, sink, recs_, [&](std::string_view line, int slot) {
+    state_ = LoadRecords(file, bytes_per_record, sink, recs_, [&](std::string_view line, int slot) {
       if (line.empty() || line.front() != letter) return;
       std::string_view fields[format::kPolygonEastField];  // enough for a point record too
       SplitFields(line, fields);
@@ -78,29 +78,29 @@ void PolyTable::Load(std::shared_ptr<const FileText> file, base::MessageSink& si
   }
 }
 
-int PolyTable::AtrPidSrc(int32_t pid) const {
-  if (last_ < 0) return -1;
+int PolyTable::FindPid(int32_t pid) const {
+  if (recs_.empty()) return -1;
   return index_.Find(pid);
 }
 
-void AtrTable::Reset() {
+void AttributeTable::Reset() {
   file_.reset();
   recs_.clear();
-  last_ = -1;
+  state_ = TableState::kEmpty;
   index_.Clear();
 }
 
-void AtrTable::AtrSet(std::shared_ptr<const FileText> file, base::MessageSink& sink) {
+void AttributeTable::Load(std::shared_ptr<const FileText> file, base::MessageSink& sink) {
   Reset();
   if (!file) file = std::make_shared<const FileText>();
   try {
     std::vector<IdIndex::Entry> ids;
-    last_ = LoadRecords(file, kAttributeBytesPerRecord, sink, recs_,
+    state_ = LoadRecords(file, kAttributeBytesPerRecord, sink, recs_,
                         [&](std::string_view line, int slot) {
                           if (line.empty() || line.front() != format::kArcRecord) return;
                           std::string_view fields[format::kAttributeTextField];
                           SplitFields(line, fields);
-                          AtrRec rec;
+                          AttributeRec rec;
                           rec.arc_id = base::StrToInt(fields[format::kIdField - 1]);
                           rec.atr_value = base::StrToInt(fields[format::kAttributeValueField - 1]);
                           if (rec.atr_value != 0) {
@@ -117,8 +117,8 @@ void AtrTable::AtrSet(std::shared_ptr<const FileText> file, base::MessageSink& s
   }
 }
 
-int AtrTable::SyuAtrSrc(int32_t arc_id) const {
-  if (last_ < 0) return -1;
+int AttributeTable::FindMainRoad(int32_t arc_id) const {
+  if (recs_.empty()) return -1;
   return index_.Find(arc_id);
 }
 

@@ -17,13 +17,13 @@ using test_util::Text;
 TEST(PolyTableTest, PolygonRecordsWithoutTheirArcReferences) {
   PolyTable table;
   CollectingSink sink;
-  table.PolySet(Text("h,1,2,3,3\r\n"
+  table.LoadPolygons(Text("h,1,2,3,3\r\n"
                      "A6242,11,2,35000.5,139000.25\r\n101\r\n-102\r\n"
                      "A6101,12,1,35001,139001\r\n103\r\n"
                      "A5301,13,1\r\n-104\r\n"
                      "L2300,99,1,1,1\r\nP2420,98,1,1\r\n"),
                 sink);
-  ASSERT_EQ(table.Last(), 2);
+  ASSERT_EQ(test_util::LastIndex(table), 2);
   EXPECT_EQ(table.Rec(0).pid, 11);
   EXPECT_EQ(table.Rec(0).y_text, "35000.5");
   EXPECT_EQ(table.Rec(0).x_text, "139000.25");
@@ -32,43 +32,43 @@ TEST(PolyTableTest, PolygonRecordsWithoutTheirArcReferences) {
   EXPECT_EQ(table.Rec(2).y_text, "");  // missing fields are empty text
   EXPECT_EQ(table.Rec(2).x_text, "");
   // Every classification code is kept; other record types and references are not.
-  EXPECT_EQ(table.AtrPidSrc(12), 1);
-  EXPECT_EQ(table.AtrPidSrc(13), 2);
-  EXPECT_EQ(table.AtrPidSrc(101), -1);
-  EXPECT_EQ(table.AtrPidSrc(99), -1);
-  EXPECT_EQ(table.AtrPidSrc(98), -1);
+  EXPECT_EQ(table.FindPid(12), 1);
+  EXPECT_EQ(table.FindPid(13), 2);
+  EXPECT_EQ(table.FindPid(101), -1);
+  EXPECT_EQ(table.FindPid(99), -1);
+  EXPECT_EQ(table.FindPid(98), -1);
   EXPECT_TRUE(sink.messages.empty());
 }
 
 TEST(PolyTableTest, PointRecords) {
   PolyTable table;
   CollectingSink sink;
-  table.PointSet(Text("h,1,2,3,9\r\nP2420,5,35000.5,139000.25,extra\r\nA6242,6,1,2,3\r\n"
+  table.LoadPoints(Text("h,1,2,3,9\r\nP2420,5,35000.5,139000.25,extra\r\nA6242,6,1,2,3\r\n"
                       "P2420,7,35002\r\nP9999,8\r\nP2420,5,1,1\r\n"),
                  sink);
-  ASSERT_EQ(table.Last(), 3);
+  ASSERT_EQ(test_util::LastIndex(table), 3);
   EXPECT_EQ(table.Rec(0).y_text, "35000.5");
   EXPECT_EQ(table.Rec(0).x_text, "139000.25");
   EXPECT_EQ(table.Rec(1).y_text, "35002");
   EXPECT_EQ(table.Rec(1).x_text, "");
   EXPECT_EQ(table.Rec(2).y_text, "");
-  EXPECT_EQ(table.PointPidSrc(5), 0);  // the first of two
-  EXPECT_EQ(table.PointPidSrc(7), 1);
-  EXPECT_EQ(table.PointPidSrc(8), 2);
-  EXPECT_EQ(table.PointPidSrc(6), -1);  // a polygon line in a point file is skipped
+  EXPECT_EQ(table.FindPid(5), 0);  // the first of two
+  EXPECT_EQ(table.FindPid(7), 1);
+  EXPECT_EQ(table.FindPid(8), 2);
+  EXPECT_EQ(table.FindPid(6), -1);  // a polygon line in a point file is skipped
 }
 
 TEST(AtrTableTest, MainRoadLookupSkipsZeroValues) {
-  AtrTable table;
+  AttributeTable table;
   CollectingSink sink;
-  table.AtrSet(Text("h,1,2,3,4\r\nL2201,7,0,kept?\r\nL2201,7,2,国道\r\nL2201,8,0,x\r\n"
+  table.Load(Text("h,1,2,3,4\r\nL2201,7,0,kept?\r\nL2201,7,2,国道\r\nL2201,8,0,x\r\n"
                     "L2201,9,-1\r\nA6242,10,1,x\r\n"),
                sink);
-  ASSERT_EQ(table.AtrLast(), 3);
-  EXPECT_EQ(table.SyuAtrSrc(7), 1);
-  EXPECT_EQ(table.SyuAtrSrc(8), -1);
-  EXPECT_EQ(table.SyuAtrSrc(9), 3);
-  EXPECT_EQ(table.SyuAtrSrc(10), -1);
+  ASSERT_EQ(test_util::LastIndex(table), 3);
+  EXPECT_EQ(table.FindMainRoad(7), 1);
+  EXPECT_EQ(table.FindMainRoad(8), -1);
+  EXPECT_EQ(table.FindMainRoad(9), 3);
+  EXPECT_EQ(table.FindMainRoad(10), -1);
   EXPECT_EQ(table.Rec(0).atr_text, "");  // not kept for value 0
   EXPECT_EQ(table.Rec(1).atr_text, "国道");
   EXPECT_EQ(table.Rec(3).atr_value, -1);
@@ -79,17 +79,17 @@ TEST(AtrTableTest, MainRoadLookupSkipsZeroValues) {
 enum class Kind { kPolygon, kPoint, kAttribute };
 
 int Load(Kind kind, const std::string& bytes, base::MessageSink& sink, PolyTable& poly,
-         AtrTable& atr) {
+         AttributeTable& atr) {
   switch (kind) {
     case Kind::kPolygon:
-      poly.PolySet(Text(bytes), sink);
-      return poly.Last();
+      poly.LoadPolygons(Text(bytes), sink);
+      return test_util::LastIndex(poly);
     case Kind::kPoint:
-      poly.PointSet(Text(bytes), sink);
-      return poly.Last();
+      poly.LoadPoints(Text(bytes), sink);
+      return test_util::LastIndex(poly);
     case Kind::kAttribute:
-      atr.AtrSet(Text(bytes), sink);
-      return atr.AtrLast();
+      atr.Load(Text(bytes), sink);
+      return test_util::LastIndex(atr);
   }
   return -3;
 }
@@ -121,19 +121,19 @@ TEST(RecordTablesTest, HeaderAndBadFieldOutcomes) {
   };
   for (const Case& c : cases) {
     PolyTable poly;
-    AtrTable atr;
+    AttributeTable atr;
     CollectingSink sink;
     // A table that held something before: a failed load must not leave any of it readable.
-    poly.PolySet(Text("h,1,2,3,1\r\nA1,1,1,1,1\r\n"), sink);
-    atr.AtrSet(Text("h,1,2,3,1\r\nL1,1,1\r\n"), sink);
+    poly.LoadPolygons(Text("h,1,2,3,1\r\nA1,1,1,1,1\r\n"), sink);
+    atr.Load(Text("h,1,2,3,1\r\nL1,1,1\r\n"), sink);
     int last;
     try {
       last = Load(c.kind, c.bytes, sink, poly, atr);
     } catch (const base::ConversionError& e) {
       EXPECT_EQ(c.expected_last, -3) << c.bytes;
       EXPECT_EQ(e.what(), c.expected) << c.bytes;
-      EXPECT_EQ(c.kind == Kind::kAttribute ? atr.AtrLast() : poly.Last(), -1);
-      EXPECT_EQ(poly.AtrPidSrc(1), c.kind == Kind::kAttribute ? 0 : -1);
+      EXPECT_EQ(c.kind == Kind::kAttribute ? test_util::LastIndex(atr) : test_util::LastIndex(poly), -1);
+      EXPECT_EQ(poly.FindPid(1), c.kind == Kind::kAttribute ? 0 : -1);
       continue;
     }
     EXPECT_EQ(last, c.expected_last) << c.bytes;
@@ -142,8 +142,8 @@ TEST(RecordTablesTest, HeaderAndBadFieldOutcomes) {
     EXPECT_EQ(sink.messages, expected) << c.bytes;
     if (last < 0) {  // this table answers nothing, the other one is untouched
       bool attribute = c.kind == Kind::kAttribute;
-      EXPECT_EQ(poly.AtrPidSrc(1), attribute ? 0 : -1) << c.bytes;
-      EXPECT_EQ(atr.SyuAtrSrc(1), attribute ? -1 : 0) << c.bytes;
+      EXPECT_EQ(poly.FindPid(1), attribute ? 0 : -1) << c.bytes;
+      EXPECT_EQ(atr.FindMainRoad(1), attribute ? -1 : 0) << c.bytes;
     }
   }
 }
@@ -188,13 +188,13 @@ TEST(RecordTablesTest, LookupsAnswerExactlyAsAScan) {
     }
     CollectingSink sink;
     PolyTable poly, point;
-    AtrTable atr;
-    poly.PolySet(Text(pgn), sink);
-    point.PointSet(Text(pnt), sink);
-    atr.AtrSet(Text(atr_bytes), sink);
-    ASSERT_EQ(poly.Last(), static_cast<int>(polys.size()) - 1);
-    ASSERT_EQ(point.Last(), static_cast<int>(points.size()) - 1);
-    ASSERT_EQ(atr.AtrLast(), static_cast<int>(atrs.size()) - 1);
+    AttributeTable atr;
+    poly.LoadPolygons(Text(pgn), sink);
+    point.LoadPoints(Text(pnt), sink);
+    atr.Load(Text(atr_bytes), sink);
+    ASSERT_EQ(test_util::LastIndex(poly), static_cast<int>(polys.size()) - 1);
+    ASSERT_EQ(test_util::LastIndex(point), static_cast<int>(points.size()) - 1);
+    ASSERT_EQ(test_util::LastIndex(atr), static_cast<int>(atrs.size()) - 1);
     for (size_t s = 0; s < polys.size(); ++s) {
       ASSERT_EQ(poly.Rec(s).pid, polys[s].id);
       ASSERT_EQ(poly.Rec(s).y_text, polys[s].y);
@@ -212,9 +212,9 @@ TEST(RecordTablesTest, LookupsAnswerExactlyAsAScan) {
       return -1;
     };
     for (int32_t key = -3; key <= id_range; ++key) {
-      ASSERT_EQ(poly.AtrPidSrc(key), scan(polys, key, false)) << key;
-      ASSERT_EQ(point.PointPidSrc(key), scan(points, key, false)) << key;
-      ASSERT_EQ(atr.SyuAtrSrc(key), scan(atrs, key, true)) << key;
+      ASSERT_EQ(poly.FindPid(key), scan(polys, key, false)) << key;
+      ASSERT_EQ(point.FindPid(key), scan(points, key, false)) << key;
+      ASSERT_EQ(atr.FindMainRoad(key), scan(atrs, key, true)) << key;
     }
   }
 }
@@ -228,7 +228,7 @@ TEST(RecordTablesTest, AnyBytesLoadWithoutHarm) {
     for (int i = 0; i < length; ++i) bytes += alphabet[rng() % sizeof alphabet];
     CollectingSink sink;
     PolyTable poly;
-    AtrTable atr;
+    AttributeTable atr;
     for (Kind kind : {Kind::kPolygon, Kind::kPoint, Kind::kAttribute}) {
       try {
         int last = Load(kind, bytes, sink, poly, atr);
@@ -236,7 +236,7 @@ TEST(RecordTablesTest, AnyBytesLoadWithoutHarm) {
         for (int s = 0; s <= last; ++s) {
           if (kind == Kind::kAttribute && atr.Rec(s).atr_value == 0) continue;
           int32_t key = kind == Kind::kAttribute ? atr.Rec(s).arc_id : poly.Rec(s).pid;
-          int found = kind == Kind::kAttribute ? atr.SyuAtrSrc(key) : poly.AtrPidSrc(key);
+          int found = kind == Kind::kAttribute ? atr.FindMainRoad(key) : poly.FindPid(key);
           ASSERT_GE(found, 0);
           ASSERT_LE(found, s);
         }

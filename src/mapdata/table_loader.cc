@@ -6,7 +6,7 @@
 
 #include "base/encoding.h"
 #include "base/numbers.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace sheetwright::mapdata {
 
@@ -16,7 +16,7 @@ bool ReadTableHeader(LineCursor& cursor, int count_field, base::MessageSink& sin
   if (cursor.AtEnd()) return false;
   std::string_view header = cursor.Next();
   if (progress != nullptr) progress->Step();
-  std::string_view count = TokenGet(header, count_field);
+  std::string_view count = Field(header, count_field);
   if (count.empty()) {
     sink.Show("ARCファイルのレコード数不正=" + base::MessageText(header) + " -->");
     return false;

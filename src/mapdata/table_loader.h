@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "base/messages.h"
@@ -11,8 +12,9 @@
 
 namespace sheetwright::mapdata {
 
-// The last index of a table whose load stopped at a bad header (or found no header line at all).
-inline constexpr int kBadHeaderLast = -2;
+// What a table holds: nothing yet (new or reset); nothing because its file's header line has no
+// record count or the file has no header line at all; or what a load stored (perhaps no line).
+enum class TableState : uint8_t { kEmpty, kBadHeader, kLoaded };
 
 // Reads the header line from `cursor` and checks its record count field. Returns true when the
 // count is present; the cursor then stands on the first line after the header. Returns false when

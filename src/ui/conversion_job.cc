@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "base/messages.h"
-#include "conversion/conv_go.h"
+#include "conversion/convert_mesh.h"
 #include "ui/text.h"
 
 namespace sheetwright::ui {
@@ -191,7 +191,7 @@ void ConversionJob::StartPreview(const std::string& mesh_folder) {
   Launch(run, [this, mesh_folder](Worker& worker) {
     worker.SetMesh(mesh_folder.substr(mesh_folder.find_last_of('/') + 1));
     auto sheet = std::make_shared<picture::Picture>();
-    conversion::ConvGo(mesh_folder, {styles_, fonts_, worker, &worker}, *sheet);
+    conversion::ConvertMesh(mesh_folder, {styles_, fonts_, worker, &worker}, *sheet);
     worker.Converted(std::string(), sheet);
     return true;
   });

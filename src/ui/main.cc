@@ -12,7 +12,7 @@
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"
 #include "settings/settings_location.h"
-#include "ui/frm_main.h"
+#include "ui/main_window.h"
 #include "ui/signal_pipe.h"
 #include "ui/text.h"
 
@@ -71,11 +71,11 @@ int main(int argc, char** argv) {
   // Declared before the window, so they outlive its conversion threads.
   settings::LayerStyleTable styles;
   sheetwright::picture::FontLibrary fonts;
-  sheetwright::ui::TFrmMain window(settings_path, program_folder, styles, fonts);
+  sheetwright::ui::MainWindow window(settings_path, program_folder, styles, fonts);
   sheetwright::ui::SignalPipe ending_signals;
   QObject::connect(&ending_signals, &sheetwright::ui::SignalPipe::Received, &window,
-                   &sheetwright::ui::TFrmMain::EndBySignal);
-  QObject::connect(&window, &sheetwright::ui::TFrmMain::Ended, &app, &QApplication::exit,
+                   &sheetwright::ui::MainWindow::EndBySignal);
+  QObject::connect(&window, &sheetwright::ui::MainWindow::Ended, &app, &QApplication::exit,
                    Qt::QueuedConnection);
   window.FormCreate();
   window.show();

@@ -20,7 +20,7 @@
 
 #include "picture/font_library.h"
 #include "settings/layer_styles.h"
-#include "ui/frm_main.h"
+#include "ui/main_window.h"
 
 namespace sheetwright::ui::test_util {
 
@@ -29,10 +29,10 @@ struct WindowParts {
   settings::LayerStyleTable styles;
   picture::FontLibrary fonts;
 };
-class OwningWindow : private WindowParts, public TFrmMain {
+class OwningWindow : private WindowParts, public MainWindow {
  public:
   OwningWindow(const std::string& ini, const std::string& program_folder)
-      : TFrmMain(ini, program_folder, styles, fonts) {}
+      : MainWindow(ini, program_folder, styles, fonts) {}
 };
 
 class ModalScript {

@@ -18,7 +18,7 @@
 #include "base/common_test_util.h"
 #include "base/numbers.h"
 #include "mapdata/record_lines.h"
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace sheetwright::meshgen {
 
@@ -32,7 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 using base::StrToInt;
 using mapdata::LineCursor;
-using mapdata::TokenGet;
+using mapdata::Field;
 using test_util::TempFolder;
 
 const std::vector<std::string> kAllFiles = {
@@ -87,10 +87,10 @@ std::map<int, Arc> ReadArcs(const std::string& bytes) {
   for (size_t k = 1; k < lines.size();) {
     std::string_view line = lines[k];
     EXPECT_TRUE(line.starts_with("L")) << line;
-    EXPECT_TRUE(TokenGet(line, 5).empty()) << line;
-    int id = StrToInt(TokenGet(line, 3));
-    int count = StrToInt(TokenGet(line, 4));
-    Arc arc{TokenGet(line, 1), StrToInt(TokenGet(line, 2)), {}};
+    EXPECT_TRUE(Field(line, 5).empty()) << line;
+    int id = StrToInt(Field(line, 3));
+    int count = StrToInt(Field(line, 4));
+    Arc arc{Field(line, 1), StrToInt(Field(line, 2)), {}};
     EXPECT_GE(count, 2) << line;
     for (int c = 1; c <= count && k + c < lines.size(); ++c) arc.points.push_back(lines[k + c]);
     EXPECT_EQ(arc.points.size(), static_cast<size_t>(count)) << line;
@@ -111,9 +111,9 @@ std::vector<Polygon> ReadPolygons(const std::string& bytes) {
   for (size_t k = 1; k < lines.size();) {
     Polygon polygon{lines[k], {}};
     EXPECT_TRUE(polygon.record.starts_with("A")) << polygon.record;
-    int count = StrToInt(TokenGet(polygon.record, 3));
+    int count = StrToInt(Field(polygon.record, 3));
     for (int c = 1; c <= count && k + c < lines.size(); ++c) {
-      EXPECT_TRUE(TokenGet(lines[k + c], 2).empty()) << lines[k + c];
+      EXPECT_TRUE(Field(lines[k + c], 2).empty()) << lines[k + c];
       polygon.refs.push_back(StrToInt(lines[k + c]));
     }
     polygons.push_back(polygon);
@@ -163,8 +163,8 @@ bool Inside(const std::vector<Ring>& rings, std::pair<double, double> p) {
   bool inside = false;
   for (const Ring& ring : rings) {
     for (size_t k = 0; k + 1 < ring.size(); ++k) {
-      auto [x1, y1] = Coordinates(TokenGet(ring[k], 1), TokenGet(ring[k], 2));
-      auto [x2, y2] = Coordinates(TokenGet(ring[k + 1], 1), TokenGet(ring[k + 1], 2));
+      auto [x1, y1] = Coordinates(Field(ring[k], 1), Field(ring[k], 2));
+      auto [x2, y2] = Coordinates(Field(ring[k + 1], 1), Field(ring[k + 1], 2));
       if ((y1 > p.second) != (y2 > p.second) &&
           p.first < x1 + (p.second - y1) * (x2 - x1) / (y2 - y1)) {
         inside = !inside;
@@ -230,9 +230,9 @@ TEST_P(MeshShapes, HeadersCountTheStoredLinesAndEveryLineEndsInCrLf) {
     for (size_t k = 1; k < lines.size(); ++k) expected += arc_file || IsRecordLine(lines[k]);
     // Drawers read the header like a record line: it must not look like one.
     EXPECT_FALSE(IsRecordLine(lines[0])) << path << ": " << lines[0];
-    std::string_view count = TokenGet(lines[0], arc_file ? 4 : 5);
+    std::string_view count = Field(lines[0], arc_file ? 4 : 5);
     EXPECT_EQ(StrToInt(count), expected) << path << ": " << lines[0];
-    EXPECT_TRUE(TokenGet(lines[0], arc_file ? 5 : 6).empty()) << path << ": " << lines[0];
+    EXPECT_TRUE(Field(lines[0], arc_file ? 5 : 6).empty()) << path << ": " << lines[0];
   }
 }
 
@@ -243,9 +243,9 @@ TEST_P(MeshShapes, CoordinatesHaveOneDecimalAndStayOnTheSheet) {
     for (const auto& [id, arc] : ReadArcs(bytes)) {
       EXPECT_TRUE(arc.line_type >= 1 && arc.line_type <= 5) << path << " arc " << id;
       for (std::string_view point : arc.points) {
-        std::string_view northing = TokenGet(point, 1);
-        std::string_view easting = TokenGet(point, 2);
-        ASSERT_TRUE(TokenGet(point, 3).empty()) << path << ": " << point;
+        std::string_view northing = Field(point, 1);
+        std::string_view easting = Field(point, 2);
+        ASSERT_TRUE(Field(point, 3).empty()) << path << ": " << point;
         for (std::string_view value : {northing, easting}) {
           ASSERT_EQ(value.find('.'), value.size() - 2) << path << ": " << point;
         }
@@ -264,7 +264,7 @@ TEST_P(MeshShapes, PolygonRingsCloseAndHoldTheirLabels) {
     for (const Polygon& polygon : polygons) {
       std::vector<Ring> rings = WalkRings(polygon, arcs, pgn);
       if (rings.empty()) continue;
-      auto label = Coordinates(TokenGet(polygon.record, 4), TokenGet(polygon.record, 5));
+      auto label = Coordinates(Field(polygon.record, 4), Field(polygon.record, 5));
       EXPECT_TRUE(Inside(rings, label)) << pgn << ": label outside " << polygon.record;
     }
   }
@@ -281,8 +281,8 @@ TEST_P(MeshShapes, StreetsRunBetweenBlocks) {
   }
   for (const auto& [id, arc] : ReadArcs(files["road/roadntwk.arc"])) {
     if (arc.code != "L2110") continue;  // road edges run along the blocks' sides
-    auto [x1, y1] = Coordinates(TokenGet(arc.points.front(), 1), TokenGet(arc.points.front(), 2));
-    auto [x2, y2] = Coordinates(TokenGet(arc.points.back(), 1), TokenGet(arc.points.back(), 2));
+    auto [x1, y1] = Coordinates(Field(arc.points.front(), 1), Field(arc.points.front(), 2));
+    auto [x2, y2] = Coordinates(Field(arc.points.back(), 1), Field(arc.points.back(), 2));
     std::pair<double, double> middle = {(x1 + x2) / 2, (y1 + y2) / 2};
     for (const std::vector<Ring>& block : blocks) {
       ASSERT_FALSE(Inside(block, middle)) << "road arc " << id << " crosses a block";
@@ -341,19 +341,19 @@ TEST_P(MeshShapes, AttributesNameExistingFeatures) {
     std::vector<std::string_view> feature_lines = Lines(files[c.features]);
     for (size_t k = 1; k < feature_lines.size(); ++k) {
       if (IsRecordLine(feature_lines[k])) {
-        records[StrToInt(TokenGet(feature_lines[k], 2))] = feature_lines[k];
+        records[StrToInt(Field(feature_lines[k], 2))] = feature_lines[k];
       }
     }
     std::vector<std::string_view> lines = Lines(files[c.atr]);
     EXPECT_GT(lines.size(), 1u) << c.atr;
     for (size_t k = 1; k < lines.size(); ++k) {
       std::string_view line = lines[k];
-      auto feature = records.find(StrToInt(TokenGet(line, 2)));
+      auto feature = records.find(StrToInt(Field(line, 2)));
       ASSERT_NE(feature, records.end()) << c.atr << ": " << line;
       // A label layer selects both files by the same code.
-      EXPECT_EQ(TokenGet(line, 1), TokenGet(feature->second, 1)) << c.atr << ": " << line;
+      EXPECT_EQ(Field(line, 1), Field(feature->second, 1)) << c.atr << ": " << line;
       for (int field : c.name_fields) {
-        std::string_view name = TokenGet(line, field);
+        std::string_view name = Field(line, field);
         EXPECT_FALSE(name.empty()) << c.atr << ": " << line;
         EXPECT_TRUE(IsCp932(name)) << c.atr << ": " << line;
       }
@@ -371,7 +371,7 @@ INSTANTIATE_TEST_SUITE_P(Meshes, MeshShapes, testing::Values(Urban(), Coastal(),
 std::set<std::string> Codes(const std::string& bytes) {
   std::set<std::string> codes;
   for (std::string_view line : Lines(bytes)) {
-    if (IsRecordLine(line)) codes.insert(std::string(TokenGet(line, 1)));
+    if (IsRecordLine(line)) codes.insert(std::string(Field(line, 1)));
   }
   return codes;
 }
@@ -399,7 +399,7 @@ TEST(MeshContent, ParksLeaveTheirPondsUncovered) {
   std::map<int, Arc> premises_arcs = ReadArcs(files["others/others.arc"]);
   std::vector<std::vector<Ring>> parks;
   for (const Polygon& polygon : ReadPolygons(files["others/zyouti.pgn"])) {
-    if (TokenGet(polygon.record, 1) == "A6242") {
+    if (Field(polygon.record, 1) == "A6242") {
       parks.push_back(WalkRings(polygon, premises_arcs, "zyouti"));
     }
   }
@@ -407,12 +407,12 @@ TEST(MeshContent, ParksLeaveTheirPondsUncovered) {
   std::vector<Polygon> ponds = ReadPolygons(files["mizu/mizu.pgn"]);
   ASSERT_FALSE(ponds.empty());
   for (const Polygon& pond : ponds) {
-    auto centre = Coordinates(TokenGet(pond.record, 4), TokenGet(pond.record, 5));
+    auto centre = Coordinates(Field(pond.record, 4), Field(pond.record, 5));
     std::vector<Ring> shore = WalkRings(pond, water_arcs, "mizu");
     ASSERT_EQ(shore.size(), 1u);
     int parks_around = 0;
     for (std::string_view point : shore[0]) {
-      auto [x, y] = Coordinates(TokenGet(point, 1), TokenGet(point, 2));
+      auto [x, y] = Coordinates(Field(point, 1), Field(point, 2));
       std::pair<double, double> inner = {x + (centre.first - x) * 0.1,
                                          y + (centre.second - y) * 0.1};
       for (const std::vector<Ring>& park : parks) {
@@ -431,18 +431,18 @@ TEST(MeshContent, RoadAttributesMarkSomeCentreLinesAsMainRoads) {
   Files files = Build(Urban());
   std::set<int> centre_arcs;
   for (std::string_view line : Lines(files["road/roadntwk.arc"])) {
-    if (line.starts_with("L2110")) centre_arcs.insert(StrToInt(TokenGet(line, 3)));
+    if (line.starts_with("L2110")) centre_arcs.insert(StrToInt(Field(line, 3)));
   }
   std::set<int> described;
   int marked = 0;
   std::vector<std::string_view> lines = Lines(files["road/road.atr"]);
   for (size_t k = 1; k < lines.size(); ++k) {
-    int arc = StrToInt(TokenGet(lines[k], 2));
+    int arc = StrToInt(Field(lines[k], 2));
     EXPECT_TRUE(centre_arcs.count(arc)) << lines[k];
     described.insert(arc);
-    if (StrToInt(TokenGet(lines[k], 3)) != 0) {
+    if (StrToInt(Field(lines[k], 3)) != 0) {
       ++marked;
-      EXPECT_TRUE(IsCp932(TokenGet(lines[k], 4)) && !TokenGet(lines[k], 4).empty()) << lines[k];
+      EXPECT_TRUE(IsCp932(Field(lines[k], 4)) && !Field(lines[k], 4).empty()) << lines[k];
     }
   }
   EXPECT_EQ(described, centre_arcs);
@@ -458,8 +458,8 @@ TEST(MeshContent, SheetEdgeArcsHaveLineTypeFive) {
       edge += arc.line_type == 5;
       if (arc.line_type != 5) continue;
       // Both ends on the same sheet edge.
-      auto [x1, y1] = Coordinates(TokenGet(arc.points.front(), 1), TokenGet(arc.points.front(), 2));
-      auto [x2, y2] = Coordinates(TokenGet(arc.points.back(), 1), TokenGet(arc.points.back(), 2));
+      auto [x1, y1] = Coordinates(Field(arc.points.front(), 1), Field(arc.points.front(), 2));
+      auto [x2, y2] = Coordinates(Field(arc.points.back(), 1), Field(arc.points.back(), 2));
       bool on_edge = (x1 == x2 && (x1 == 0 || x1 == 2000)) || (y1 == y2 && (y1 == 0 || y1 == 1500));
       EXPECT_TRUE(on_edge) << path << " arc " << id;
     }

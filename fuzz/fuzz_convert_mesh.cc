@@ -13,7 +13,7 @@
 #include <string>
 
 #include "base/messages.h"
-#include "conversion/conv_go.h"
+#include "conversion/convert_mesh.h"
 #include "conversion/output_files.h"
 #include "fuzz_support.h"
 #include "mapdata/map_format.h"
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   conversion::ConversionServices services{styles, Fonts(), sink, &cancel};
   picture::Picture sheet;
   try {
-    conversion::ConvGo(mesh, services, sheet);
+    conversion::ConvertMesh(mesh, services, sheet);
   } catch (const base::ConversionError&) {
     // Expected for bad numbers; the layers finished before it are still in the sheet.
   } catch (const base::ConversionCancelled&) {

@@ -30,7 +30,7 @@ struct ConversionServices {
 // empty 20000 x 15000 picture. Bad records are reported to the sink and the conversion goes on. A
 // ConversionError (a number field that is not a number, an unreadable file) or ConversionCancelled
 // propagates; `sheet` then holds the layers finished before it.
-void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
+void ConvertMesh(const std::string& mesh_folder, const ConversionServices& services,
             picture::Picture& sheet);
 
 // The same, also telling how much work was shared (for tests and measurements).
@@ -38,7 +38,7 @@ struct ConversionStats {
   int file_reads = 0;    // distinct files read from disk
   int table_parses = 0;  // table loads that parsed their file rather than reusing a table
 };
-void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
+void ConvertMesh(const std::string& mesh_folder, const ConversionServices& services,
             picture::Picture& sheet, ConversionStats& stats);
 
 }  // namespace sheetwright::conversion

@@ -1,4 +1,4 @@
-#include "conversion/conv_go.h"
+#include "conversion/convert_mesh.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -119,13 +119,13 @@ std::vector<Rec> RecordsOf(const Picture& picture) {
 
 const std::vector<LayerKey>& kRowOrder = test_util::RowOrder();
 
-class ConvGoTest : public ::testing::Test {
+class ConvertMeshTest : public ::testing::Test {
  protected:
   // Converts `mesh` (written to a fresh folder) with the test styles.
   Picture Convert(const TestMesh& mesh) {
     mesh.Write(folder_.path() + "/mesh");
     Picture sheet;
-    ConvGo(folder_.path() + "/mesh", Services(), sheet, stats_);
+    ConvertMesh(folder_.path() + "/mesh", Services(), sheet, stats_);
     return sheet;
   }
   ConversionServices Services() { return {styles_, metrics_, sink_, nullptr}; }
@@ -144,7 +144,7 @@ class ConvGoTest : public ::testing::Test {
   ConversionStats stats_;
 };
 
-TEST_F(ConvGoTest, DrawsEveryRowInStackingOrderAboveTheCornerMarks) {
+TEST_F(ConvertMeshTest, DrawsEveryRowInStackingOrderAboveTheCornerMarks) {
   Picture sheet = Convert(TestMesh());
   EXPECT_EQ(LayerKeys(sheet), kRowOrder);
   EXPECT_THAT(sink_.messages, ::testing::IsEmpty());
@@ -163,7 +163,7 @@ TEST_F(ConvGoTest, DrawsEveryRowInStackingOrderAboveTheCornerMarks) {
   EXPECT_EQ(styles_.queried, expected_queries);
 }
 
-TEST_F(ConvGoTest, EachFileIsReadOnceAndEachTableParsedOnce) {
+TEST_F(ConvertMeshTest, EachFileIsReadOnceAndEachTableParsedOnce) {
   Convert(TestMesh());
   // 25 paths, of which others/tetudou.atr is missing and never read.
   EXPECT_EQ(stats_.file_reads, 24);
@@ -171,10 +171,10 @@ TEST_F(ConvGoTest, EachFileIsReadOnceAndEachTableParsedOnce) {
   EXPECT_EQ(stats_.table_parses, 6 + 7 + 1 + 1);
 }
 
-TEST_F(ConvGoTest, MeshWithoutFilesHoldsOnlyTheCornerMarksOrNothing) {
+TEST_F(ConvertMeshTest, MeshWithoutFilesHoldsOnlyTheCornerMarksOrNothing) {
   std::filesystem::create_directories(folder_ / "empty");
   Picture sheet;
-  ConvGo(folder_ / "empty", Services(), sheet);
+  ConvertMesh(folder_ / "empty", Services(), sheet);
   EXPECT_TRUE(Layers(sheet).empty());
   EXPECT_EQ(sheet.width, 20000);
   EXPECT_EQ(sheet.height, 15000);
@@ -199,14 +199,14 @@ TEST_F(ConvGoTest, MeshWithoutFilesHoldsOnlyTheCornerMarksOrNothing) {
 
   styles_[K::kSumiLine].enabled = false;
   sheet.records.push_back(picture::LineRec{});  // the sheet is reset, not appended to
-  ConvGo(folder_ / "empty", Services(), sheet);
+  ConvertMesh(folder_ / "empty", Services(), sheet);
   EXPECT_TRUE(sheet.records.empty());
   EXPECT_EQ(sheet.width, 20000);
   EXPECT_THAT(sink_.messages, ::testing::IsEmpty());
 }
 
 // Pen widths follow the width step: step 1 is a hairline whatever the factor.
-TEST_F(ConvGoTest, PenWidthsFollowTheStepAndEachRowsFactor) {
+TEST_F(ConvertMeshTest, PenWidthsFollowTheStepAndEachRowsFactor) {
   struct Case {
     int step;
     int marks, factor20, factor30, factor40;
@@ -231,7 +231,7 @@ TEST_F(ConvGoTest, PenWidthsFollowTheStepAndEachRowsFactor) {
   }
 }
 
-TEST_F(ConvGoTest, WithoutTheAdministrativeArcsOnlyItsNameRowsRemain) {
+TEST_F(ConvertMeshTest, WithoutTheAdministrativeArcsOnlyItsNameRowsRemain) {
   TestMesh mesh;
   mesh.Remove("gyousei/gyousei.arc");
   Picture sheet = Convert(mesh);
@@ -240,7 +240,7 @@ TEST_F(ConvGoTest, WithoutTheAdministrativeArcsOnlyItsNameRowsRemain) {
   EXPECT_THAT(sink_.messages, ::testing::IsEmpty());
 }
 
-TEST_F(ConvGoTest, CityFillNeedsTwoArcLinesTownFillOne) {
+TEST_F(ConvertMeshTest, CityFillNeedsTwoArcLinesTownFillOne) {
   TestMesh mesh;
   mesh.files()["gyousei/gyousei.arc"] = "ARC,533945,1,1\r\nL1102,1,9,0\r\n";
   Picture sheet = Convert(mesh);
@@ -249,13 +249,13 @@ TEST_F(ConvGoTest, CityFillNeedsTwoArcLinesTownFillOne) {
   EXPECT_THAT(keys, ::testing::Contains(K::kTyomePoly));
 }
 
-TEST_F(ConvGoTest, StationNamesNeedThePointFile) {
+TEST_F(ConvertMeshTest, StationNamesNeedThePointFile) {
   TestMesh mesh;
   mesh.Remove("others/eki.pnt");
   EXPECT_EQ(LayerKeys(Convert(mesh)), RowsWithout({K::kEkiName}));
 }
 
-TEST_F(ConvGoTest, MissingFilesSkipOnlyTheirRows) {
+TEST_F(ConvertMeshTest, MissingFilesSkipOnlyTheirRows) {
   struct Case {
     const char* file;
     std::vector<LayerKey> skipped;
@@ -281,7 +281,7 @@ TEST_F(ConvGoTest, MissingFilesSkipOnlyTheirRows) {
     TempFolder folder;
     mesh.Write(folder.path());
     Picture sheet;
-    ConvGo(folder.path(), Services(), sheet);
+    ConvertMesh(folder.path(), Services(), sheet);
     std::vector<LayerKey> want;
     for (LayerKey k : kRowOrder) {
       if (std::find(c.skipped.begin(), c.skipped.end(), k) == c.skipped.end()) want.push_back(k);
@@ -290,7 +290,7 @@ TEST_F(ConvGoTest, MissingFilesSkipOnlyTheirRows) {
   }
 }
 
-TEST_F(ConvGoTest, MainRoadsWithoutAttributesDrawAnEmptyLayer) {
+TEST_F(ConvertMeshTest, MainRoadsWithoutAttributesDrawAnEmptyLayer) {
   TestMesh mesh;
   mesh.Remove("road/road.atr");
   Picture sheet = Convert(mesh);
@@ -304,7 +304,7 @@ TEST_F(ConvGoTest, MainRoadsWithoutAttributesDrawAnEmptyLayer) {
   EXPECT_EQ(RecordsOf<picture::PolylineRec>(*LayerOf(with, K::kLoadLine)).size(), 2u);
 }
 
-TEST_F(ConvGoTest, EachPremisesRowDrawsOnlyItsOwnClass) {
+TEST_F(ConvertMeshTest, EachPremisesRowDrawsOnlyItsOwnClass) {
   const LayerKey fills[6] = {K::kZyoPoly,    K::kParkPoly, K::kSchoolPoly,
                              K::kTemplePoly, K::kBotiPoly, K::kTetusikiPoly};
   const LayerKey outlines[6] = {K::kZyoLine,    K::kParkLine, K::kSchoolLine,
@@ -330,7 +330,7 @@ TEST_F(ConvGoTest, EachPremisesRowDrawsOnlyItsOwnClass) {
   }
 }
 
-TEST_F(ConvGoTest, NameRowsUseTheirOwnFontAndField) {
+TEST_F(ConvertMeshTest, NameRowsUseTheirOwnFontAndField) {
   styles_.font(FontId::kPark).height = -99;  // must not reach the school names
   Picture sheet = Convert(TestMesh());
   struct Case {
@@ -358,7 +358,7 @@ TEST_F(ConvGoTest, NameRowsUseTheirOwnFontAndField) {
   EXPECT_EQ(RecordsOf<picture::TextRec>(*LayerOf(sheet, K::kZyoName)).size(), 1u);
 }
 
-TEST_F(ConvGoTest, LabelRowsIgnoreTheirColourAndWidth) {
+TEST_F(ConvertMeshTest, LabelRowsIgnoreTheirColourAndWidth) {
   Picture before = Convert(TestMesh());
   styles_[K::kSchoolName].color = 0x123456;
   styles_[K::kSchoolName].width_step = 1;
@@ -369,7 +369,7 @@ TEST_F(ConvGoTest, LabelRowsIgnoreTheirColourAndWidth) {
   EXPECT_EQ(output::EncodeWmf(*a, {}), output::EncodeWmf(*b, {}));
 }
 
-TEST_F(ConvGoTest, SwitchedOffRowsAreSkippedButAlwaysLoadsStillReport) {
+TEST_F(ConvertMeshTest, SwitchedOffRowsAreSkippedButAlwaysLoadsStillReport) {
   TestMesh mesh;
   // A bad header in the administrative arc file is reported by every load of it: the two loads
   // that always run, and the loads of the two boundary rows.
@@ -388,14 +388,14 @@ TEST_F(ConvGoTest, SwitchedOffRowsAreSkippedButAlwaysLoadsStillReport) {
   }
 }
 
-TEST_F(ConvGoTest, BadNumberEndsTheConversionKeepingEarlierLayers) {
+TEST_F(ConvertMeshTest, BadNumberEndsTheConversionKeepingEarlierLayers) {
   TestMesh mesh;
   mesh.files()["road/roadntwk.arc"] = "ARC,1,1,3\r\nL2110,1,1,2\r\n400.0,0.0\r\n4x0.0,2000.0\r\n";
   TempFolder folder;
   mesh.Write(folder.path());
   Picture sheet;
   try {
-    ConvGo(folder.path(), Services(), sheet);
+    ConvertMesh(folder.path(), Services(), sheet);
     FAIL() << "no error";
   } catch (const base::ConversionError& e) {
     EXPECT_EQ(std::string(e.what()), "'4x0.0' は浮動小数点数ではありません");
@@ -404,7 +404,7 @@ TEST_F(ConvGoTest, BadNumberEndsTheConversionKeepingEarlierLayers) {
   EXPECT_EQ(LayerKeys(sheet), std::vector<LayerKey>(kRowOrder.begin(), upto));
 }
 
-TEST_F(ConvGoTest, ProgressIsSteppedAfterSetUpAndCanCancel) {
+TEST_F(ConvertMeshTest, ProgressIsSteppedAfterSetUpAndCanCancel) {
   struct CancelAt : base::ProgressHook {
     int steps = 0, cancel_at;
     std::vector<int> rows;
@@ -418,12 +418,12 @@ TEST_F(ConvGoTest, ProgressIsSteppedAfterSetUpAndCanCancel) {
   mesh.Write(folder_ / "m");
   CancelAt first(1);
   Picture sheet;
-  EXPECT_THROW(ConvGo(folder_ / "m", {styles_, metrics_, sink_, &first}, sheet),
+  EXPECT_THROW(ConvertMesh(folder_ / "m", {styles_, metrics_, sink_, &first}, sheet),
                base::ConversionCancelled);
   EXPECT_TRUE(sheet.records.empty());  // cancelled before the corner marks
 
   CancelAt never(1 << 30);
-  ConvGo(folder_ / "m", {styles_, metrics_, sink_, &never}, sheet);
+  ConvertMesh(folder_ / "m", {styles_, metrics_, sink_, &never}, sheet);
   EXPECT_GT(never.steps, 1);
   std::vector<int> every_row(43);
   std::iota(every_row.begin(), every_row.end(), 1);

@@ -1,4 +1,4 @@
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ struct TokenCase {
   std::string expected;
 };
 
-TEST(TokenGetTest, FieldsAsWritten) {
+TEST(FieldTest, FieldsAsWritten) {
   const TokenCase cases[] = {
       {"a,b,c", 2, "b"},
       {"a,b,c", 3, "c"},
@@ -43,13 +43,13 @@ TEST(TokenGetTest, FieldsAsWritten) {
       {"A2,7,\x95\x5C\x83\x5C,\x83\x7C", 4, "\x83\x7C"},
   };
   for (const TokenCase& c : cases) {
-    EXPECT_EQ(TokenGet(c.line, c.n), c.expected) << "line '" << c.line << "' n=" << c.n;
+    EXPECT_EQ(Field(c.line, c.n), c.expected) << "line '" << c.line << "' n=" << c.n;
   }
 }
 
-TEST(TokenGetTest, ViewPointsIntoTheLine) {
+TEST(FieldTest, ViewPointsIntoTheLine) {
   std::string line = "x,yz,w";
-  std::string_view field = TokenGet(line, 2);
+  std::string_view field = Field(line, 2);
   EXPECT_EQ(field.data(), line.data() + 2);
 }
 
@@ -66,7 +66,7 @@ std::vector<std::string> SplitAll(const std::string& line) {
   return fields;
 }
 
-TEST(TokenGetTest, AgreesWithSplittingAtEveryComma) {
+TEST(FieldTest, AgreesWithSplittingAtEveryComma) {
   std::mt19937 rng(12345);
   const char alphabet[] = {',', 'a', '1', ' ', '\x5C', '\x7C', '\x83', '\x95', '\r', '\0'};
   for (int round = 0; round < 5000; ++round) {
@@ -76,14 +76,14 @@ TEST(TokenGetTest, AgreesWithSplittingAtEveryComma) {
     std::vector<std::string> fields = SplitAll(line);
     for (int n = -1; n <= static_cast<int>(fields.size()) + 1; ++n) {
       std::string expected = n >= 1 && n <= static_cast<int>(fields.size()) ? fields[n - 1] : "";
-      ASSERT_EQ(TokenGet(line, n), expected) << "n=" << n;
+      ASSERT_EQ(Field(line, n), expected) << "n=" << n;
     }
     // All at once: the same fields, however many are asked for.
     for (size_t count = 0; count <= fields.size() + 2; ++count) {
       std::vector<std::string_view> split(count, "stale");
       SplitFields(line, split);
       for (size_t k = 0; k < count; ++k) {
-        ASSERT_EQ(split[k], TokenGet(line, static_cast<int>(k + 1))) << "field " << k + 1;
+        ASSERT_EQ(split[k], Field(line, static_cast<int>(k + 1))) << "field " << k + 1;
       }
     }
   }

@@ -1,4 +1,4 @@
-#include "ui/frm_preview.h"
+#include "ui/preview_window.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -8,7 +8,7 @@
 
 namespace sheetwright::ui {
 
-TFrmPreview::TFrmPreview(picture::FontLibrary& fonts, QWidget* main_window)
+PreviewWindow::PreviewWindow(picture::FontLibrary& fonts, QWidget* main_window)
     : QWidget(main_window, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowStaysOnTopHint),
       main_window_(main_window) {
@@ -28,11 +28,11 @@ TFrmPreview::TFrmPreview(picture::FontLibrary& fonts, QWidget* main_window)
   close_->setObjectName("BtnClose");
   close_->setGeometry(352, 328, 65, 41);
   close_->hide();
-  connect(close_, &QPushButton::clicked, this, &TFrmPreview::BtnCloseClick);
-  connect(paint_box_, &PreviewCanvas::Rendered, this, &TFrmPreview::ShowCloseWhenDrawn);
+  connect(close_, &QPushButton::clicked, this, &PreviewWindow::CloseClicked);
+  connect(paint_box_, &PreviewCanvas::Rendered, this, &PreviewWindow::ShowCloseWhenDrawn);
 }
 
-void TFrmPreview::ShowConverting() {
+void PreviewWindow::ShowConverting() {
   ended_ = false;
   close_->hide();
   paint_box_->ShowConverting();
@@ -42,30 +42,30 @@ void TFrmPreview::ShowConverting() {
   raise();
 }
 
-void TFrmPreview::ShowDrawing(SheetPtr sheet) { paint_box_->ShowPicture(std::move(sheet)); }
+void PreviewWindow::ShowDrawing(SheetPtr sheet) { paint_box_->ShowPicture(std::move(sheet)); }
 
-void TFrmPreview::ConversionEnded() {
+void PreviewWindow::ConversionEnded() {
   ended_ = true;
   ShowCloseWhenDrawn();
 }
 
-void TFrmPreview::ShowCloseWhenDrawn() {
+void PreviewWindow::ShowCloseWhenDrawn() {
   if (ended_ && isVisible() && paint_box_->HasDrawing()) close_->show();
 }
 
-bool TFrmPreview::IsShowing() const { return isVisible(); }
+bool PreviewWindow::IsShowing() const { return isVisible(); }
 
-void TFrmPreview::BtnCloseClick() {
+void PreviewWindow::CloseClicked() {
   ended_ = false;
   hide();
   close_->hide();
   emit Closed();
 }
 
-void TFrmPreview::closeEvent(QCloseEvent* event) {
+void PreviewWindow::closeEvent(QCloseEvent* event) {
   // The window manager's close works only where "閉じる" would: once the drawing is on show.
   if (close_->isVisible()) {
-    BtnCloseClick();
+    CloseClicked();
   }
   event->ignore();
 }

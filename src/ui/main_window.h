@@ -2,7 +2,7 @@
 // below, and the buttons that start a conversion, a preview or the end. It edits the layer style
 // table that the settings file fills at start and saves at the end; the table and the font library
 // belong to the caller and outlive the window. The folder fields keep their folders as bytes (a
-// folder copied from the reference platform is CP932) and show them decoded. The window is fixed
+// folder copied from Windows is CP932) and show them decoded. The window is fixed
 // at 896 x 664 (pixels at 96 dpi), centred, with no close button.
 #pragma once
 
@@ -27,16 +27,16 @@ namespace sheetwright::ui {
 class LayerPanel;
 class MeshList;
 class MessageList;
-class TFrmPreview;
+class PreviewWindow;
 
-class TFrmMain : public QWidget {
+class MainWindow : public QWidget {
   Q_OBJECT
 
  public:
   // `settings_path` is where the settings are read and written, `program_folder` the folder
   // fields' fallback (both the executable's folder in the program). `styles` and `fonts` must
   // outlive the window: its conversion threads read them until it is gone.
-  TFrmMain(std::string settings_path, std::string program_folder, settings::LayerStyleTable& styles,
+  MainWindow(std::string settings_path, std::string program_folder, settings::LayerStyleTable& styles,
            picture::FontLibrary& fonts, QWidget* parent = nullptr);
 
   // The start: applies the settings file to the layer table and the folder fields, then builds
@@ -46,7 +46,7 @@ class TFrmMain : public QWidget {
 
   settings::LayerStyleTable& Styles() { return styles_; }
   MeshList* Meshes() const { return meshes_; }
-  TFrmPreview* Preview() const { return preview_; }
+  PreviewWindow* Preview() const { return preview_; }
   ConversionJob* Job() const { return job_; }
   MessageList* Messages() const { return messages_; }
   // The folders as the fields show them, and as bytes.
@@ -65,15 +65,15 @@ class TFrmMain : public QWidget {
   void Ended(int status);
 
  public slots:
-  void BtnEndClick();
-  void BtnInputClick();
-  void BtnOutputClick();
-  void BtnAllSelClick();
-  void BtnAllClsClick();
-  void BtnGoClick();
-  void BtnPrevClick();
+  void EndClicked();
+  void ChooseInputFolder();
+  void ChooseOutputFolder();
+  void TickAll();
+  void UntickAll();
+  void ConvertTicked();
+  void PreviewHighlighted();
   // The "出力形式..." dialog; OK stores the choice under FILE/FORMAT.
-  void BtnFormatClick();
+  void ChooseFormats();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -113,7 +113,7 @@ class TFrmMain : public QWidget {
   std::vector<conversion::OutputFormat> formats_{conversion::OutputFormat::kWmf};
 
   ConversionJob* job_;
-  TFrmPreview* preview_;
+  PreviewWindow* preview_;
   MessageList* messages_;
   QLabel* status_;
   QLabel* progress_;

@@ -14,8 +14,8 @@
 #include "base/whole_file.h"
 #include "conversion/mesh_test_util.h"
 #include "ui/format_dialog.h"
-#include "ui/frm_main.h"
-#include "ui/frm_preview.h"
+#include "ui/main_window.h"
+#include "ui/preview_window.h"
 #include "ui/mesh_list.h"
 #include "ui/message_list.h"
 #include "ui/preview_canvas.h"
@@ -75,7 +75,7 @@ class RunTest : public ::testing::Test {
 };
 
 TEST_F(RunTest, APreviewShowsTheCurrentRowAndGivesTheWindowBackOnClose) {
-  TFrmPreview* preview = window_->Preview();
+  PreviewWindow* preview = window_->Preview();
   auto* close = preview->findChild<QPushButton*>("BtnClose");
   window_->Meshes()->setCurrentRow(1);  // unticked: previewed all the same
   // The converted sheet arrives before the run has ended: no close button yet.
@@ -324,9 +324,9 @@ TEST_F(RunTest, ASignalStopsTheRunClosesItsDialogsSavesAndEnds) {
   MeshWithBadRecords().Write(in_ + "/m1");
   Tick(0, true);
   SignalPipe signals_in;
-  QObject::connect(&signals_in, &SignalPipe::Received, window_.get(), &TFrmMain::EndBySignal);
+  QObject::connect(&signals_in, &SignalPipe::Received, window_.get(), &MainWindow::EndBySignal);
   int status = -1;
-  QObject::connect(window_.get(), &TFrmMain::Ended, [&](int s) { status = s; });
+  QObject::connect(window_.get(), &MainWindow::Ended, [&](int s) { status = s; });
   ModalScript script;
   script.Then("QMessageBox", [](QWidget*) { raise(SIGTERM); });  // while a message waits
   Click("BtnGo");

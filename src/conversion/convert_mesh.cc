@@ -1,4 +1,4 @@
-#include "conversion/conv_go.h"
+#include "conversion/convert_mesh.h"
 
 #include <memory>
 #include <utility>
@@ -111,13 +111,13 @@ class Conversion {
       case TableNeed::kNothing:
         return true;
       case TableNeed::kTwoArcLines:
-        return tables_.arcs().ArcLast() > 0;
+        return tables_.arcs().size() > 1;
       case TableNeed::kArcs:
-        return tables_.arcs().ArcLast() >= 0;
+        return tables_.arcs().size() > 0;
       case TableNeed::kPolygons:
-        return tables_.polygons().Last() >= 0;
+        return tables_.polygons().size() > 0;
       case TableNeed::kPoints:
-        return tables_.points().Last() >= 0;
+        return tables_.points().size() > 0;
     }
     return false;
   }
@@ -151,17 +151,17 @@ class Conversion {
   picture::Picture Draw(const ConversionStep& step, const mapdata::FileText& text) {
     switch (step.drawer) {
       case DrawerKind::kFill:
-        return drawers::PolyDraw(draw_, text, tables_.arcs());
+        return drawers::PolygonFillDraw(draw_, text, tables_.arcs());
       case DrawerKind::kOutline:
-        return drawers::PolyLineDraw(draw_, text, tables_.arcs());
+        return drawers::PolygonOutlineDraw(draw_, text, tables_.arcs());
       case DrawerKind::kArcs:
         return drawers::ArcDraw(draw_, text);
       case DrawerKind::kMainRoads:
-        return drawers::SyuArcDraw(draw_, text, tables_.attributes());
+        return drawers::MainRoadDraw(draw_, text, tables_.attributes());
       case DrawerKind::kNames:
-        return drawers::AtrDraw(draw_, text, step.field, tables_.polygons());
+        return drawers::PolygonNameDraw(draw_, text, step.field, tables_.polygons());
       case DrawerKind::kPointNames:
-        return drawers::PointDraw(draw_, text, step.field, tables_.points());
+        return drawers::PointNameDraw(draw_, text, step.field, tables_.points());
     }
     return {};
   }
@@ -176,7 +176,7 @@ class Conversion {
 
 }  // namespace
 
-void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
+void ConvertMesh(const std::string& mesh_folder, const ConversionServices& services,
             picture::Picture& sheet, ConversionStats& stats) {
   sheet = picture::Picture{};
   Name(sheet, LayerKey::kSumiLine);  // what the sheet draws itself
@@ -190,10 +190,10 @@ void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
   stats = conversion.Stats();
 }
 
-void ConvGo(const std::string& mesh_folder, const ConversionServices& services,
+void ConvertMesh(const std::string& mesh_folder, const ConversionServices& services,
             picture::Picture& sheet) {
   ConversionStats stats;
-  ConvGo(mesh_folder, services, sheet, stats);
+  ConvertMesh(mesh_folder, services, sheet, stats);
 }
 
 }  // namespace sheetwright::conversion

@@ -17,11 +17,11 @@ namespace sheetwright::ui {
 
 class PreviewCanvas;
 
-class TFrmPreview : public QWidget {
+class PreviewWindow : public QWidget {
   Q_OBJECT
 
  public:
-  TFrmPreview(picture::FontLibrary& fonts, QWidget* main_window);
+  PreviewWindow(picture::FontLibrary& fonts, QWidget* main_window);
 
   PreviewCanvas* PaintBox() const { return paint_box_; }
 
@@ -33,7 +33,7 @@ class TFrmPreview : public QWidget {
   void ConversionEnded();
   bool IsShowing() const;
   // Hides the window and its close button: the preview is over.
-  void BtnCloseClick();
+  void CloseClicked();
 
  signals:
   void Closed();

@@ -1,4 +1,4 @@
-#include "ui/frm_main.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,7 +16,7 @@
 #include "ui/folder_bytes.h"
 #include "ui/folder_chooser.h"
 #include "ui/format_dialog.h"
-#include "ui/frm_preview.h"
+#include "ui/preview_window.h"
 #include "ui/layer_panel.h"
 #include "ui/mesh_list.h"
 #include "ui/message_box.h"
@@ -34,7 +34,7 @@ constexpr int kStatusPixels = 24;
 
 }  // namespace
 
-TFrmMain::TFrmMain(std::string settings_path, std::string program_folder,
+MainWindow::MainWindow(std::string settings_path, std::string program_folder,
                    settings::LayerStyleTable& styles, picture::FontLibrary& fonts, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowMinimizeButtonHint),
@@ -53,16 +53,16 @@ TFrmMain::TFrmMain(std::string settings_path, std::string program_folder,
   QPushButton* all_sel = AddButton("BtnAllSel", "全選択", QRect(736, 8, 89, 33));
   QPushButton* all_cls = AddButton("BtnAllCls", "全解除", QRect(736, 48, 89, 33));
   QPushButton* prev = AddButton("BtnPrev", "プレビュー実行", QRect(736, 84, 89, 37));
-  connect(go, &QPushButton::clicked, this, &TFrmMain::BtnGoClick);
-  connect(end, &QPushButton::clicked, this, &TFrmMain::BtnEndClick);
-  connect(input, &QPushButton::clicked, this, &TFrmMain::BtnInputClick);
-  connect(output, &QPushButton::clicked, this, &TFrmMain::BtnOutputClick);
-  connect(all_sel, &QPushButton::clicked, this, &TFrmMain::BtnAllSelClick);
-  connect(all_cls, &QPushButton::clicked, this, &TFrmMain::BtnAllClsClick);
-  connect(prev, &QPushButton::clicked, this, &TFrmMain::BtnPrevClick);
-  // Beyond the reference layout, in the free space right of the End button.
+  connect(go, &QPushButton::clicked, this, &MainWindow::ConvertTicked);
+  connect(end, &QPushButton::clicked, this, &MainWindow::EndClicked);
+  connect(input, &QPushButton::clicked, this, &MainWindow::ChooseInputFolder);
+  connect(output, &QPushButton::clicked, this, &MainWindow::ChooseOutputFolder);
+  connect(all_sel, &QPushButton::clicked, this, &MainWindow::TickAll);
+  connect(all_cls, &QPushButton::clicked, this, &MainWindow::UntickAll);
+  connect(prev, &QPushButton::clicked, this, &MainWindow::PreviewHighlighted);
+  // Beyond the classic layout, in the free space right of the End button.
   QPushButton* format = AddButton("BtnFormat", "出力形式...", QRect(200, 8, 89, 24));
-  connect(format, &QPushButton::clicked, this, &TFrmMain::BtnFormatClick);
+  connect(format, &QPushButton::clicked, this, &MainWindow::ChooseFormats);
 
   status_ = new QLabel(this);
   status_->setObjectName("LblStatus");
@@ -87,14 +87,14 @@ TFrmMain::TFrmMain(std::string settings_path, std::string program_folder,
   layers_ = new LayerPanel(styles_, this);
   layers_->setGeometry(4, 124, 885, 533);
 
-  // Beyond the reference layout, in the free space under the status: how far a mesh is.
+  // Beyond the classic layout, in the free space under the status: how far a mesh is.
   progress_ = new QLabel(this);
   progress_->setObjectName("LblProgress");
   progress_->setGeometry(200, 34, 241, 16);
   progress_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   job_ = new ConversionJob(styles_, fonts, this);
-  preview_ = new TFrmPreview(fonts, this);
+  preview_ = new PreviewWindow(fonts, this);
   messages_ = new MessageList(this);
   ConnectJob();
 
@@ -103,13 +103,13 @@ TFrmMain::TFrmMain(std::string settings_path, std::string program_folder,
   }
 }
 
-void TFrmMain::ConnectJob() {
+void MainWindow::ConnectJob() {
   connect(job_, &ConversionJob::MessageLogged, messages_, &MessageList::Add);
-  connect(job_, &ConversionJob::MessageShown, this, &TFrmMain::ShowDataMessage);
+  connect(job_, &ConversionJob::MessageShown, this, &MainWindow::ShowDataMessage);
   connect(job_, &ConversionJob::Progress, this, [this](const QString& mesh, int row, int rows) {
     progress_->setText(QString("%1  %2／%3").arg(mesh).arg(row).arg(rows));
   });
-  connect(job_, &ConversionJob::Status, this, &TFrmMain::ShowStatus);
+  connect(job_, &ConversionJob::Status, this, &MainWindow::ShowStatus);
   connect(job_, &ConversionJob::Converted, this, [this](const QString&, SheetPtr sheet) {
     if (running_ == Running::kPreview) {
       preview_->ShowDrawing(std::move(sheet));
@@ -120,8 +120,8 @@ void TFrmMain::ConnectJob() {
   connect(job_, &ConversionJob::Failed, this, [this](const QString& mesh, const QString& error) {
     failure_ = mesh.isEmpty() ? InJapanese(error) : InJapanese(error) + "\nメッシュ: " + mesh;
   });
-  connect(job_, &ConversionJob::Finished, this, &TFrmMain::ConversionFinished);
-  connect(preview_, &TFrmPreview::Closed, this, [this] { SetRunning(Running::kNothing); });
+  connect(job_, &ConversionJob::Finished, this, &MainWindow::ConversionFinished);
+  connect(preview_, &PreviewWindow::Closed, this, [this] { SetRunning(Running::kNothing); });
   connect(meshes_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
     if (running_ == Running::kBatch) {
       job_->SetTicked(meshes_->row(item), item->checkState() == Qt::Checked);
@@ -129,7 +129,7 @@ void TFrmMain::ConnectJob() {
   });
 }
 
-void TFrmMain::SetRunning(Running running) {
+void MainWindow::SetRunning(Running running) {
   running_ = running;
   bool idle = running == Running::kNothing;
   for (const char* name : {"BtnGo", "BtnPrev", "BtnEnd", "BtnInput", "BtnOutput", "BtnFormat"}) {
@@ -146,7 +146,7 @@ void TFrmMain::SetRunning(Running running) {
 }
 
 // The whole count in the status's place: the font shrinks until the text fits.
-void TFrmMain::ShowStatus(const QString& text) {
+void MainWindow::ShowStatus(const QString& text) {
   QFont font = status_->font();
   for (int pixels = kStatusPixels; pixels > 8; --pixels) {
     font.setPixelSize(pixels);
@@ -156,7 +156,7 @@ void TFrmMain::ShowStatus(const QString& text) {
   status_->setText(text);
 }
 
-void TFrmMain::ShowDataMessage(const QString&, const QString& text) {
+void MainWindow::ShowDataMessage(const QString&, const QString& text) {
   if (ending_) return;
   QWidget* over = preview_->isVisible() ? static_cast<QWidget*>(preview_) : this;
   QMessageBox box(QMessageBox::NoIcon, "Sheetwright", text, QMessageBox::Ok, over);
@@ -167,7 +167,7 @@ void TFrmMain::ShowDataMessage(const QString&, const QString& text) {
   job_->Acknowledge(silence);
 }
 
-void TFrmMain::ConversionFinished(bool completed) {
+void MainWindow::ConversionFinished(bool completed) {
   std::optional<QString> failure = std::exchange(failure_, std::nullopt);
   progress_->clear();
   if (ending_) return;
@@ -178,7 +178,7 @@ void TFrmMain::ConversionFinished(bool completed) {
   } else if (completed) {
     preview_->ConversionEnded();  // "閉じる" once the drawing is on screen
   } else {
-    preview_->BtnCloseClick();  // back to idle, every control enabled
+    preview_->CloseClicked();  // back to idle, every control enabled
   }
   if (silenced_) {
     messages_->show();
@@ -191,17 +191,17 @@ void TFrmMain::ConversionFinished(bool completed) {
   }
 }
 
-QPushButton* TFrmMain::AddButton(const char* name, const QString& caption, QRect geometry) {
+QPushButton* MainWindow::AddButton(const char* name, const QString& caption, QRect geometry) {
   auto* button = new QPushButton(caption, this);
   button->setObjectName(name);
   button->setGeometry(geometry);
   return button;
 }
 
-QString TFrmMain::InputFolder() const { return input_->text(); }
-QString TFrmMain::OutputFolder() const { return output_->text(); }
+QString MainWindow::InputFolder() const { return input_->text(); }
+QString MainWindow::OutputFolder() const { return output_->text(); }
 
-void TFrmMain::FormCreate() {
+void MainWindow::FormCreate() {
   settings::StartupSettings startup;
   try {
     startup = settings::LoadSettings(settings_path_, program_folder_, styles_);
@@ -223,12 +223,12 @@ void TFrmMain::FormCreate() {
   if (!input_path_.empty()) meshes_->Rebuild(input_path_);
 }
 
-void TFrmMain::SetFolder(QLineEdit* field, std::string& path, const std::string& folder) {
+void MainWindow::SetFolder(QLineEdit* field, std::string& path, const std::string& folder) {
   path = folder;
   field->setText(ShownText(folder));
 }
 
-bool TFrmMain::SaveStyles() {
+bool MainWindow::SaveStyles() {
   try {
     settings::SaveSettings(settings_path_, styles_);
     return true;
@@ -238,14 +238,14 @@ bool TFrmMain::SaveStyles() {
   }
 }
 
-void TFrmMain::BtnEndClick() {
+void MainWindow::EndClicked() {
   if (!SaveStyles()) return;  // the user may try again
   ending_ = true;
   close();
   QApplication::quit();
 }
 
-void TFrmMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   // A close from the window manager (Alt+F4, a task bar menu) cannot always be refused here, so it
   // ends the program as the End button does, saving the settings. If they cannot be saved, the
   // user decides whether to end without them.
@@ -272,7 +272,7 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
 }
 
 // A close during a batch or a preview: asked, and on Yes the run stops and the preview goes.
-bool TFrmMain::ConfirmEndDuringRun() {
+bool MainWindow::ConfirmEndDuringRun() {
   QMessageBox question(QMessageBox::Question, "Sheetwright",
                        "変換中です。変換を中止して終了しますか？",
                        QMessageBox::Yes | QMessageBox::No, this);
@@ -287,7 +287,7 @@ bool TFrmMain::ConfirmEndDuringRun() {
   return true;
 }
 
-void TFrmMain::EndBySignal(int signal_number) {
+void MainWindow::EndBySignal(int signal_number) {
   ending_ = true;
   job_->CancelAndWait();  // its temporary files are gone once its thread has ended
   for (QWidget* shown : QApplication::topLevelWidgets()) {
@@ -305,7 +305,7 @@ void TFrmMain::EndBySignal(int signal_number) {
   emit Ended(128 + signal_number);
 }
 
-bool TFrmMain::ChooseFolder(QLineEdit* field, std::string& path, std::string_view key) {
+bool MainWindow::ChooseFolder(QLineEdit* field, std::string& path, std::string_view key) {
   std::optional<std::string> chosen;
   try {
     chosen = FolderChooser::Choose(this);
@@ -325,18 +325,18 @@ bool TFrmMain::ChooseFolder(QLineEdit* field, std::string& path, std::string_vie
   return true;
 }
 
-void TFrmMain::BtnInputClick() {
+void MainWindow::ChooseInputFolder() {
   if (ChooseFolder(input_, input_path_, "INPUT") && !input_path_.empty()) {
     meshes_->Rebuild(input_path_);
   }
 }
 
-void TFrmMain::BtnOutputClick() { ChooseFolder(output_, output_path_, "OUTPUT"); }
+void MainWindow::ChooseOutputFolder() { ChooseFolder(output_, output_path_, "OUTPUT"); }
 
-void TFrmMain::BtnAllSelClick() { meshes_->SetAllTicked(true); }
-void TFrmMain::BtnAllClsClick() { meshes_->SetAllTicked(false); }
+void MainWindow::TickAll() { meshes_->SetAllTicked(true); }
+void MainWindow::UntickAll() { meshes_->SetAllTicked(false); }
 
-void TFrmMain::StartRun(Running running) {
+void MainWindow::StartRun(Running running) {
   SetRunning(running);
   messages_->Clear();
   messages_->hide();
@@ -344,12 +344,12 @@ void TFrmMain::StartRun(Running running) {
   failure_.reset();
 }
 
-bool TFrmMain::BlankDrawingsWanted() {
+bool MainWindow::BlankDrawingsWanted() {
   return settings::AnyLayerOn(styles_) ||
          Ask(this, "すべてのレイヤーがオフです。白紙の図面を保存しますか？", "QuestionBlank");
 }
 
-void TFrmMain::BtnGoClick() {
+void MainWindow::ConvertTicked() {
   if (running_ != Running::kNothing || !BlankDrawingsWanted()) return;
   conversion::BatchRequest request;
   request.input_folder = input_path_;
@@ -362,7 +362,7 @@ void TFrmMain::BtnGoClick() {
   job_->StartBatch(std::move(request), std::move(ticks));
 }
 
-void TFrmMain::BtnFormatClick() {
+void MainWindow::ChooseFormats() {
   std::optional<std::vector<conversion::OutputFormat>> chosen =
       FormatDialog::Choose(formats_, this);
   if (!chosen) return;
@@ -374,7 +374,7 @@ void TFrmMain::BtnFormatClick() {
   }
 }
 
-void TFrmMain::BtnPrevClick() {
+void MainWindow::PreviewHighlighted() {
   if (running_ != Running::kNothing) return;
   int row = meshes_->currentRow();
   if (row < 0) {

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
-namespace sheetwright::drawers {
+namespace sheetwright::mapdata {
 
 // Blanks and control characters: every byte up to 32. Shift_JIS bytes of double-byte characters
 // are all above that, so trimming never cuts a character.
@@ -23,10 +23,10 @@ inline std::string_view TrimControls(std::string_view s) {
 // `field` and `field` + 1 are joined without separator (into `buffer`, reused between lines).
 inline std::string_view BuildName(std::string_view line, int field, bool single_field,
                                   std::string& buffer) {
-  if (single_field) return TrimControls(mapdata::TokenGet(line, field));
-  std::string_view first = mapdata::TokenGet(line, field);
+  if (single_field) return TrimControls(Field(line, field));
+  std::string_view first = Field(line, field);
   std::string_view second = field < std::numeric_limits<int>::max()
-                                ? mapdata::TokenGet(line, field + 1)
+                                ? Field(line, field + 1)
                                 : std::string_view();
   if (second.empty()) return TrimControls(first);
   buffer.assign(first);
@@ -34,4 +34,4 @@ inline std::string_view BuildName(std::string_view line, int field, bool single_
   return TrimControls(buffer);
 }
 
-}  // namespace sheetwright::drawers
+}  // namespace sheetwright::mapdata

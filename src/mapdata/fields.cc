@@ -1,8 +1,8 @@
-#include "mapdata/token.h"
+#include "mapdata/fields.h"
 
 namespace sheetwright::mapdata {
 
-std::string_view TokenGet(std::string_view line, int n) {
+std::string_view Field(std::string_view line, int n) {
   std::string_view rest = line;
   for (int k = 1; k <= n; ++k) {
     size_t comma = rest.find(',');

@@ -1,0 +1,20 @@
+// How a bad record is told: the message's prefix followed directly by the offending line or field,
+// decoded for display. Shared by the drawers and the GIS export, which report bad records alike.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "base/encoding.h"
+#include "base/messages.h"
+
+namespace sheetwright::mapdata {
+
+// The map bytes are CP932; the sink takes UTF-8.
+inline void ReportBadLine(base::MessageSink& sink, std::string_view prefix, std::string_view cp932) {
+  std::string text(prefix);
+  text += base::MessageText(cp932);
+  sink.Show(text);
+}
+
+}  // namespace sheetwright::mapdata
