@@ -63,7 +63,7 @@ int WriteAll(int fd, std::string_view bytes) {
 }
 
 [[noreturn]] void ThrowWriteError(const std::string& path, int err) {
-  throw ConversionError(PlatformTextToUtf8(path) + " に書き込めません: " + std::strerror(err));
+  throw ConversionError::Unwritable(PlatformTextToUtf8(path), std::strerror(err));
 }
 
 }  // namespace
@@ -81,20 +81,22 @@ std::string LinkTarget(const std::string& path) {
   return target;
 }
 
-int WriteRefusal(const std::string& path) {
+std::error_code WriteRefusal(const std::string& path) {
+  auto error = [](int err) { return std::error_code(err, std::generic_category()); };
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
-  if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? std::error_code() : error(errno);
+  if (S_ISDIR(st.st_mode)) return error(EISDIR);
   // access(2) grants root everything; the mode bits say what the owner meant.
-  if ((st.st_mode & 0222) == 0) return EACCES;
-  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+  if ((st.st_mode & 0222) == 0) return error(EACCES);
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return error(errno);
+  return {};
 }
 
 AtomicFile::AtomicFile(std::string path)
     : shown_(std::move(path)), path_(LinkTarget(shown_)), temp_(path_ + ".tmpXXXXXX") {
-  if (int refusal = WriteRefusal(path_)) {
+  if (std::error_code refusal = WriteRefusal(path_)) {
     temp_.clear();
-    Fail(refusal);
+    Fail(refusal.value());
   }
   fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
   if (fd_ < 0) {
@@ -157,7 +159,7 @@ void AtomicFile::Close() {
 void AtomicFile::Commit() {
   Close();
   // Asked again: the file may have been frozen while this one was written.
-  if (int refusal = WriteRefusal(path_)) Fail(refusal);
+  if (std::error_code refusal = WriteRefusal(path_)) Fail(refusal.value());
   if (::rename(temp_.c_str(), path_.c_str()) != 0) Fail(errno);
   temp_.clear();
   SyncFolderOf(path_);
@@ -171,7 +173,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
 
 void WriteFileInPlace(const std::string& path, std::string_view bytes) {
   std::string target = LinkTarget(path);
-  if (int refusal = WriteRefusal(target)) ThrowWriteError(path, refusal);
+  if (std::error_code refusal = WriteRefusal(target)) ThrowWriteError(path, refusal.value());
   int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) ThrowWriteError(path, errno);
   // Truncated only once the new bytes are in: a short write then at least keeps the old tail

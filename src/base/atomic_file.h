@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace sheetwright::base {
 
@@ -55,8 +56,8 @@ void WriteFileInPlace(const std::string& path, std::string_view bytes);
 // its chain of links (which need not exist). Relative link targets count from the link's folder.
 std::string LinkTarget(const std::string& path);
 
-// 0 when a file at `path` may be replaced or does not exist; otherwise the errno that says why
-// not (EACCES when its mode has no write bit, or when the caller may not write it).
-int WriteRefusal(const std::string& path);
+// No error when a file at `path` may be replaced or does not exist; otherwise why not
+// (permission denied when its mode has no write bit, or when the caller may not write it).
+std::error_code WriteRefusal(const std::string& path);
 
 }  // namespace sheetwright::base

@@ -11,7 +11,7 @@
 
 namespace sheetwright::base {
 
-// Receives the messages that the reference program shows in a modal box with one OK button. The
+// Receives the messages about bad records, which the window shows in a modal box with one OK button. The
 // conversion goes on once Show returns (the GUI waits for OK, the CLI prints a line, tests
 // collect).
 class MessageSink {
@@ -32,11 +32,42 @@ class ProgressHook {
   virtual void Row(int /*row*/, int /*rows*/) {}
 };
 
-// A failure that ends the whole conversion: a field that must be a number but is not, a file that
-// exists but cannot be read, a failed store. what() is the exact UTF-8 message.
+// What kind of failure ended a conversion.
+enum class FailureKind {
+  kData,   // the map data: a field that must be a number but is not, a figure too long
+  kRead,   // a file or folder that exists but cannot be read
+  kWrite,  // a file that cannot be stored
+  kUsage,  // what the caller asked for: a bad list of sheet origins, a sheet it does not place
+};
+
+// The one error type of a failed conversion: a field that must be a number but is not, a file that
+// exists but cannot be read, a failed store. what() is the exact UTF-8 message shown to the user;
+// for a file, path() and reason() are its parts (UTF-8).
 class ConversionError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit ConversionError(const std::string& message, FailureKind kind = FailureKind::kData)
+      : std::runtime_error(message), kind_(kind) {}
+
+  // "<path> を読み込めません: <reason>"
+  static ConversionError Unreadable(const std::string& path, const std::string& reason) {
+    return ConversionError(FailureKind::kRead, path, reason, " を読み込めません: ");
+  }
+  // "<path> に書き込めません: <reason>"
+  static ConversionError Unwritable(const std::string& path, const std::string& reason) {
+    return ConversionError(FailureKind::kWrite, path, reason, " に書き込めません: ");
+  }
+
+  FailureKind kind() const { return kind_; }
+  const std::string& path() const { return path_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  ConversionError(FailureKind kind, const std::string& path, const std::string& reason,
+                  const char* joint)
+      : std::runtime_error(path + joint + reason), kind_(kind), path_(path), reason_(reason) {}
+
+  FailureKind kind_;
+  std::string path_, reason_;
 };
 
 // Thrown by a ProgressHook when the user abandons a conversion.

@@ -158,7 +158,7 @@ std::shared_ptr<const gis::SheetOrigins> ReadOrigins(const cli::CliOptions& opti
   if (!options.sheet_origins) return nullptr;
   try {
     return std::make_shared<gis::SheetOrigins>(gis::SheetOrigins::Read(*options.sheet_origins));
-  } catch (const std::runtime_error& e) {
+  } catch (const base::ConversionError& e) {
     StopWithUsage(std::string("--sheet-origins: ") + e.what());
   }
 }

@@ -69,7 +69,7 @@ void GisFile::Fail(const std::string& what) const {
   std::string reason = what;
   if (db_ != nullptr && sqlite3_errcode(db_) != SQLITE_OK)
     reason += ": " + std::string(sqlite3_errmsg(db_));
-  throw base::ConversionError(path_ + " に書き込めません: " + reason);
+  throw base::ConversionError::Unwritable(path_, reason);
 }
 
 void GisFile::Execute(const std::string& sql) {
@@ -86,7 +86,7 @@ void GisFile::Step(sqlite3_stmt* statement) {
   if (sqlite3_step(statement) != SQLITE_DONE) {
     std::string reason = sqlite3_errmsg(db_);
     sqlite3_reset(statement);
-    throw base::ConversionError(path_ + " に書き込めません: " + reason);
+    throw base::ConversionError::Unwritable(path_, reason);
   }
   sqlite3_reset(statement);
 }

@@ -29,7 +29,7 @@ void RegisterOnce() {
   std::string reason = what;
   const char* gdal = CPLGetLastErrorMsg();
   if (gdal != nullptr && *gdal != '\0') reason += ": " + std::string(gdal);
-  throw base::ConversionError(path + " に書き込めません: " + reason);
+  throw base::ConversionError::Unwritable(path, reason);
 }
 
 struct Closer {

@@ -15,7 +15,7 @@ namespace sheetwright::gis {
 namespace {
 
 [[noreturn]] void FailFile(const std::string& path, int err) {
-  throw base::ConversionError(path + " に書き込めません: " + std::strerror(err));
+  throw base::ConversionError::Unwritable(path, std::strerror(err));
 }
 
 // A path for the new GeoPackage beside `target`: inside a new hidden folder of its own (GDAL's
@@ -40,7 +40,8 @@ void RemoveTemp(const std::string& temp) {
 Placement GisRequest::PlacementOf(const std::string& mesh) const {
   if (!origins) return {};
   if (auto placement = origins->Find(mesh)) return *placement;
-  throw base::ConversionError(origins_name + " places no sheet '" + mesh + "'");
+  throw base::ConversionError(origins_name + " places no sheet '" + mesh + "'",
+                              base::FailureKind::kUsage);
 }
 
 StagedGpkg::StagedGpkg(const std::string& target, const std::string& mesh_folder,

@@ -1,7 +1,8 @@
 #include "export/sheet_origins.h"
 
-#include <stdexcept>
+#include <system_error>
 
+#include "base/messages.h"
 #include "base/numbers.h"
 #include "base/whole_file.h"
 #include "mapdata/record_lines.h"
@@ -44,6 +45,10 @@ std::optional<std::pair<std::string, Placement>> ParseSheet(std::string_view lin
   return std::make_pair(std::string(f[0]), p);
 }
 
+base::ConversionError Refused(const std::string& message) {
+  return base::ConversionError(message, base::FailureKind::kUsage);
+}
+
 }  // namespace
 
 SheetOrigins SheetOrigins::Parse(std::string_view text, const std::string& name) {
@@ -56,18 +61,24 @@ SheetOrigins SheetOrigins::Parse(std::string_view text, const std::string& name)
     auto sheet = ParseSheet(line);
     if (!sheet) {
       if (origins.sheets_.empty() && line.substr(0, 4) == "mesh") continue;  // the header
-      throw std::runtime_error(where() + "not 'mesh,easting,northing[,epsg]'");
+      throw Refused(where() + "not 'mesh,easting,northing[,epsg]'");
     }
     if (!origins.sheets_.emplace(sheet->first, sheet->second).second) {
-      throw std::runtime_error(where() + "mesh '" + sheet->first + "' is placed twice");
+      throw Refused(where() + "mesh '" + sheet->first + "' is placed twice");
     }
   }
-  if (origins.sheets_.empty()) throw std::runtime_error(name + ": places no sheet");
+  if (origins.sheets_.empty()) throw Refused(name + ": places no sheet");
   return origins;
 }
 
 SheetOrigins SheetOrigins::Read(const std::string& path) {
-  return Parse(base::ReadWholeFile(path), path);  // std::system_error is a runtime_error
+  std::string text;
+  try {
+    text = base::ReadWholeFile(path);
+  } catch (const std::system_error& e) {
+    throw base::ConversionError(e.what(), base::FailureKind::kRead);
+  }
+  return Parse(text, path);
 }
 
 std::optional<Placement> SheetOrigins::Find(const std::string& mesh) const {

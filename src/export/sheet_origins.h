@@ -22,10 +22,11 @@ struct Placement {
 
 class SheetOrigins {
  public:
-  // Parses the file's text; `name` only for messages. Throws std::runtime_error("NAME:LINE: ...")
-  // for a line that is not "mesh,easting,northing[,epsg]", a mesh named twice, or no sheet at all.
+  // Parses the file's text; `name` only for messages. Throws ConversionError("NAME:LINE: ...",
+  // kUsage) for a line that is not "mesh,easting,northing[,epsg]", a mesh named twice, or no sheet
+  // at all.
   static SheetOrigins Parse(std::string_view text, const std::string& name);
-  // Reads and parses a file; std::runtime_error when it cannot be read.
+  // Reads and parses a file; ConversionError (kRead) when it cannot be read.
   static SheetOrigins Read(const std::string& path);
 
   // The placement of a mesh, or nullopt when the file does not name it.

@@ -24,8 +24,8 @@ std::shared_ptr<const FileText> FileText::Read(const std::string& path) {
   try {
     return std::make_shared<const FileText>(base::ReadWholeFile(path), path);
   } catch (const std::system_error& e) {
-    throw base::ConversionError(base::PlatformTextToUtf8(path) +
-                                " を読み込めません: " + std::strerror(e.code().value()));
+    throw base::ConversionError::Unreadable(base::PlatformTextToUtf8(path),
+                                            std::strerror(e.code().value()));
   }
 }
 

@@ -67,7 +67,7 @@ IniFile LoadForWriting(const std::string& path) {
 bool WritableOnlyInPlace(const std::string& target) {
   std::string folder = fs::path(target).parent_path().string();
   if (folder.empty()) folder = ".";
-  return ::access(target.c_str(), F_OK) == 0 && base::WriteRefusal(target) == 0 &&
+  return ::access(target.c_str(), F_OK) == 0 && !base::WriteRefusal(target) &&
          ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0;
 }
 
