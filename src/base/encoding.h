@@ -26,8 +26,8 @@ std::u32string CodePoints(std::string_view utf8);
 bool IsValidUtf8(std::string_view bytes);
 
 // Text that comes from this platform rather than from map data (file paths, folder names): kept
-// as it is when it is valid UTF-8, else taken as CP932 (names copied from the reference
-// platform's media). For messages only.
+// as it is when it is valid UTF-8, else taken as CP932 (names copied from
+// Windows media). For messages only.
 std::string PlatformTextToUtf8(std::string_view bytes);
 
 }  // namespace sheetwright::base

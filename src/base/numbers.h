@@ -1,4 +1,4 @@
-// Number parsing with the reference runtime's rules and its exact failure texts. A field that
+// Number parsing with Delphi's StrToInt / StrToFloat rules and their exact failure texts. A field that
 // must be a number but is not ends the whole conversion (ConversionError).
 #pragma once
 

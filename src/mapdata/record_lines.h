@@ -28,7 +28,7 @@ class FileText {
 };
 
 // Walks the lines of a text. Mirrors a text file read with "read line until end of file": reading
-// past the end gives empty lines, as the reference runtime's line reader does.
+// past the end gives empty lines, as a Pascal-style ReadLn at end of file does.
 class LineCursor {
  public:
   explicit LineCursor(std::string_view text) : rest_(text) {}

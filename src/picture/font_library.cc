@@ -23,7 +23,7 @@ namespace {
 
 constexpr const char* kFallbackFamily = kJapaneseFallbackFamily;
 
-// Pixels per em for a font height of 0 (the reference platform's "default size"); the font
+// Pixels per em for a font height of 0 (GDI's "default size"); the font
 // dialogs start at 12 pixels, so that is what an unset height means here too.
 constexpr double kDefaultPixelSize = 12;
 // Larger sizes are clamped: FreeType refuses sizes above 0xFFFF, and nothing on a 15000-unit
@@ -86,7 +86,7 @@ struct FaceEntry {
 
 // The cell, underline and strike-out of a face in font units.
 void ReadCellMetrics(FaceEntry& entry) {
-  // The cell of the reference platform is the OS/2 "Windows" ascent and descent; fonts
+  // GDI's cell is the OS/2 "Windows" ascent and descent; fonts
   // without that table use the horizontal header.
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(entry.face, FT_SFNT_OS2));
   if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
@@ -203,7 +203,7 @@ struct FontLibrary::Impl {
       entry.cairo = cairo_ft_font_face_create_for_pattern(match);
       // fontconfig marks a missing bold for emboldening, which Cairo follows, but describes a
       // missing italic only by a matrix that Cairo ignores: slant the upright face here, as
-      // the reference platform does.
+      // GDI does.
       if ((style & kItalic) && entry.face && !(entry.face->style_flags & FT_STYLE_FLAG_ITALIC)) {
         cairo_ft_font_face_set_synthesize(entry.cairo, CAIRO_FT_SYNTHESIZE_OBLIQUE);
         entry.info.oblique = true;
@@ -273,8 +273,8 @@ struct FontLibrary::Impl {
     return size;
   }
 
-  // Caller holds the mutex. The glyph and the hinted advance in whole pixels, as the reference
-  // platform lays out plain text (no kerning).
+  // Caller holds the mutex. The glyph and the hinted advance in whole pixels, as GDI
+  // lays out plain text (no kerning).
   CharEntry Char(FaceEntry& entry, SizeEntry& size, int32_t ppem, char32_t cp) {
     if (auto it = size.chars.find(cp); it != size.chars.end()) return it->second;
     CharEntry c;
@@ -282,7 +282,7 @@ struct FontLibrary::Impl {
       c.glyph = FT_Get_Char_Index(entry.face, cp);
       if (FT_Load_Glyph(entry.face, c.glyph, FT_LOAD_DEFAULT) == 0) {
         c.advance = static_cast<int32_t>((entry.face->glyph->advance.x + 32) >> 6);
-        // The reference platform's synthetic bold widens every character by one pixel.
+        // GDI's synthetic bold widens every character by one pixel.
         if (entry.info.embolden) ++c.advance;
       }
     }

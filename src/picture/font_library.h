@@ -1,5 +1,5 @@
 // Fonts for measuring and rendering labels: a label font's face name goes through the substitutions
-// for the reference platform's Japanese faces ("ＭＳ Ｐゴシック" -> IPAPGothic, "ＭＳ ゴシック" ->
+// for the Windows Japanese faces ("ＭＳ Ｐゴシック" -> IPAPGothic, "ＭＳ ゴシック" ->
 // IPAGothic, "ＭＳ Ｐ明朝" -> IPAPMincho, "ＭＳ 明朝" -> IPAMincho, from japanese_faces.h; other
 // names as they are) and fontconfig finds the file. A label font of height -h is set at h pixels
 // per em; its measured width is the sum of the hinted advances and its height the full cell
@@ -20,7 +20,7 @@ typedef struct _cairo_scaled_font cairo_scaled_font_t;
 namespace sheetwright::picture {
 
 // The face that stands in for any name fontconfig does not know and draws the characters a label
-// face lacks: the reference platform's default Japanese proportional face, so labels stay
+// face lacks: Windows' default Japanese proportional face (ＭＳ Ｐゴシック), so labels stay
 // readable whatever the settings file says.
 inline constexpr const char* kJapaneseFallbackFamily = "IPAPGothic";
 
@@ -78,7 +78,7 @@ class FontLibrary : public TextMetrics {
   cairo_scaled_font_t* ScaledFont(const LabelFont& font);
 
   // How far below a label's top-left anchor its baseline lies, in drawing units: the OS/2
-  // "Windows" ascent where the reference platform puts it, else the font's own ascent.
+  // "Windows" ascent where GDI puts it, else the font's own ascent.
   double Ascent(const LabelFont& font);
 
  private:

@@ -40,7 +40,7 @@ TEST_F(FontLibraryTest, SubstitutesTheReferenceJapaneseFaces) {
 }
 
 // The fixed face sets every ASCII character at half an em and every full-width one at a whole em,
-// which is what the reference's fixed Japanese face does and what labels of the fixed font rely on.
+// which is what the fixed Japanese face ＭＳ ゴシック does and what labels of the fixed font rely on.
 TEST_F(FontLibraryTest, FixedFaceAdvancesAreHalfAndWholeEms) {
   for (int32_t height : {-12, -16, -24}) {
     LabelFont font = Font("ＭＳ ゴシック", height);

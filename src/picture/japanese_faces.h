@@ -1,4 +1,4 @@
-// The common Japanese faces of the reference platform under each name they go by: the Japanese
+// The common Japanese faces of Windows under each name they go by: the Japanese
 // name that settings files and the window use, the English family name that a stored metafile
 // uses, and the IPA face that stands in for it here. Windows matches a face by either name; other
 // metafile readers need the English one (Inkscape hangs on a face name that is not ASCII). For

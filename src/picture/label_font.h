@@ -14,7 +14,7 @@ enum FontStyleBits : uint8_t { kBold = 1, kItalic = 2, kUnderline = 4, kStrikeOu
 
 struct LabelFont {
   std::string face_name = "ＭＳ Ｐゴシック";
-  int32_t height = -12;  // pixels of the reference screen; negative: character height
+  int32_t height = -12;  // pixels of a 96-dpi screen; negative: character height
   uint8_t style = 0;     // FontStyleBits
   uint8_t pitch = 0;     // 0 default, 1 variable, 2 fixed
   ColorValue color = kClWindowText;

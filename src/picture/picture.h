@@ -111,7 +111,7 @@ struct Picture {
   std::span<const Point> Points(uint32_t first, uint32_t count) const {
     return std::span<const Point>(points).subspan(first, count);
   }
-  // The points of a figure as the backends that draw like the reference platform take them;
+  // The points of a figure as the backends that draw like GDI take them;
   // empty when it draws nothing: a range outside the buffer, a polyline that never leaves its
   // first point (round caps would make a dot of it), a polygon of fewer than two points.
   std::span<const Point> Drawn(const PolylineRec& r) const {

@@ -1,5 +1,5 @@
-// Records drawing operations into a Picture, the way a recording canvas of the reference platform
-// does: setting a brush also sets the background mode (transparent for any brush but a solid one,
+// Records drawing operations into a Picture, the way a GDI metafile device
+// context does: setting a brush also sets the background mode (transparent for any brush but a solid one,
 // which is why the label drawers select a hatched brush), setting a font also sets the text colour.
 // The recorder only appends; it never rewrites what is recorded.
 #pragma once

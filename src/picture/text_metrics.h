@@ -1,4 +1,4 @@
-// Measuring label text against the reference screen (96 pixels per inch). Behind an interface so
+// Measuring label text against a 96-dpi screen (96 pixels per inch). Behind an interface so
 // that tests can use fixed metrics; the real one is FreeType through fontconfig (font_library.h).
 #pragma once
 

@@ -6,7 +6,7 @@
 //
 // Entries are written in UTF-8, lines end in CR LF. On reading, LF alone and CR alone (old
 // editors) end a line too, and each line
-// that is not valid UTF-8 is decoded as CP932, so a file written on the reference platform reads
+// that is not valid UTF-8 is decoded as CP932, so a file written on Windows reads
 // the same. A line that no Set rewrites keeps its bytes, whatever their encoding: a CP932 comment
 // stays CP932, and a line that decodes as neither (Latin-1, stray bytes) is never replaced by its
 // lossy reading. For the settings of this program use settings_file.h; this class knows nothing of
@@ -40,8 +40,8 @@ class IniFile {
   // cut to kMaxIniValueLength characters. nullopt when the section or the key is missing.
   std::optional<std::string> Get(std::string_view section, std::string_view key) const;
 
-  // Get, but the value's bytes as they stand in the file, undecoded: a path written on the
-  // reference platform names its folder in CP932 bytes, which only the bytes find again.
+  // Get, but the value's bytes as they stand in the file, undecoded: a path written on
+  // Windows names its folder in CP932 bytes, which only the bytes find again.
   std::optional<std::string> GetBytes(std::string_view section, std::string_view key) const;
 
   // True when some section or key name satisfies `wanted` (names as spelled in the file).

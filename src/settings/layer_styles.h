@@ -116,7 +116,7 @@ struct LayerStyle {
 // Clamps a width step into 1..5.
 inline int ClampWidthStep(int step) { return step < 1 ? 1 : step > 5 ? 5 : step; }
 
-// Label font size in points <-> height in pixels at `dpi` (96 on the reference screen).
+// Label font size in points <-> height in pixels at `dpi` (96 on a standard screen).
 int FontSizeFromHeight(int32_t height, int dpi = 96);
 int32_t FontHeightFromSize(int size, int dpi = 96);
 

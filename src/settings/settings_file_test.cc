@@ -216,7 +216,7 @@ TEST_F(SettingsFileTest, ABadFontColourCostsThatColourOnly) {
   ExpectSameTables(table_, again);
 }
 
-// A path written on the reference platform names its folder in CP932: the bytes find it.
+// A path written on Windows names its folder in CP932: the bytes find it.
 TEST_F(SettingsFileTest, AFolderNamedInShiftJisIsUsedByItsBytes) {
   const std::string folder = temp_.Path("\x92\x6E\x90\x7D");  // 地図
   fs::create_directory(folder);

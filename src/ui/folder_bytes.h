@@ -1,5 +1,5 @@
 // Folder paths as the window shows them and as the file system spells them. A folder copied from
-// the reference platform has a CP932 name, which the window shows decoded (and Qt's own file
+// Windows has a CP932 name, which the window shows decoded (and Qt's own file
 // models show with U+FFFD); the program uses the original bytes, found again from the shown path
 // by looking at the names the file system really holds.
 #pragma once

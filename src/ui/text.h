@@ -1,6 +1,6 @@
 // Text between the core and Qt: the core's strings are bytes (UTF-8, or CP932 where they come
-// from map data or a foreign file), Qt's are UTF-16. And the window's fonts: the reference
-// platform's faces, with the installed substitute behind each.
+// from map data or a foreign file), Qt's are UTF-16. And the window's fonts: the Windows
+// faces the settings name, with the installed substitute behind each.
 #pragma once
 
 #include <QFont>
@@ -16,7 +16,7 @@ inline QString FromUtf8(std::string_view s) {
 }
 inline std::string ToUtf8(const QString& s) { return s.toUtf8().toStdString(); }
 
-// Bytes to show: UTF-8 when they are, else CP932 (folder names copied from the reference platform).
+// Bytes to show: UTF-8 when they are, else CP932 (folder names copied from Windows).
 QString ShownText(std::string_view bytes);
 
 // A font of `face` (a face name as the settings file holds it, "ＭＳ Ｐゴシック"), `pixels` high,
