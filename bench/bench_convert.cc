@@ -106,6 +106,85 @@ Timing ConvertOnce(const std::string& mesh, const std::string& out,
   });
 }
 
+// One mesh's floor pass and conversion, and the bytes of its files.
+struct MeshRun {
+  size_t bytes = 0;
+  Timing floor;
+  Timing conversion;
+};
+
+// Times the floor pass (best of `floor_repeats`) and the conversion of `mesh` into `mesh`.wmf.
+MeshRun RunMesh(const std::string& mesh, int floor_repeats, const settings::StyleSource& styles,
+                picture::FontLibrary& fonts, double& sink) {
+  MeshRun run;
+  run.floor = Measure([&] { sink += FloorPass(mesh, run.bytes); }, floor_repeats);
+  run.conversion = ConvertOnce(mesh, mesh + ".wmf", styles, fonts);
+  return run;
+}
+
+void PrintBaseRun(const MeshRun& base) {
+  std::printf("(a) floor pass, %.1f MB:   wall %7.3f s  cpu %7.3f s\n", base.bytes / 1e6,
+              base.floor.wall, base.floor.cpu);
+  std::printf(
+      "(b) conversion to WMF:     wall %7.3f s  cpu %7.3f s   ratio b/a = %.2f wall, "
+      "%.2f cpu (target <= 2)\n",
+      base.conversion.wall, base.conversion.cpu, base.conversion.wall / base.floor.wall,
+      base.conversion.cpu / base.floor.cpu);
+}
+
+void PrintLargeRun(const MeshRun& large, const MeshRun& base) {
+  std::printf(
+      "(c) 4x mesh, %.1f MB (%.2fx the data): floor cpu %.3f s, conversion wall %.3f s "
+      "cpu %.3f s   ratio to (b) %.2f wall, %.2f cpu (target <= 4.6)\n",
+      large.bytes / 1e6, static_cast<double>(large.bytes) / base.bytes, large.floor.cpu,
+      large.conversion.wall, large.conversion.cpu, large.conversion.wall / base.conversion.wall,
+      large.conversion.cpu / base.conversion.cpu);
+}
+
+// Eight meshes of `small`'s size with seeds 100 to 107, in `folder`, as one batch.
+conversion::BatchRequest GenerateBatch(const std::string& folder, meshgen::Options small) {
+  conversion::BatchRequest request;
+  request.input_folder = folder;
+  for (int i = 0; i < 8; ++i) {
+    small.seed = 100 + i;
+    std::string name = "mesh" + std::to_string(i);
+    meshgen::GenerateMesh(request.input_folder + "/" + name, small);
+    request.meshes.push_back(name);
+  }
+  return request;
+}
+
+// Best of three runs of the batch with `jobs` jobs, into `output_folder`: wall time, and the CPU
+// time of the whole process. Equal CPU for both job counts means the jobs share no work and wait
+// on no lock, so on two free cores the wall time halves.
+Timing TimeBatch(conversion::BatchRequest request, int jobs, const std::string& output_folder,
+                 const settings::StyleSource& styles, picture::FontLibrary& fonts) {
+  conversion::BatchObserver quiet;
+  request.jobs = jobs;
+  request.output_folder = output_folder;
+  fs::create_directories(request.output_folder);
+  Timing best;
+  for (int repeat = 0; repeat < 3; ++repeat) {
+    timespec c0{}, c1{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c0);
+    double w = Seconds([&] { conversion::RunBatch(request, styles, fonts, quiet); }, 1);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c1);
+    best.wall = std::min(best.wall, w);
+    best.cpu = std::min(best.cpu, (c1.tv_sec - c0.tv_sec) + (c1.tv_nsec - c0.tv_nsec) * 1e-9);
+  }
+  return best;
+}
+
+void PrintBatch(int blocks, const Timing& one_job, const Timing& two_jobs) {
+  double load[1] = {};
+  getloadavg(load, 1);
+  std::printf(
+      "(d) batch of 8 meshes (%d blocks): -j 1 wall %.3f s cpu %.3f s, -j 2 wall %.3f s cpu "
+      "%.3f s   speed-up %.2fx (target >= 1.7; %u cores, load average %.1f)\n",
+      blocks, one_job.wall, one_job.cpu, two_jobs.wall, two_jobs.cpu, one_job.wall / two_jobs.wall,
+      std::thread::hardware_concurrency(), load[0]);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,63 +208,19 @@ int main(int argc, char** argv) {
   meshgen::GenerateMesh(root + "/base", base);
   meshgen::GenerateMesh(root + "/large", large);
 
-  size_t base_bytes = 0, large_bytes = 0;
   double sink = 0;
-  Timing floor_base = Measure([&] { sink += FloorPass(root + "/base", base_bytes); }, 5);
-  Timing conv_base = ConvertOnce(root + "/base", root + "/base.wmf", styles, fonts);
-  std::printf("(a) floor pass, %.1f MB:   wall %7.3f s  cpu %7.3f s\n", base_bytes / 1e6,
-              floor_base.wall, floor_base.cpu);
-  std::printf(
-      "(b) conversion to WMF:     wall %7.3f s  cpu %7.3f s   ratio b/a = %.2f wall, "
-      "%.2f cpu (target <= 2)\n",
-      conv_base.wall, conv_base.cpu, conv_base.wall / floor_base.wall,
-      conv_base.cpu / floor_base.cpu);
-
-  Timing floor_large = Measure([&] { sink += FloorPass(root + "/large", large_bytes); }, 2);
-  Timing conv_large = ConvertOnce(root + "/large", root + "/large.wmf", styles, fonts);
-  std::printf(
-      "(c) 4x mesh, %.1f MB (%.2fx the data): floor cpu %.3f s, conversion wall %.3f s "
-      "cpu %.3f s   ratio to (b) %.2f wall, %.2f cpu (target <= 4.6)\n",
-      large_bytes / 1e6, static_cast<double>(large_bytes) / base_bytes, floor_large.cpu,
-      conv_large.wall, conv_large.cpu, conv_large.wall / conv_base.wall,
-      conv_large.cpu / conv_base.cpu);
+  const MeshRun base_run = RunMesh(root + "/base", 5, styles, fonts, sink);
+  PrintBaseRun(base_run);
+  const MeshRun large_run = RunMesh(root + "/large", 2, styles, fonts, sink);
+  PrintLargeRun(large_run, base_run);
 
   // Eight meshes of a quarter of the base size each.
   meshgen::Options small = base;
   small.blocks = meshgen::BlocksForBytes(meshgen::MeshBytes(base) / 4, base);
-  conversion::BatchRequest request;
-  request.input_folder = root + "/batch";
-  for (int i = 0; i < 8; ++i) {
-    small.seed = 100 + i;
-    std::string name = "mesh" + std::to_string(i);
-    meshgen::GenerateMesh(request.input_folder + "/" + name, small);
-    request.meshes.push_back(name);
-  }
-  conversion::BatchObserver quiet;
-  // Wall time, and the CPU time of the whole process: equal CPU for both job counts means the
-  // jobs share no work and wait on no lock, so on two free cores the wall time halves.
-  double wall[3] = {}, cpu[3] = {};
-  for (int jobs : {1, 2}) {
-    request.jobs = jobs;
-    request.output_folder = root + "/out" + std::to_string(jobs);
-    fs::create_directories(request.output_folder);
-    wall[jobs] = cpu[jobs] = 1e300;
-    for (int repeat = 0; repeat < 3; ++repeat) {
-      timespec c0{}, c1{};
-      clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c0);
-      double w = Seconds([&] { conversion::RunBatch(request, styles, fonts, quiet); }, 1);
-      clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c1);
-      wall[jobs] = std::min(wall[jobs], w);
-      cpu[jobs] = std::min(cpu[jobs], (c1.tv_sec - c0.tv_sec) + (c1.tv_nsec - c0.tv_nsec) * 1e-9);
-    }
-  }
-  double load[1] = {};
-  getloadavg(load, 1);
-  std::printf(
-      "(d) batch of 8 meshes (%d blocks): -j 1 wall %.3f s cpu %.3f s, -j 2 wall %.3f s cpu "
-      "%.3f s   speed-up %.2fx (target >= 1.7; %u cores, load average %.1f)\n",
-      small.blocks, wall[1], cpu[1], wall[2], cpu[2], wall[1] / wall[2],
-      std::thread::hardware_concurrency(), load[0]);
+  const conversion::BatchRequest request = GenerateBatch(root + "/batch", small);
+  const Timing one_job = TimeBatch(request, 1, root + "/out1", styles, fonts);
+  const Timing two_jobs = TimeBatch(request, 2, root + "/out2", styles, fonts);
+  PrintBatch(small.blocks, one_job, two_jobs);
 
   std::error_code ec;
   fs::remove_all(root, ec);

@@ -54,6 +54,160 @@ struct DcState {
   std::array<int, 5> selected{-1, -1, -1, -1, -1};
 };
 
+// What a reader replaying the records keeps track of: the object table, the device context and
+// its saved states, the largest record seen, and whether META_EOF has come.
+struct Replay {
+  std::vector<ObjKind> slots;  // kNone: free
+  std::vector<DcState> saved;
+  DcState dc;
+  uint32_t largest = 0;
+  bool eof = false;
+};
+
+// One record: its size in words, its function and the parameter bytes after its header.
+struct WmfRecord {
+  uint32_t words;
+  uint16_t function;
+  std::string_view params;
+  void Need(size_t bytes, const char* what) const { FUZZ_CHECK(params.size() >= bytes, what); }
+};
+
+void CheckPlaceableHeader(std::string_view wmf) {
+  FUZZ_CHECK(wmf.size() >= 22 + 18 + 6, "file shorter than its headers");
+  FUZZ_CHECK(U32(wmf, 0) == 0x9AC6CDD7u, "placeable key");
+  uint16_t checksum = 0;
+  for (size_t i = 0; i < 10; ++i) checksum ^= U16(wmf, 2 * i);
+  FUZZ_CHECK(U16(wmf, 20) == checksum, "placeable checksum");
+  FUZZ_CHECK(U16(wmf, 14) == 96, "units per inch");
+}
+
+void CheckMetafileHeader(std::string_view meta) {
+  FUZZ_CHECK(meta.size() % 2 == 0, "odd metafile size");
+  FUZZ_CHECK(U16(meta, 0) == 1 && U16(meta, 2) == 9, "metafile header type/size");
+  FUZZ_CHECK(U16(meta, 4) == 0x0300, "metafile version");
+  FUZZ_CHECK(U32(meta, 6) == meta.size() / 2, "header size field",
+             std::to_string(U32(meta, 6)) + " != " + std::to_string(meta.size() / 2));
+}
+
+// The record at byte `at` of the metafile, after checking that its header is whole and that it
+// ends within the file.
+WmfRecord ReadRecord(std::string_view meta, size_t at) {
+  FUZZ_CHECK(meta.size() - at >= 6, "truncated record header");
+  const uint32_t words = U32(meta, at);
+  const uint16_t function = U16(meta, at + 4);
+  FUZZ_CHECK(words >= 3, "record shorter than its header");
+  FUZZ_CHECK(uint64_t{words} * 2 <= meta.size() - at, "record runs past the end");
+  return {words, function, meta.substr(at + 6, size_t{words} * 2 - 6)};
+}
+
+// A created object takes the lowest free slot of the table.
+void CreateObject(const WmfRecord& record, ObjKind created, Replay& replay) {
+  std::vector<ObjKind>& slots = replay.slots;
+  size_t slot = 0;
+  while (slot < slots.size() && slots[slot] != ObjKind::kNone) ++slot;
+  if (slot == slots.size()) slots.push_back(ObjKind::kNone);
+  slots[slot] = created;
+  if (record.function == kCreatePen) FUZZ_CHECK(record.words == 8, "pen record size");
+  if (record.function == kCreateBrush) FUZZ_CHECK(record.words == 7, "brush record size");
+  if (record.function == kCreateFont) record.Need(18, "font record without LOGFONT");
+}
+
+void RestoreDc(const WmfRecord& record, Replay& replay) {
+  record.Need(2, "RESTOREDC without argument");
+  const int16_t n = static_cast<int16_t>(U16(record.params, 0));
+  std::vector<DcState>& saved = replay.saved;
+  // Negative: relative to the latest save; positive: an absolute save level.
+  FUZZ_CHECK(n != 0 && (n < 0 ? size_t(-n) <= saved.size() : size_t(n) <= saved.size()),
+             "RESTOREDC without a matching SAVEDC");
+  const size_t keep = n < 0 ? saved.size() - size_t(-n) : size_t(n) - 1;
+  replay.dc = saved[keep];
+  saved.resize(keep);
+}
+
+void SelectObject(const WmfRecord& record, Replay& replay) {
+  record.Need(2, "SELECTOBJECT without argument");
+  const uint16_t slot = U16(record.params, 0);
+  FUZZ_CHECK(slot < replay.slots.size() && replay.slots[slot] != ObjKind::kNone,
+             "selecting an object that does not exist", std::to_string(slot));
+  replay.dc.selected[static_cast<int>(replay.slots[slot])] = slot;
+}
+
+// An object may go only once neither the device context nor any saved state selects it.
+void DeleteObject(const WmfRecord& record, Replay& replay) {
+  record.Need(2, "DELETEOBJECT without argument");
+  const uint16_t slot = U16(record.params, 0);
+  FUZZ_CHECK(slot < replay.slots.size() && replay.slots[slot] != ObjKind::kNone,
+             "deleting an object that does not exist", std::to_string(slot));
+  const int kind = static_cast<int>(replay.slots[slot]);
+  FUZZ_CHECK(replay.dc.selected[kind] != slot, "deleting a selected object", std::to_string(slot));
+  for (const DcState& s : replay.saved) {
+    FUZZ_CHECK(s.selected[kind] != slot, "deleting an object a saved state selects",
+               std::to_string(slot));
+  }
+  replay.slots[slot] = ObjKind::kNone;
+}
+
+// POLYGON and POLYLINE: the record holds exactly its points.
+void CheckFigure(const WmfRecord& record) {
+  record.Need(2, "figure without point count");
+  const int16_t count = static_cast<int16_t>(U16(record.params, 0));
+  FUZZ_CHECK(count >= 0, "negative point count");
+  FUZZ_CHECK(record.words == 3 + 1 + 2 * uint32_t(count), "figure record size",
+             std::to_string(record.words) + " words, " + std::to_string(count) + " points");
+}
+
+void CheckTextOut(const WmfRecord& record) {
+  record.Need(2, "TEXTOUT without length");
+  const int16_t len = static_cast<int16_t>(U16(record.params, 0));
+  FUZZ_CHECK(len >= 0, "negative text length");
+  record.Need(2 + (size_t(len) + 1) / 2 * 2 + 4, "TEXTOUT shorter than its text");
+}
+
+void CheckExtTextOut(const WmfRecord& record) {
+  record.Need(8, "EXTTEXTOUT without its fields");
+  const int16_t len = static_cast<int16_t>(U16(record.params, 4));
+  const uint16_t options = U16(record.params, 6);
+  FUZZ_CHECK(len >= 0, "negative text length");
+  const size_t rect = (options & 0x0006) ? 8 : 0;  // ETO_OPAQUE, ETO_CLIPPED
+  record.Need(8 + rect + (size_t(len) + 1) / 2 * 2, "EXTTEXTOUT shorter than its text");
+}
+
+// Plays one record into the reader's state, checking what its function requires.
+void ReplayRecord(const WmfRecord& record, Replay& replay) {
+  const ObjKind created = KindOf(record.function);
+  if (created != ObjKind::kNone) CreateObject(record, created, replay);
+  switch (record.function) {
+    case kEof:
+      FUZZ_CHECK(record.words == 3, "META_EOF size");
+      replay.eof = true;
+      break;
+    case kSaveDc:
+      replay.saved.push_back(replay.dc);
+      break;
+    case kRestoreDc:
+      RestoreDc(record, replay);
+      break;
+    case kSelectObject:
+      SelectObject(record, replay);
+      break;
+    case kDeleteObject:
+      DeleteObject(record, replay);
+      break;
+    case kPolygon:
+    case kPolyline:
+      CheckFigure(record);
+      break;
+    case kTextOut:
+      CheckTextOut(record);
+      break;
+    case kExtTextOut:
+      CheckExtTextOut(record);
+      break;
+    default:
+      break;
+  }
+}
+
 }  // namespace
 
 void CheckPicture(const picture::Picture& picture, int depth) {
@@ -80,125 +234,27 @@ void CheckPicture(const picture::Picture& picture, int depth) {
 }
 
 void CheckWmf(std::string_view wmf) {
-  FUZZ_CHECK(wmf.size() >= 22 + 18 + 6, "file shorter than its headers");
-  FUZZ_CHECK(U32(wmf, 0) == 0x9AC6CDD7u, "placeable key");
-  uint16_t checksum = 0;
-  for (size_t i = 0; i < 10; ++i) checksum ^= U16(wmf, 2 * i);
-  FUZZ_CHECK(U16(wmf, 20) == checksum, "placeable checksum");
-  FUZZ_CHECK(U16(wmf, 14) == 96, "units per inch");
-
+  CheckPlaceableHeader(wmf);
   std::string_view meta = wmf.substr(22);
-  FUZZ_CHECK(meta.size() % 2 == 0, "odd metafile size");
-  FUZZ_CHECK(U16(meta, 0) == 1 && U16(meta, 2) == 9, "metafile header type/size");
-  FUZZ_CHECK(U16(meta, 4) == 0x0300, "metafile version");
-  FUZZ_CHECK(U32(meta, 6) == meta.size() / 2, "header size field",
-             std::to_string(U32(meta, 6)) + " != " + std::to_string(meta.size() / 2));
+  CheckMetafileHeader(meta);
   const uint16_t object_count = U16(meta, 10);
   const uint32_t max_record = U32(meta, 12);
 
-  std::vector<ObjKind> slots;  // kNone: free
-  std::vector<DcState> saved;
-  DcState dc;
-  uint32_t largest = 0;
+  Replay replay;
   size_t at = 18;
-  bool eof = false;
   while (at < meta.size()) {
-    FUZZ_CHECK(!eof, "records after META_EOF");
-    FUZZ_CHECK(meta.size() - at >= 6, "truncated record header");
-    const uint32_t words = U32(meta, at);
-    const uint16_t function = U16(meta, at + 4);
-    FUZZ_CHECK(words >= 3, "record shorter than its header");
-    FUZZ_CHECK(uint64_t{words} * 2 <= meta.size() - at, "record runs past the end");
-    largest = std::max(largest, words);
-    std::string_view params = meta.substr(at + 6, size_t{words} * 2 - 6);
-    auto need = [&](size_t bytes, const char* what) { FUZZ_CHECK(params.size() >= bytes, what); };
-    const ObjKind created = KindOf(function);
-    if (created != ObjKind::kNone) {
-      size_t slot = 0;
-      while (slot < slots.size() && slots[slot] != ObjKind::kNone) ++slot;
-      if (slot == slots.size()) slots.push_back(ObjKind::kNone);
-      slots[slot] = created;
-      if (function == kCreatePen) FUZZ_CHECK(words == 8, "pen record size");
-      if (function == kCreateBrush) FUZZ_CHECK(words == 7, "brush record size");
-      if (function == kCreateFont) need(18, "font record without LOGFONT");
-    }
-    switch (function) {
-      case kEof:
-        FUZZ_CHECK(words == 3, "META_EOF size");
-        eof = true;
-        break;
-      case kSaveDc:
-        saved.push_back(dc);
-        break;
-      case kRestoreDc: {
-        need(2, "RESTOREDC without argument");
-        const int16_t n = static_cast<int16_t>(U16(params, 0));
-        // Negative: relative to the latest save; positive: an absolute save level.
-        FUZZ_CHECK(n != 0 && (n < 0 ? size_t(-n) <= saved.size() : size_t(n) <= saved.size()),
-                   "RESTOREDC without a matching SAVEDC");
-        const size_t keep = n < 0 ? saved.size() - size_t(-n) : size_t(n) - 1;
-        dc = saved[keep];
-        saved.resize(keep);
-        break;
-      }
-      case kSelectObject: {
-        need(2, "SELECTOBJECT without argument");
-        const uint16_t slot = U16(params, 0);
-        FUZZ_CHECK(slot < slots.size() && slots[slot] != ObjKind::kNone,
-                   "selecting an object that does not exist", std::to_string(slot));
-        dc.selected[static_cast<int>(slots[slot])] = slot;
-        break;
-      }
-      case kDeleteObject: {
-        need(2, "DELETEOBJECT without argument");
-        const uint16_t slot = U16(params, 0);
-        FUZZ_CHECK(slot < slots.size() && slots[slot] != ObjKind::kNone,
-                   "deleting an object that does not exist", std::to_string(slot));
-        const int kind = static_cast<int>(slots[slot]);
-        FUZZ_CHECK(dc.selected[kind] != slot, "deleting a selected object", std::to_string(slot));
-        for (const DcState& s : saved) {
-          FUZZ_CHECK(s.selected[kind] != slot, "deleting an object a saved state selects",
-                     std::to_string(slot));
-        }
-        slots[slot] = ObjKind::kNone;
-        break;
-      }
-      case kPolygon:
-      case kPolyline: {
-        need(2, "figure without point count");
-        const int16_t count = static_cast<int16_t>(U16(params, 0));
-        FUZZ_CHECK(count >= 0, "negative point count");
-        FUZZ_CHECK(words == 3 + 1 + 2 * uint32_t(count), "figure record size",
-                   std::to_string(words) + " words, " + std::to_string(count) + " points");
-        break;
-      }
-      case kTextOut: {
-        need(2, "TEXTOUT without length");
-        const int16_t len = static_cast<int16_t>(U16(params, 0));
-        FUZZ_CHECK(len >= 0, "negative text length");
-        need(2 + (size_t(len) + 1) / 2 * 2 + 4, "TEXTOUT shorter than its text");
-        break;
-      }
-      case kExtTextOut: {
-        need(8, "EXTTEXTOUT without its fields");
-        const int16_t len = static_cast<int16_t>(U16(params, 4));
-        const uint16_t options = U16(params, 6);
-        FUZZ_CHECK(len >= 0, "negative text length");
-        const size_t rect = (options & 0x0006) ? 8 : 0;  // ETO_OPAQUE, ETO_CLIPPED
-        need(8 + rect + (size_t(len) + 1) / 2 * 2, "EXTTEXTOUT shorter than its text");
-        break;
-      }
-      default:
-        break;
-    }
-    at += size_t{words} * 2;
+    FUZZ_CHECK(!replay.eof, "records after META_EOF");
+    const WmfRecord record = ReadRecord(meta, at);
+    replay.largest = std::max(replay.largest, record.words);
+    ReplayRecord(record, replay);
+    at += size_t{record.words} * 2;
   }
-  FUZZ_CHECK(eof, "no META_EOF");
-  FUZZ_CHECK(saved.empty(), "SAVEDC without RESTOREDC");
-  FUZZ_CHECK(max_record == largest, "largest-record field",
-             std::to_string(max_record) + " != " + std::to_string(largest));
-  FUZZ_CHECK(object_count >= slots.size(), "object count below the highest slot used",
-             std::to_string(object_count) + " < " + std::to_string(slots.size()));
+  FUZZ_CHECK(replay.eof, "no META_EOF");
+  FUZZ_CHECK(replay.saved.empty(), "SAVEDC without RESTOREDC");
+  FUZZ_CHECK(max_record == replay.largest, "largest-record field",
+             std::to_string(max_record) + " != " + std::to_string(replay.largest));
+  FUZZ_CHECK(object_count >= replay.slots.size(), "object count below the highest slot used",
+             std::to_string(object_count) + " < " + std::to_string(replay.slots.size()));
 }
 
 void CheckSvg(std::string_view svg) {

@@ -63,25 +63,26 @@ int AddParkAroundPond(const std::vector<Point>& corners, const std::vector<Point
   return id;
 }
 
-}  // namespace
-
-void BuildOthers(const ThemeInput& input, std::vector<MeshFile>& files) {
-  const TownPlan& plan = input.plan;
-  Random random(input.options.seed, 4);
+// What the theme writes: the railway's and the premises' arcs share one file.
+struct OthersFiles {
   ArcFile arcs;
   PolygonFile polygons;
   AttributeFile premises;
   AttributeFile railway_attributes;
   PointFile stations;
   AttributeFile station_names;
+};
 
+// The railway line, one named arc per stretch between crossings, and the railway land beside it,
+// one polygon per stretch.
+void AddRailway(const TownPlan& plan, Random& random, OthersFiles& out) {
   const int t = plan.railway_column();
   const double half = plan.column(t).half_width;
   const std::string line_name = PlaceName(random);
   const std::string line_kind = KindWord(Kind::kRailwayLine, random);
   for (int j = 0; j < plan.blocks(); ++j) {
-    int arc = arcs.Add("L2300", 1, {plan.Node(t, j), plan.Node(t, j + 1)});
-    railway_attributes.Add({"L2300", std::to_string(arc), "1", line_name, line_kind});
+    int arc = out.arcs.Add("L2300", 1, {plan.Node(t, j), plan.Node(t, j + 1)});
+    out.railway_attributes.Add({"L2300", std::to_string(arc), "1", line_name, line_kind});
   }
   for (int j = 0; j < plan.blocks(); ++j) {
     double south = plan.row(j).half_width;
@@ -91,55 +92,83 @@ void BuildOthers(const ThemeInput& input, std::vector<MeshFile>& files) {
                                plan.Cross(t, -half, j + 1, north)};
     Point label = Average(land);
     land.push_back(land.front());
-    polygons.Add("A6241", {arcs.Add("L6241", 1, land)}, label);
+    out.polygons.Add("A6241", {out.arcs.Add("L6241", 1, land)}, label);
   }
-  // A station every third stretch, named after the district beside it.
+}
+
+// A station every third stretch, named after the district beside it.
+void AddStations(const ThemeInput& input, Random& random, OthersFiles& out) {
+  const TownPlan& plan = input.plan;
+  const int t = plan.railway_column();
   for (int j = 1; j < plan.blocks(); j += 3) {
     Point at = Lerp(plan.Node(t, j), plan.Node(t, j + 1), 0.5);
-    int id = stations.Add("P2420", at);
+    int id = out.stations.Add("P2420", at);
     int district = plan.DistrictOf(t, j);
-    station_names.Add({"P2420", std::to_string(id), "2420", input.names.Town(district),
-                       KindWord(Kind::kStation, random)});
+    out.station_names.Add({"P2420", std::to_string(id), "2420", input.names.Town(district),
+                           KindWord(Kind::kStation, random)});
   }
+}
 
+// A ground that fills the block of cell (i, j), a little inside its edges; a park with a pond in
+// two halves around it.
+void AddGround(const TownPlan& plan, int i, int j, const std::string& town, Random& random,
+               OthersFiles& out) {
+  const Cell& cell = plan.cell(i, j);
+  GroundStyle style = StyleOf(cell.ground);
+  std::vector<Point> outline = Shrink(SubBlockCorners(plan.Block(i, j), cell, 0, 0), 0.9);
+  int id;
+  if (cell.pond) {
+    id = AddParkAroundPond(outline, plan.PondOutline(i, j), out.arcs, out.polygons);
+  } else {
+    Point label = Average(outline);
+    outline.push_back(outline.front());
+    id = out.polygons.Add(style.code, {out.arcs.Add("L6200", 1, outline)}, label);
+  }
+  out.premises.Add({style.code, std::to_string(id), "0", town, KindWord(style.kind, random)});
+}
+
+// The small shrines standing in sub-blocks of the block of cell (i, j).
+void AddSmallShrines(const TownPlan& plan, int i, int j, const std::string& town, Random& random,
+                     OthersFiles& out) {
+  const Cell& cell = plan.cell(i, j);
+  const BlockShape block = plan.Block(i, j);
+  for (int l = 0; l + 1 < static_cast<int>(cell.t_cuts.size()); ++l) {
+    for (int k = 0; k + 1 < static_cast<int>(cell.s_cuts.size()); ++k) {
+      if (plan.Use(i, j, k, l) != SubBlockUse::kShrine) continue;
+      std::vector<Point> outline = Shrink(SubBlockCorners(block, cell, k, l), 0.7);
+      Point label = Average(outline);
+      outline.push_back(outline.front());
+      int id = out.polygons.Add("A6244", {out.arcs.Add("L6200", 1, outline)}, label);
+      out.premises.Add({"A6244", std::to_string(id), "0", town, KindWord(Kind::kShrine, random)});
+    }
+  }
+}
+
+}  // namespace
+
+void BuildOthers(const ThemeInput& input, std::vector<MeshFile>& files) {
+  const TownPlan& plan = input.plan;
+  Random random(input.options.seed, 4);
+  OthersFiles out;
+  AddRailway(plan, random, out);
+  AddStations(input, random, out);
   for (int j = 0; j < plan.blocks(); ++j) {
     for (int i = 0; i < plan.land_columns(); ++i) {
       if (plan.cell(i, j).span == 0) continue;  // part of the block to the west
-      const Cell& cell = plan.cell(i, j);
-      const BlockShape block = plan.Block(i, j);
       const std::string& town = input.names.Town(plan.DistrictOf(i, j));
-      if (cell.ground != Ground::kNone) {
-        GroundStyle style = StyleOf(cell.ground);
-        std::vector<Point> outline = Shrink(SubBlockCorners(block, cell, 0, 0), 0.9);
-        if (cell.pond) {
-          int id = AddParkAroundPond(outline, plan.PondOutline(i, j), arcs, polygons);
-          premises.Add({style.code, std::to_string(id), "0", town, KindWord(style.kind, random)});
-          continue;
-        }
-        Point label = Average(outline);
-        outline.push_back(outline.front());
-        int id = polygons.Add(style.code, {arcs.Add("L6200", 1, outline)}, label);
-        premises.Add({style.code, std::to_string(id), "0", town, KindWord(style.kind, random)});
-        continue;
-      }
-      for (int l = 0; l + 1 < static_cast<int>(cell.t_cuts.size()); ++l) {
-        for (int k = 0; k + 1 < static_cast<int>(cell.s_cuts.size()); ++k) {
-          if (plan.Use(i, j, k, l) != SubBlockUse::kShrine) continue;
-          std::vector<Point> outline = Shrink(SubBlockCorners(block, cell, k, l), 0.7);
-          Point label = Average(outline);
-          outline.push_back(outline.front());
-          int id = polygons.Add("A6244", {arcs.Add("L6200", 1, outline)}, label);
-          premises.Add({"A6244", std::to_string(id), "0", town, KindWord(Kind::kShrine, random)});
-        }
+      if (plan.cell(i, j).ground != Ground::kNone) {
+        AddGround(plan, i, j, town, random, out);
+      } else {
+        AddSmallShrines(plan, i, j, town, random, out);
       }
     }
   }
-  files.push_back(railway_attributes.Finish(&MeshFiles::TetudouAtr, input.Header("TETUDOU")));
-  files.push_back(arcs.Finish(&MeshFiles::OthersArc, input.Header("OTHERS")));
-  files.push_back(polygons.Finish(&MeshFiles::ZyoutiPgn, input.Header("ZYOUTI")));
-  files.push_back(premises.Finish(&MeshFiles::ZyoutiAtr, input.Header("ZYOUTI")));
-  files.push_back(stations.Finish(&MeshFiles::EkiPnt, input.Header("EKI")));
-  files.push_back(station_names.Finish(&MeshFiles::EkiAtr, input.Header("EKI")));
+  files.push_back(out.railway_attributes.Finish(&MeshFiles::TetudouAtr, input.Header("TETUDOU")));
+  files.push_back(out.arcs.Finish(&MeshFiles::OthersArc, input.Header("OTHERS")));
+  files.push_back(out.polygons.Finish(&MeshFiles::ZyoutiPgn, input.Header("ZYOUTI")));
+  files.push_back(out.premises.Finish(&MeshFiles::ZyoutiAtr, input.Header("ZYOUTI")));
+  files.push_back(out.stations.Finish(&MeshFiles::EkiPnt, input.Header("EKI")));
+  files.push_back(out.station_names.Finish(&MeshFiles::EkiAtr, input.Header("EKI")));
 }
 
 }  // namespace sheetwright::meshgen

@@ -64,12 +64,20 @@ TownPlan::TownPlan(const Options& options)
 }
 
 void TownPlan::LayLines(Random& random) {
+  const double spacing = std::min(kSheetWidth / blocks_, kSheetHeight / blocks_);
+  const double street = std::min(45.0, 0.07 * spacing);
+  LayStreetGrid(street, random);
+  LayRiver(random);
+  if (coastal_) LayShoreRoad();
+  LayRailway(street, random);
+  ChooseMainStreets(street, random);
+  ChooseBridges(random);
+}
+
+// Interior lines are jittered and slanted a little, never so much that neighbours meet.
+void TownPlan::LayStreetGrid(double street, Random& random) {
   const double spacing_x = kSheetWidth / blocks_;
   const double spacing_y = kSheetHeight / blocks_;
-  const double spacing = std::min(spacing_x, spacing_y);
-  const double street = std::min(45.0, 0.07 * spacing);
-
-  // Interior lines are jittered and slanted a little, never so much that neighbours meet.
   columns_.resize(blocks_ + 1);
   rows_.resize(blocks_ + 1);
   for (int k = 1; k < blocks_; ++k) {
@@ -84,8 +92,11 @@ void TownPlan::LayLines(Random& random) {
   }
   columns_[blocks_].offset = kSheetWidth;
   rows_[blocks_].offset = kSheetHeight;
+}
 
-  // The river crosses the middle rows from west to east (into the sea on a coastal sheet).
+// The river crosses the middle rows from west to east (into the sea on a coastal sheet).
+void TownPlan::LayRiver(Random& random) {
+  const double spacing_y = kSheetHeight / blocks_;
   river_row_ = std::clamp(blocks_ / 2 + random.Below(3) - 1, 1, blocks_ - 1);
   river_half_width_ = std::min(200.0, 0.12 * spacing_y);
   meander_amplitude_ = std::min(80.0, 0.05 * spacing_y);
@@ -94,27 +105,33 @@ void TownPlan::LayLines(Random& random) {
   GridLine& river = rows_[river_row_];
   river.kind = LineKind::kRiver;
   river.half_width = river_half_width_ + meander_amplitude_ + std::min(60.0, 0.03 * spacing_y);
+}
 
-  // A coastal sheet has a straight shore road; the sea begins a quay's width beyond it.
-  if (coastal_) {
-    GridLine& shore = columns_[land_columns_];
-    shore.offset = land_columns_ * spacing_x;
-    shore.slope = 0;
-    coast_x_ = shore.offset + shore.half_width + std::min(300.0, 0.3 * spacing_x);
-    for (int k = land_columns_ + 1; k < blocks_; ++k) columns_[k] = GridLine{};
-  }
+// A coastal sheet has a straight shore road; the sea begins a quay's width beyond it.
+void TownPlan::LayShoreRoad() {
+  const double spacing_x = kSheetWidth / blocks_;
+  GridLine& shore = columns_[land_columns_];
+  shore.offset = land_columns_ * spacing_x;
+  shore.slope = 0;
+  coast_x_ = shore.offset + shore.half_width + std::min(300.0, 0.3 * spacing_x);
+  for (int k = land_columns_ + 1; k < blocks_; ++k) columns_[k] = GridLine{};
+}
 
-  // The railway runs north-south through the western part of the land.
+// The railway runs north-south through the western part of the land.
+void TownPlan::LayRailway(double street, Random& random) {
+  const double spacing_x = kSheetWidth / blocks_;
   int land = land_columns_;
   railway_column_ =
       std::clamp(static_cast<int>(std::lround(land * 0.35)) + random.Below(3) - 1, 1, land - 1);
   GridLine& railway = columns_[railway_column_];
   railway.kind = LineKind::kRailway;
   railway.half_width = std::max(street * 1.5, std::min(150.0, 0.1 * spacing_x));
+}
 
-  // One main street each way, wider than the others.
+// One main street each way, wider than the others.
+void TownPlan::ChooseMainStreets(double street, Random& random) {
   std::vector<int> candidates;
-  for (int k = 1; k < land; ++k) {
+  for (int k = 1; k < land_columns_; ++k) {
     if (k != railway_column_) candidates.push_back(k);
   }
   if (!candidates.empty()) {
@@ -129,8 +146,11 @@ void TownPlan::LayLines(Random& random) {
   GridLine& main_row = rows_[candidates[random.Below(static_cast<int>(candidates.size()))]];
   main_row.kind = LineKind::kMainStreet;
   main_row.half_width = street * 1.6;
+}
 
-  // About half the streets cross the river; the main street and the railway always do.
+// About half the streets cross the river; the main street and the railway always do.
+void TownPlan::ChooseBridges(Random& random) {
+  const int land = land_columns_;
   bridges_.assign(blocks_ + 1, false);
   for (int k = 1; k <= land; ++k) {
     const GridLine& line = columns_[k];

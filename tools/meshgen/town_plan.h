@@ -112,6 +112,12 @@ class TownPlan {
 
  private:
   void LayLines(Random& random);
+  void LayStreetGrid(double street, Random& random);
+  void LayRiver(Random& random);
+  void LayShoreRoad();
+  void LayRailway(double street, Random& random);
+  void ChooseMainStreets(double street, Random& random);
+  void ChooseBridges(Random& random);
   void PlanCells(Random& random);
   void PlanDistricts(Random& random);
 
