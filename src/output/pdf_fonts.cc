@@ -7,11 +7,24 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "output/pdf_file.h"
 
 namespace sheetwright::output {
 namespace {
+
+// HarfBuzz objects, each released with its own destroy function.
+template <class T, void (*Destroy)(T*)>
+struct HbDeleter {
+  void operator()(T* object) const { Destroy(object); }
+};
+template <class T, void (*Destroy)(T*)>
+using HbHandle = std::unique_ptr<T, HbDeleter<T, Destroy>>;
+using Blob = HbHandle<hb_blob_t, hb_blob_destroy>;
+using HbFace = HbHandle<hb_face_t, hb_face_destroy>;
+using HbFont = HbHandle<hb_font_t, hb_font_destroy>;
+using SubsetInput = HbHandle<hb_subset_input_t, hb_subset_input_destroy>;
 
 constexpr size_t kMaxCodes = 0xFFFF;  // two-byte codes; code 0 stays the missing glyph
 
@@ -56,16 +69,15 @@ std::string Metrics(hb_face_t* face, hb_font_t* font) {
   hb_font_get_h_extents(font, &extents);
   std::string bbox =
       "[0 " + thousandths(extents.descender) + " 1000 " + thousandths(extents.ascender) + "]";
-  hb_blob_t* head = hb_face_reference_table(face, HB_TAG('h', 'e', 'a', 'd'));
+  Blob head(hb_face_reference_table(face, HB_TAG('h', 'e', 'a', 'd')));
   unsigned head_size = 0;
-  const char* head_data = hb_blob_get_data(head, &head_size);
+  const char* head_data = hb_blob_get_data(head.get(), &head_size);
   if (head_size >= 44) {
     bbox = "[" + thousandths(BigEndian16(head_data + 36)) + " " +
            thousandths(BigEndian16(head_data + 38)) + " " +
            thousandths(BigEndian16(head_data + 40)) + " " +
            thousandths(BigEndian16(head_data + 42)) + "]";
   }
-  hb_blob_destroy(head);
   return "/FontBBox " + bbox + " /ItalicAngle 0 /Ascent " + thousandths(extents.ascender) +
          " /Descent " + thousandths(extents.descender) + " /CapHeight " +
          thousandths(extents.ascender) + " /StemV 80";
@@ -97,21 +109,15 @@ std::string ToUnicode(const std::vector<char32_t>& characters) {
 }  // namespace
 
 struct PdfFonts::Face {
-  hb_blob_t* blob = nullptr;
-  hb_face_t* face = nullptr;
-  hb_font_t* font = nullptr;
+  Blob blob;
+  HbFace face;
+  HbFont font;
   int object = 0;
   std::unordered_map<char32_t, uint16_t> codes;
   // By code, from 1: the character, its glyph and width.
   std::vector<char32_t> characters{0};
   std::vector<uint32_t> glyphs{0};
   std::vector<int> widths{0};
-
-  ~Face() {
-    hb_font_destroy(font);
-    hb_face_destroy(face);
-    hb_blob_destroy(blob);
-  }
 };
 
 PdfFonts::PdfFonts(PdfFile& file) : file_(file) {}
@@ -123,11 +129,11 @@ int PdfFonts::Font(const picture::LabelFace& face) {
   auto [it, inserted] = by_file_.try_emplace(key, -1);
   if (inserted && !face.file.empty()) {
     auto entry = std::make_unique<Face>();
-    entry->blob = hb_blob_create_from_file_or_fail(face.file.c_str());
+    entry->blob.reset(hb_blob_create_from_file_or_fail(face.file.c_str()));
     if (entry->blob) {
-      entry->face = hb_face_create(entry->blob, face.index);
-      entry->font = hb_font_create(entry->face);
-      if (hb_face_get_glyph_count(entry->face) > 0) {
+      entry->face.reset(hb_face_create(entry->blob.get(), face.index));
+      entry->font.reset(hb_font_create(entry->face.get()));
+      if (hb_face_get_glyph_count(entry->face.get()) > 0) {
         entry->object = file_.Reserve();
         fonts_.push_back(std::move(entry));
         it->second = static_cast<int>(fonts_.size()) - 1;
@@ -143,11 +149,11 @@ PdfFonts::Code PdfFonts::Char(int font, char32_t code, uint32_t glyph) {
   auto [it, inserted] = f.codes.try_emplace(code, 0);
   if (inserted && f.characters.size() <= kMaxCodes) {
     it->second = static_cast<uint16_t>(f.characters.size());
-    unsigned upem = std::max(1u, hb_face_get_upem(f.face));
+    unsigned upem = std::max(1u, hb_face_get_upem(f.face.get()));
     f.characters.push_back(code);
     f.glyphs.push_back(glyph);
-    f.widths.push_back(
-        static_cast<int>(std::lround(hb_font_get_glyph_h_advance(f.font, glyph) * 1000.0 / upem)));
+    f.widths.push_back(static_cast<int>(
+        std::lround(hb_font_get_glyph_h_advance(f.font.get(), glyph) * 1000.0 / upem)));
   }
   return Code{it->second, f.widths[it->second]};
 }
@@ -160,18 +166,18 @@ void PdfFonts::Write() {
 
 void PdfFonts::WriteFace(Face& f) {
   // The subset: the glyphs used, at their own ids, without hinting (readers scale outlines).
-  hb_subset_input_t* input = hb_subset_input_create_or_fail();
-  hb_set_t* glyph_set = hb_subset_input_glyph_set(input);
+  SubsetInput input(hb_subset_input_create_or_fail());
+  hb_set_t* glyph_set = hb_subset_input_glyph_set(input.get());
   for (uint32_t g : f.glyphs) hb_set_add(glyph_set, g);
-  hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
-  hb_face_t* subset = hb_subset_or_fail(f.face, input);
-  hb_subset_input_destroy(input);
-  hb_blob_t* program = subset ? hb_face_reference_blob(subset) : hb_blob_get_empty();
+  hb_subset_input_set_flags(input.get(), HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
+  HbFace subset(hb_subset_or_fail(f.face.get(), input.get()));
+  input.reset();
+  Blob program(subset ? hb_face_reference_blob(subset.get()) : hb_blob_get_empty());
   unsigned program_size = 0;
-  const char* program_data = hb_blob_get_data(program, &program_size);
+  const char* program_data = hb_blob_get_data(program.get(), &program_size);
 
-  std::string name = SubsetName(f.face, f.glyphs);
-  std::string metrics = Metrics(f.face, f.font);
+  std::string name = SubsetName(f.face.get(), f.glyphs);
+  std::string metrics = Metrics(f.face.get(), f.font.get());
   int cid_font = file_.Reserve(), descriptor = file_.Reserve(), program_object = file_.Reserve();
   int to_gid = file_.Reserve(), to_unicode = file_.Reserve();
   auto ref = [](int n) { return std::to_string(n) + " 0 R"; };
@@ -190,8 +196,8 @@ void PdfFonts::WriteFace(Face& f) {
   file_.Object(descriptor, "<< /Type /FontDescriptor /FontName /" + name + " /Flags 4 " + metrics +
                                " /FontFile2 " + ref(program_object) + " >>");
   file_.Stream(program_object, "", std::string_view(program_data, program_size), true);
-  hb_blob_destroy(program);
-  if (subset) hb_face_destroy(subset);
+  program.reset();
+  subset.reset();
 
   std::string map;
   for (uint32_t g : f.glyphs) map += {static_cast<char>(g >> 8), static_cast<char>(g & 0xFF)};
