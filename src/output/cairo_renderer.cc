@@ -11,6 +11,7 @@
 #include "base/messages.h"
 #include "output/image_rasterizer.h"
 #include "output/line_chains.h"
+#include "output/playback.h"
 #include "output/png_writer.h"
 #include "picture/font_library.h"
 
@@ -33,12 +34,34 @@ class Player {
   Player(const Player&) = delete;
   Player& operator=(const Player&) = delete;
 
-  void Play(const picture::Picture& picture);
-
  private:
-  void Fill();
-  void Stroke();
-  double PenWidth() const;
+  template <class>
+  friend class output::Playback;
+
+  void Polyline(std::span<const picture::Point> points, const picture::DcState& dc) {
+    OpenLine(points, dc);
+  }
+  // A line to where the pen stands draws nothing: the playback leaves it out.
+  void Line(picture::Point from, picture::Point to, const picture::DcState& dc) {
+    picture::Point ends[] = {from, to};
+    OpenLine(ends, dc);
+  }
+  void Polygon(std::span<const picture::Point> points, const picture::DcState& dc);
+  void Text(picture::Point at, std::string_view bytes, const picture::DcState& dc);
+  void EndOfLines(const picture::DcState& dc);
+  // Like SAVEDC / RESTOREDC around the layer: what it selects ends with it.
+  void EnterLayer(const LayerFrame& frame) {
+    cairo_save(cr_);
+    cairo_scale(cr_, frame.sx, frame.sy);
+  }
+  void LeaveLayer(const LayerFrame&) {
+    cairo_new_path(cr_);
+    cairo_restore(cr_);
+  }
+
+  void Fill(const picture::DcState& dc);
+  void Stroke(const picture::DcState& dc);
+  double PenWidth(const picture::DcState& dc) const;
   // Whether the fast path draws at the current transformation; otherwise Cairo draws and is
   // given the surface back first.
   bool Rasterize() {
@@ -46,10 +69,9 @@ class Player {
     if (raster_) raster_->Release();
     return false;
   }
-  void RasterStroke(std::span<const picture::Point> points, bool closed);
-  void OpenLine(std::span<const picture::Point> points);
-  void StrokeOpenLines();
-  void DrawText(const picture::Picture& picture, const picture::TextRec& text);
+  void RasterStroke(std::span<const picture::Point> points, bool closed,
+                    const picture::DcState& dc);
+  void OpenLine(std::span<const picture::Point> points, const picture::DcState& dc);
   void SetPathPoints(std::span<const picture::Point> points);
   cairo_pattern_t* Hatch();
 
@@ -57,86 +79,46 @@ class Player {
   picture::FontLibrary& fonts_;
   ImageRasterizer* raster_;
   LineChainer open_lines_;  // lines of the current pen not yet stroked
-  picture::DcState dc_;
   cairo_pattern_t* hatch_ = nullptr;
 };
 
-void Player::Play(const picture::Picture& picture) {
-  for (const picture::Record& record : picture.records) {
-    if (!open_lines_.empty() && !std::holds_alternative<picture::PolylineRec>(record) &&
-        !std::holds_alternative<picture::LineRec>(record)) {
-      StrokeOpenLines();
+void Player::Polygon(std::span<const picture::Point> points, const picture::DcState& dc) {
+  if (dc.brush.style != picture::BrushStyle::kDiagCross && Rasterize()) {
+    if (dc.brush.style == picture::BrushStyle::kSolid) {
+      raster_->Fill(cr_, points, picture::ResolveColor(dc.brush.color));
     }
-    std::visit(picture::Overloaded{
-                   picture::DcSelect{dc_, picture},
-                   [&](const picture::PolylineRec& r) {
-                     auto points = picture.Drawn(r);
-                     if (!points.empty()) OpenLine(points);
-                   },
-                   [&](const picture::PolygonRec& r) {
-                     auto points = picture.Drawn(r);
-                     if (points.empty()) return;
-                     if (dc_.brush.style != picture::BrushStyle::kDiagCross && Rasterize()) {
-                       if (dc_.brush.style == picture::BrushStyle::kSolid) {
-                         raster_->Fill(cr_, points, picture::ResolveColor(dc_.brush.color));
-                       }
-                       RasterStroke(points, true);
-                       return;
-                     }
-                     SetPathPoints(points);
-                     cairo_close_path(cr_);
-                     Fill();
-                     Stroke();
-                   },
-                   [&](const picture::LineRec& r) {
-                     if (r.from == r.to) return;  // a line to where the pen stands draws nothing
-                     picture::Point ends[] = {r.from, r.to};
-                     OpenLine(ends);
-                   },
-                   [&](const picture::TextRec& r) {
-                     if (picture.HoldsText(r)) DrawText(picture, r);
-                   },
-                   [&](const picture::LayerRec& r) {
-                     const picture::Picture* layer = picture.Layer(r);
-                     if (!layer || layer->width <= 0 || layer->height <= 0) return;
-                     // Like SAVEDC / RESTOREDC around the layer: what it selects ends with it.
-                     picture::DcState saved = dc_;
-                     cairo_save(cr_);
-                     cairo_scale(cr_, static_cast<double>(picture.width) / layer->width,
-                                 static_cast<double>(picture.height) / layer->height);
-                     Play(*layer);
-                     cairo_restore(cr_);
-                     dc_ = saved;
-                   },
-               },
-               record);
+    RasterStroke(points, true, dc);
+    return;
   }
-  StrokeOpenLines();
-  cairo_new_path(cr_);
+  SetPathPoints(points);
+  cairo_close_path(cr_);
+  Fill(dc);
+  Stroke(dc);
 }
 
 // Strokes a figure with the current pen through the rasterizer (Rasterize() said it draws).
-void Player::RasterStroke(std::span<const picture::Point> points, bool closed) {
-  if (dc_.pen.style == picture::PenStyle::kNull) return;
-  raster_->Stroke(cr_, points, closed, PenWidth(), picture::ResolveColor(dc_.pen.color));
+void Player::RasterStroke(std::span<const picture::Point> points, bool closed,
+                          const picture::DcState& dc) {
+  if (dc.pen.style == picture::PenStyle::kNull) return;
+  raster_->Stroke(cr_, points, closed, PenWidth(dc), picture::ResolveColor(dc.pen.color));
 }
 
 // A run of lines under one pen is chained end to end (line_chains.h) and stroked once: a vector
 // document's size and its reader's time grow with every stroke operation and every point, and
 // the rasterizer's with every cap, which a wide pen on short lines spends most of its outline on.
 // The look is the same.
-void Player::OpenLine(std::span<const picture::Point> points) {
-  if (dc_.pen.style == picture::PenStyle::kNull) return;
+void Player::OpenLine(std::span<const picture::Point> points, const picture::DcState& dc) {
+  if (dc.pen.style == picture::PenStyle::kNull) return;
   open_lines_.Add(points);
 }
 
-void Player::StrokeOpenLines() {
+void Player::EndOfLines(const picture::DcState& dc) {
   if (open_lines_.empty()) return;
   if (Rasterize()) {
     // A chain that comes back to its start is a ring: joined there instead of two caps.
     open_lines_.Chain([&](std::span<const picture::Point> chain) {
       bool ring = chain.size() > 3 && chain.front() == chain.back();
-      RasterStroke(ring ? chain.first(chain.size() - 1) : chain, ring);
+      RasterStroke(ring ? chain.first(chain.size() - 1) : chain, ring, dc);
     });
     return;
   }
@@ -145,7 +127,7 @@ void Player::StrokeOpenLines() {
     cairo_move_to(cr_, chain[0].x, chain[0].y);
     for (size_t i = 1; i < chain.size(); ++i) cairo_line_to(cr_, chain[i].x, chain[i].y);
   });
-  Stroke();
+  Stroke(dc);
 }
 
 void Player::SetPathPoints(std::span<const picture::Point> points) {
@@ -177,43 +159,43 @@ cairo_pattern_t* Player::Hatch() {
 }
 
 // Fills the current path (kept) with the current brush, even-odd as the picture's fill mode.
-void Player::Fill() {
-  if (dc_.brush.style == picture::BrushStyle::kNull) return;
+void Player::Fill(const picture::DcState& dc) {
+  if (dc.brush.style == picture::BrushStyle::kNull) return;
   if (raster_) raster_->Release();
   cairo_save(cr_);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
-  if (dc_.brush.style == picture::BrushStyle::kSolid) {
-    SetSourceColor(cr_, dc_.brush.color);
+  if (dc.brush.style == picture::BrushStyle::kSolid) {
+    SetSourceColor(cr_, dc.brush.color);
     cairo_fill_preserve(cr_);
   } else {
     // The gaps of a hatch show the background colour unless the background is transparent.
-    if (dc_.bk_mode == picture::BkMode::kOpaque) {
-      SetSourceColor(cr_, dc_.bk_color);
+    if (dc.bk_mode == picture::BkMode::kOpaque) {
+      SetSourceColor(cr_, dc.bk_color);
       cairo_fill_preserve(cr_);
     }
     // The path is kept in device space, so the hatch can be laid out there.
     cairo_identity_matrix(cr_);
     cairo_clip_preserve(cr_);
-    SetSourceColor(cr_, dc_.brush.color);
+    SetSourceColor(cr_, dc.brush.color);
     cairo_mask(cr_, Hatch());
   }
   cairo_restore(cr_);
 }
 
 // Strokes and clears the current path with the current pen.
-void Player::Stroke() {
-  if (dc_.pen.style == picture::PenStyle::kNull) {
+void Player::Stroke(const picture::DcState& dc) {
+  if (dc.pen.style == picture::PenStyle::kNull) {
     cairo_new_path(cr_);
     return;
   }
   if (raster_) raster_->Release();
-  double width = PenWidth();  // before the transformation is set aside
+  double width = PenWidth(dc);  // before the transformation is set aside
   cairo_save(cr_);
   cairo_identity_matrix(cr_);
   cairo_set_line_width(cr_, width);
   cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
-  SetSourceColor(cr_, dc_.pen.color);
+  SetSourceColor(cr_, dc.pen.color);
   cairo_stroke(cr_);
   cairo_restore(cr_);
 }
@@ -221,27 +203,26 @@ void Player::Stroke() {
 // The current pen's width in device units. Pen widths are in drawing units; the scale is the
 // geometric mean of the two axes so that an anisotropic fit keeps lines even. Below one device
 // pixel a line would fade away (the reference platform draws such pens one pixel wide).
-double Player::PenWidth() const {
+double Player::PenWidth(const picture::DcState& dc) const {
   double dx = 1, dy = 0, ex = 0, ey = 1;
   cairo_user_to_device_distance(cr_, &dx, &dy);
   cairo_user_to_device_distance(cr_, &ex, &ey);
   double scale = std::sqrt(std::abs(dx * ey - dy * ex));
-  return std::max(1.0, std::max(dc_.pen.width, 0) * scale);
+  return std::max(1.0, std::max(dc.pen.width, 0) * scale);
 }
 
-void Player::DrawText(const picture::Picture& picture, const picture::TextRec& text) {
-  std::string_view bytes = picture.Text(text);
+void Player::Text(picture::Point at, std::string_view bytes, const picture::DcState& dc) {
   if (bytes.empty()) return;
-  picture::LabelLayout layout = fonts_.Layout(dc_.font, bytes);
+  picture::LabelLayout layout = fonts_.Layout(dc.font, bytes);
   if (cairo_scaled_font_status(layout.scaled[0]) != CAIRO_STATUS_SUCCESS) return;
   if (raster_) raster_->Release();
-  double x = text.at.x, y = text.at.y;
+  double x = at.x, y = at.y;
   double baseline = y + layout.ascent;
 
-  if (dc_.bk_mode == picture::BkMode::kOpaque) {
+  if (dc.bk_mode == picture::BkMode::kOpaque) {
     cairo_new_path(cr_);
     cairo_rectangle(cr_, x, y, layout.extent.width, layout.extent.height);
-    SetSourceColor(cr_, dc_.bk_color);
+    SetSourceColor(cr_, dc.bk_color);
     cairo_fill(cr_);
   }
 
@@ -254,7 +235,7 @@ void Player::DrawText(const picture::Picture& picture, const picture::TextRec& t
   cairo_set_font_options(cr_, options);
   cairo_font_options_destroy(options);
   cairo_set_font_size(cr_, layout.ppem);
-  SetSourceColor(cr_, dc_.text_color);
+  SetSourceColor(cr_, dc.text_color);
   // Each character goes where the measured advances put it, so that a label drawn here takes
   // exactly the room it was measured (and centred) with; a run of characters of one face is
   // one call.
@@ -279,12 +260,12 @@ void Player::DrawText(const picture::Picture& picture, const picture::TextRec& t
   if (!layout.glyphs.empty()) show(layout.glyphs.back().face);
 
   double thickness = layout.line_thickness;
-  if (dc_.font.style & picture::kUnderline) {
+  if (dc.font.style & picture::kUnderline) {
     cairo_rectangle(cr_, x, baseline + layout.underline_position - thickness / 2,
                     layout.extent.width, thickness);
     cairo_fill(cr_);
   }
-  if (dc_.font.style & picture::kStrikeOut) {
+  if (dc.font.style & picture::kStrikeOut) {
     cairo_rectangle(cr_, x, baseline - layout.strike_position - thickness / 2, layout.extent.width,
                     thickness);
     cairo_fill(cr_);
@@ -296,29 +277,53 @@ void Player::DrawText(const picture::Picture& picture, const picture::TextRec& t
   throw base::ConversionError(path + " に書き込めません: " + reason);
 }
 
+struct SurfaceDeleter {
+  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+struct ContextDeleter {
+  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+using Context = std::unique_ptr<cairo_t, ContextDeleter>;
+
 void PaintWhiteAndRender(cairo_surface_t* surface, const picture::Picture& picture, int width,
                          int height, picture::FontLibrary& fonts) {
-  cairo_t* cr = cairo_create(surface);
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_paint(cr);
-  RenderPicture(picture, cr, width, height, fonts);
-  cairo_destroy(cr);
+  Context cr(cairo_create(surface));
+  cairo_set_source_rgb(cr.get(), 1, 1, 1);
+  cairo_paint(cr.get());
+  RenderPicture(picture, cr.get(), width, height, fonts);
+}
+
+// False when a view's abort stopped the playback.
+bool Render(const picture::Picture& picture, cairo_t* cr, double target_width, double target_height,
+            picture::FontLibrary& fonts, const PlayView* view) {
+  if (picture.width <= 0 || picture.height <= 0 || !(target_width > 0) || !(target_height > 0)) {
+    return true;
+  }
+  cairo_save(cr);
+  cairo_scale(cr, target_width / picture.width, target_height / picture.height);
+  std::unique_ptr<ImageRasterizer> raster = ImageRasterizer::For(cr);
+  bool finished;
+  {
+    Player player(cr, fonts, raster.get());
+    finished = Play(picture, player, view);
+  }
+  cairo_new_path(cr);
+  raster.reset();
+  cairo_restore(cr);
+  return finished;
 }
 
 }  // namespace
 
 void RenderPicture(const picture::Picture& picture, cairo_t* cr, double target_width,
                    double target_height, picture::FontLibrary& fonts) {
-  if (picture.width <= 0 || picture.height <= 0 || !(target_width > 0) || !(target_height > 0)) {
-    return;
-  }
-  cairo_save(cr);
-  cairo_scale(cr, target_width / picture.width, target_height / picture.height);
-  std::unique_ptr<ImageRasterizer> raster = ImageRasterizer::For(cr);
-  Player player(cr, fonts, raster.get());
-  player.Play(picture);
-  raster.reset();
-  cairo_restore(cr);
+  Render(picture, cr, target_width, target_height, fonts, nullptr);
+}
+
+bool RenderPicture(const picture::Picture& picture, cairo_t* cr, double target_width,
+                   double target_height, picture::FontLibrary& fonts, const PlayView& view) {
+  return Render(picture, cr, target_width, target_height, fonts, &view);
 }
 
 std::string EncodeImage(const picture::Picture& picture, int width, int height,
@@ -326,29 +331,19 @@ std::string EncodeImage(const picture::Picture& picture, int width, int height,
   if (width <= 0 || height <= 0) {
     throw base::ConversionError("invalid image size");
   }
-  std::string bytes;
   // Opaque: the background is painted white, so no alpha channel is stored.
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-  cairo_status_t status = cairo_surface_status(surface);
+  Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+  cairo_status_t status = cairo_surface_status(surface.get());
   if (status == CAIRO_STATUS_SUCCESS) {
-    PaintWhiteAndRender(surface, picture, width, height, fonts);
-    cairo_surface_flush(surface);
-    status = cairo_surface_status(surface);
-    if (status == CAIRO_STATUS_SUCCESS) {
-      try {
-        bytes = EncodePng(surface);
-      } catch (...) {
-        cairo_surface_destroy(surface);
-        throw;
-      }
-    }
+    PaintWhiteAndRender(surface.get(), picture, width, height, fonts);
+    cairo_surface_flush(surface.get());
+    status = cairo_surface_status(surface.get());
   }
-  cairo_surface_destroy(surface);
   if (status != CAIRO_STATUS_SUCCESS) {
     throw base::ConversionError(std::string("cannot draw the image: ") +
                                 cairo_status_to_string(status));
   }
-  return bytes;
+  return EncodePng(surface.get());
 }
 
 void StoreImage(const picture::Picture& picture, int width, int height, const std::string& path,

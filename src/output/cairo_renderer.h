@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "output/playback.h"
 #include "picture/picture.h"
 
 namespace sheetwright::picture {
@@ -19,6 +20,10 @@ namespace sheetwright::output {
 // starting at cr's current origin. Label bytes are decoded from CP932.
 void RenderPicture(const picture::Picture& picture, cairo_t* cr, double target_width,
                    double target_height, picture::FontLibrary& fonts);
+// The same with a view (playback.h): only what can show in it is drawn. False when the view's
+// abort stopped the playback.
+bool RenderPicture(const picture::Picture& picture, cairo_t* cr, double target_width,
+                   double target_height, picture::FontLibrary& fonts, const PlayView& view);
 
 // SVG and PDF have writers of their own (svg_writer.h, pdf_writer.h), which keep labels as text
 // and layers apart.

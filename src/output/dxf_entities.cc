@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <tuple>
 
 #include "base/encoding.h"
 #include "output/dxf_colours.h"
@@ -51,50 +52,31 @@ void Entities::Sheet(const picture::Picture& sheet,
   if (sheet.width <= 0 || sheet.height <= 0) return;
   layer_of_ = &layer_of;
   layer_ = layer_of(sheet);
-  Play(sheet, {static_cast<double>(picture::kFrameWidth) / sheet.width,
-               static_cast<double>(picture::kFrameHeight) / sheet.height});
+  scale_ = {static_cast<double>(picture::kFrameWidth) / sheet.width,
+            static_cast<double>(picture::kFrameHeight) / sheet.height};
+  Play(sheet, *this);
 }
 
-void Entities::Play(const picture::Picture& picture, Scale scale) {
-  scale_ = scale;
-  for (const picture::Record& record : picture.records) {
-    std::visit(picture::Overloaded{
-                   picture::DcSelect{dc_, picture},
-                   [&](const picture::PolylineRec& r) {
-                     if (auto points = picture.Drawn(r); !points.empty()) {
-                       if (dc_.pen.style != picture::PenStyle::kNull) {
-                         Lines(points, false, dc_.pen.color, dc_.pen.width);
-                       }
-                     }
-                   },
-                   [&](const picture::PolygonRec& r) {
-                     if (auto points = picture.Drawn(r); !points.empty()) Fill(points);
-                   },
-                   [&](const picture::LineRec& r) {
-                     picture::Point line[] = {r.from, r.to};
-                     if (!(r.from == r.to) && dc_.pen.style != picture::PenStyle::kNull) {
-                       Lines(line, false, dc_.pen.color, dc_.pen.width);
-                     }
-                   },
-                   [&](const picture::TextRec& r) {
-                     if (picture.HoldsText(r)) Text(r.at, picture.Text(r));
-                   },
-                   [&](const picture::LayerRec& r) {
-                     const picture::Picture* layer = picture.Layer(r);
-                     if (!layer || layer->width <= 0 || layer->height <= 0) return;
-                     // What a layer selects ends with it, as its CAD layer does.
-                     picture::DcState saved_dc = dc_;
-                     int saved_layer = layer_;
-                     if (int own = (*layer_of_)(*layer); own >= 0) layer_ = own;
-                     Play(*layer, {scale.x * picture.width / layer->width,
-                                   scale.y * picture.height / layer->height});
-                     scale_ = scale;
-                     layer_ = saved_layer;
-                     dc_ = saved_dc;
-                   },
-               },
-               record);
-  }
+void Entities::Polyline(std::span<const picture::Point> points, const picture::DcState& dc) {
+  if (dc.pen.style != picture::PenStyle::kNull) Lines(points, false, dc.pen.color, dc.pen.width);
+}
+
+void Entities::Line(picture::Point from, picture::Point to, const picture::DcState& dc) {
+  picture::Point line[] = {from, to};
+  Polyline(line, dc);
+}
+
+// What a layer selects ends with it, as its CAD layer does.
+void Entities::EnterLayer(const LayerFrame& frame) {
+  saved_.emplace_back(layer_, scale_);
+  if (int own = (*layer_of_)(frame.layer); own >= 0) layer_ = own;
+  scale_ = {scale_.x * frame.outer.width / frame.layer.width,
+            scale_.y * frame.outer.height / frame.layer.height};
+}
+
+void Entities::LeaveLayer(const LayerFrame&) {
+  std::tie(layer_, scale_) = saved_.back();
+  saved_.pop_back();
 }
 
 // A point of the picture in metres; a picture at the frame's own scale has its points on the
@@ -196,14 +178,14 @@ void Entities::Lines(std::span<const picture::Point> points, bool closed,
 // The area of the rings under the even-odd rule, then each ring's outline in the pen or, for
 // triangles, as a hairline of the fill's colour when the pen draws nothing, so that CAD users keep
 // the boundaries to work with (a hatch keeps its own).
-void Entities::Fill(std::span<const picture::Point> points) {
-  bool solid = dc_.brush.style == picture::BrushStyle::kSolid;
-  bool pen = dc_.pen.style != picture::PenStyle::kNull;
+void Entities::Fill(std::span<const picture::Point> points, const picture::DcState& dc) {
+  bool solid = dc.brush.style == picture::BrushStyle::kSolid;
+  bool pen = dc.pen.style != picture::PenStyle::kNull;
   if (!solid && !pen) return;
   std::vector<std::span<const picture::Point>> rings = SplitRings(points);
   if (solid) {
     if (Modern()) {
-      Hatch(rings);
+      Hatch(rings, dc);
     } else {
       triangles_.clear();
       if (!TriangulateEvenOdd(rings, triangles_)) {
@@ -215,7 +197,7 @@ void Entities::Fill(std::span<const picture::Point> points) {
             limit + " times keeps only its outline in the release 12 DXF)");
       }
       for (const Triangle& t : triangles_) {
-        Head("SOLID", dc_.brush.color, "AcDbTrace");
+        Head("SOLID", dc.brush.color, "AcDbTrace");
         // A SOLID's third and fourth corners are crossed: a triangle repeats its last corner.
         Vertex(t[0].x, t[0].y, 10);
         Vertex(t[1].x, t[1].y, 11);
@@ -226,18 +208,19 @@ void Entities::Fill(std::span<const picture::Point> points) {
   }
   // A hatch keeps its boundary paths to work with; triangles do not.
   if (!pen && solid && Modern()) return;
-  picture::ColorValue colour = pen ? dc_.pen.color : dc_.brush.color;
-  int32_t width = pen ? dc_.pen.width : 1;
+  picture::ColorValue colour = pen ? dc.pen.color : dc.brush.color;
+  int32_t width = pen ? dc.pen.width : 1;
   for (std::span<const picture::Point> ring : rings) {
     Lines(ring, ring.size() > 2, colour, width);
   }
 }
 
 // A solid hatch with one polyline boundary path per ring; odd parity keeps the holes open.
-void Entities::Hatch(std::vector<std::span<const picture::Point>> rings) {
+void Entities::Hatch(std::vector<std::span<const picture::Point>> rings,
+                     const picture::DcState& dc) {
   std::erase_if(rings, [](std::span<const picture::Point> ring) { return ring.size() < 3; });
   if (rings.empty()) return;
-  Head("HATCH", dc_.brush.color, "AcDbHatch");
+  Head("HATCH", dc.brush.color, "AcDbHatch");
   out_.Lines(kOrigin);
   out_.Real(210, 0);
   out_.Real(220, 0);
@@ -259,10 +242,10 @@ void Entities::Hatch(std::vector<std::span<const picture::Point>> rings) {
   out_.Int(98, 0);
 }
 
-void Entities::Text(picture::Point at, std::string_view bytes) {
+void Entities::Text(picture::Point at, std::string_view bytes, const picture::DcState& dc) {
   std::string text = TextValue(bytes, Modern());
   if (text.empty()) return;
-  const picture::LabelFont& font = dc_.font;
+  const picture::LabelFont& font = dc.font;
   double em = fonts_.PixelSize(font) * scale_.y;
   double ascent = fonts_.Ascent(font);
   if (!(em > 0) || !std::isfinite(em)) return;
@@ -271,7 +254,7 @@ void Entities::Text(picture::Point at, std::string_view bytes) {
   for (const CadStyle& s : info_.styles) {
     if (s.family == font.face_name) style = &s;
   }
-  Head("TEXT", dc_.text_color, "AcDbText");
+  Head("TEXT", dc.text_color, "AcDbText");
   // The baseline lies the face's ascent below the top-left corner the drawing gives.
   Vertex(at.x, at.y + ascent);
   out_.Real(30, 0);

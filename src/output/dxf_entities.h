@@ -7,11 +7,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/messages.h"
 #include "output/dxf_document.h"
 #include "output/dxf_groups.h"
+#include "output/playback.h"
 #include "output/triangulate.h"
 #include "picture/picture.h"
 
@@ -39,12 +41,22 @@ class Entities {
     double x = 1, y = 1;
   };
 
-  void Play(const picture::Picture& picture, Scale scale);
+  template <class>
+  friend class output::Playback;
+
+  void Polyline(std::span<const picture::Point> points, const picture::DcState& dc);
+  void Line(picture::Point from, picture::Point to, const picture::DcState& dc);
+  void Polygon(std::span<const picture::Point> points, const picture::DcState& dc) {
+    Fill(points, dc);
+  }
+  void Text(picture::Point at, std::string_view bytes, const picture::DcState& dc);
+  void EnterLayer(const LayerFrame& frame);
+  void LeaveLayer(const LayerFrame& frame);
+
   void Lines(std::span<const picture::Point> points, bool closed, picture::ColorValue colour,
              int32_t pen_width);
   void PenWidth(int32_t pen_width);
-  void Fill(std::span<const picture::Point> points);
-  void Text(picture::Point at, std::string_view bytes);
+  void Fill(std::span<const picture::Point> points, const picture::DcState& dc);
 
   void Head(const char* type, picture::ColorValue colour, const char* subclass,
             int lineweight = -4);
@@ -54,7 +66,7 @@ class Entities {
     return (picture::kFrameHeight - y * scale_.y) / picture::kUnitsPerMetre;
   }
   bool Modern() const { return info_.flavour == DxfFlavour::kR2010; }
-  void Hatch(std::vector<std::span<const picture::Point>> rings);
+  void Hatch(std::vector<std::span<const picture::Point>> rings, const picture::DcState& dc);
 
   GroupWriter& out_;
   const DocumentInfo& info_;
@@ -64,7 +76,8 @@ class Entities {
   const std::function<int(const picture::Picture&)>* layer_of_ = nullptr;
   int layer_ = -1;  // into info_.layers; -1 is layer "0"
   Scale scale_;
-  picture::DcState dc_;
+  // What the layers being played replaced: the CAD layer and the scale of the picture holding it.
+  std::vector<std::pair<int, Scale>> saved_;
   std::vector<Triangle> triangles_;
   picture::Rgb last_rgb_;
   int last_aci_ = 0;         // of last_rgb_; 0 before the first

@@ -9,6 +9,7 @@
 #include "output/dxf_colours.h"
 #include "output/dxf_document.h"
 #include "output/dxf_entities.h"
+#include "output/playback.h"
 #include "picture/font_library.h"
 #include "picture/japanese_faces.h"
 
@@ -61,43 +62,17 @@ std::string FontFile(const std::string& face) {
 }
 
 // Walks the pictures once before anything is written: the CAD layers, each with the colour of
-// what it draws first, the text styles, and a bound on the handles the entities take.
+// what it draws first, the text styles, and a bound on the handles the entities take. It looks at
+// every figure and layer as recorded, each picture with the stock objects at its start.
 class Survey {
  public:
   explicit Survey(DocumentInfo& info) : info_(info) { AddStyle(""); }
 
-  void Picture(const picture::Picture& picture, int depth) {
-    int layer = current_;
-    if (auto known = layers_.find(&picture); known != layers_.end()) {
-      layer = known->second;
-    } else if (!picture.label.empty()) {
-      layer = AddLayer(picture.label);
-      layers_[&picture] = layer;
-    }
-    int outer = current_;
-    current_ = layer;
-    bounds_ += picture.records.size() + picture.points.size();
-    for (const picture::LabelFont& font : picture.fonts) AddStyle(font.face_name);
-    picture::DcState dc;
-    for (const picture::Record& record : picture.records) {
-      std::visit(picture::Overloaded{
-                     picture::DcSelect{dc, picture},
-                     [&](const picture::PolylineRec&) { Colour(dc.pen.color); },
-                     [&](const picture::LineRec&) { Colour(dc.pen.color); },
-                     [&](const picture::PolygonRec&) {
-                       Colour(dc.brush.style == picture::BrushStyle::kSolid ? dc.brush.color
-                                                                            : dc.pen.color);
-                     },
-                     [&](const picture::TextRec&) { Colour(dc.text_color); },
-                     [&](const picture::LayerRec& r) {
-                       if (const picture::Picture* inner = picture.Layer(r)) {
-                         Picture(*inner, depth + 1);
-                       }
-                     },
-                 },
-                 record);
-    }
-    current_ = outer;
+  void Sheet(const picture::Picture& sheet) {
+    Enter(sheet);
+    Play(sheet, *this);
+    current_ = outer_.back();
+    outer_.pop_back();
   }
 
   // The CAD layer of a picture, or -1 when it draws on the layer of the picture holding it.
@@ -108,6 +83,39 @@ class Survey {
   uint64_t Bound() const { return bounds_; }
 
  private:
+  template <class>
+  friend class output::Playback;
+  static constexpr PlayRules kRules{.every_figure = true, .layers_start_anew = true};
+
+  void Polyline(std::span<const picture::Point>, const picture::DcState& dc) {
+    Colour(dc.pen.color);
+  }
+  void Line(picture::Point, picture::Point, const picture::DcState& dc) { Colour(dc.pen.color); }
+  void Polygon(std::span<const picture::Point>, const picture::DcState& dc) {
+    Colour(dc.brush.style == picture::BrushStyle::kSolid ? dc.brush.color : dc.pen.color);
+  }
+  void Text(picture::Point, std::string_view, const picture::DcState& dc) { Colour(dc.text_color); }
+  void EnterLayer(const LayerFrame& frame) { Enter(frame.layer); }
+  void LeaveLayer(const LayerFrame&) {
+    current_ = outer_.back();
+    outer_.pop_back();
+  }
+
+  // A labelled picture draws on a CAD layer of its own, once however often it is played.
+  void Enter(const picture::Picture& picture) {
+    int layer = current_;
+    if (auto known = layers_.find(&picture); known != layers_.end()) {
+      layer = known->second;
+    } else if (!picture.label.empty()) {
+      layer = AddLayer(picture.label);
+      layers_[&picture] = layer;
+    }
+    outer_.push_back(current_);
+    current_ = layer;
+    bounds_ += picture.records.size() + picture.points.size();
+    for (const picture::LabelFont& font : picture.fonts) AddStyle(font.face_name);
+  }
+
   int AddLayer(const std::string& caption) {
     std::string name = SymbolName(caption, info_.flavour);
     std::string unique = name;
@@ -134,6 +142,7 @@ class Survey {
 
   DocumentInfo& info_;
   int current_ = -1;
+  std::vector<int> outer_;  // the CAD layer of each picture holding the one being played
   std::vector<bool> coloured_;
   std::map<const picture::Picture*, int> layers_;
   std::set<std::string> names_{"0"};
@@ -150,7 +159,7 @@ void WriteDxf(const picture::Picture& sheet, DxfFlavour flavour, picture::FontLi
   info.width_m = static_cast<double>(picture::kFrameWidth) / picture::kUnitsPerMetre;
   info.height_m = static_cast<double>(picture::kFrameHeight) / picture::kUnitsPerMetre;
   Survey survey(info);
-  survey.Picture(sheet, 0);
+  survey.Sheet(sheet);
   // Release 2010 gives every entity a handle; a drawing record makes at most one entity per
   // point (the outline of each ring) or one for itself.
   uint64_t first = dxf::kFirstEntityHandle + info.layers.size() + info.styles.size();

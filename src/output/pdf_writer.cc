@@ -14,6 +14,7 @@
 #include "output/pdf_file.h"
 #include "output/pdf_fonts.h"
 #include "output/pen_floor.h"
+#include "output/playback.h"
 #include "picture/font_library.h"
 
 namespace sheetwright::output {
@@ -100,20 +101,28 @@ class Writer {
   void Document(const picture::Picture& sheet, int width_pt, int height_pt, std::string_view title);
 
  private:
-  void Play(const picture::Picture& picture, double point);
-  void Layer(const picture::Picture& outer, const picture::Picture& layer, double point);
+  template <class>
+  friend class output::Playback;
+
+  void Polyline(std::span<const picture::Point> points, const picture::DcState& dc);
+  void Line(picture::Point from, picture::Point to, const picture::DcState& dc);
+  void Polygon(std::span<const picture::Point> points, const picture::DcState& dc);
+  void Text(picture::Point at, std::string_view bytes, const picture::DcState& dc);
+  void EndOfLines(const picture::DcState& dc);
+  void EnterLayer(const LayerFrame& frame);
+  void LeaveLayer(const LayerFrame& frame);
+  void AfterRecord();
+
   void OpenGroup(const picture::Picture& picture);
   void CloseGroup();
   void Drawing();
   void StrokeColor(picture::ColorValue color);
   void FillColor(picture::ColorValue color);
-  void Pen(double point);
+  void Pen(const picture::DcState& dc);
   void Path(std::span<const picture::Point> points);
-  void StrokeLines(double point);
-  void Polygon(std::span<const picture::Point> points, double point);
-  int Hatch();
-  void Text(picture::Point at, std::string_view bytes);
-  void Glyphs(const picture::LabelLayout& layout, double x, double baseline);
+  int Hatch(const picture::DcState& dc);
+  void Glyphs(const picture::LabelLayout& layout, double x, double baseline,
+              const picture::DcState& dc);
   void Cut();
   void WritePage(int page, int pages, int width_pt, int height_pt);
 
@@ -123,10 +132,12 @@ class Writer {
   Content content_;
   std::vector<int> contents_;  // content stream objects
   GraphicsState gs_;
-  picture::DcState dc_;
   LineChainer lines_;
   const picture::Picture* sheet_ = nullptr;
-  int depth_ = 0;            // of the layer being played; the sheet is 0
+  // Per picture being played, the sheet first: one point of the page in its units, and the
+  // graphics state its layer saved with q.
+  std::vector<double> points_;
+  std::vector<GraphicsState> saved_gs_;
   bool group_open_ = false;  // the sheet's own group
   int sheet_group_ = -1;
   std::vector<std::pair<int, std::string>> groups_;     // object and name, in drawing order
@@ -146,7 +157,8 @@ void Writer::Document(const picture::Picture& sheet, int width_pt, int height_pt
     content_ << "1 J 1 j " << sx << " 0 0 " << -sy << " 0 " << height_pt << " cm\n";
     // One point in drawing units: the geometric mean of the axes' scales, as the other
     // renderers take it, so that an anisotropic size keeps lines even.
-    Play(sheet, 1 / std::sqrt(sx * sy));
+    points_.push_back(1 / std::sqrt(sx * sy));
+    Play(sheet, *this);
     if (group_open_) CloseGroup();
   }
   contents_.push_back(file_.Reserve());
@@ -215,64 +227,37 @@ void Writer::WritePage(int page, int pages, int width_pt, int height_pt) {
   }
 }
 
-// `point` is one point of the page in the picture's units.
-void Writer::Play(const picture::Picture& picture, double point) {
-  for (const picture::Record& record : picture.records) {
-    if (!lines_.empty() && !std::holds_alternative<picture::PolylineRec>(record) &&
-        !std::holds_alternative<picture::LineRec>(record)) {
-      StrokeLines(point);
-    }
-    std::visit(picture::Overloaded{
-                   picture::DcSelect{dc_, picture},
-                   [&](const picture::PolylineRec& r) {
-                     auto points = picture.Drawn(r);
-                     if (!points.empty() && dc_.pen.style != picture::PenStyle::kNull) {
-                       lines_.Add(points);
-                     }
-                   },
-                   [&](const picture::PolygonRec& r) {
-                     if (auto points = picture.Drawn(r); !points.empty()) Polygon(points, point);
-                   },
-                   [&](const picture::LineRec& r) {
-                     picture::Point line[] = {r.from, r.to};
-                     if (!(r.from == r.to) && dc_.pen.style != picture::PenStyle::kNull) {
-                       lines_.Add(line);
-                     }
-                   },
-                   [&](const picture::TextRec& r) {
-                     if (picture.HoldsText(r)) Text(r.at, picture.Text(r));
-                   },
-                   [&](const picture::LayerRec& r) {
-                     const picture::Picture* layer = picture.Layer(r);
-                     if (layer && layer->width > 0 && layer->height > 0) {
-                       Layer(picture, *layer, point);
-                     }
-                   },
-               },
-               record);
-    if (content_.text().size() >= kContentBytes) Cut();
-  }
-  StrokeLines(point);
+void Writer::Polyline(std::span<const picture::Point> points, const picture::DcState& dc) {
+  if (dc.pen.style != picture::PenStyle::kNull) lines_.Add(points);
+}
+
+void Writer::Line(picture::Point from, picture::Point to, const picture::DcState& dc) {
+  picture::Point line[] = {from, to};
+  Polyline(line, dc);
+}
+
+// The content stream is cut between records.
+void Writer::AfterRecord() {
+  if (content_.text().size() >= kContentBytes) Cut();
 }
 
 // Layers nest like SAVEDC / RESTOREDC: what a layer selects ends with it. Drawn over the whole
 // frame of the picture that holds it; a map layer is a group of its own.
-void Writer::Layer(const picture::Picture& outer, const picture::Picture& layer, double point) {
-  if (depth_ == 0 && group_open_) CloseGroup();
-  double sx = static_cast<double>(outer.width) / layer.width;
-  double sy = static_cast<double>(outer.height) / layer.height;
-  if (depth_ == 0) OpenGroup(layer);
+void Writer::EnterLayer(const LayerFrame& frame) {
+  if (frame.depth == 1 && group_open_) CloseGroup();
+  if (frame.depth == 1) OpenGroup(frame.layer);
   content_ << "q\n";
-  if (sx != 1 || sy != 1) content_ << sx << " 0 0 " << sy << " 0 0 cm\n";
-  picture::DcState saved_dc = dc_;
-  GraphicsState saved_gs = gs_;
-  ++depth_;
-  Play(layer, point / std::sqrt(sx * sy));
-  --depth_;
-  dc_ = saved_dc;
+  if (frame.sx != 1 || frame.sy != 1) content_ << frame.sx << " 0 0 " << frame.sy << " 0 0 cm\n";
+  saved_gs_.push_back(gs_);
+  points_.push_back(points_.back() / std::sqrt(frame.sx * frame.sy));
+}
+
+void Writer::LeaveLayer(const LayerFrame& frame) {
+  points_.pop_back();
   content_ << "Q\n";
-  gs_ = saved_gs;
-  if (depth_ == 0) CloseGroup();
+  gs_ = saved_gs_.back();
+  saved_gs_.pop_back();
+  if (frame.depth == 1) CloseGroup();
 }
 
 void Writer::OpenGroup(const picture::Picture& picture) {
@@ -298,7 +283,7 @@ void Writer::CloseGroup() {
 
 // What the sheet draws itself goes into a group of its own, opened at its first figure.
 void Writer::Drawing() {
-  if (depth_ == 0 && !group_open_) OpenGroup(*sheet_);
+  if (points_.size() == 1 && !group_open_) OpenGroup(*sheet_);
 }
 
 void Writer::StrokeColor(picture::ColorValue color) {
@@ -315,9 +300,9 @@ void Writer::FillColor(picture::ColorValue color) {
   content_ << picture::ResolveColor(color) << " rg\n";
 }
 
-void Writer::Pen(double point) {
-  StrokeColor(dc_.pen.color);
-  double width = VectorPenWidth(dc_.pen.width, point);
+void Writer::Pen(const picture::DcState& dc) {
+  StrokeColor(dc.pen.color);
+  double width = VectorPenWidth(dc.pen.width, points_.back());
   if (gs_.width == width) return;
   gs_.width = width;
   content_ << width << " w\n";
@@ -332,41 +317,41 @@ void Writer::Path(std::span<const picture::Point> points) {
 }
 
 // A run of lines under one pen: one path of chains, stroked once.
-void Writer::StrokeLines(double point) {
+void Writer::EndOfLines(const picture::DcState& dc) {
   if (lines_.empty()) return;
   Drawing();
-  Pen(point);
+  Pen(dc);
   lines_.Chain([&](std::span<const picture::Point> chain) { Path(chain); });
   content_ << "S\n";
 }
 
-void Writer::Polygon(std::span<const picture::Point> points, double point) {
-  bool pen = dc_.pen.style != picture::PenStyle::kNull;
-  bool brush = dc_.brush.style != picture::BrushStyle::kNull;
+void Writer::Polygon(std::span<const picture::Point> points, const picture::DcState& dc) {
+  bool pen = dc.pen.style != picture::PenStyle::kNull;
+  bool brush = dc.brush.style != picture::BrushStyle::kNull;
   if (!pen && !brush) return;
   Drawing();
-  if (dc_.brush.style == picture::BrushStyle::kSolid) FillColor(dc_.brush.color);
-  if (dc_.brush.style == picture::BrushStyle::kDiagCross) {
-    int hatch = Hatch();
+  if (dc.brush.style == picture::BrushStyle::kSolid) FillColor(dc.brush.color);
+  if (dc.brush.style == picture::BrushStyle::kDiagCross) {
+    int hatch = Hatch(dc);
     if (gs_.fill != -2 - hatch) content_ << "/Pattern cs /P" << hatch << " scn\n";
     gs_.fill = -2 - hatch;
   }
-  if (pen) Pen(point);
+  if (pen) Pen(dc);
   Path(points);
   content_ << (pen && brush ? "b*\n" : pen ? "s\n" : "h f*\n");
 }
 
 // The pattern of the current hatch brush; the gaps show the background colour unless the
 // background is transparent.
-int Writer::Hatch() {
-  picture::Rgb fg = picture::ResolveColor(dc_.brush.color);
-  int64_t bg = dc_.bk_mode == picture::BkMode::kOpaque ? RgbKey(dc_.bk_color) : -1;
-  auto [it, inserted] = hatches_.try_emplace(std::pair(RgbKey(dc_.brush.color), bg), 0);
+int Writer::Hatch(const picture::DcState& dc) {
+  picture::Rgb fg = picture::ResolveColor(dc.brush.color);
+  int64_t bg = dc.bk_mode == picture::BkMode::kOpaque ? RgbKey(dc.bk_color) : -1;
+  auto [it, inserted] = hatches_.try_emplace(std::pair(RgbKey(dc.brush.color), bg), 0);
   if (!inserted) return it->second;
   it->second = static_cast<int>(hatch_objects_.size());
   Content cell;
   if (bg >= 0) {
-    cell << picture::ResolveColor(dc_.bk_color) << " rg 0 0 " << kHatchCell << ' ' << kHatchCell
+    cell << picture::ResolveColor(dc.bk_color) << " rg 0 0 " << kHatchCell << ' ' << kHatchCell
          << " re f\n";
   }
   // Lines of both diagonal families that cross the cell run on past it, so cells meet whole.
@@ -384,25 +369,25 @@ int Writer::Hatch() {
 
 // A label: the background box when opaque, the glyphs where the measured advances put them,
 // then underline and strike-out as boxes of the face's line thickness.
-void Writer::Text(picture::Point at, std::string_view bytes) {
+void Writer::Text(picture::Point at, std::string_view bytes, const picture::DcState& dc) {
   if (bytes.empty()) return;
-  picture::LabelLayout layout = fonts_.Layout(dc_.font, bytes);
+  picture::LabelLayout layout = fonts_.Layout(dc.font, bytes);
   if (!layout.faces[0] || layout.extent.height <= 0) return;
   Drawing();
   double x = at.x, baseline = at.y + layout.ascent;
-  if (dc_.bk_mode == picture::BkMode::kOpaque && layout.extent.width > 0) {
-    FillColor(dc_.bk_color);
+  if (dc.bk_mode == picture::BkMode::kOpaque && layout.extent.width > 0) {
+    FillColor(dc.bk_color);
     content_ << at.x << ' ' << at.y << ' ' << layout.extent.width << ' ' << layout.extent.height
              << " re f\n";
   }
-  FillColor(dc_.text_color);
-  Glyphs(layout, x, baseline);
+  FillColor(dc.text_color);
+  Glyphs(layout, x, baseline, dc);
   double thickness = layout.line_thickness;
-  if (dc_.font.style & picture::kUnderline) {
+  if (dc.font.style & picture::kUnderline) {
     content_ << x << ' ' << baseline + layout.underline_position - thickness / 2 << ' '
              << layout.extent.width << ' ' << thickness << " re f\n";
   }
-  if (dc_.font.style & picture::kStrikeOut) {
+  if (dc.font.style & picture::kStrikeOut) {
     content_ << x << ' ' << baseline - layout.strike_position - thickness / 2 << ' '
              << layout.extent.width << ' ' << thickness << " re f\n";
   }
@@ -410,7 +395,8 @@ void Writer::Text(picture::Point at, std::string_view bytes) {
 
 // Each run of glyphs of one face is one TJ at its own origin; the adjustments between glyphs
 // take each to its measured position.
-void Writer::Glyphs(const picture::LabelLayout& layout, double x, double baseline) {
+void Writer::Glyphs(const picture::LabelLayout& layout, double x, double baseline,
+                    const picture::DcState& dc) {
   if (layout.glyphs.empty() || layout.ppem <= 0) return;
   bool bold = false;
   content_ << "BT\n";
@@ -426,7 +412,7 @@ void Writer::Glyphs(const picture::LabelLayout& layout, double x, double baselin
     }
     if (face.embolden != bold) {
       bold = face.embolden;
-      if (bold) StrokeColor(dc_.text_color);
+      if (bold) StrokeColor(dc.text_color);
       content_ << (bold ? "2 Tr " : "0 Tr ");
       if (bold) content_ << layout.ppem * kBoldStroke << " w ";
     }

@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "output/line_chains.h"
 #include "output/pen_floor.h"
+#include "output/playback.h"
 #include "picture/font_library.h"
 #include "picture/label_text.h"
 
@@ -188,65 +189,43 @@ class Writer {
       sheet_ = &sheet;
       // The pen rule of the Cairo renderer on a surface measured in points: the geometric mean
       // of the two axes' scales, so that an anisotropic size keeps lines even.
-      Play(sheet, std::sqrt(static_cast<double>(sheet.width) / width_pt *
-                            (static_cast<double>(sheet.height) / height_pt)));
+      points_.push_back(std::sqrt(static_cast<double>(sheet.width) / width_pt *
+                                  (static_cast<double>(sheet.height) / height_pt)));
+      Play(sheet, *this);
       if (sheet_open_) CloseLayer();
     }
     out_ << "</svg>\n";
   }
 
  private:
-  // `point` is one point of the document in the picture's units.
-  void Play(const picture::Picture& picture, double point) {
-    for (const picture::Record& record : picture.records) {
-      if (!std::holds_alternative<picture::PolylineRec>(record) &&
-          !std::holds_alternative<picture::LineRec>(record)) {
-        WriteOpenLines();
-      }
-      std::visit(picture::Overloaded{
-                     picture::DcSelect{dc_, picture},
-                     [&](const picture::PolylineRec& r) {
-                       if (auto points = picture.Drawn(r); !points.empty()) Lines(points, point);
-                     },
-                     [&](const picture::PolygonRec& r) {
-                       if (auto points = picture.Drawn(r); !points.empty()) Polygon(points, point);
-                     },
-                     [&](const picture::LineRec& r) {
-                       picture::Point line[] = {r.from, r.to};
-                       if (!(r.from == r.to)) Lines(line, point);
-                     },
-                     [&](const picture::TextRec& r) {
-                       if (picture.HoldsText(r)) Text(r.at, picture.Text(r));
-                     },
-                     [&](const picture::LayerRec& r) {
-                       const picture::Picture* layer = picture.Layer(r);
-                       if (layer && layer->width > 0 && layer->height > 0) {
-                         Layer(picture, *layer, point);
-                       }
-                     },
-                 },
-                 record);
-    }
-    WriteOpenLines();
+  template <class>
+  friend class output::Playback;
+
+  void Polyline(std::span<const picture::Point> points, const picture::DcState& dc) {
+    Lines(points, dc);
   }
+  void Line(picture::Point from, picture::Point to, const picture::DcState& dc) {
+    picture::Point line[] = {from, to};
+    Lines(line, dc);
+  }
+  void EndOfLines(const picture::DcState&) { WriteOpenLines(); }
 
   // Layers nest like SAVEDC / RESTOREDC: what a layer selects ends with it. Drawn over the
   // whole frame of the picture that holds it.
-  void Layer(const picture::Picture& outer, const picture::Picture& layer, double point) {
-    if (depth_ == 0 && sheet_open_) {
+  void EnterLayer(const LayerFrame& frame) {
+    if (frame.depth == 1 && sheet_open_) {
       CloseLayer();
       sheet_open_ = false;
     }
-    double sx = static_cast<double>(outer.width) / layer.width;
-    double sy = static_cast<double>(outer.height) / layer.height;
-    OpenLayer(layer);
-    if (sx != 1 || sy != 1) out_ << " transform=\"scale(" << sx << ' ' << sy << ")\"";
+    OpenLayer(frame.layer);
+    if (frame.sx != 1 || frame.sy != 1) {
+      out_ << " transform=\"scale(" << frame.sx << ' ' << frame.sy << ")\"";
+    }
     out_ << ">\n";
-    picture::DcState saved = dc_;
-    ++depth_;
-    Play(layer, point / std::sqrt(sx * sy));
-    --depth_;
-    dc_ = saved;
+    points_.push_back(points_.back() / std::sqrt(frame.sx * frame.sy));
+  }
+  void LeaveLayer(const LayerFrame&) {
+    points_.pop_back();
     CloseLayer();
   }
 
@@ -265,7 +244,7 @@ class Writer {
   // Elements share their presentation attributes through a group per run of elements drawn alike.
   // What the sheet draws itself goes into a layer of its own, opened at its first element.
   void Run(const std::string& attributes) {
-    if (depth_ == 0 && !sheet_open_) {
+    if (points_.size() == 1 && !sheet_open_) {
       OpenLayer(*sheet_);
       out_ << ">\n";
       sheet_open_ = true;
@@ -284,9 +263,9 @@ class Writer {
   }
 
   // Round caps and joins, and never thinner than the vector formats' floor (pen_floor.h).
-  std::string Stroke(double point) const {
-    double width = VectorPenWidth(dc_.pen.width, point);
-    return " stroke=\"" + Hex(dc_.pen.color) + "\" stroke-width=\"" + Decimal(width) +
+  std::string Stroke(const picture::DcState& dc) const {
+    double width = VectorPenWidth(dc.pen.width, points_.back());
+    return " stroke=\"" + Hex(dc.pen.color) + "\" stroke-width=\"" + Decimal(width) +
            "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"";
   }
 
@@ -313,9 +292,9 @@ class Writer {
 
   // A run of lines under one pen becomes one path, chained end to end (line_chains.h): a drawing
   // program's time and memory grow with every element, and the stroke covers the same ground.
-  void Lines(std::span<const picture::Point> points, double point) {
-    if (dc_.pen.style == picture::PenStyle::kNull) return;
-    if (open_lines_.empty()) open_stroke_ = " fill=\"none\"" + Stroke(point);
+  void Lines(std::span<const picture::Point> points, const picture::DcState& dc) {
+    if (dc.pen.style == picture::PenStyle::kNull) return;
+    if (open_lines_.empty()) open_stroke_ = " fill=\"none\"" + Stroke(dc);
     open_lines_.Add(points);
   }
 
@@ -339,31 +318,32 @@ class Writer {
     out_ << "\"/>\n";
   }
 
-  void Polygon(std::span<const picture::Point> points, double point) {
-    bool pen = dc_.pen.style != picture::PenStyle::kNull;
-    if (!pen && dc_.brush.style == picture::BrushStyle::kNull) return;
+  void Polygon(std::span<const picture::Point> points, const picture::DcState& dc) {
+    bool pen = dc.pen.style != picture::PenStyle::kNull;
+    if (!pen && dc.brush.style == picture::BrushStyle::kNull) return;
     std::string attributes = " fill-rule=\"evenodd\" fill=\"";
-    switch (dc_.brush.style) {
+    switch (dc.brush.style) {
       case picture::BrushStyle::kSolid:
-        attributes += Hex(dc_.brush.color) + '"';
+        attributes += Hex(dc.brush.color) + '"';
         break;
       case picture::BrushStyle::kDiagCross:
-        attributes += "url(#" + Hatch(point) + ")\"";
+        attributes += "url(#" + Hatch(dc) + ")\"";
         break;
       case picture::BrushStyle::kNull:
         attributes += "none\"";
         break;
     }
-    if (pen) attributes += Stroke(point);
+    if (pen) attributes += Stroke(dc);
     Run(attributes);
     Path(points, true);
   }
 
   // The hatch pattern of the current brush, written where it is first needed; the gaps show the
   // background colour unless the background is transparent.
-  std::string Hatch(double point) {
-    std::string fg = Hex(dc_.brush.color);
-    std::string bg = dc_.bk_mode == picture::BkMode::kOpaque ? Hex(dc_.bk_color) : std::string();
+  std::string Hatch(const picture::DcState& dc) {
+    double point = points_.back();
+    std::string fg = Hex(dc.brush.color);
+    std::string bg = dc.bk_mode == picture::BkMode::kOpaque ? Hex(dc.bk_color) : std::string();
     auto [it, inserted] = patterns_.try_emplace(std::tuple(fg, bg, point));
     if (!inserted) return it->second;
     it->second = UniqueId("hatch", "hatch");
@@ -389,11 +369,11 @@ class Writer {
 
   // Anchored at the baseline, which lies the font's ascent below the top-left corner the
   // picture gives. The characters are left to the reader's layout of the same face.
-  void Text(picture::Point at, std::string_view bytes) {
+  void Text(picture::Point at, std::string_view bytes, const picture::DcState& dc) {
     if (bytes.empty()) return;
-    if (!font_known_ || !(dc_.font == font_)) {
+    if (!font_known_ || !(dc.font == font_)) {
       font_known_ = true;
-      font_ = dc_.font;
+      font_ = dc.font;
       font_ok_ = cairo_scaled_font_status(fonts_.ScaledFont(font_)) == CAIRO_STATUS_SUCCESS;
       ascent_ = static_cast<int64_t>(fonts_.Ascent(font_));
       font_attributes_ = " font-family=\"" + Escaped(FontFamily(font_.face_name)) +
@@ -412,12 +392,12 @@ class Writer {
       }
     }
     if (!font_ok_) return;  // the Cairo renderer draws nothing either
-    Run(font_attributes_ + " fill=\"" + Hex(dc_.text_color) + '"');
-    if (dc_.bk_mode == picture::BkMode::kOpaque) {
+    Run(font_attributes_ + " fill=\"" + Hex(dc.text_color) + '"');
+    if (dc.bk_mode == picture::BkMode::kOpaque) {
       picture::TextExtent extent = fonts_.Measure(font_, bytes);
       if (extent.width > 0 && extent.height > 0) {
         out_ << "<rect x=\"" << at.x << "\" y=\"" << at.y << "\" width=\"" << extent.width
-             << "\" height=\"" << extent.height << "\" fill=\"" << Hex(dc_.bk_color) << "\"/>";
+             << "\" height=\"" << extent.height << "\" fill=\"" << Hex(dc.bk_color) << "\"/>";
       }
     }
     std::string words = Utf8(picture::LabelCharacters(bytes));
@@ -437,11 +417,10 @@ class Writer {
   Output& out_;
   picture::FontLibrary& fonts_;
   const picture::Picture* sheet_ = nullptr;
-  picture::DcState dc_;
-  LineChainer open_lines_;   // lines of the current pen not yet written
-  std::string open_stroke_;  // their run's attributes
-  int depth_ = 0;            // of the layer being played; the sheet is 0
-  bool sheet_open_ = false;  // the layer of what the sheet draws itself
+  std::vector<double> points_;  // one point of the document in the units of each picture played
+  LineChainer open_lines_;      // lines of the current pen not yet written
+  std::string open_stroke_;     // their run's attributes
+  bool sheet_open_ = false;     // the layer of what the sheet draws itself
   bool run_open_ = false;
   std::string run_;  // attributes of the open run
   std::set<std::string> ids_;

@@ -9,6 +9,7 @@
 #include "base/atomic_file.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "output/playback.h"
 #include "output/wmf_format.h"
 #include "picture/japanese_faces.h"
 
@@ -105,7 +106,7 @@ class Encoder {
     Record2(wmf::kSetWindowExt, std::max<int16_t>(1, Clamp16(sheet.height)),
             std::max<int16_t>(1, Clamp16(sheet.width)));
     Record1(wmf::kSetPolyFillMode, wmf::kAlternate);
-    Play(sheet);
+    Play(sheet, *this);
   }
 
   std::string Finish() && {
@@ -169,49 +170,23 @@ class Encoder {
     Put32(Begin(function, 2), picture::ToColorRef(picture::ResolveColor(color)));
   }
 
-  void Play(const picture::Picture& picture) {
-    for (const picture::Record& record : picture.records) {
-      std::visit(
-          picture::Overloaded{
-              [&](const picture::PenRec& r) { Pen(r); },
-              [&](const picture::BrushRec& r) { Brush(r); },
-              [&](const picture::FontRec& r) {
-                if (const picture::LabelFont* font = picture.Font(r)) Font(*font);
-              },
-              [&](const picture::TextColorRec& r) { RecordColor(wmf::kSetTextColor, r.color); },
-              [&](const picture::BkColorRec& r) { RecordColor(wmf::kSetBkColor, r.color); },
-              [&](const picture::BkModeRec& r) {
-                Record1(wmf::kSetBkMode,
-                        r.mode == picture::BkMode::kOpaque ? wmf::kOpaque : wmf::kTransparent);
-              },
-              [&](const picture::PolylineRec& r) {
-                if (picture.HoldsPoints(r.first, r.count)) {
-                  Polyline(picture.Points(r.first, r.count));
-                }
-              },
-              [&](const picture::PolygonRec& r) {
-                if (picture.HoldsPoints(r.first, r.count)) {
-                  Polygon(picture.Points(r.first, r.count));
-                }
-              },
-              [&](const picture::LineRec& r) {
-                Record2(wmf::kMoveTo, Clamp16(r.from.y), Clamp16(r.from.x));
-                Record2(wmf::kLineTo, Clamp16(r.to.y), Clamp16(r.to.x));
-              },
-              [&](const picture::TextRec& r) {
-                if (picture.HoldsText(r)) {
-                  Text(r.at, picture.Text(r));
-                }
-              },
-              [&](const picture::LayerRec& r) {
-                if (const picture::Picture* layer = picture.Layer(r)) Layer(*layer);
-              },
-          },
-          record);
-    }
+  // The records as a GDI player replays them: every figure and layer as recorded, however little
+  // it draws (playback.h).
+  template <class>
+  friend class output::Playback;
+  static constexpr PlayRules kRules{.every_figure = true};
+
+  void Select(const picture::TextColorRec& r) { RecordColor(wmf::kSetTextColor, r.color); }
+  void Select(const picture::BkColorRec& r) { RecordColor(wmf::kSetBkColor, r.color); }
+  void Select(const picture::BkModeRec& r) {
+    Record1(wmf::kSetBkMode, r.mode == picture::BkMode::kOpaque ? wmf::kOpaque : wmf::kTransparent);
+  }
+  void Line(picture::Point from, picture::Point to, const picture::DcState&) {
+    Record2(wmf::kMoveTo, Clamp16(from.y), Clamp16(from.x));
+    Record2(wmf::kLineTo, Clamp16(to.y), Clamp16(to.x));
   }
 
-  void Pen(const picture::PenRec& r) {
+  void Select(const picture::PenRec& r) {
     char* p = Create(wmf::kCreatePenIndirect, wmf::kPenWords);
     Put16(p, r.style == picture::PenStyle::kNull ? wmf::kPsNull : wmf::kPsSolid);
     Put16(p + 2, static_cast<uint16_t>(std::clamp<int32_t>(r.width, 0, wmf::kCoordMax)));
@@ -220,7 +195,7 @@ class Encoder {
     Select(kPen);
   }
 
-  void Brush(const picture::BrushRec& r) {
+  void Select(const picture::BrushRec& r) {
     char* p = Create(wmf::kCreateBrushIndirect, wmf::kBrushWords);
     uint16_t style = r.style == picture::BrushStyle::kSolid       ? wmf::kBsSolid
                      : r.style == picture::BrushStyle::kDiagCross ? wmf::kBsHatched
@@ -231,7 +206,7 @@ class Encoder {
     Select(kBrush);
   }
 
-  void Font(const picture::LabelFont& font) {
+  void Select(const picture::LabelFont& font) {
     std::string face = FaceNameBytes(font);
     char* p = Create(wmf::kCreateFontIndirect, wmf::kFontWords);
     Put16(p, static_cast<uint16_t>(Clamp16(font.height)));
@@ -247,7 +222,7 @@ class Encoder {
     Select(kFont);
   }
 
-  void Polyline(std::span<const picture::Point> points) {
+  void Polyline(std::span<const picture::Point> points, const picture::DcState&) {
     // One point draws nothing. A figure too long for one record goes on in the next, which
     // starts at the point where the previous one ended, so the line stays unbroken.
     for (size_t start = 0; start + 1 < points.size();) {
@@ -259,7 +234,7 @@ class Encoder {
 
   // A fill cannot be split the way a line can: its parts would be filled each on its own, with
   // seams and wrong holes. It is left out whole.
-  void Polygon(std::span<const picture::Point> points) {
+  void Polygon(std::span<const picture::Point> points, const picture::DcState&) {
     if (points.size() > wmf::kMaxPolygonPoints) {
       TellLeftOut({"塗りつぶし図形の点数", "点", "filled figure", "points"}, points.size(),
                   wmf::kMaxPolygonPoints);
@@ -296,7 +271,7 @@ class Encoder {
     }
   }
 
-  void Text(picture::Point at, std::string_view bytes) {
+  void Text(picture::Point at, std::string_view bytes, const picture::DcState&) {
     if (bytes.empty()) return;
     if (bytes.size() > wmf::kMaxTextBytes) {
       TellLeftOut({"文字列の長さ", "バイト", "text", "bytes"}, bytes.size(), wmf::kMaxTextBytes);
@@ -313,11 +288,12 @@ class Encoder {
     std::memcpy(p + 8, bytes.data(), length);
   }
 
-  void Layer(const picture::Picture& layer) {
+  void EnterLayer(const LayerFrame&) {
     Record0(wmf::kSaveDc);
     saved_.push_back(current_);
     for (int slot : current_) Hold(slot);
-    Play(layer);
+  }
+  void LeaveLayer(const LayerFrame&) {
     Record1(wmf::kRestoreDc, static_cast<uint16_t>(wmf::kRestoreLatest));
     Selection inner = current_;
     current_ = saved_.back();
