@@ -24,7 +24,7 @@ constexpr std::array<int, 24> kLineweights = {0,  5,   9,   13,  15,  18,  20,  
 constexpr double kMmPerUnit = 800.0 / picture::kFrameWidth * 25.4 / 72;
 
 // The standard lineweight nearest to a pen of `width` units on that page; a one-unit pen (the
-// reference platform's hairline) is the thinnest, 0.
+// GDI hairline) is the thinnest, 0.
 int Lineweight(double width) {
   if (width <= 1) return 0;
   double hundredths = width * kMmPerUnit * 100;

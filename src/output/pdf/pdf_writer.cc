@@ -153,7 +153,7 @@ void Writer::Document(const picture::Picture& sheet, int width_pt, int height_pt
     sheet_ = &sheet;
     double sx = static_cast<double>(width_pt) / sheet.width;
     double sy = static_cast<double>(height_pt) / sheet.height;
-    // Drawing units, y down, round caps and joins as the reference platform strokes.
+    // Drawing units, y down, round caps and joins as GDI strokes.
     content_ << "1 J 1 j " << sx << " 0 0 " << -sy << " 0 " << height_pt << " cm\n";
     // One point in drawing units: the geometric mean of the axes' scales, as the other
     // renderers take it, so that an anisotropic size keeps lines even.

@@ -136,7 +136,7 @@ void Player::SetPathPoints(std::span<const picture::Point> points) {
   for (size_t i = 1; i < points.size(); ++i) cairo_line_to(cr_, points[i].x, points[i].y);
 }
 
-// The diagonal-cross hatch of the reference platform: an 8 x 8 device-pixel cell with both
+// GDI's diagonal-cross hatch: an 8 x 8 device-pixel cell with both
 // diagonals set, repeated from the device origin whatever the scale.
 cairo_pattern_t* Player::Hatch() {
   if (hatch_) return hatch_;
@@ -202,7 +202,7 @@ void Player::Stroke(const picture::DcState& dc) {
 
 // The current pen's width in device units. Pen widths are in drawing units; the scale is the
 // geometric mean of the two axes so that an anisotropic fit keeps lines even. Below one device
-// pixel a line would fade away (the reference platform draws such pens one pixel wide).
+// pixel a line would fade away (GDI draws such pens one pixel wide).
 double Player::PenWidth(const picture::DcState& dc) const {
   double dx = 1, dy = 0, ex = 0, ey = 1;
   cairo_user_to_device_distance(cr_, &dx, &dy);

@@ -1,4 +1,4 @@
-// Plays a picture into a Cairo surface with the drawing conventions of the reference platform:
+// Plays a picture into a Cairo surface with the drawing conventions of GDI:
 // even-odd fill, round caps and joins for solid pens, no pen thinner than one device pixel, text
 // anchored at its top-left with a transparent background, system colours resolved.
 #pragma once

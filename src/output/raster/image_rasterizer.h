@@ -30,7 +30,7 @@ class ImageRasterizer {
   bool Handles(cairo_t* cr) const;
 
   // `points` are drawing units mapped through cr's current transformation; `width` is in device
-  // pixels. Round caps and joins, as every solid pen of the reference platform has them; lines
+  // pixels. Round caps and joins, as every solid GDI pen has them; lines
   // up to 1.5 pixels wide are drawn as anti-aliased lines with plain ends, which look the same.
   void Stroke(cairo_t* cr, std::span<const picture::Point> points, bool closed, double width,
               picture::Rgb color);

@@ -23,7 +23,7 @@ namespace {
 
 constexpr size_t kChunkBytes = 64 * 1024;
 
-// The diagonal-cross hatch of the reference platform is an 8 x 8 device-pixel cell with both
+// GDI's diagonal-cross hatch is an 8 x 8 device-pixel cell with both
 // diagonals set, laid from the device origin whatever the scale. Here a device pixel is a point
 // of the document's size, the unit thin pens are kept to.
 constexpr int kHatchCellUnits = 8;

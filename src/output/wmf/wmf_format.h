@@ -12,7 +12,7 @@ namespace sheetwright::output::wmf {
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7u;
 constexpr int kPlaceableHeaderBytes = 22;
 constexpr int kPlaceableChecksumWords = 10;  // words at offsets 0..18
-constexpr uint16_t kUnitsPerInch = 96;       // the reference screen's pixels per inch
+constexpr uint16_t kUnitsPerInch = 96;       // a 96-dpi screen's pixels per inch
 constexpr int kHundredthMmPerInch = 2540;
 
 // Metafile header record (METAHEADER), 9 words.

@@ -25,8 +25,8 @@ int64_t RoundDiv(int64_t num, int64_t den) {
   return num >= 0 ? (num + den / 2) / den : -((-num + den / 2) / den);
 }
 
-// A length in pixels of the 96-dpi reference screen, taken through hundredths of a millimetre and
-// back the way the platform sizes a metafile for its placeable header.
+// A length in pixels of a 96-dpi screen, taken through hundredths of a millimetre and
+// back the way GDI sizes a metafile for its placeable header.
 int16_t PlaceableExtent(int pixels) {
   int64_t hundredth_mm = RoundDiv(int64_t{pixels} * wmf::kHundredthMmPerInch, wmf::kUnitsPerInch);
   return Clamp16(RoundDiv(hundredth_mm * wmf::kUnitsPerInch, wmf::kHundredthMmPerInch));

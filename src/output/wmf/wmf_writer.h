@@ -9,7 +9,7 @@
 
 namespace sheetwright::output {
 
-// The size the picture is shown at, in pixels of the 96-dpi reference screen; it sets only the
+// The size the picture is shown at, in pixels of a 96-dpi screen; it sets only the
 // placeable header's bounding box.
 struct NominalSize {
   int width = 400;
