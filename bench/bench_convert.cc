@@ -26,7 +26,7 @@
 #include "conversion/heap_policy.h"
 #include "mapdata/record_lines.h"
 #include "meshgen/meshgen.h"
-#include "output/wmf_writer.h"
+#include "output/wmf/wmf_writer.h"
 #include "picture/font_library.h"
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"

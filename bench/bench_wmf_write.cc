@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "output/wmf_writer.h"
+#include "output/wmf/wmf_writer.h"
 #include "picture/recorder.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "conversion/output_files.h"
 #include "fuzz_support.h"
 #include "mapdata/map_format.h"
-#include "output/wmf_writer.h"
+#include "output/wmf/wmf_writer.h"
 #include "picture/font_library.h"
 #include "settings/layer_styles.h"
 

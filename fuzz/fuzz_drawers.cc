@@ -18,8 +18,8 @@
 #include "mapdata/arc_table.h"
 #include "mapdata/record_lines.h"
 #include "mapdata/record_tables.h"
-#include "output/cairo_renderer.h"
-#include "output/wmf_writer.h"
+#include "output/raster/cairo_renderer.h"
+#include "output/wmf/wmf_writer.h"
 #include "picture/font_library.h"
 #include "picture/recorder.h"
 

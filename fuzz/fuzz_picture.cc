@@ -13,10 +13,10 @@
 
 #include "base/messages.h"
 #include "fuzz_support.h"
-#include "output/cairo_renderer.h"
-#include "output/dxf_writer.h"
-#include "output/svg_writer.h"
-#include "output/wmf_writer.h"
+#include "output/raster/cairo_renderer.h"
+#include "output/dxf/dxf_writer.h"
+#include "output/svg/svg_writer.h"
+#include "output/wmf/wmf_writer.h"
 #include "picture/font_library.h"
 #include "picture_input.h"
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "output/simple_ring.h"
-#include "output/triangulate.h"
+#include "output/geometry/simple_ring.h"
+#include "output/geometry/triangulate.h"
 #include "picture_input.h"
 
 namespace {

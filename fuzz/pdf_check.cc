@@ -3,7 +3,7 @@
 // includes nothing of ours but the reader.
 #include <string>
 
-#include "output/pdf_reader_test_util.h"
+#include "output/pdf/pdf_reader_test_util.h"
 
 namespace sheetwright::fuzz {
 

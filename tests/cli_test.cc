@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "conversion/mesh_test_util.h"
-#include "output/wmf_reader_test_util.h"
+#include "output/wmf/wmf_reader_test_util.h"
 #include "process_test_util.h"
 
 namespace sheetwright {

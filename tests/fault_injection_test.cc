@@ -26,7 +26,7 @@
 
 #include "conversion/batch.h"
 #include "conversion/mesh_test_util.h"
-#include "output/wmf_reader_test_util.h"
+#include "output/wmf/wmf_reader_test_util.h"
 #include "picture/font_library.h"
 #include "process_test_util.h"
 #include "settings/layer_styles.h"

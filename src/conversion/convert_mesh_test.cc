@@ -9,7 +9,7 @@
 #include <variant>
 
 #include "conversion/mesh_test_util.h"
-#include "output/wmf_writer.h"
+#include "output/wmf/wmf_writer.h"
 #include "picture/fixed_metrics_test_util.h"
 
 namespace sheetwright::conversion {

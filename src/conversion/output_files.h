@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "output/wmf_writer.h"
+#include "output/wmf/wmf_writer.h"
 #include "picture/font_library.h"
 #include "picture/picture.h"
 

@@ -1,7 +1,7 @@
 // Recorded pictures: the sheet of one mesh and each of its layers. A picture is a list of plain
-// records over one contiguous point buffer and one text buffer; backends (metafile writer, Cairo
-// renderer, SVG writer, test readers) visit the records with std::visit over an overload set, so a
-// new record type does not compile until every backend handles it. Record through Recorder
+// records over one contiguous point buffer and one text buffer; the drawing backends play them
+// through one walk (output/playback.h), which visits the records with std::visit over an overload
+// set, so a new record type does not compile until it is handled. Record through Recorder
 // (recorder.h).
 #pragma once
 
@@ -111,7 +111,7 @@ struct Picture {
   std::span<const Point> Points(uint32_t first, uint32_t count) const {
     return std::span<const Point>(points).subspan(first, count);
   }
-  // The points of a figure as the backends that draw like GDI take them;
+  // The points of a figure as a GDI device draws them;
   // empty when it draws nothing: a range outside the buffer, a polyline that never leaves its
   // first point (round caps would make a dot of it), a polygon of fewer than two points.
   std::span<const Point> Drawn(const PolylineRec& r) const {
@@ -148,21 +148,6 @@ struct DcState {
   ColorValue text_color = 0;
   ColorValue bk_color = 0xFFFFFF;
   BkMode bk_mode = BkMode::kOpaque;
-};
-
-// The overloads that play the records changing a device context; a backend that draws joins its
-// own overloads for the drawing records to these (Overloaded{DcSelect{dc, picture}, ...}).
-struct DcSelect {
-  DcState& dc;
-  const Picture& picture;
-  void operator()(const PenRec& r) const { dc.pen = r; }
-  void operator()(const BrushRec& r) const { dc.brush = r; }
-  void operator()(const FontRec& r) const {
-    if (const LabelFont* font = picture.Font(r)) dc.font = *font;
-  }
-  void operator()(const TextColorRec& r) const { dc.text_color = r.color; }
-  void operator()(const BkColorRec& r) const { dc.bk_color = r.color; }
-  void operator()(const BkModeRec& r) const { dc.bk_mode = r.mode; }
 };
 
 // Helper for std::visit with lambdas.

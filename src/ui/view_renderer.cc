@@ -10,7 +10,7 @@
 #include <thread>
 #include <utility>
 
-#include "output/view_playback.h"
+#include "output/raster/view_playback.h"
 #include "picture/font_library.h"
 
 namespace sheetwright::ui {

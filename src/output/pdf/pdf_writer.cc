@@ -1,0 +1,475 @@
+#include "output/pdf/pdf_writer.h"
+
+#include <charconv>
+#include <cmath>
+#include <concepts>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <tuple>
+#include <vector>
+
+#include "base/messages.h"
+#include "output/geometry/line_chains.h"
+#include "output/pdf/pdf_file.h"
+#include "output/pdf/pdf_fonts.h"
+#include "output/geometry/pen_floor.h"
+#include "output/playback.h"
+#include "picture/font_library.h"
+
+namespace sheetwright::output {
+namespace {
+
+// A content stream is cut into objects of about this size, between operators.
+constexpr size_t kContentBytes = 1 << 20;
+// The diagonal-cross hatch: a cell of 8 x 8 of the thinnest pens (pen_floor.h), as the PNG lays
+// 8 x 8 pixels, with both diagonals drawn one such pen wide.
+constexpr int kHatchCell = 8;
+// Synthetic italic slants by this much of the height; synthetic bold strokes the outline with a
+// pen of this fraction of the em.
+constexpr double kSlant = 0.2;
+constexpr double kBoldStroke = 1.0 / 24;
+
+// Text for a content stream: numbers without locale, as few digits as they need.
+class Content {
+ public:
+  Content& operator<<(std::string_view s) {
+    text_.append(s);
+    return *this;
+  }
+  Content& operator<<(const char* s) { return *this << std::string_view(s); }
+  Content& operator<<(char c) {
+    text_ += c;
+    return *this;
+  }
+  template <std::integral T>
+  Content& operator<<(T v) {
+    char digits[24];
+    return *this << std::string_view(digits, std::to_chars(digits, digits + 24, v).ptr - digits);
+  }
+  Content& operator<<(double v) {
+    char digits[32];
+    // Fixed notation (PDF has no exponents), to a millionth: page scales of a tiny page
+    // still print as themselves.
+    if (!(std::abs(v) >= 5e-7) || std::abs(v) > 1e12) v = 0;
+    auto end = std::to_chars(digits, digits + 32, v, std::chars_format::fixed, 6).ptr;
+    while (end[-1] == '0') --end;  // "0.5000" -> "0.5", "2.0000" -> "2"
+    if (end[-1] == '.') --end;
+    return *this << std::string_view(digits, end - digits);
+  }
+  Content& operator<<(picture::Rgb c) {
+    return *this << c.r / 255.0 << ' ' << c.g / 255.0 << ' ' << c.b / 255.0;
+  }
+  std::string& text() { return text_; }
+
+ private:
+  std::string text_;
+};
+
+int64_t RgbKey(picture::ColorValue color) {
+  picture::Rgb c = picture::ResolveColor(color);
+  return (c.r << 16) | (c.g << 8) | c.b;
+}
+
+std::string Ref(int object) { return std::to_string(object) + " 0 R"; }
+
+// "D:YYYYMMDDHHmmSSZ" of SOURCE_DATE_EPOCH, or empty.
+std::string SourceDate() {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (!epoch || !*epoch) return {};
+  char* end = nullptr;
+  long long seconds = std::strtoll(epoch, &end, 10);
+  std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm tm{};
+  if (*end || seconds < 0 || !gmtime_r(&t, &tm)) return {};
+  char date[32];
+  std::strftime(date, sizeof date, "D:%Y%m%d%H%M%SZ", &tm);
+  return date;
+}
+
+// What the page draws with, as the content stream last set it; unset after Q.
+struct GraphicsState {
+  int64_t stroke = -1, fill = -1;  // RGB, or -1; fill -2 - n: pattern n
+  double width = -1;
+};
+
+class Writer {
+ public:
+  Writer(PdfFile& file, picture::FontLibrary& fonts)
+      : file_(file), fonts_(fonts), pdf_fonts_(file) {}
+
+  void Document(const picture::Picture& sheet, int width_pt, int height_pt, std::string_view title);
+
+ private:
+  template <class>
+  friend class output::Playback;
+
+  void Polyline(std::span<const picture::Point> points, const picture::DcState& dc);
+  void Line(picture::Point from, picture::Point to, const picture::DcState& dc);
+  void Polygon(std::span<const picture::Point> points, const picture::DcState& dc);
+  void Text(picture::Point at, std::string_view bytes, const picture::DcState& dc);
+  void EndOfLines(const picture::DcState& dc);
+  void EnterLayer(const LayerFrame& frame);
+  void LeaveLayer(const LayerFrame& frame);
+  void AfterRecord();
+
+  void OpenGroup(const picture::Picture& picture);
+  void CloseGroup();
+  void Drawing();
+  void StrokeColor(picture::ColorValue color);
+  void FillColor(picture::ColorValue color);
+  void Pen(const picture::DcState& dc);
+  void Path(std::span<const picture::Point> points);
+  int Hatch(const picture::DcState& dc);
+  void Glyphs(const picture::LabelLayout& layout, double x, double baseline,
+              const picture::DcState& dc);
+  void Cut();
+  void WritePage(int page, int pages, int width_pt, int height_pt);
+
+  PdfFile& file_;
+  picture::FontLibrary& fonts_;
+  PdfFonts pdf_fonts_;
+  Content content_;
+  std::vector<int> contents_;  // content stream objects
+  GraphicsState gs_;
+  LineChainer lines_;
+  const picture::Picture* sheet_ = nullptr;
+  // Per picture being played, the sheet first: one point of the page in its units, and the
+  // graphics state its layer saved with q.
+  std::vector<double> points_;
+  std::vector<GraphicsState> saved_gs_;
+  bool group_open_ = false;  // the sheet's own group
+  int sheet_group_ = -1;
+  std::vector<std::pair<int, std::string>> groups_;     // object and name, in drawing order
+  std::map<std::pair<int64_t, int64_t>, int> hatches_;  // colour, background (-1 none)
+  std::vector<std::pair<int, std::string>> hatch_objects_;
+};
+
+void Writer::Document(const picture::Picture& sheet, int width_pt, int height_pt,
+                      std::string_view title) {
+  int catalog = file_.Reserve(), pages = file_.Reserve(), page = file_.Reserve();
+  int info = file_.Reserve();
+  if (sheet.width > 0 && sheet.height > 0) {
+    sheet_ = &sheet;
+    double sx = static_cast<double>(width_pt) / sheet.width;
+    double sy = static_cast<double>(height_pt) / sheet.height;
+    // Drawing units, y down, round caps and joins as GDI strokes.
+    content_ << "1 J 1 j " << sx << " 0 0 " << -sy << " 0 " << height_pt << " cm\n";
+    // One point in drawing units: the geometric mean of the axes' scales, as the other
+    // renderers take it, so that an anisotropic size keeps lines even.
+    points_.push_back(1 / std::sqrt(sx * sy));
+    Play(sheet, *this);
+    if (group_open_) CloseGroup();
+  }
+  contents_.push_back(file_.Reserve());
+  file_.Stream(contents_.back(), "", content_.text());
+  content_.text().clear();
+
+  std::string order;
+  for (auto& [object, name] : groups_) {
+    file_.Object(object, "<< /Type /OCG /Name " + PdfTextString(name) + " >>");
+    order += Ref(object) + ' ';
+  }
+  std::string catalog_body = "<< /Type /Catalog /Pages " + Ref(pages);
+  if (!groups_.empty()) {
+    catalog_body += " /PageMode /UseOC /OCProperties << /OCGs [" + order + "] /D << /Order [" +
+                    order + "] >> >>";
+  }
+  file_.Object(catalog, catalog_body + " >>");
+  file_.Object(pages, "<< /Type /Pages /Kids [" + Ref(page) + "] /Count 1 >>");
+  WritePage(page, pages, width_pt, height_pt);
+  std::string info_body = "<< /Title " + PdfTextString(title) + " /Producer (Sheetwright)";
+  if (std::string date = SourceDate(); !date.empty()) {
+    info_body += " /CreationDate (" + date + ") /ModDate (" + date + ")";
+  }
+  file_.Object(info, info_body + " >>");
+  pdf_fonts_.Write();
+  file_.Finish(catalog, info);
+}
+
+void Writer::WritePage(int page, int pages, int width_pt, int height_pt) {
+  std::string resources = "<< /ProcSet [/PDF /Text]";
+  if (pdf_fonts_.size() > 0) {
+    resources += " /Font <<";
+    for (size_t i = 0; i < pdf_fonts_.size(); ++i) {
+      resources += " /F" + std::to_string(i) + ' ' + Ref(pdf_fonts_.Object(static_cast<int>(i)));
+    }
+    resources += " >>";
+  }
+  if (!hatch_objects_.empty()) {
+    resources += " /Pattern <<";
+    for (size_t i = 0; i < hatch_objects_.size(); ++i) {
+      resources += " /P" + std::to_string(i) + ' ' + Ref(hatch_objects_[i].first);
+    }
+    resources += " >>";
+  }
+  if (!groups_.empty()) {
+    resources += " /Properties <<";
+    for (size_t i = 0; i < groups_.size(); ++i) {
+      resources += " /L" + std::to_string(i) + ' ' + Ref(groups_[i].first);
+    }
+    resources += " >>";
+  }
+  std::string contents;
+  for (int c : contents_) contents += Ref(c) + ' ';
+  file_.Object(page, "<< /Type /Page /Parent " + Ref(pages) + " /MediaBox [0 0 " +
+                         std::to_string(width_pt) + ' ' + std::to_string(height_pt) +
+                         "] /Resources " + resources + " >> /Contents [" + contents + "] >>");
+  // A hatch cell in the page's default space (points, y up): the same diagonals either way up.
+  for (auto& [object, body] : hatch_objects_) {
+    file_.Stream(object,
+                 "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 " +
+                     std::to_string(kHatchCell) + ' ' + std::to_string(kHatchCell) + "] /XStep " +
+                     std::to_string(kHatchCell) + " /YStep " + std::to_string(kHatchCell) +
+                     " /Matrix [" + std::to_string(kPenFloorPoints) + " 0 0 " +
+                     std::to_string(kPenFloorPoints) + " 0 0] /Resources << >>",
+                 body);
+  }
+}
+
+void Writer::Polyline(std::span<const picture::Point> points, const picture::DcState& dc) {
+  if (dc.pen.style != picture::PenStyle::kNull) lines_.Add(points);
+}
+
+void Writer::Line(picture::Point from, picture::Point to, const picture::DcState& dc) {
+  picture::Point line[] = {from, to};
+  Polyline(line, dc);
+}
+
+// The content stream is cut between records.
+void Writer::AfterRecord() {
+  if (content_.text().size() >= kContentBytes) Cut();
+}
+
+// Layers nest like SAVEDC / RESTOREDC: what a layer selects ends with it. Drawn over the whole
+// frame of the picture that holds it; a map layer is a group of its own.
+void Writer::EnterLayer(const LayerFrame& frame) {
+  if (frame.depth == 1 && group_open_) CloseGroup();
+  if (frame.depth == 1) OpenGroup(frame.layer);
+  content_ << "q\n";
+  if (frame.sx != 1 || frame.sy != 1) content_ << frame.sx << " 0 0 " << frame.sy << " 0 0 cm\n";
+  saved_gs_.push_back(gs_);
+  points_.push_back(points_.back() / std::sqrt(frame.sx * frame.sy));
+}
+
+void Writer::LeaveLayer(const LayerFrame& frame) {
+  points_.pop_back();
+  content_ << "Q\n";
+  gs_ = saved_gs_.back();
+  saved_gs_.pop_back();
+  if (frame.depth == 1) CloseGroup();
+}
+
+void Writer::OpenGroup(const picture::Picture& picture) {
+  int index;
+  if (&picture == sheet_ && sheet_group_ >= 0) {
+    index = sheet_group_;
+  } else {
+    std::string name = !picture.label.empty() ? picture.label
+                       : !picture.id.empty()  ? picture.id
+                                              : "layer " + std::to_string(groups_.size() + 1);
+    groups_.emplace_back(file_.Reserve(), name);
+    index = static_cast<int>(groups_.size()) - 1;
+    if (&picture == sheet_) sheet_group_ = index;
+  }
+  content_ << "/OC /L" << index << " BDC\n";
+  if (&picture == sheet_) group_open_ = true;
+}
+
+void Writer::CloseGroup() {
+  content_ << "EMC\n";
+  group_open_ = false;
+}
+
+// What the sheet draws itself goes into a group of its own, opened at its first figure.
+void Writer::Drawing() {
+  if (points_.size() == 1 && !group_open_) OpenGroup(*sheet_);
+}
+
+void Writer::StrokeColor(picture::ColorValue color) {
+  int64_t rgb = RgbKey(color);
+  if (gs_.stroke == rgb) return;
+  gs_.stroke = rgb;
+  content_ << picture::ResolveColor(color) << " RG\n";
+}
+
+void Writer::FillColor(picture::ColorValue color) {
+  int64_t rgb = RgbKey(color);
+  if (gs_.fill == rgb) return;
+  gs_.fill = rgb;
+  content_ << picture::ResolveColor(color) << " rg\n";
+}
+
+void Writer::Pen(const picture::DcState& dc) {
+  StrokeColor(dc.pen.color);
+  double width = VectorPenWidth(dc.pen.width, points_.back());
+  if (gs_.width == width) return;
+  gs_.width = width;
+  content_ << width << " w\n";
+}
+
+void Writer::Path(std::span<const picture::Point> points) {
+  content_ << points[0].x << ' ' << points[0].y << " m";
+  for (size_t i = 1; i < points.size(); ++i) {
+    content_ << ' ' << points[i].x << ' ' << points[i].y << " l";
+  }
+  content_ << '\n';
+}
+
+// A run of lines under one pen: one path of chains, stroked once.
+void Writer::EndOfLines(const picture::DcState& dc) {
+  if (lines_.empty()) return;
+  Drawing();
+  Pen(dc);
+  lines_.Chain([&](std::span<const picture::Point> chain) { Path(chain); });
+  content_ << "S\n";
+}
+
+void Writer::Polygon(std::span<const picture::Point> points, const picture::DcState& dc) {
+  bool pen = dc.pen.style != picture::PenStyle::kNull;
+  bool brush = dc.brush.style != picture::BrushStyle::kNull;
+  if (!pen && !brush) return;
+  Drawing();
+  if (dc.brush.style == picture::BrushStyle::kSolid) FillColor(dc.brush.color);
+  if (dc.brush.style == picture::BrushStyle::kDiagCross) {
+    int hatch = Hatch(dc);
+    if (gs_.fill != -2 - hatch) content_ << "/Pattern cs /P" << hatch << " scn\n";
+    gs_.fill = -2 - hatch;
+  }
+  if (pen) Pen(dc);
+  Path(points);
+  content_ << (pen && brush ? "b*\n" : pen ? "s\n" : "h f*\n");
+}
+
+// The pattern of the current hatch brush; the gaps show the background colour unless the
+// background is transparent.
+int Writer::Hatch(const picture::DcState& dc) {
+  picture::Rgb fg = picture::ResolveColor(dc.brush.color);
+  int64_t bg = dc.bk_mode == picture::BkMode::kOpaque ? RgbKey(dc.bk_color) : -1;
+  auto [it, inserted] = hatches_.try_emplace(std::pair(RgbKey(dc.brush.color), bg), 0);
+  if (!inserted) return it->second;
+  it->second = static_cast<int>(hatch_objects_.size());
+  Content cell;
+  if (bg >= 0) {
+    cell << picture::ResolveColor(dc.bk_color) << " rg 0 0 " << kHatchCell << ' ' << kHatchCell
+         << " re f\n";
+  }
+  // Lines of both diagonal families that cross the cell run on past it, so cells meet whole.
+  constexpr int s = kHatchCell;
+  cell << fg << " RG 1 w 0 J\n";
+  for (auto [x0, y0, x1, y1] : {std::tuple(-s, -s, 2 * s, 2 * s), std::tuple(-s, 0, s, 2 * s),
+                                std::tuple(0, -s, 2 * s, s), std::tuple(-s, s, s, -s),
+                                std::tuple(-s, 2 * s, 2 * s, -s), std::tuple(0, 2 * s, 2 * s, 0)}) {
+    cell << x0 << ' ' << y0 << " m " << x1 << ' ' << y1 << " l\n";
+  }
+  cell << "S\n";
+  hatch_objects_.emplace_back(file_.Reserve(), std::move(cell.text()));
+  return it->second;
+}
+
+// A label: the background box when opaque, the glyphs where the measured advances put them,
+// then underline and strike-out as boxes of the face's line thickness.
+void Writer::Text(picture::Point at, std::string_view bytes, const picture::DcState& dc) {
+  if (bytes.empty()) return;
+  picture::LabelLayout layout = fonts_.Layout(dc.font, bytes);
+  if (!layout.faces[0] || layout.extent.height <= 0) return;
+  Drawing();
+  double x = at.x, baseline = at.y + layout.ascent;
+  if (dc.bk_mode == picture::BkMode::kOpaque && layout.extent.width > 0) {
+    FillColor(dc.bk_color);
+    content_ << at.x << ' ' << at.y << ' ' << layout.extent.width << ' ' << layout.extent.height
+             << " re f\n";
+  }
+  FillColor(dc.text_color);
+  Glyphs(layout, x, baseline, dc);
+  double thickness = layout.line_thickness;
+  if (dc.font.style & picture::kUnderline) {
+    content_ << x << ' ' << baseline + layout.underline_position - thickness / 2 << ' '
+             << layout.extent.width << ' ' << thickness << " re f\n";
+  }
+  if (dc.font.style & picture::kStrikeOut) {
+    content_ << x << ' ' << baseline - layout.strike_position - thickness / 2 << ' '
+             << layout.extent.width << ' ' << thickness << " re f\n";
+  }
+}
+
+// Each run of glyphs of one face is one TJ at its own origin; the adjustments between glyphs
+// take each to its measured position.
+void Writer::Glyphs(const picture::LabelLayout& layout, double x, double baseline,
+                    const picture::DcState& dc) {
+  if (layout.glyphs.empty() || layout.ppem <= 0) return;
+  bool bold = false;
+  content_ << "BT\n";
+  double cursor = x;
+  for (size_t i = 0; i < layout.glyphs.size();) {
+    const picture::LabelFace& face = *layout.faces[layout.glyphs[i].face];
+    size_t end = i;
+    while (end < layout.glyphs.size() && layout.glyphs[end].face == layout.glyphs[i].face) ++end;
+    int font = pdf_fonts_.Font(face);
+    if (font < 0) {  // a face whose file cannot be read: its room stays empty
+      for (; i < end; ++i) cursor += layout.glyphs[i].advance;
+      continue;
+    }
+    if (face.embolden != bold) {
+      bold = face.embolden;
+      if (bold) StrokeColor(dc.text_color);
+      content_ << (bold ? "2 Tr " : "0 Tr ");
+      if (bold) content_ << layout.ppem * kBoldStroke << " w ";
+    }
+    // Text space: an em high, y up on the page whose drawing space runs down; slanted when the
+    // face has no italic of its own.
+    content_ << "/F" << font << " 1 Tf " << layout.ppem << " 0 "
+             << (face.oblique ? kSlant * layout.ppem : 0.0) << ' ' << -layout.ppem << ' ' << cursor
+             << ' ' << baseline << " Tm\n[";
+    double drawn = 0, wanted = 0;  // thousandths of an em from the run's origin
+    for (; i < end; ++i) {
+      const picture::LabelGlyph& g = layout.glyphs[i];
+      PdfFonts::Code code = pdf_fonts_.Char(font, g.code, g.glyph);
+      static constexpr char kDigits[] = "0123456789ABCDEF";
+      char hex[] = {'<',
+                    kDigits[code.cid >> 12],
+                    kDigits[(code.cid >> 8) & 15],
+                    kDigits[(code.cid >> 4) & 15],
+                    kDigits[code.cid & 15],
+                    '>'};
+      content_ << std::string_view(hex, 6);
+      wanted += g.advance * 1000.0 / layout.ppem;
+      cursor += g.advance;
+      drawn += code.width;
+      auto adjust = static_cast<int64_t>(std::lround(drawn - wanted));
+      if (adjust != 0 && i + 1 < end) content_ << adjust;
+      drawn -= static_cast<double>(adjust);
+    }
+    content_ << "] TJ\n";
+  }
+  content_ << "ET\n";
+  if (bold) {
+    content_ << "0 Tr\n";
+    gs_.width = -1;
+  }
+}
+
+// Hands the content so far on as one stream object of the page's contents.
+void Writer::Cut() {
+  contents_.push_back(file_.Reserve());
+  file_.Stream(contents_.back(), "", content_.text());
+  content_.text().clear();
+}
+
+}  // namespace
+
+void WritePdf(const picture::Picture& sheet, int width_pt, int height_pt, std::string_view title,
+              picture::FontLibrary& fonts, const std::function<void(std::string_view)>& write) {
+  if (width_pt <= 0 || height_pt <= 0) throw base::ConversionError("invalid image size");
+  PdfFile file(write);
+  Writer(file, fonts).Document(sheet, width_pt, height_pt, title);
+}
+
+std::string EncodePdf(const picture::Picture& sheet, int width_pt, int height_pt,
+                      std::string_view title, picture::FontLibrary& fonts) {
+  std::string pdf;
+  WritePdf(sheet, width_pt, height_pt, title, fonts, [&](std::string_view chunk) { pdf += chunk; });
+  return pdf;
+}
+
+}  // namespace sheetwright::output
