@@ -188,23 +188,29 @@ class Playback {
     return go_on;
   }
 
+  // The points a figure record hands the device under the rules; nothing when it draws nothing.
+  template <typename FigureRec>
+  std::optional<std::span<const picture::Point>> FigurePoints(const picture::Picture& picture,
+                                                              const FigureRec& r) {
+    if (!picture.HoldsPoints(r.first, r.count)) return std::nullopt;
+    if (Rules().every_figure) return picture.Points(r.first, r.count);
+    std::span<const picture::Point> points = picture.Drawn(r);
+    if (points.empty()) return std::nullopt;
+    return points;
+  }
   bool Polyline(const picture::Picture& picture, const picture::PolylineRec& r,
                 const picture::DcState& dc, const playback_internal::Cull& cull) {
-    if (!picture.HoldsPoints(r.first, r.count)) return true;
-    std::span<const picture::Point> points =
-        Rules().every_figure ? picture.Points(r.first, r.count) : picture.Drawn(r);
-    if (points.empty() && !Rules().every_figure) return true;
+    auto points = FigurePoints(picture, r);
+    if (!points) return true;
     return Figure(
-        dc, [&] { return cull.Shows(points); }, [&] { device_.Polyline(points, dc); });
+        dc, [&] { return cull.Shows(*points); }, [&] { device_.Polyline(*points, dc); });
   }
   bool Polygon(const picture::Picture& picture, const picture::PolygonRec& r,
                const picture::DcState& dc, const playback_internal::Cull& cull) {
-    if (!picture.HoldsPoints(r.first, r.count)) return true;
-    std::span<const picture::Point> points =
-        Rules().every_figure ? picture.Points(r.first, r.count) : picture.Drawn(r);
-    if (points.empty() && !Rules().every_figure) return true;
+    auto points = FigurePoints(picture, r);
+    if (!points) return true;
     return Figure(
-        dc, [&] { return cull.Shows(points); }, [&] { device_.Polygon(points, dc); });
+        dc, [&] { return cull.Shows(*points); }, [&] { device_.Polygon(*points, dc); });
   }
   bool Line(const picture::LineRec& r, const picture::DcState& dc,
             const playback_internal::Cull& cull) {
