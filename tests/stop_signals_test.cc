@@ -3,6 +3,7 @@
 // may be half-written, and no older drawing may be lost.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
 
 #include <filesystem>
@@ -64,6 +65,23 @@ class Converter {
     err_fd_ = -1;
   }
   void Signal(int signal) { ::kill(pid_, signal); }
+  // True once the process catches `signal` (Linux's /proc/PID/status, SigCgt); false when it ended
+  // first.
+  bool Catches(int signal) {
+    for (;;) {
+      std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+      std::string line;
+      bool alive = false;
+      while (std::getline(status, line)) {
+        if (line.rfind("State:", 0) == 0) alive = line.find('Z') == std::string::npos;
+        if (line.rfind("SigCgt:", 0) == 0 && alive) {
+          if ((std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1) return true;
+        }
+      }
+      if (!alive) return false;
+      sched_yield();
+    }
+  }
   // The exit status, or 1000 + the signal that ended it.
   int Wait() {
     if (err_fd_ >= 0) ReadUntil("\x01never");
@@ -143,6 +161,17 @@ TEST_F(StopSignalsTest, AStopSignalRemovesTemporariesKeepsOldDrawingsAndExitsWit
     EXPECT_GE(files.fresh, 2 * stored);
     EXPECT_EQ(files.fresh % 2, 0);
   }
+}
+
+// A stop that comes while the converter starts (before it reads its settings) ends it as a stop, not
+// by the signal itself.
+TEST_F(StopSignalsTest, LinuxOnlyAStopInTheFirstInstantOfMainIsAStop) {
+  MakeMeshes(2, {".wmf"});
+  Converter run({"-s", kExamples + "/vellumist.ini", "-j", "1", in(), out()});
+  ASSERT_TRUE(run.Catches(SIGTERM));
+  run.Signal(SIGTERM);
+  EXPECT_EQ(run.Wait(), 128 + SIGTERM) << run.err();
+  EXPECT_EQ(Count().temporary, 0);
 }
 
 // Progress read by a reader that quits (`... 2>&1 | head -c 10`): the run goes on to the end.

@@ -33,7 +33,7 @@ size_t EntriesIn(const std::string& folder) {
   return n;
 }
 
-TEST(AtomicFileTest, CreatesAndReplaces) {
+TEST(AtomicFileTest, LinuxOnlyCreatesAndReplacesKeepingTheMode) {
   TempFolder dir;
   std::string path = dir.path() + "/533946.wmf";
   WriteFileAtomically(path, std::string("first\0bytes", 11));
@@ -102,7 +102,7 @@ TEST(AtomicFileTest, FailureLeavesTheOldFileAndNoLeftovers) {
   EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
 }
 
-TEST(AtomicFileTest, WriteFailureKeepsTheOldFile) {
+TEST(AtomicFileTest, LinuxOnlyWriteFailureKeepsTheOldFile) {
   TempFolder dir;
   std::string path = dir.Write("out.wmf", "old");
   // Make the write itself fail part-way (as a full disk would): a file size limit below the
@@ -127,7 +127,7 @@ TEST(AtomicFileTest, WriteFailureKeepsTheOldFile) {
 }
 
 // Many jobs finish meshes ahead of their turn: a finished file waits by its name, without a handle.
-TEST(AtomicFileTest, FinishedFilesWaitWithoutAHandle) {
+TEST(AtomicFileTest, LinuxOnlyFinishedFilesWaitWithoutAHandle) {
   TempFolder dir;
   size_t handles = EntriesIn("/proc/self/fd");
   std::vector<std::unique_ptr<AtomicFile>> waiting;

@@ -3,8 +3,6 @@
 // only; free of GoogleTest, so that the fuzz targets can use them as well.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "platform/files.h"
 
 namespace sheetwright::test_util {
 
@@ -26,10 +25,10 @@ class CollectingSink : public base::MessageSink {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "sheetwright-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::error_code error;
+    path_ = platform::MakeTempFolder(
+        (std::filesystem::temp_directory_path() / "sheetwright-test").string(), error);
+    if (error) throw std::runtime_error("cannot make a temporary folder: " + error.message());
   }
   ~TempFolder() {
     std::error_code ignored;

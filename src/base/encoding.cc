@@ -1,70 +1,16 @@
 #include "base/encoding.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdint>
 
+#include "platform/text.h"
+
 namespace sheetwright::base {
-namespace {
-
-// One conversion descriptor per direction and thread, opened on first use: an iconv_t may not be
-// shared between threads, and opening one costs far more than converting a label.
-class Descriptor {
- public:
-  Descriptor(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Descriptor() {
-    if (valid()) iconv_close(cd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t get() const { return cd_; }
-
- private:
-  iconv_t cd_;
-};
-
-// iconv with a replacement for every byte it cannot convert.
-std::string Convert(std::string_view in, const Descriptor& descriptor,
-                    std::string_view replacement) {
-  std::string out;
-  if (!descriptor.valid()) return std::string(in);
-  iconv_t cd = descriptor.get();
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // the initial shift state
-  out.reserve(in.size() * 2);
-  char* src = const_cast<char*>(in.data());
-  size_t src_left = in.size();
-  char buffer[256];
-  while (src_left > 0) {
-    char* dst = buffer;
-    size_t dst_left = sizeof buffer;
-    size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
-    out.append(buffer, dst - buffer);
-    if (r == static_cast<size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      // EILSEQ or EINVAL (a truncated character at the end): replace one byte and go on.
-      out.append(replacement);
-      ++src;
-      --src_left;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-  }
-  char* dst = buffer;
-  size_t dst_left = sizeof buffer;
-  iconv(cd, nullptr, nullptr, &dst, &dst_left);
-  out.append(buffer, dst - buffer);
-  return out;
-}
-
-}  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932) {
   bool ascii = true;
   for (unsigned char c : cp932) ascii = ascii && c < 0x80;
   if (ascii) return std::string(cp932);
-  thread_local const Descriptor to_utf8("UTF-8", "CP932");
-  return Convert(cp932, to_utf8, "\xEF\xBF\xBD");
+  return platform::DecodeCp932(cp932);
 }
 
 std::string MessageText(std::string_view cp932) {
@@ -94,9 +40,7 @@ std::string Utf8ToCp932(std::string_view utf8) {
         break;
       }
     }
-    thread_local const Descriptor to_cp932("CP932", "UTF-8");
-    std::string one = Convert(utf8.substr(i, len), to_cp932, "?");
-    out += one.find('?') != std::string::npos && utf8.substr(i, len) != "?" ? "?" : one;
+    if (!platform::EncodeCp932Char(utf8.substr(i, len), out)) out += '?';
     i += len;
   }
   return out;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace sheetwright::cli {
 
 ConsoleReporter::ConsoleReporter(std::FILE* out, int total, bool quiet, bool terminal)
@@ -76,8 +78,8 @@ void ConsoleReporter::Finish(const conversion::BatchResult& result,
 
 void ConsoleReporter::Stopped(int signal, const std::string& output_folder) {
   ClearBar();
-  std::fprintf(out_, "stopped by SIG%s: %d of %d meshes stored in %s\n", sigabbrev_np(signal),
-               stored_, total_, output_folder.c_str());
+  std::fprintf(out_, "stopped by SIG%s: %d of %d meshes stored in %s\n",
+               platform::SignalName(signal).c_str(), stored_, total_, output_folder.c_str());
   std::fflush(out_);
 }
 

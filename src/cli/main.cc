@@ -1,17 +1,11 @@
 // sheetwright-convert: the batch conversion without the desktop program. See cli_options.cc for
 // the command line.
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <string>
 #include <system_error>
 #include <thread>
 
-#include "base/stop_signals.h"
 #include "cli/cli_options.h"
 #include "cli/console_reporter.h"
 #include "conversion/batch.h"
@@ -19,13 +13,16 @@
 #include "conversion/mesh_folders.h"
 #include "conversion/output_files.h"
 #include "picture/font_library.h"
+#include "platform/folders.h"
+#include "platform/program.h"
+#include "platform/stop.h"
+#include "platform/text.h"
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"
 #include "settings/settings_location.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace sheetwright;
 
 constexpr char kProgram[] = "sheetwright-convert";
@@ -53,8 +50,7 @@ struct Stop {
 }
 
 bool IsDirectory(const std::string& path) {
-  std::error_code ec;
-  return fs::is_directory(path, ec);
+  return platform::KindOf(path) == platform::EntryKind::kFolder;
 }
 
 // The layer styles and where they came from. Filled in place: the table is not movable.
@@ -69,8 +65,7 @@ struct Styles {
 std::string DefaultSettings() {
   std::string exe_dir = settings::ProgramFolder();
   std::string path = settings::SettingsFilePath(exe_dir);
-  std::error_code ec;
-  if (fs::exists(path, ec)) return path;
+  if (platform::KindOf(path) != platform::EntryKind::kNone) return path;
   std::string seed = settings::SeedSettingsPath(exe_dir);
   if (seed.empty()) return path;
   std::fprintf(stderr, "%s: no settings file at %s yet: reading %s\n", kProgram, path.c_str(),
@@ -86,7 +81,8 @@ std::string DefaultSettings() {
 void LoadStyles(const cli::CliOptions& options, Styles& styles) {
   styles.path = options.settings_path ? *options.settings_path : DefaultSettings();
   std::error_code status_error;
-  styles.missing = fs::status(styles.path, status_error).type() == fs::file_type::not_found;
+  styles.missing =
+      platform::KindOf(styles.path, &status_error) == platform::EntryKind::kNone && !status_error;
   if (styles.missing && options.settings_path) {
     StopWithUsage("settings file '" + styles.path + "' does not exist");
   }
@@ -130,8 +126,7 @@ std::vector<std::string> ResolveMeshes(const cli::CliOptions& options) {
 }
 
 void MakeOutputFolder(const std::string& folder) {
-  std::error_code ec;
-  fs::create_directories(folder, ec);
+  std::error_code ec = platform::MakeFolders(folder);
   if (ec || !IsDirectory(folder)) {
     std::fprintf(stderr, "%s: cannot create the output folder '%s': %s\n", kProgram, folder.c_str(),
                  ec ? ec.message().c_str() : "not a folder");
@@ -177,7 +172,7 @@ conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styl
   request.gis.origins = origins;
   request.gis.origins_name = options.sheet_origins.value_or("");
   request.keep_going = options.keep_going;
-  request.stop_requested = [] { return base::StopSignal() != 0; };
+  request.stop_requested = [] { return platform::StopRequest() != 0; };
   request.jobs =
       options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
   picture::FontLibrary fonts;
@@ -208,40 +203,33 @@ int Run(int argc, char** argv) {
   if (!options.formats.empty()) WarnOfBlankDrawings(styles);
 
   cli::ConsoleReporter reporter(stderr, static_cast<int>(meshes.size()), options.quiet,
-                                isatty(STDERR_FILENO) == 1);
+                                platform::IsTerminal(stderr));
   conversion::BatchResult result;
   try {
     result = RunConversion(options, styles, meshes, origins, reporter);
   } catch (const base::ConversionCancelled&) {
     // Only a stop signal cancels; the batch has removed its temporary files.
-    reporter.Stopped(base::StopSignal(), options.output_folder);
-    return kExitSignalBase + base::StopSignal();
+    reporter.Stopped(platform::StopRequest(), options.output_folder);
+    return kExitSignalBase + platform::StopRequest();
   }
   reporter.Finish(result, options.output_folder);
   return result.finished && result.failed == 0 ? kExitOk : kExitFailed;
 }
 
-// Every job keeps the file it writes open, and the font files are open too: many jobs need more
-// than the usual soft limit of 1024 handles, which the hard limit allows.
-void RaiseOpenFileLimit() {
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &limit);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A file-size limit then makes a write fail with EFBIG, reported like any failed store, instead
-  // of killing the process halfway through a file.
-  std::signal(SIGXFSZ, SIG_IGN);
-  base::InstallStopSignals();
-  RaiseOpenFileLimit();
+  platform::InstallStopHandlers();
+  // Every job keeps the file it writes open, and the font files are open too: many jobs need more
+  // than the usual soft limit of 1024 handles, which the hard limit allows.
+  platform::RaiseFileLimits();
   conversion::KeepFreedMemoryForReuse();
   try {
-    return Run(argc, argv);
+    std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return Run(argc, pointers.data());
   } catch (const Stop& stop) {
     return stop.status;
   } catch (const std::exception& e) {

@@ -12,6 +12,8 @@
 #include "conversion/convert_mesh.h"
 #include "conversion/mesh_folders.h"
 #include "conversion/ordered_hand_over.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 
 namespace sheetwright::conversion {
 namespace {
@@ -78,6 +80,7 @@ class BatchRun {
   }
 
   BatchResult Run() {
+    RemoveLeftovers();
     observer_.Status(StatusText(done_, result_.total));
     int jobs = request_.wanted ? 1 : std::clamp(request_.jobs, 1, std::max(1, result_.total));
     bool finished = false;
@@ -94,6 +97,18 @@ class BatchRun {
   }
 
  private:
+  // What killed runs left in the folders this one writes into: their temporary files and hidden
+  // GeoPackage folders (a stopped run removes its own).
+  void RemoveLeftovers() const {
+    platform::RemoveLeftovers(request_.output_folder);
+    const std::string& into = request_.gis.into;
+    if (size_t separator = platform::LastSeparator(into); separator != std::string::npos) {
+      platform::RemoveLeftovers(into.substr(0, separator + 1));
+    } else if (!into.empty()) {
+      platform::RemoveLeftovers(".");
+    }
+  }
+
   std::string OutputPath(const std::string& mesh, OutputFormat format) const {
     return JoinFolder(request_.output_folder, mesh) + std::string(Extension(format));
   }

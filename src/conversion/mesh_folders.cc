@@ -1,16 +1,12 @@
 #include "conversion/mesh_folders.h"
 
-#include <dirent.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <system_error>
 
 #include "base/ascii.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "platform/folders.h"
 
 namespace sheetwright::conversion {
 
@@ -26,15 +22,11 @@ bool MeshNameLess(const std::string& a, const std::string& b) {
 }
 
 std::vector<std::string> ListMeshes(const std::string& input_folder, std::error_code* error) {
-  namespace fs = std::filesystem;
   std::vector<std::string> names;
   std::error_code ec;
-  for (fs::directory_iterator it(input_folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    if (name.empty() || name[0] == '.') continue;
-    std::error_code type_ec;
-    if (!it->is_directory(type_ec)) continue;
-    names.push_back(std::move(name));
+  for (platform::FolderEntry& entry : platform::ListFolder(input_folder, ec)) {
+    if (entry.name[0] == '.' || entry.kind != platform::EntryKind::kFolder) continue;
+    names.push_back(std::move(entry.name));
   }
   if (error) *error = ec;
   if (ec) return {};
@@ -43,12 +35,10 @@ std::vector<std::string> ListMeshes(const std::string& input_folder, std::error_
 }
 
 void CheckMeshFolder(const std::string& folder) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) {
-    throw base::ConversionError::Unreadable(base::PlatformTextToUtf8(folder),
-                                            std::strerror(errno));
-  }
-  ::closedir(dir);
+  std::error_code error;
+  platform::ListFolder(folder, error);
+  if (error)
+    throw base::ConversionError::Unreadable(base::PlatformTextToUtf8(folder), error.message());
 }
 
 }  // namespace sheetwright::conversion

@@ -3,10 +3,11 @@
 #include <algorithm>
 
 #include "base/messages.h"
-#include "output/raster/cairo_renderer.h"
 #include "output/dxf/dxf_writer.h"
 #include "output/pdf/pdf_writer.h"
+#include "output/raster/cairo_renderer.h"
 #include "output/svg/svg_writer.h"
+#include "platform/folders.h"
 
 namespace sheetwright::conversion {
 
@@ -39,10 +40,8 @@ std::string_view Extension(OutputFormat format) {
 }
 
 std::string JoinFolder(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (path.empty() || path.back() != '/') path += '/';
-  path += name;
-  return path;
+  if (folder.empty()) return platform::kSeparator + std::string(name);
+  return platform::JoinPath(folder, name);
 }
 
 void WriteOutput(const picture::Picture& sheet, std::string_view mesh, OutputFormat format,

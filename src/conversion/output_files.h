@@ -48,8 +48,9 @@ struct OutputSizes {
   int vector_width = 800, vector_height = 600;
 };
 
-// `folder` followed by "/" unless it already ends in "/", then `name`. An empty folder gives "/"
-// followed by the name, as the rule says; callers pass real folders.
+// `folder` followed by the system's separator ("\" on Windows, "/" elsewhere) unless it already
+// ends in one, then `name`. An empty folder gives the separator followed by the name, as the rule
+// says; callers pass real folders.
 std::string JoinFolder(std::string_view folder, std::string_view name);
 
 // Receives a file's bytes in pieces, in order; may throw to stop the writing.

@@ -1,38 +1,29 @@
 #include "export/gpkg_store.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-
 #include "export/gpkg_schema.h"
 #include "export/mesh_export.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 
 namespace sheetwright::gis {
 namespace {
 
-[[noreturn]] void FailFile(const std::string& path, int err) {
-  throw base::ConversionError::Unwritable(path, std::strerror(err));
+[[noreturn]] void FailFile(const std::string& path, std::error_code error) {
+  throw base::ConversionError::Unwritable(path, error.message());
 }
 
 // A path for the new GeoPackage beside `target`: inside a new hidden folder of its own (GDAL's
 // driver creates the file itself and refuses one that exists), so no other writer can meet it.
 std::string MakeTempBeside(const std::string& target) {
-  std::filesystem::path path(target);
-  std::string folder = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-  if (mkdtemp(folder.data()) == nullptr) FailFile(target, errno);
-  return (std::filesystem::path(folder) / path.filename()).string();
+  std::error_code error;
+  std::string folder = platform::MakeTempFolder(target, error);
+  if (error) FailFile(target, error);
+  return platform::JoinPath(folder, platform::BaseName(target));
 }
 
-// Removes the temporary file and its folder.
+// Removes the temporary file and its folder (with GDAL's journal, should one be left).
 void RemoveTemp(const std::string& temp) {
-  std::remove(temp.c_str());
-  std::filesystem::path folder = std::filesystem::path(temp).parent_path();
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);  // GDAL's journal, should one be left
+  platform::RemoveTempFolder(temp.substr(0, platform::LastSeparator(temp)));
 }
 
 }  // namespace
@@ -65,7 +56,7 @@ StagedGpkg::~StagedGpkg() {
 }
 
 void StagedGpkg::Commit() {
-  if (std::rename(temp_.c_str(), target_.c_str()) != 0) FailFile(target_, errno);
+  if (std::error_code error = platform::MoveOver(temp_, target_)) FailFile(target_, error);
   RemoveTemp(temp_);  // the folder, now empty
   temp_.clear();
 }

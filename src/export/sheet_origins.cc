@@ -4,8 +4,8 @@
 
 #include "base/messages.h"
 #include "base/numbers.h"
-#include "base/whole_file.h"
 #include "mapdata/record_lines.h"
+#include "platform/files.h"
 
 namespace sheetwright::gis {
 namespace {
@@ -74,7 +74,7 @@ SheetOrigins SheetOrigins::Parse(std::string_view text, const std::string& name)
 SheetOrigins SheetOrigins::Read(const std::string& path) {
   std::string text;
   try {
-    text = base::ReadWholeFile(path);
+    text = platform::ReadWholeFile(path);
   } catch (const std::system_error& e) {
     throw base::ConversionError(e.what(), base::FailureKind::kRead);
   }

@@ -1,42 +1,31 @@
 #include "mapdata/mesh_files.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <string_view>
 #include <vector>
 
 #include "base/ascii.h"
 #include "mapdata/map_format.h"
+#include "platform/folders.h"
 
 namespace sheetwright::mapdata {
 namespace {
 
-bool IsRegularFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+using platform::EntryKind;
 
-bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool IsRegularFile(const std::string& path) { return platform::KindOf(path) == EntryKind::kFile; }
+
+bool IsFolder(const std::string& path) { return platform::KindOf(path) == EntryKind::kFolder; }
 
 // The entries of `folder` equal to `name` without regard to ASCII letter case. The exact
 // spelling comes first, the rest in byte order, so that the choice does not depend on the order
 // in which the file system lists a folder.
 std::vector<std::string> MatchingEntries(const std::string& folder, std::string_view name) {
   std::vector<std::string> found;
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr) return found;
-  while (const dirent* entry = ::readdir(dir)) {
-    std::string_view entry_name = entry->d_name;
-    if (entry_name == "." || entry_name == "..") continue;
-    if (base::EqualsIgnoringAsciiCase(entry_name, name)) found.emplace_back(entry_name);
+  std::error_code error;
+  for (platform::FolderEntry& entry : platform::ListFolder(folder, error)) {
+    if (base::EqualsIgnoringAsciiCase(entry.name, name)) found.push_back(std::move(entry.name));
   }
-  ::closedir(dir);
   std::sort(found.begin(), found.end(), [&](const std::string& a, const std::string& b) {
     if ((a == name) != (b == name)) return a == name;
     return a < b;
@@ -47,22 +36,29 @@ std::vector<std::string> MatchingEntries(const std::string& folder, std::string_
 }  // namespace
 
 MeshFiles FileSet(const std::string& mesh_folder) {
-  // The folder is used exactly as given, then a separator: a trailing "/" doubles it, which this
-  // platform's file system accepts.
+  // The folder is used exactly as given, then a separator: a trailing one doubles it, which every
+  // file system here accepts.
   MeshFiles f;
   for (const format::DataFile& file : format::kDataFiles) {
-    f.*file.member = mesh_folder + "/" + file.RelativePath();
+    std::string relative = file.RelativePath();
+    if (platform::kSeparator != '/')
+      std::replace(relative.begin(), relative.end(), '/', platform::kSeparator);
+    f.*file.member = mesh_folder + platform::kSeparator + relative;
   }
   return f;
 }
 
 std::optional<std::string> FindDataFile(const std::string& path) {
-  if (IsRegularFile(path)) return path;
+  // A file system that ignores letter case finds any spelling: the entry's own is looked up.
+  if (!platform::kIgnoresLetterCase && IsRegularFile(path)) return path;
   // A folder we may not search can hide the file: let the read fail and say why (not a skip).
-  if (struct stat st{}; ::stat(path.c_str(), &st) != 0 && errno == EACCES) return path;
+  if (std::error_code error;
+      platform::KindOf(path, &error) == EntryKind::kNone && error == std::errc::permission_denied) {
+    return path;
+  }
   // Split into <base>/<theme>/<file>; <base> (the mesh folder) is taken as written, with its
   // trailing separator, so that a found path keeps the caller's spelling of it.
-  size_t file_slash = path.rfind('/');
+  size_t file_slash = platform::LastSeparator(path);
   if (file_slash == std::string::npos) {
     for (const std::string& name : MatchingEntries("", path)) {
       if (IsRegularFile(name)) return name;
@@ -70,7 +66,9 @@ std::optional<std::string> FindDataFile(const std::string& path) {
     return std::nullopt;
   }
   std::string_view file_name = std::string_view(path).substr(file_slash + 1);
-  size_t theme_slash = file_slash == 0 ? std::string::npos : path.rfind('/', file_slash - 1);
+  size_t theme_slash = file_slash == 0
+                           ? std::string::npos
+                           : platform::LastSeparator(std::string_view(path).substr(0, file_slash));
   std::string base = theme_slash == std::string::npos ? "" : path.substr(0, theme_slash + 1);
   std::string_view theme = std::string_view(path).substr(base.size(), file_slash - base.size());
   std::vector<std::string> themes;
@@ -82,7 +80,7 @@ std::optional<std::string> FindDataFile(const std::string& path) {
   for (const std::string& t : themes) {
     std::string folder = base + t;
     if (!t.empty() && !IsFolder(folder)) continue;
-    std::string prefix = base + t + "/";
+    std::string prefix = base + t + platform::kSeparator;
     for (const std::string& name : MatchingEntries(prefix, file_name)) {
       std::string candidate = prefix + name;
       if (IsRegularFile(candidate)) return candidate;

@@ -1,6 +1,7 @@
 // The 25 data file paths of one mesh, formed from the mesh folder path, and the existence test the
-// conversion uses on them. Paths use "/"; a data file or theme folder whose letter case differs
-// from the expected name (data copied from other media) is found by a case-insensitive match.
+// conversion uses on them. Paths use the system's separator (platform/folders.h); a data file or
+// theme folder whose letter case differs from the expected name (data copied from other media) is
+// found by a case-insensitive match.
 #pragma once
 
 #include <optional>
@@ -21,12 +22,14 @@ struct MeshFiles {
 };
 
 // Each path is the mesh folder immediately followed by "/theme/FILE" as the data set names it
-// ("/gaiku/GAIKU.PGN", "/others/eki.atr", ...). Nothing is checked or normalised.
+// ("/gaiku/GAIKU.PGN", "/others/eki.atr", ...; "\" for "/" on Windows). Nothing is checked or
+// normalised.
 MeshFiles FileSet(const std::string& mesh_folder);
 
 // The path of an existing regular file: `path` itself when it exists, else the first file whose
 // path matches it without regard to letter case in its last two components (theme folder and
-// file name). nullopt when there is none.
+// file name). nullopt when there is none. On a file system that ignores letter case, the found
+// path spells those two components as the file system does.
 std::optional<std::string> FindDataFile(const std::string& path);
 
 }  // namespace sheetwright::mapdata

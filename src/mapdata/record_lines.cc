@@ -7,7 +7,7 @@
 
 #include "base/encoding.h"
 #include "base/messages.h"
-#include "base/whole_file.h"
+#include "platform/files.h"
 
 namespace sheetwright::mapdata {
 
@@ -18,7 +18,7 @@ FileText::FileText(std::string bytes, std::string path)
 
 std::shared_ptr<const FileText> FileText::Read(const std::string& path) {
   try {
-    return std::make_shared<const FileText>(base::ReadWholeFile(path), path);
+    return std::make_shared<const FileText>(platform::ReadWholeFile(path), path);
   } catch (const std::system_error& e) {
     throw base::ConversionError::Unreadable(base::PlatformTextToUtf8(path),
                                             std::strerror(e.code().value()));

@@ -9,7 +9,7 @@
 #include "base/atomic_file.h"
 #include "base/encoding.h"
 #include "base/numbers.h"
-#include "base/whole_file.h"
+#include "platform/files.h"
 
 namespace sheetwright::settings {
 namespace {
@@ -131,7 +131,7 @@ IniFile::Line IniFile::ParseLine(std::string text) {
 std::optional<IniFile> IniFile::Load(const std::string& path) {
   std::string bytes;
   try {
-    bytes = base::ReadWholeFile(path);
+    bytes = platform::ReadWholeFile(path);
   } catch (const std::system_error& e) {
     if (e.code().value() == ENOENT || e.code().value() == ENOTDIR) return std::nullopt;
     throw;

@@ -1,8 +1,5 @@
 #include "settings/settings_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -14,6 +11,10 @@
 #include "base/atomic_file.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/program.h"
+#include "platform/text.h"
 #include "settings/colour_names.h"
 #include "settings/ini_file.h"
 #include "settings/settings_location.h"
@@ -38,12 +39,13 @@ int32_t ReadInteger(const IniFile& file, std::string_view section, std::string_v
 
 bool HasWidthStep(const LayerDef& def) { return def.kind != LayerKind::kPoly; }
 
-// The folder's bytes as stored: a folder named in CP932 is found only under those bytes.
+// The folder's bytes as stored: a folder named in CP932 is found only under those bytes (on
+// Windows, where the file holds CP932 and paths are UTF-8, under the decoded name).
 std::string FolderOrDefault(const IniFile& file, std::string_view key,
                             const std::string& program_folder) {
   std::string stored = file.GetBytes(kFileSection, key).value_or(std::string());
-  std::error_code ec;
-  if (!stored.empty() && fs::is_directory(fs::path(stored), ec)) return stored;
+  std::string folder = platform::SettingsTextToPath(stored);
+  if (!folder.empty() && platform::KindOf(folder) == platform::EntryKind::kFolder) return folder;
   return program_folder;
 }
 
@@ -62,27 +64,18 @@ IniFile LoadForWriting(const std::string& path) {
   }
 }
 
-// True when the user may write the file at `target` but cannot make a temporary file beside it:
-// their own settings in a program folder that only an administrator may write.
-bool WritableOnlyInPlace(const std::string& target) {
-  std::string folder = fs::path(target).parent_path().string();
-  if (folder.empty()) folder = ".";
-  return ::access(target.c_str(), F_OK) == 0 && !base::WriteRefusal(target) &&
-         ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0;
-}
-
 // Writes the file by the rules of base/atomic_file.h (a frozen file is kept, owner, group and mode
 // stay, links are written through). The per-user file's folder is made at the first save; any
 // other missing folder is a failed write.
 void StoreFile(const std::string& path, const IniFile& file) {
-  std::string target = base::LinkTarget(path);
+  std::string target = platform::LinkTarget(path);
   if (path == UserSettingsPath()) {
-    std::error_code ec;
-    fs::create_directories(fs::path(target).parent_path(), ec);
-    if (ec) throw WriteError(path, ec.message());
+    if (std::error_code ec = platform::MakeFolders(platform::UserSettingsFolder())) {
+      throw WriteError(path, ec.message());
+    }
   }
   try {
-    if (WritableOnlyInPlace(target)) {
+    if (platform::WritableOnlyInPlace(target)) {
       base::WriteFileInPlace(path, file.Serialize());
     } else {
       base::WriteFileAtomically(path, file.Serialize());
@@ -135,14 +128,7 @@ void ReadFonts(const IniFile& file, const std::string& ini_path, LayerStyleTable
 
 }  // namespace
 
-std::string ProgramFolder() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  fs::path folder = ec ? fs::current_path(ec) : exe.parent_path();
-  std::string text = folder.string();
-  if (text.empty() || text.back() != '/') text += '/';
-  return text;
-}
+std::string ProgramFolder() { return platform::ProgramFolder(); }
 
 std::string DefaultSettingsPath() { return SettingsFilePath(ProgramFolder()); }
 
@@ -213,7 +199,7 @@ void SaveSettings(const std::string& ini_path, const StyleSource& table) {
 void StoreFolder(const std::string& ini_path, std::string_view key, const std::string& folder) {
   IniFile file = LoadForWriting(ini_path);
   try {
-    file.Set(kFileSection, key, folder);
+    file.Set(kFileSection, key, platform::PathToSettingsText(folder));
   } catch (const std::invalid_argument&) {
     // A folder name may hold a line break on this platform, an INI line cannot.
     throw WriteError(ini_path, "the folder name holds a line break");

@@ -86,6 +86,14 @@ std::vector<WriteCase> WriteCases(bool root) {
          return dir.Path("config/sheetwright/vellumist.ini");
        },
        nullptr},
+      {"the per-user folder, a link into a missing folder, is made where it points",
+       [](const TempFolder& dir) {
+         ::setenv("XDG_CONFIG_HOME", dir.Path("config").c_str(), 1);
+         fs::create_directories(dir.Path("config"));
+         fs::create_symlink("../synced/sheetwright", dir.Path("config/sheetwright"));
+         return dir.Path("config/sheetwright/vellumist.ini");
+       },
+       nullptr},
   };
 }
 
@@ -95,7 +103,7 @@ TEST(SettingsWriteTest, EveryUserGetsTheSameOutcome) {
     SCOPED_TRACE(c.name);
     TempFolder dir;
     std::string path = c.prepare(dir);
-    std::string target = base::LinkTarget(path);
+    std::string target = platform::LinkTarget(path);
     bool existed = fs::exists(target);
     FileState before = existed ? StateOf(target) : FileState{};
     std::string old = ReadFileBytes(target);
@@ -156,6 +164,22 @@ TEST(SettingsWriteTest, TheFileIsBesideAPortableCopyAndPerUserWhenInstalled) {
   SeedUserSettings(user_file, bin);
   EXPECT_EQ(ReadFileBytes(user_file), "[Mine]\r\nkeep=changed\r\n") << "filled only once";
   ::unsetenv("XDG_CONFIG_HOME");
+}
+
+// A relative HOME or XDG_CONFIG_HOME would put the file wherever the program was started from.
+TEST(SettingsWriteTest, RelativeHomeAndConfigFoldersAreIgnored) {
+  const char* home = std::getenv("HOME");
+  const std::string saved = home ? home : "";
+  ::setenv("XDG_CONFIG_HOME", "xdg", 1);
+  ::setenv("HOME", "relative/home", 1);
+  std::string path = UserSettingsPath();
+  EXPECT_EQ(path.front(), '/') << path;
+  EXPECT_EQ(path.find("relative"), std::string::npos) << path;
+  EXPECT_NE(path.find("/.config/sheetwright/vellumist.ini"), std::string::npos) << path;
+  ::setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(UserSettingsPath(), "/home/someone/.config/sheetwright/vellumist.ini");
+  ::unsetenv("XDG_CONFIG_HOME");
+  if (home) ::setenv("HOME", saved.c_str(), 1);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "base/messages.h"
 #include "conversion/convert_mesh.h"
+#include "platform/folders.h"
 #include "ui/text.h"
 
 namespace sheetwright::ui {
@@ -189,7 +190,7 @@ void ConversionJob::Launch(std::shared_ptr<Run> run, std::function<bool(Worker&)
 void ConversionJob::StartPreview(const std::string& mesh_folder) {
   auto run = std::make_shared<Run>(++generation_);
   Launch(run, [this, mesh_folder](Worker& worker) {
-    worker.SetMesh(mesh_folder.substr(mesh_folder.find_last_of('/') + 1));
+    worker.SetMesh(std::string(platform::BaseName(mesh_folder)));
     auto sheet = std::make_shared<picture::Picture>();
     conversion::ConvertMesh(mesh_folder, {styles_, fonts_, worker, &worker}, *sheet);
     worker.Converted(std::string(), sheet);

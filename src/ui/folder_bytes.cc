@@ -1,23 +1,25 @@
 #include "ui/folder_bytes.h"
 
 #include <QStringList>
-#include <filesystem>
 #include <system_error>
 
+#include "platform/folders.h"
+#include "platform/program.h"
 #include "ui/text.h"
 
 namespace sheetwright::ui {
 namespace {
 
-namespace fs = std::filesystem;
+bool Exists(const std::string& bytes) {
+  return platform::KindOf(bytes) != platform::EntryKind::kNone;
+}
 
 // The entry of `folder` that shows as `name`, or "" when there is none.
 std::string EntryShownAs(const std::string& folder, const QString& name) {
   std::error_code ec;
-  for (fs::directory_iterator it(folder.empty() ? "/" : folder, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    std::string entry = it->path().filename().native();
-    if (ShownText(entry) == name || QString::fromUtf8(entry) == name) return entry;
+  for (const platform::FolderEntry& entry :
+       platform::ListFolder(folder.empty() ? std::string(1, platform::kSeparator) : folder, ec)) {
+    if (ShownText(entry.name) == name || QString::fromUtf8(entry.name) == name) return entry.name;
   }
   return {};
 }
@@ -25,15 +27,14 @@ std::string EntryShownAs(const std::string& folder, const QString& name) {
 }  // namespace
 
 std::string PathBytes(const QString& shown) {
+  // Qt shows "/" for every separator; the path gets the system's own.
   const QStringList parts = shown.split('/');
   std::string bytes;
   bool existing = true;  // every component so far names an entry
   for (qsizetype i = 0; i < parts.size(); ++i) {
-    if (i > 0) bytes += '/';
+    if (i > 0) bytes += platform::kSeparator;
     std::string part = ToUtf8(parts[i]);
-    std::error_code ec;
-    if (existing && !part.empty() && part != "." && part != ".." &&
-        !fs::exists(fs::path(bytes + part), ec)) {
+    if (existing && !part.empty() && part != "." && part != ".." && !Exists(bytes + part)) {
       std::string entry = EntryShownAs(bytes, parts[i]);
       if (entry.empty()) {
         existing = false;
@@ -47,18 +48,18 @@ std::string PathBytes(const QString& shown) {
 }
 
 bool IsFolder(const std::string& bytes) {
-  std::error_code ec;
-  return !bytes.empty() && fs::is_directory(fs::path(bytes), ec);
+  return !bytes.empty() && platform::KindOf(bytes) == platform::EntryKind::kFolder;
 }
 
 bool MakeFolder(const std::string& bytes) {
-  fs::path path(bytes);
-  std::error_code ec;
-  for (fs::path up = path; !up.empty() && !fs::exists(up, ec); up = up.parent_path()) {
-    if (ShownText(up.filename().native()).contains(QChar::ReplacementCharacter)) return false;
-    if (up == up.parent_path()) break;
+  for (std::string_view up = bytes; !up.empty() && !Exists(std::string(up));) {
+    if (ShownText(std::string(platform::BaseName(up))).contains(QChar::ReplacementCharacter)) {
+      return false;
+    }
+    size_t separator = platform::LastSeparator(up);
+    up = separator == std::string_view::npos ? std::string_view() : up.substr(0, separator);
   }
-  fs::create_directories(path, ec);
+  platform::MakeFolders(bytes);
   return true;
 }
 

@@ -13,6 +13,7 @@
 #include <QStorageInfo>
 #include <QTreeView>
 
+#include "platform/folders.h"
 #include "ui/folder_bytes.h"
 #include "ui/text.h"
 
@@ -143,7 +144,8 @@ std::optional<std::string> FolderChooser::Choose(QWidget* parent) {
   std::string path = PathBytes(chooser.Path());
   if (!IsFolder(path)) {
     // Without a parent folder there is nowhere to create it.
-    if (path.find('/') == std::string::npos || !MakeFolder(path)) throw FolderCreationError();
+    if (platform::LastSeparator(path) == std::string::npos || !MakeFolder(path))
+      throw FolderCreationError();
   }
   return path;
 }

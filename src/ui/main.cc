@@ -5,10 +5,11 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "picture/font_library.h"
+#include "platform/program.h"
+#include "platform/stop.h"
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"
 #include "settings/settings_location.h"
@@ -37,8 +38,7 @@ int AnswerWithoutWindow(int argc, char** argv) {
       return 0;
     }
   }
-  auto set = [](const char* name) { return std::getenv(name) && *std::getenv(name); };
-  if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
+  if (!sheetwright::platform::HasDisplay()) {
     std::fputs(
         "sheetwright: no display (DISPLAY is not set): start it on a desktop, under "
         "xvfb-run, or use sheetwright-convert for batches\n",
@@ -51,6 +51,8 @@ int AnswerWithoutWindow(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // First of all: a stop that comes while the program starts is kept for the window to act on.
+  sheetwright::platform::InstallStopHandlers();
   if (int status = AnswerWithoutWindow(argc, argv); status >= 0) return status;
   QApplication app(argc, argv);
   QApplication::setApplicationName("Sheetwright");

@@ -11,14 +11,14 @@
 #include <filesystem>
 
 #include "base/common_test_util.h"
-#include "base/whole_file.h"
 #include "conversion/mesh_test_util.h"
+#include "platform/files.h"
 #include "ui/format_dialog.h"
 #include "ui/main_window.h"
-#include "ui/preview_window.h"
 #include "ui/mesh_list.h"
 #include "ui/message_list.h"
 #include "ui/preview_canvas.h"
+#include "ui/preview_window.h"
 #include "ui/signal_pipe.h"
 #include "ui/ui_test_util.h"
 
@@ -192,7 +192,7 @@ TEST_F(RunTest, ABatchStoresEveryChosenFormatOfTheTickedMeshes) {
   });
   Click("BtnFormat");
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
-  EXPECT_NE(base::ReadWholeFile(temp_.Path("vellumist.ini")).find("FORMAT=svg,dxf\r\n"),
+  EXPECT_NE(platform::ReadWholeFile(temp_.Path("vellumist.ini")).find("FORMAT=svg,dxf\r\n"),
             std::string::npos);
 
   Tick(0, true);

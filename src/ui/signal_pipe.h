@@ -1,12 +1,12 @@
-// Signals that end the program (SIGTERM, SIGINT, SIGHUP) turned into a Qt signal on the GUI thread.
-// The handlers are the converter's (base/stop_signals.h): they only write the signal's number into
-// a pipe, which a socket notifier reads here, so no Qt call ever runs inside a signal handler.
-// One instance per process; the handlers stay installed after it.
+// Stop requests (platform/stop.h: SIGTERM, SIGINT, SIGHUP; Windows console events) turned into a Qt
+// signal on the GUI thread. The handlers only record the request and wake the platform's notifier
+// (a pipe on POSIX, watched by a QSocketNotifier; an event on Windows, watched by a
+// QWinEventNotifier), so no Qt call ever runs inside a signal handler. One instance per process;
+// the handlers stay installed after it. A request that came before it is delivered once the event
+// loop runs.
 #pragma once
 
 #include <QObject>
-
-class QSocketNotifier;
 
 namespace sheetwright::ui {
 
@@ -21,7 +21,7 @@ class SignalPipe : public QObject {
   void Received(int signal_number);
 
  private:
-  QSocketNotifier* notifier_;
+  void Deliver();
 };
 
 }  // namespace sheetwright::ui

@@ -1,13 +1,13 @@
-#include "base/stop_signals.h"
-
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 
-namespace sheetwright::base {
+#include "platform/stop.h"
+
+namespace sheetwright::platform {
 namespace {
 
 std::atomic<int> stop_signal{0};
@@ -28,7 +28,7 @@ void OnStopSignal(int signal) {
 
 }  // namespace
 
-void InstallStopSignals() {
+void InstallStopHandlers() {
   if (pipe_fds[0] < 0 && ::pipe2(pipe_fds, O_CLOEXEC | O_NONBLOCK) != 0) {
     pipe_fds[0] = pipe_fds[1] = -1;
   }
@@ -39,11 +39,18 @@ void InstallStopSignals() {
   // failed read or write.
   action.sa_flags = SA_RESTART;
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGPIPE, SIG_IGN);
 }
 
-int StopSignal() { return stop_signal.load(); }
+int StopRequest() { return stop_signal.load(); }
 
-int StopSignalFd() { return pipe_fds[0]; }
+intptr_t StopNotifier() { return pipe_fds[0]; }
 
-}  // namespace sheetwright::base
+std::vector<int> TakeStopNotices() {
+  std::vector<int> signals;
+  unsigned char byte = 0;
+  while (pipe_fds[0] >= 0 && ::read(pipe_fds[0], &byte, 1) == 1) signals.push_back(byte);
+  return signals;
+}
+
+}  // namespace sheetwright::platform
