@@ -80,8 +80,6 @@ class BatchRun {
   BatchResult Run() {
     observer_.Status(StatusText(done_, result_.total));
     int jobs = request_.wanted ? 1 : std::clamp(request_.jobs, 1, std::max(1, result_.total));
-    // The cores that the jobs leave idle draw each image in bands.
-    image_bands_ = std::max(1, static_cast<int>(std::thread::hardware_concurrency()) / jobs);
     bool finished = false;
     try {
       finished = jobs == 1 ? RunInline() : RunParallel(jobs);
@@ -135,7 +133,7 @@ class BatchRun {
                       hook.Step();
                       file->Write(bytes);
                     },
-                    {image_bands_, request_.stop_requested});
+                    {output::ImageOptions{}.bands, request_.stop_requested});
         file->Close();
         outcome.files.push_back(std::move(file));
       }
@@ -277,7 +275,6 @@ class BatchRun {
   BatchObserver& observer_;
   BatchResult result_;
   int done_ = 0;
-  int image_bands_ = 1;
   std::unique_ptr<gis::GpkgCollection> into_;
 };
 

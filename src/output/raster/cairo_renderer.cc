@@ -2,12 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "base/atomic_file.h"
@@ -17,15 +14,11 @@
 #include "output/playback.h"
 #include "output/raster/image_rasterizer.h"
 #include "output/raster/png_writer.h"
+#include "output/raster/row_bands.h"
 #include "picture/font_library.h"
 
 namespace sheetwright::output {
 namespace {
-
-// Bands of fewer rows than this are not worth a thread.
-constexpr int kMinBandRows = 64;
-// Rows a band draws past each of its seams; a multiple of 8.
-constexpr int kBandOverlap = 32;
 
 void SetSourceColor(cairo_t* cr, picture::ColorValue value) {
   picture::Rgb c = picture::ResolveColor(value);
@@ -299,15 +292,6 @@ void Player::Text(picture::Point at, std::string_view bytes, const picture::DcSt
   throw base::ConversionError(path + " に書き込めません: " + reason);
 }
 
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-};
-struct ContextDeleter {
-  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-using Context = std::unique_ptr<cairo_t, ContextDeleter>;
-
 // False when a view's abort stopped the playback; ConversionCancelled when `stop` did.
 bool Render(const picture::Picture& picture, cairo_t* cr, double target_width, double target_height,
             picture::FontLibrary& fonts, const PlayView* view,
@@ -331,68 +315,6 @@ bool Render(const picture::Picture& picture, cairo_t* cr, double target_width, d
   return finished && !stopped;
 }
 
-// Rows [y0, y1) of the picture drawn on white, with a surface and context of their own.
-Surface DrawRows(const picture::Picture& picture, int width, int height, int y0, int y1,
-                 picture::FontLibrary& fonts, const std::function<bool()>& stop) {
-  Surface band(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, y1 - y0));
-  Context cr(cairo_create(band.get()));
-  cairo_set_source_rgb(cr.get(), 1, 1, 1);
-  cairo_paint(cr.get());
-  cairo_translate(cr.get(), 0, -y0);
-  Render(picture, cr.get(), width, height, fonts, nullptr, stop);
-  cairo_surface_flush(band.get());
-  cairo_status_t status = cairo_surface_status(band.get());
-  if (status == CAIRO_STATUS_SUCCESS) status = cairo_status(cr.get());
-  if (status != CAIRO_STATUS_SUCCESS) {
-    throw base::ConversionError(std::string("cannot draw the image: ") +
-                                cairo_status_to_string(status));
-  }
-  return band;
-}
-
-// The picture as an image of width x height, in bands of rows drawn on threads of their own.
-// Each band plays the whole picture on a surface of its own that reaches kBandOverlap rows past
-// its seams (the pixels next to a surface's edge can come out a little differently), and gives
-// its own rows to the image. Bands start on rows that are multiples of 8, so that GDI's 8 x 8
-// hatch, laid from each surface's first row, stays in step.
-Surface DrawInBands(const picture::Picture& picture, int width, int height,
-                    picture::FontLibrary& fonts, const ImageOptions& options) {
-  int bands = std::clamp(options.bands, 1, std::max(1, height / kMinBandRows));
-  if (bands == 1) return DrawRows(picture, width, height, 0, height, fonts, options.stop);
-  Surface image(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
-  cairo_surface_flush(image.get());
-  unsigned char* data = cairo_image_surface_get_data(image.get());
-  if (!data) return image;  // its status tells why
-  int stride = cairo_image_surface_get_stride(image.get());
-  int rows = ((height + bands - 1) / bands + 7) / 8 * 8;
-  std::vector<std::exception_ptr> errors(bands);
-  auto draw = [&](int band) {
-    try {
-      int y0 = band * rows, y1 = std::min(height, y0 + rows);
-      if (y0 >= y1) return;
-      int from = std::max(0, y0 - kBandOverlap), to = std::min(height, y1 + kBandOverlap);
-      Surface drawn = DrawRows(picture, width, height, from, to, fonts, options.stop);
-      const unsigned char* rows_drawn = cairo_image_surface_get_data(drawn.get());
-      int drawn_stride = cairo_image_surface_get_stride(drawn.get());
-      for (int y = y0; y < y1; ++y) {
-        std::memcpy(data + static_cast<size_t>(y) * stride,
-                    rows_drawn + static_cast<size_t>(y - from) * drawn_stride, 4 * width);
-      }
-    } catch (...) {
-      errors[band] = std::current_exception();
-    }
-  };
-  std::vector<std::thread> threads;
-  for (int band = 1; band < bands; ++band) threads.emplace_back(draw, band);
-  draw(0);
-  for (std::thread& thread : threads) thread.join();
-  cairo_surface_mark_dirty(image.get());
-  for (const std::exception_ptr& error : errors) {
-    if (error) std::rethrow_exception(error);
-  }
-  return image;
-}
-
 }  // namespace
 
 void RenderPicture(const picture::Picture& picture, cairo_t* cr, double target_width,
@@ -411,8 +333,20 @@ std::string EncodeImage(const picture::Picture& picture, int width, int height,
     throw base::ConversionError("invalid image size");
   }
   // Opaque: the background is painted white, so no alpha channel is stored.
-  Surface surface = DrawInBands(picture, width, height, fonts, options);
+  Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
   cairo_status_t status = cairo_surface_status(surface.get());
+  if (status == CAIRO_STATUS_SUCCESS) {
+    Context cr(cairo_create(surface.get()));
+    cairo_set_source_rgb(cr.get(), 1, 1, 1);
+    cairo_paint(cr.get());
+    cairo_matrix_t identity;
+    cairo_matrix_init_identity(&identity);
+    DrawInBands(surface.get(), identity, options.bands, [&](cairo_t* band) {
+      return Render(picture, band, width, height, fonts, nullptr, options.stop);
+    });
+    cairo_surface_flush(surface.get());
+    status = cairo_surface_status(surface.get());
+  }
   if (status != CAIRO_STATUS_SUCCESS) {
     throw base::ConversionError(std::string("cannot draw the image: ") +
                                 cairo_status_to_string(status));

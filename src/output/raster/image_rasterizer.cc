@@ -346,7 +346,10 @@ void ImageRasterizer::Stroke(cairo_t* cr, std::span<const picture::Point> points
   if (im.stopped) return;
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  im.path.Set(points, m, closed, !closed);
+  im.path.Set(points, m, closed, false);
+  // A line that goes back over itself shows as much once; only one far longer than any map's
+  // drawing (hundreds of times across the image) is worth the looking.
+  if (!closed && im.path.outline() > kPieceOutline) im.path.Set(points, m, false, true);
   if (!im.Shows(width)) return;
   im.Acquire();
   if (width <= kThinLine && im.path.extent() < kOutlineRange && im.path.span() < kOutlineSpan) {

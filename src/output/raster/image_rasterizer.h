@@ -1,10 +1,11 @@
 // The fast path of the Cairo renderer for pixel targets: strokes and solid fills go straight
 // into a Cairo image surface through the Anti-Grain Geometry scanline rasterizer, which draws a
 // map's hundreds of thousands of thin lines several times faster than Cairo's stroker. Vertices
-// that would not move a figure by a visible fraction of a pixel are dropped on the way, and so
-// are segments of a line that go back over one just drawn. Text and
-// hatches stay with Cairo, which draws on the same pixels; the renderer hands the surface back
-// and forth with Acquire / Release. Used only through RenderPicture (cairo_renderer.h).
+// that would not move a figure by a visible fraction of a pixel are dropped on the way, and so,
+// in a line hundreds of times longer than the image is wide, are segments that go back over one
+// just drawn; such a line is drawn in pieces. Text and hatches stay with Cairo, which draws on
+// the same pixels; the renderer hands the surface back and forth with Acquire / Release. Used
+// only through RenderPicture (cairo_renderer.h).
 #pragma once
 
 #include <cairo.h>
