@@ -44,11 +44,12 @@ constexpr double kOutlineRange = 1 << 20;
 // them (2 * (16 * span)^2 < 2^31), so it goes through the clipping rasterizer as well.
 constexpr double kOutlineSpan = 2040;
 
-// A long stroke goes to the rasterizer in pieces of about this much outline (device pixels,
-// each segment's length plus its join): a piece's cells stay well inside the rasterizer's limit
-// (four million, beyond which it silently drops the rest), and a stop is looked for between
-// pieces.
-constexpr double kPieceOutline = 1 << 20;
+// A stroke of more outline than this (device pixels, each segment's length plus its join) goes
+// to the rasterizer in pieces of kPieceOutline: a piece's cells stay well inside the
+// rasterizer's limit (four million, beyond which it silently drops the rest), and a stop is
+// looked for between pieces. No map line comes near it.
+constexpr double kLongOutline = 1 << 20;
+constexpr double kPieceOutline = 1 << 18;
 // A stop is looked for after about this much outline drawn.
 constexpr double kOutlinePerCheck = 1 << 18;
 
@@ -246,7 +247,7 @@ struct ImageRasterizer::Impl {
 // which round caps join as a round join would), asking for a stop in between.
 template <class Draw>
 void ImageRasterizer::Impl::Pieces(double per_vertex, const Draw& draw) {
-  if (path.outline() + per_vertex * path.size() < kPieceOutline) {
+  if (path.outline() + per_vertex * path.size() < kLongOutline) {
     draw();
     Drawn(path.outline());
     return;
@@ -349,7 +350,7 @@ void ImageRasterizer::Stroke(cairo_t* cr, std::span<const picture::Point> points
   im.path.Set(points, m, closed, false);
   // A line that goes back over itself shows as much once; only one far longer than any map's
   // drawing (hundreds of times across the image) is worth the looking.
-  if (!closed && im.path.outline() > kPieceOutline) im.path.Set(points, m, false, true);
+  if (!closed && im.path.outline() > kLongOutline) im.path.Set(points, m, false, true);
   if (!im.Shows(width)) return;
   im.Acquire();
   if (width <= kThinLine && im.path.extent() < kOutlineRange && im.path.span() < kOutlineSpan) {
