@@ -182,9 +182,11 @@ TEST_F(CliTest, SeveralJobsStoreTheSameBytes) {
     AddMesh("m" + std::to_string(i), mesh);
     names.push_back("m" + std::to_string(i));
   }
-  ProcessResult one = Convert({"-j", "1", "-f", "wmf,svg", "-s", kExampleSettings, in(), out()});
+  // One job draws each PNG in bands of rows on the idle cores, two jobs each in one piece.
+  ProcessResult one =
+      Convert({"-j", "1", "-f", "wmf,svg,png", "-s", kExampleSettings, in(), out()});
   ProcessResult two =
-      Convert({"--jobs", "2", "--format=wmf,svg", "-s", kExampleSettings, in(), dir_ / "out2"});
+      Convert({"--jobs", "2", "--format=wmf,svg,png", "-s", kExampleSettings, in(), dir_ / "out2"});
   ASSERT_EQ(one.exit_status, 0);
   ASSERT_EQ(two.exit_status, 0);
   // Same progress lines but for the output folder named in them.
@@ -194,7 +196,7 @@ TEST_F(CliTest, SeveralJobsStoreTheSameBytes) {
   };
   EXPECT_EQ(lines(one.err, out()), lines(two.err, dir_ / "out2"));
   for (const std::string& n : names) {
-    for (const char* ext : {".wmf", ".svg"}) {
+    for (const char* ext : {".wmf", ".svg", ".png"}) {
       std::string a = ReadFileBytes(out(n + ext));
       ASSERT_FALSE(a.empty());
       EXPECT_TRUE(ReadFileBytes(dir_ / ("out2/" + n + ext)) == a) << n << ext;

@@ -64,7 +64,9 @@ class Converter {
     ::close(err_fd_);
     err_fd_ = -1;
   }
-  void Signal(int signal) { ::kill(pid_, signal); }
+  void Signal(int signal) {
+    if (pid_ > 0) ::kill(pid_, signal);
+  }
   // True once the process catches `signal` (Linux's /proc/PID/status, SigCgt); false when it ended
   // first.
   bool Catches(int signal) {
@@ -82,9 +84,18 @@ class Converter {
       sched_yield();
     }
   }
+  // Whether the converter has ended (it is then reaped).
+  bool Exited() {
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_) return false;
+    exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+    pid_ = 0;
+    return true;
+  }
   // The exit status, or 1000 + the signal that ended it.
   int Wait() {
     if (err_fd_ >= 0) ReadUntil("\x01never");
+    if (pid_ == 0) return exit_status_;
     int status = 0;
     ::waitpid(pid_, &status, 0);
     pid_ = 0;
@@ -94,6 +105,7 @@ class Converter {
 
  private:
   pid_t pid_ = 0;
+  int exit_status_ = -1;
   int err_fd_ = -1;
   std::string err_;
 };
@@ -172,6 +184,35 @@ TEST_F(StopSignalsTest, LinuxOnlyAStopInTheFirstInstantOfMainIsAStop) {
   run.Signal(SIGTERM);
   EXPECT_EQ(run.Wait(), 128 + SIGTERM) << run.err();
   EXPECT_EQ(Count().temporary, 0);
+}
+
+// A line of a million points that crosses the whole sheet with every segment, each somewhere
+// else: drawing it as PNG takes far longer than a stop may wait, so the stop must come through
+// while the image is drawn.
+TEST_F(StopSignalsTest, AStopDuringTheDrawingOfAnImageEndsTheRun) {
+  fs::create_directories(in() + "/533946/road");
+  fs::create_directories(out());
+  {
+    std::ofstream arc(in() + "/533946/road/roadntwk.arc", std::ios::binary);
+    constexpr int kPoints = 1000000;
+    arc << "533946,ARC,20250401,1\r\nL2110,1,1," << kPoints << "\r\n";
+    for (int i = 0; i < kPoints; ++i) {
+      arc << (i % 2 ? "1500.0," : "0.0,") << int64_t{i} * 7919 % 9990 / 10 << ".0\r\n";
+    }
+  }
+  dir_.Write("in/533946/road/road.atr", "533946,ATR,20250401,ROAD,1\r\nL2110,1,0,\r\n");
+  for (const char* jobs : {"1", "2"}) {
+    SCOPED_TRACE(jobs);
+    Converter run({"-s", kExamples + "/vellumist.ini", "-f", "png", "-j", jobs, in(), out()});
+    // The image's temporary file is made just before the drawing starts.
+    while (Count().temporary == 0 && !run.Exited()) ::usleep(10000);
+    run.Signal(SIGTERM);
+    EXPECT_EQ(run.Wait(), 128 + SIGTERM) << run.err();
+    EXPECT_THAT(run.err(), HasSubstr("stopped by SIGTERM: 0 of 1"));
+    Census files = Count();
+    EXPECT_EQ(files.temporary, 0);
+    EXPECT_EQ(files.fresh, 0);
+  }
 }
 
 // Progress read by a reader that quits (`... 2>&1 | head -c 10`): the run goes on to the end.

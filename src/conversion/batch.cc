@@ -147,7 +147,8 @@ class BatchRun {
                     [&](std::string_view bytes) {
                       hook.Step();
                       file->Write(bytes);
-                    });
+                    },
+                    {output::ImageOptions{}.bands, request_.stop_requested});
         file->Close();
         outcome.files.push_back(std::move(file));
       }

@@ -46,7 +46,7 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
 
 void WriteOutput(const picture::Picture& sheet, std::string_view mesh, OutputFormat format,
                  const OutputSizes& sizes, picture::FontLibrary& fonts, base::MessageSink& sink,
-                 const ByteWriter& write) {
+                 const ByteWriter& write, const output::ImageOptions& image) {
   switch (format) {
     case OutputFormat::kWmf:
       write(output::EncodeWmf(sheet, sizes.wmf, sink));
@@ -55,7 +55,7 @@ void WriteOutput(const picture::Picture& sheet, std::string_view mesh, OutputFor
       output::WriteSvg(sheet, sizes.vector_width, sizes.vector_height, fonts, write);
       return;
     case OutputFormat::kPng:
-      write(output::EncodeImage(sheet, sizes.png_width, sizes.png_height, fonts));
+      write(output::EncodeImage(sheet, sizes.png_width, sizes.png_height, fonts, image));
       return;
     case OutputFormat::kPdf:
       output::WritePdf(sheet, sizes.vector_width, sizes.vector_height, mesh, fonts, write);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "output/raster/cairo_renderer.h"
 #include "output/wmf/wmf_writer.h"
 #include "picture/font_library.h"
 #include "picture/picture.h"
@@ -61,8 +62,9 @@ using ByteWriter = std::function<void(std::string_view)>;
 // drawn on a white background. A figure
 // that the metafile cannot hold is left out of it and told to `sink` (see output::EncodeWmf);
 // the other formats draw everything. Throws ConversionError when the picture cannot be encoded.
+// `image` says how a PNG is drawn: in how many bands at once, and the stop it looks for.
 void WriteOutput(const picture::Picture& sheet, std::string_view mesh, OutputFormat format,
                  const OutputSizes& sizes, picture::FontLibrary& fonts, base::MessageSink& sink,
-                 const ByteWriter& write);
+                 const ByteWriter& write, const output::ImageOptions& image = {});
 
 }  // namespace sheetwright::conversion

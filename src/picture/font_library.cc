@@ -12,6 +12,8 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <shared_mutex>
 #include <unordered_map>
 #include <utility>
 
@@ -148,8 +150,12 @@ FcPattern* MatchFont(const std::string& family, uint8_t style) {
 
 }  // namespace
 
+// Every face, size and character is looked up under a shared lock, so that conversions on
+// several threads measure their labels at once; only the first use of one takes the lock alone
+// to add it. Each lookup below that may add says so with `add`: without it (shared lock held)
+// it answers null for what is not there yet.
 struct FontLibrary::Impl {
-  std::mutex mutex;
+  std::shared_mutex mutex;
   FT_Library library = nullptr;
   std::map<std::pair<std::string, uint8_t>, FaceEntry> faces;
 
@@ -164,12 +170,12 @@ struct FontLibrary::Impl {
     if (library) FT_Done_FreeType(library);
   }
 
-  // Caller holds the mutex.
-  FaceEntry& Face(const LabelFont& font) {
+  FaceEntry* Face(const LabelFont& font, bool add) {
     std::string family = SubstituteFace(font.face_name);
     uint8_t style = font.style & (kBold | kItalic);
     auto key = std::make_pair(family, style);
-    if (auto it = faces.find(key); it != faces.end()) return it->second;
+    if (auto it = faces.find(key); it != faces.end()) return &it->second;
+    if (!add) return nullptr;
 
     FcPattern* match = MatchFont(family, style);
     if (match && !FamilyMatches(match, family) && !IsGeneric(family)) {
@@ -216,17 +222,16 @@ struct FontLibrary::Impl {
                                                CAIRO_FONT_WEIGHT_NORMAL);
     }
     if (entry.face) ReadCellMetrics(entry);
-    return faces.emplace(key, std::move(entry)).first->second;
+    return &faces.emplace(key, std::move(entry)).first->second;
   }
 
-  // Caller holds the mutex. The Japanese stand-in of the weight and slant of `font`.
-  FaceEntry& Fallback(const LabelFont& font) {
+  // The Japanese stand-in of the weight and slant of `font`.
+  FaceEntry* Fallback(const LabelFont& font, bool add) {
     LabelFont fallback = font;
     fallback.face_name = kFallbackFamily;
-    return Face(fallback);
+    return Face(fallback, add);
   }
 
-  // Caller holds the mutex.
   int32_t Ppem(FaceEntry& entry, const LabelFont& font) {
     double size = kDefaultPixelSize;
     if (font.height < 0) {
@@ -240,8 +245,11 @@ struct FontLibrary::Impl {
     return static_cast<int32_t>(std::clamp(size, 1.0, kMaxPixelSize));
   }
 
-  // Caller holds the mutex.
-  SizeEntry& Size(FaceEntry& entry, int32_t ppem) {
+  SizeEntry* Size(FaceEntry& entry, int32_t ppem, bool add) {
+    if (!add) {
+      auto it = entry.sizes.find(ppem);
+      return it == entry.sizes.end() ? nullptr : &it->second;
+    }
     auto [it, inserted] = entry.sizes.try_emplace(ppem);
     if (inserted) {
       if (entry.face) {
@@ -253,12 +261,12 @@ struct FontLibrary::Impl {
         it->second.ascent = ppem;
       }
     }
-    return it->second;
+    return &it->second;
   }
 
-  // Caller holds the mutex.
+  // Caller holds the lock alone.
   SizeEntry& Scaled(FaceEntry& entry, int32_t ppem) {
-    SizeEntry& size = Size(entry, ppem);
+    SizeEntry& size = *Size(entry, ppem, true);
     if (!size.scaled) {
       cairo_matrix_t font_matrix, ctm;
       cairo_matrix_init_scale(&font_matrix, ppem, ppem);
@@ -273,10 +281,12 @@ struct FontLibrary::Impl {
     return size;
   }
 
-  // Caller holds the mutex. The glyph and the hinted advance in whole pixels, as GDI
-  // lays out plain text (no kerning).
-  CharEntry Char(FaceEntry& entry, SizeEntry& size, int32_t ppem, char32_t cp) {
+  // The glyph and the hinted advance in whole pixels, as GDI lays out plain text (no
+  // kerning).
+  std::optional<CharEntry> Char(FaceEntry& entry, SizeEntry& size, int32_t ppem, char32_t cp,
+                                bool add) {
     if (auto it = size.chars.find(cp); it != size.chars.end()) return it->second;
+    if (!add) return std::nullopt;
     CharEntry c;
     if (entry.face && FT_Set_Pixel_Sizes(entry.face, 0, ppem) == 0) {
       c.glyph = FT_Get_Char_Index(entry.face, cp);
@@ -290,35 +300,71 @@ struct FontLibrary::Impl {
     return c;
   }
 
-  // Caller holds the mutex. The glyphs of `text` and its extent into `layout`, from the label's
-  // face or, for a character it lacks, the stand-in's; the faces used into `used`.
-  void Lay(const LabelFont& font, const std::u32string& text, LabelLayout& layout,
-           FaceEntry* used[2], int32_t& ppem) {
-    FaceEntry& entry = Face(font);
-    ppem = Ppem(entry, font);
-    SizeEntry& size = Size(entry, ppem);
-    used[0] = &entry;
+  // The glyphs of `text` and its extent into `layout`, from the label's face or, for a
+  // character it lacks, the stand-in's; the faces used into `used`. False (without `add`) when
+  // something is not there yet.
+  bool Lay(const LabelFont& font, const std::u32string& text, LabelLayout& layout,
+           FaceEntry* used[2], int32_t& ppem, bool add) {
+    FaceEntry* entry = Face(font, add);
+    if (!entry) return false;
+    ppem = Ppem(*entry, font);
+    SizeEntry* size = Size(*entry, ppem, add);
+    if (!size) return false;
+    used[0] = entry;
     used[1] = nullptr;
     int64_t width = 0;
+    layout.glyphs.clear();
     layout.glyphs.reserve(text.size());
     for (char32_t cp : text) {
       LabelGlyph g{cp, 0, 0, 0};
-      CharEntry c = Char(entry, size, ppem, cp);
-      if (c.glyph == 0) {
-        FaceEntry& fallback = Fallback(font);
-        CharEntry f = Char(fallback, Size(fallback, ppem), ppem, cp);
-        if (f.glyph != 0) {
+      std::optional<CharEntry> c = Char(*entry, *size, ppem, cp, add);
+      if (!c) return false;
+      if (c->glyph == 0) {
+        FaceEntry* fallback = Fallback(font, add);
+        SizeEntry* fallback_size = fallback ? Size(*fallback, ppem, add) : nullptr;
+        if (!fallback_size) return false;
+        std::optional<CharEntry> f = Char(*fallback, *fallback_size, ppem, cp, add);
+        if (!f) return false;
+        if (f->glyph != 0) {
           c = f;
           g.face = 1;
-          used[1] = &fallback;
+          used[1] = fallback;
         }
       }
-      g.glyph = c.glyph;
-      g.advance = c.advance;
-      width += c.advance;
+      g.glyph = c->glyph;
+      g.advance = c->advance;
+      width += c->advance;
       layout.glyphs.push_back(g);
     }
-    layout.extent = TextExtent{ClampToInt32(width), size.ascent + size.descent};
+    layout.extent = TextExtent{ClampToInt32(width), size->ascent + size->descent};
+    return true;
+  }
+
+  // The face of `font`, added under the lock alone on its first use.
+  FaceEntry& FaceLocked(const LabelFont& font) {
+    {
+      std::shared_lock lock(mutex);
+      if (FaceEntry* entry = Face(font, false)) return *entry;
+    }
+    std::unique_lock lock(mutex);
+    return *Face(font, true);
+  }
+
+  // Lays out under the shared lock when everything is there, else under the lock alone; what
+  // `then` does follows under the same lock.
+  template <class Then>
+  void LayLocked(const LabelFont& font, std::string_view cp932_text, LabelLayout& layout,
+                 const Then& then) {
+    std::u32string text = LabelCharacters(cp932_text);
+    FaceEntry* used[2];
+    int32_t ppem = 0;
+    {
+      std::shared_lock lock(mutex);
+      if (Lay(font, text, layout, used, ppem, false) && then(used, ppem, false)) return;
+    }
+    std::unique_lock lock(mutex);
+    Lay(font, text, layout, used, ppem, true);
+    then(used, ppem, true);
   }
 };
 
@@ -335,29 +381,36 @@ std::string FontLibrary::SubstituteFace(const std::string& face_name) {
 }
 
 TextExtent FontLibrary::Measure(const LabelFont& font, std::string_view cp932_text) {
-  std::u32string text = LabelCharacters(cp932_text);
   LabelLayout layout;
-  FaceEntry* used[2];
-  int32_t ppem = 0;
-  std::lock_guard lock(impl_->mutex);
-  impl_->Lay(font, text, layout, used, ppem);
+  impl_->LayLocked(font, cp932_text, layout, [](FaceEntry**, int32_t, bool) { return true; });
   return layout.extent;
 }
 
 LabelLayout FontLibrary::Layout(const LabelFont& font, std::string_view cp932_text) {
-  std::u32string text = LabelCharacters(cp932_text);
   LabelLayout layout;
-  FaceEntry* used[2];
+  FaceEntry* used[2] = {};
   int32_t ppem = 0;
-  std::lock_guard lock(impl_->mutex);
-  impl_->Lay(font, text, layout, used, ppem);
+  // The scaled fonts are made on first use, under the lock alone.
+  impl_->LayLocked(font, cp932_text, layout, [&](FaceEntry** faces, int32_t size, bool add) {
+    for (int i = 0; i < 2; ++i) {
+      if (!faces[i]) continue;
+      SizeEntry* entry = impl_->Size(*faces[i], size, add);
+      if (!entry || !entry->scaled) {
+        if (!add) return false;
+        impl_->Scaled(*faces[i], size);
+      }
+    }
+    used[0] = faces[0], used[1] = faces[1];
+    ppem = size;
+    return true;
+  });
   FaceEntry& entry = *used[0];
-  SizeEntry& size = impl_->Scaled(entry, ppem);
+  SizeEntry& size = *impl_->Size(entry, ppem, false);
   layout.faces[0] = &entry.info;
   layout.scaled[0] = size.scaled;
   if (used[1]) {
     layout.faces[1] = &used[1]->info;
-    layout.scaled[1] = impl_->Scaled(*used[1], ppem).scaled;
+    layout.scaled[1] = impl_->Size(*used[1], ppem, false)->scaled;
   }
   layout.ppem = ppem;
   layout.ascent = size.baseline;
@@ -375,19 +428,19 @@ LabelLayout FontLibrary::Layout(const LabelFont& font, std::string_view cp932_te
 }
 
 double FontLibrary::PixelSize(const LabelFont& font) {
-  std::lock_guard lock(impl_->mutex);
-  return impl_->Ppem(impl_->Face(font), font);
+  FaceEntry& entry = impl_->FaceLocked(font);
+  return impl_->Ppem(entry, font);
 }
 
 cairo_scaled_font_t* FontLibrary::ScaledFont(const LabelFont& font) {
-  std::lock_guard lock(impl_->mutex);
-  FaceEntry& entry = impl_->Face(font);
+  FaceEntry& entry = impl_->FaceLocked(font);
+  std::unique_lock lock(impl_->mutex);
   return impl_->Scaled(entry, impl_->Ppem(entry, font)).scaled;
 }
 
 double FontLibrary::Ascent(const LabelFont& font) {
-  std::lock_guard lock(impl_->mutex);
-  FaceEntry& entry = impl_->Face(font);
+  FaceEntry& entry = impl_->FaceLocked(font);
+  std::unique_lock lock(impl_->mutex);
   return impl_->Scaled(entry, impl_->Ppem(entry, font)).baseline;
 }
 

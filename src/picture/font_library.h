@@ -5,7 +5,8 @@
 // per em; its measured width is the sum of the hinted advances and its height the full cell
 // (ascent + descent). A character the label's face lacks comes from the Japanese stand-in
 // (IPAPGothic, same weight and slant) and is measured with it; control characters are left out
-// (label_text.h). Thread-safe: one library serves every conversion of a run.
+// (label_text.h). Thread-safe: one library serves every conversion of a run, which measure at
+// once under a shared lock once their faces, sizes and characters are known.
 #pragma once
 
 #include <memory>

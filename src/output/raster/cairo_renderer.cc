@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -9,10 +10,11 @@
 #include "base/atomic_file.h"
 #include "base/encoding.h"
 #include "base/messages.h"
-#include "output/raster/image_rasterizer.h"
 #include "output/geometry/line_chains.h"
 #include "output/playback.h"
+#include "output/raster/image_rasterizer.h"
 #include "output/raster/png_writer.h"
+#include "output/raster/row_bands.h"
 #include "picture/font_library.h"
 
 namespace sheetwright::output {
@@ -26,8 +28,11 @@ void SetSourceColor(cairo_t* cr, picture::ColorValue value) {
 class Player {
  public:
   // `raster`, when given, draws the strokes and solid fills on cr's image surface.
-  Player(cairo_t* cr, picture::FontLibrary& fonts, ImageRasterizer* raster)
-      : cr_(cr), fonts_(fonts), raster_(raster) {}
+  // `stop`, when given, is asked every few hundred records and by the rasterizer during long
+  // work; once it says yes the playback ends with ConversionCancelled.
+  Player(cairo_t* cr, picture::FontLibrary& fonts, ImageRasterizer* raster,
+         const std::function<bool()>& stop)
+      : cr_(cr), fonts_(fonts), raster_(raster), stop_(stop) {}
   ~Player() {
     if (hatch_) cairo_pattern_destroy(hatch_);
   }
@@ -59,6 +64,13 @@ class Player {
     cairo_restore(cr_);
   }
 
+  void AfterRecord() {
+    if (!stop_) return;
+    if ((raster_ && raster_->stopped()) || (++records_ % kRecordsPerCheck == 0 && stop_())) {
+      throw base::ConversionCancelled();
+    }
+  }
+
   void Fill(const picture::DcState& dc);
   void Stroke(const picture::DcState& dc);
   double PenWidth(const picture::DcState& dc) const;
@@ -78,8 +90,11 @@ class Player {
   cairo_t* cr_;
   picture::FontLibrary& fonts_;
   ImageRasterizer* raster_;
+  const std::function<bool()>& stop_;
   LineChainer open_lines_;  // lines of the current pen not yet stroked
   cairo_pattern_t* hatch_ = nullptr;
+  uint64_t records_ = 0;
+  static constexpr uint64_t kRecordsPerCheck = 256;
 };
 
 void Player::Polygon(std::span<const picture::Point> points, const picture::DcState& dc) {
@@ -277,41 +292,27 @@ void Player::Text(picture::Point at, std::string_view bytes, const picture::DcSt
   throw base::ConversionError(path + " に書き込めません: " + reason);
 }
 
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-};
-struct ContextDeleter {
-  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-using Context = std::unique_ptr<cairo_t, ContextDeleter>;
-
-void PaintWhiteAndRender(cairo_surface_t* surface, const picture::Picture& picture, int width,
-                         int height, picture::FontLibrary& fonts) {
-  Context cr(cairo_create(surface));
-  cairo_set_source_rgb(cr.get(), 1, 1, 1);
-  cairo_paint(cr.get());
-  RenderPicture(picture, cr.get(), width, height, fonts);
-}
-
-// False when a view's abort stopped the playback.
+// False when a view's abort stopped the playback; ConversionCancelled when `stop` did.
 bool Render(const picture::Picture& picture, cairo_t* cr, double target_width, double target_height,
-            picture::FontLibrary& fonts, const PlayView* view) {
+            picture::FontLibrary& fonts, const PlayView* view,
+            const std::function<bool()>& stop = {}) {
   if (picture.width <= 0 || picture.height <= 0 || !(target_width > 0) || !(target_height > 0)) {
     return true;
   }
   cairo_save(cr);
   cairo_scale(cr, target_width / picture.width, target_height / picture.height);
-  std::unique_ptr<ImageRasterizer> raster = ImageRasterizer::For(cr);
+  std::unique_ptr<ImageRasterizer> raster = ImageRasterizer::For(cr, view ? view->abort : stop);
   bool finished;
   {
-    Player player(cr, fonts, raster.get());
+    Player player(cr, fonts, raster.get(), stop);
     finished = Play(picture, player, view);
   }
+  bool stopped = raster && raster->stopped();
   cairo_new_path(cr);
   raster.reset();
   cairo_restore(cr);
-  return finished;
+  if (stopped && stop) throw base::ConversionCancelled();
+  return finished && !stopped;
 }
 
 }  // namespace
@@ -327,7 +328,7 @@ bool RenderPicture(const picture::Picture& picture, cairo_t* cr, double target_w
 }
 
 std::string EncodeImage(const picture::Picture& picture, int width, int height,
-                        picture::FontLibrary& fonts) {
+                        picture::FontLibrary& fonts, const ImageOptions& options) {
   if (width <= 0 || height <= 0) {
     throw base::ConversionError("invalid image size");
   }
@@ -335,7 +336,14 @@ std::string EncodeImage(const picture::Picture& picture, int width, int height,
   Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
   cairo_status_t status = cairo_surface_status(surface.get());
   if (status == CAIRO_STATUS_SUCCESS) {
-    PaintWhiteAndRender(surface.get(), picture, width, height, fonts);
+    Context cr(cairo_create(surface.get()));
+    cairo_set_source_rgb(cr.get(), 1, 1, 1);
+    cairo_paint(cr.get());
+    cairo_matrix_t identity;
+    cairo_matrix_init_identity(&identity);
+    DrawInBands(surface.get(), identity, options.bands, [&](cairo_t* band) {
+      return Render(picture, band, width, height, fonts, nullptr, options.stop);
+    });
     cairo_surface_flush(surface.get());
     status = cairo_surface_status(surface.get());
   }
@@ -350,7 +358,7 @@ void StoreImage(const picture::Picture& picture, int width, int height, const st
                 picture::FontLibrary& fonts) {
   std::string bytes;
   try {
-    bytes = EncodeImage(picture, width, height, fonts);
+    bytes = EncodeImage(picture, width, height, fonts, {});
   } catch (const base::ConversionError& e) {
     Fail(path, e.what());
   }

@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include <functional>
 #include <string>
 
 #include "output/playback.h"
@@ -28,10 +29,22 @@ bool RenderPicture(const picture::Picture& picture, cairo_t* cr, double target_w
 // SVG and PDF have writers of their own (svg_writer.h, pdf_writer.h), which keep labels as text
 // and layers apart.
 
+// How an image file is drawn.
+struct ImageOptions {
+  // Bands of rows drawn at once, each on a thread of its own (row_bands.h; a small image fewer).
+  // Where a line leaves a band its edge is cut a little differently, which can move the pixels
+  // along it by one level: the same count everywhere keeps the bytes of a PNG the same whatever
+  // the jobs and the machine.
+  int bands = 2;
+  // Asked every few hundred records and now and then during a long figure: once it says yes,
+  // the drawing ends with base::ConversionCancelled. Called from every band's thread.
+  std::function<bool()> stop;
+};
+
 // The whole PNG file of the given size in pixels, drawn on a white background. Throws
 // ConversionError when Cairo fails.
 std::string EncodeImage(const picture::Picture& picture, int width, int height,
-                        picture::FontLibrary& fonts);
+                        picture::FontLibrary& fonts, const ImageOptions& options = {});
 
 // Renders to a PNG file of the given size in pixels, on a white background, atomically replacing
 // an older file. Throws ConversionError on failure.

@@ -1,13 +1,16 @@
 // The fast path of the Cairo renderer for pixel targets: strokes and solid fills go straight
 // into a Cairo image surface through the Anti-Grain Geometry scanline rasterizer, which draws a
 // map's hundreds of thousands of thin lines several times faster than Cairo's stroker. Vertices
-// that would not move a figure by a visible fraction of a pixel are dropped on the way. Text and
-// hatches stay with Cairo, which draws on the same pixels; the renderer hands the surface back
-// and forth with Acquire / Release. Used only through RenderPicture (cairo_renderer.h).
+// that would not move a figure by a visible fraction of a pixel are dropped on the way, and so,
+// in a line hundreds of times longer than the image is wide, are segments that go back over one
+// just drawn; such a line is drawn in pieces. Text and hatches stay with Cairo, which draws on
+// the same pixels; the renderer hands the surface back and forth with Acquire / Release. Used
+// only through RenderPicture (cairo_renderer.h).
 #pragma once
 
 #include <cairo.h>
 
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -20,8 +23,9 @@ class ImageRasterizer {
  public:
   // A rasterizer for what `cr` draws on now, or null when the fast path does not apply: the
   // target is not a 32-bit image surface, the current transformation turns or shears, or the
-  // clip is not one rectangle.
-  static std::unique_ptr<ImageRasterizer> For(cairo_t* cr);
+  // clip is not one rectangle. `stop`, when given, is asked now and then during long work; once
+  // it said yes, the rasterizer draws nothing more (stopped()). It may throw instead.
+  static std::unique_ptr<ImageRasterizer> For(cairo_t* cr, std::function<bool()> stop = {});
   ~ImageRasterizer();
   ImageRasterizer(const ImageRasterizer&) = delete;
   ImageRasterizer& operator=(const ImageRasterizer&) = delete;
@@ -36,6 +40,8 @@ class ImageRasterizer {
               picture::Rgb color);
   // Fills with the even-odd rule.
   void Fill(cairo_t* cr, std::span<const picture::Point> points, picture::Rgb color);
+
+  bool stopped() const;
 
   // Cairo is about to draw on the surface: what was rasterized here is made visible to it.
   void Release();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -32,7 +33,7 @@ std::vector<unsigned char> Pixels(const picture::Picture& sheet, bool view, int 
   cairo_t* cr = cairo_create(surface);
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
-  int asked = 0;
+  std::atomic<int> asked = 0;  // the bands of rows ask from threads of their own
   auto abort = [&] { return abort_after >= 0 && ++asked > abort_after; };
   if (view) {
     // The left half of the frame, drawn at twice the size: the right half falls off the image.
@@ -56,7 +57,9 @@ TEST(RenderPictureView, CullsToTheViewWithTheSamePixelsAndStopsWhenAborted) {
   EXPECT_EQ(Pixels(sheet, true, -1), whole);
   std::vector<unsigned char> blank(whole.size(), 0xFF);
   EXPECT_EQ(Pixels(sheet, true, 0), blank);  // aborted before the first piece
-  std::vector<unsigned char> part = Pixels(sheet, true, 10);
+  // Each band of rows (one per core) asks eight times before its first piece is drawn, twenty
+  // before its last.
+  std::vector<unsigned char> part = Pixels(sheet, true, 15);
   EXPECT_NE(part, blank);
   EXPECT_NE(part, whole);  // stopped between pieces
 }
