@@ -66,6 +66,20 @@ int WriteAll(int fd, std::string_view bytes) {
   throw ConversionError::Unwritable(PlatformTextToUtf8(path), std::strerror(err));
 }
 
+// A new file (mkstemp makes it 0600 and ours; another writer as it likes) takes the old file's
+// owner, group and permissions (owner and group only where the system lets us: as root, or a group
+// we belong to), or the permissions a newly created file would have had. The mode comes last: a
+// change of owner clears the set-ID bits.
+void TakeOwnerAndMode(int fd, const std::string& old_path) {
+  struct stat old {};
+  if (::stat(old_path.c_str(), &old) == 0) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)!::fchown(fd, -1, old.st_gid);
+    ::fchmod(fd, old.st_mode & 07777);
+  } else {
+    ::fchmod(fd, 0666 & ~CurrentUmask());
+  }
+}
+
 }  // namespace
 
 std::string LinkTarget(const std::string& path) {
@@ -104,17 +118,7 @@ AtomicFile::AtomicFile(std::string path)
     temp_.clear();
     Fail(err);
   }
-  // mkstemp creates the file 0600 and ours; give it the old file's owner, group and permissions
-  // (owner and group only where the system lets us: as root, or a group we belong to), or the
-  // permissions a newly created file would have had. The mode comes last: a change of owner
-  // clears the set-ID bits.
-  struct stat old {};
-  if (::stat(path_.c_str(), &old) == 0) {
-    if (::fchown(fd_, old.st_uid, old.st_gid) != 0) (void)!::fchown(fd_, -1, old.st_gid);
-    ::fchmod(fd_, old.st_mode & 07777);
-  } else {
-    ::fchmod(fd_, 0666 & ~CurrentUmask());
-  }
+  TakeOwnerAndMode(fd_, path_);
 }
 
 AtomicFile::~AtomicFile() {
@@ -163,6 +167,19 @@ void AtomicFile::Commit() {
   if (::rename(temp_.c_str(), path_.c_str()) != 0) Fail(errno);
   temp_.clear();
   SyncFolderOf(path_);
+}
+
+void ReplaceWith(const std::string& temp, const std::string& path) {
+  std::string target = LinkTarget(path);
+  if (std::error_code refusal = WriteRefusal(target)) ThrowWriteError(path, refusal.value());
+  int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) ThrowWriteError(path, errno);
+  TakeOwnerAndMode(fd, target);
+  int err = ::fsync(fd) != 0 && errno != EINVAL ? errno : 0;
+  ::close(fd);
+  if (!err && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
+  if (err) ThrowWriteError(path, err);
+  SyncFolderOf(target);
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {

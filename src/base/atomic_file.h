@@ -52,6 +52,12 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // ConversionError like AtomicFile.
 void WriteFileInPlace(const std::string& path, std::string_view bytes);
 
+// Puts `temp`, a complete file that another writer made (a database, closed), in place of `path`
+// by the rules above: a frozen file is kept (and `temp` left to the caller), a link's target is
+// replaced, the old file's owner, group and mode carried over. `temp` must lie on the target's
+// file system: beside LinkTarget(path). Throws ConversionError like AtomicFile.
+void ReplaceWith(const std::string& temp, const std::string& path);
+
 // The file a write to `path` reaches: `path` itself, or, when it is a symbolic link, the end of
 // its chain of links (which need not exist). Relative link targets count from the link's folder.
 std::string LinkTarget(const std::string& path);

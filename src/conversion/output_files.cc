@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/encoding.h"
 #include "base/messages.h"
 #include "output/raster/cairo_renderer.h"
 #include "output/dxf/dxf_writer.h"
@@ -59,7 +60,8 @@ void WriteOutput(const picture::Picture& sheet, std::string_view mesh, OutputFor
       write(output::EncodeImage(sheet, sizes.png_width, sizes.png_height, fonts));
       return;
     case OutputFormat::kPdf:
-      output::WritePdf(sheet, sizes.vector_width, sizes.vector_height, mesh, fonts, write);
+      output::WritePdf(sheet, sizes.vector_width, sizes.vector_height,
+                       base::PlatformTextToUtf8(mesh), fonts, write);
       return;
     case OutputFormat::kDxf:
       output::WriteDxf(sheet, output::DxfFlavour::kR12, fonts, sink, write);

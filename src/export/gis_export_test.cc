@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 
@@ -239,10 +241,94 @@ TEST(GisExport, SamplesGiveOneFeaturePerRecord) {
   }
 }
 
+// A cut line from the outer ring to the courtyard, walked there and back (arc 6), as sheet data
+// has it; the outer ring given clockwise (-1), the courtyard counter-clockwise (-2).
+TEST(GisExport, ACutLineCancelsAndRingsRunOuterCounterClockwiseHolesClockwise) {
+  TempFolder dir;
+  std::string arcs = std::string(kArcs) + "L7101,1,6,2\r\n0,0\r\n40,40\r\n";
+  dir.Write("m/gaiku/GAIKU.ARC", arcs);
+  dir.Write("m/gaiku/GAIKU.PGN", "m,PGN,x,x,1\r\nA7101,1,4,50,50\r\n-1\r\n6\r\n-2\r\n-6\r\n");
+  CollectingSink sink;
+  StagedGpkg(dir / "m.gpkg", dir / "m", "m", Placement{}, sink).Commit();
+  Dataset gpkg(dir / "m.gpkg");
+  auto areas = gpkg.ByPid("gaiku_polygon");
+  ASSERT_EQ(areas.size(), 1u) << "not a problem record";
+  const OGRPolygon* block = areas[1]->GetGeometryRef()->toMultiPolygon()->getGeometryRef(0);
+  EXPECT_TRUE(block->IsValid());
+  ASSERT_EQ(block->getNumInteriorRings(), 1);
+  EXPECT_FALSE(block->getExteriorRing()->isClockwise());
+  EXPECT_TRUE(block->getInteriorRing(0)->isClockwise());
+  EXPECT_DOUBLE_EQ(block->get_Area(), 100.0 * 100 - 20 * 20);
+}
+
+// The --into file re-run: a mesh it holds is replaced, not doubled; a file that would take a mesh
+// only in part is refused untouched; a file this run made and filled with nothing is removed; a
+// stop rolls the mesh back.
+TEST(GisExport, IntoFileReplacesAMeshRefusesUntouchedAndStops) {
+  TempFolder dir;
+  std::string west = MakeMesh(dir, "west", kArcs);
+  const std::string all = dir / "all.gpkg";
+  for (int run = 0; run < 2; ++run) {
+    CollectingSink sink;
+    GpkgCollection into(all);
+    into.Append(west, "west", Placement{}, sink);
+    into.Close();
+    EXPECT_EQ(sink.messages.size(), run == 0 ? 1u : 2u) << "the second run says it replaced";
+  }
+  {
+    Dataset gpkg(all);
+    EXPECT_EQ(Count(gpkg, "gaiku_polygon", "west"), 3);
+    EXPECT_EQ(gpkg["gaiku_arc"].GetFeatureCount(), 5);
+    EXPECT_EQ(Sql(gpkg, "SELECT count(*) FROM rtree_gaiku_arc_geom"), 5);
+  }
+  // Frozen, then of another CRS: refused, byte for byte as it was.
+  const std::string before = test_util::ReadFileBytes(all);
+  chmod(all.c_str(), 0444);
+  CollectingSink sink;
+  EXPECT_THROW(GpkgCollection(all).Append(west, "west", Placement{}, sink), base::ConversionError);
+  chmod(all.c_str(), 0644);
+  EXPECT_THROW(GpkgCollection(all).Append(west, "west", Placement{0, 0, 6677}, sink),
+               base::ConversionError);
+  EXPECT_EQ(test_util::ReadFileBytes(all), before);
+
+  // A new file whose only mesh fails, or is stopped, is not left behind.
+  const std::string fresh = dir / "fresh.gpkg";
+  std::string bad_arcs(kArcs);
+  bad_arcs.replace(bad_arcs.find("50,600"), 6, "50,x00");
+  EXPECT_THROW(GpkgCollection(fresh).Append(MakeMesh(dir, "bad", bad_arcs), "bad", {}, sink),
+               base::ConversionError);
+  EXPECT_FALSE(std::filesystem::exists(fresh));
+  EXPECT_THROW(GpkgCollection(fresh, [] { return true; }).Append(west, "west", {}, sink),
+               base::ConversionCancelled);
+  EXPECT_FALSE(std::filesystem::exists(fresh));
+  // A stop while the existing file is indexed leaves it without the index.
+  std::filesystem::copy_file(all, fresh);
+  GDALDataset* writable = GDALDataset::Open(fresh.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE);
+  writable->ExecuteSQL("SELECT DisableSpatialIndex('gaiku_arc', 'geom')", nullptr, nullptr);
+  GDALClose(writable);
+  bool stop = false;
+  GpkgCollection again(fresh, [&] { return stop; });
+  again.Append(west, "west", {}, sink);
+  stop = true;
+  EXPECT_THROW(again.Close(), base::ConversionCancelled);
+  Dataset gpkg(fresh);
+  EXPECT_EQ(Sql(gpkg, "SELECT HasSpatialIndex('gaiku_arc', 'geom')"), 0);
+  EXPECT_EQ(gpkg["gaiku_arc"].GetFeatureCount(), 5);
+}
+
 TEST(GisExport, SheetOriginsRefuseWhatTheyCannotPlace) {
   EXPECT_THROW(SheetOrigins::Parse("a,1\n", "f"), std::runtime_error);
   EXPECT_THROW(SheetOrigins::Parse("a,1,2\na,3,4\n", "f"), std::runtime_error);
   EXPECT_THROW(SheetOrigins::Parse("# nothing\n", "f"), std::runtime_error);
+  for (const char* line : {"a,1e20,0\n", "a,0,1e300,6677\n", "a,0,0,4326\n", "a,0,0,999999\n"}) {
+    try {
+      SheetOrigins::Parse(std::string("mesh,easting,northing,epsg\n") + line, "f");
+      ADD_FAILURE() << line;
+    } catch (const base::ConversionError& e) {
+      EXPECT_TRUE(std::string(e.what()).starts_with("f:2: ")) << e.what();
+    }
+  }
+  EXPECT_EQ(SheetOrigins::Parse("\xEF\xBB\xBFmesh,easting,northing\na,1,2\n", "f").size(), 1u);
   GisRequest request;
   request.origins = std::make_shared<SheetOrigins>(SheetOrigins::Parse("a,1,2\n", "f"));
   EXPECT_EQ(request.PlacementOf("a").north, 2);

@@ -1,5 +1,6 @@
 #include "export/mesh_export.h"
 
+#include "base/encoding.h"
 #include "base/numbers.h"
 #include "mapdata/bad_line.h"
 #include "mapdata/label_name.h"
@@ -14,7 +15,7 @@ namespace format = mapdata::format;
 
 ExportContext::ExportContext(const std::string& mesh_folder, const std::string& mesh,
                              const Placement& placement, GisFile& file, base::MessageSink& sink)
-    : mesh(mesh),
+    : mesh(base::PlatformTextToUtf8(mesh)),
       placement(placement),
       file(file),
       sink(sink),

@@ -13,7 +13,7 @@
 namespace sheetwright::gis {
 
 // Writes the mesh in `mesh_folder` into `file`, whose layers PrepareGpkg has made; each feature
-// carries `mesh` in its mesh column and is shifted by `placement`. Missing files give no features.
+// carries `mesh` (a folder name: UTF-8, or CP932 decoded) in its mesh column and is shifted by `placement`. Missing files give no features.
 // Bad records are told to `sink` with the drawers' messages and written all the same as far as
 // they go: an arc without its point count without geometry, a polygon that makes no valid area
 // into the polygon_problem layer as lines. A number field that is not a number, or an unreadable

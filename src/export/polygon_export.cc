@@ -76,6 +76,7 @@ void ExportPolygons(ExportContext& ctx, size_t layer) {
       bool read = mapdata::ForEachAreaArc(
           ctx.references, arcs, cursor, references,
           [&](const mapdata::ArcRun& run) { rings.AddArc(arcs, run, ctx.placement); });
+      rings.Finish();
       problem = Problem(read, references, rings);
     }
     FeatureRow& row = ctx.Row(problem ? problem_layer : layer);

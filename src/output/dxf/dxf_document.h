@@ -30,6 +30,7 @@ struct DocumentInfo {
   double width_m = 0, height_m = 0;  // the sheet, from (0, 0)
   std::vector<CadLayer> layers;
   std::vector<CadStyle> styles;
+  std::vector<picture::Rgb> fills;  // every colour a solid area is filled with
   uint64_t handle_seed = 0;  // above every handle of the entities
 };
 
