@@ -131,6 +131,52 @@ TEST_F(FaultInjectionTest, ReadOnlyOutputFolderKeepsTheOldFiles) {
   EXPECT_EQ(Listing(out()), (std::vector<std::string>{"A.wmf", "B.wmf"}));
 }
 
+// The rules of every stored file, drawings and GeoPackages alike, root too: a file without write
+// permission is kept and its mesh fails, a symbolic link is written through, and the replaced
+// file's owner, group and mode are kept.
+TEST_F(FaultInjectionTest, EveryStoredFileKeepsTheFileRules) {
+  if (!IsRoot()) GTEST_SKIP() << "giving a file to nobody needs root";
+  struct Case {
+    std::vector<std::string> format;
+    std::string file;
+  };
+  const Case cases[] = {{{"-f", "wmf"}, "A.wmf"},
+                        {{"-f", "gpkg"}, "A.gpkg"},
+                        {{"--into", out("all.gpkg")}, "all.gpkg"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::vector<std::string> args = c.format;
+    for (const std::string& a : {std::string("-q"), std::string("-s"), kSettings, in(), out()}) {
+      args.push_back(a);
+    }
+    const std::string file = out(c.file);
+    ASSERT_EQ(test_util::RunProgram(test_util::ConverterPath(), args).exit_status, 0);
+    ASSERT_EQ(chown(file.c_str(), kNobody, kNoGroup), 0);
+    fs::permissions(file, fs::perms(0640));
+    EXPECT_EQ(test_util::RunProgram(test_util::ConverterPath(), args).exit_status, 0);
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNoGroup);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    fs::permissions(file, fs::perms(0444));
+    const std::string frozen = ReadFileBytes(file);
+    ProcessResult refused = test_util::RunProgram(test_util::ConverterPath(), args);
+    EXPECT_EQ(refused.exit_status, 1);
+    EXPECT_THAT(refused.err, HasSubstr(file + " に書き込めません: Permission denied"));
+    EXPECT_TRUE(ReadFileBytes(file) == frozen);
+
+    fs::remove(file);
+    fs::create_directories(dir_ / "elsewhere");
+    fs::create_symlink(dir_ / ("elsewhere/" + c.file), file);
+    EXPECT_EQ(test_util::RunProgram(test_util::ConverterPath(), args).exit_status, 0);
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_GT(fs::file_size(dir_ / ("elsewhere/" + c.file)), 0u);
+    fs::remove(file);
+  }
+}
+
 // A folder where B's drawing should go: B fails, the meshes around it are stored.
 TEST_F(FaultInjectionTest, OutputNameTakenByAFolderFailsOnlyThatMesh) {
   fs::create_directories(out("B.wmf"));
