@@ -174,8 +174,9 @@ TEST_F(CliTest, GeoPackagePerMeshOrIntoOneFile) {
   // The summary names the file the meshes went into; a second run replaces them, never doubles.
   EXPECT_THAT(into.err, HasSubstr("2 of 3 meshes stored in " + all));
   auto count = [&] {
-    return test_util::RunProgram("/usr/bin/ogrinfo",
-                                 {"-q", all, "-sql", "SELECT count(*) FROM road_arc WHERE mesh='A'"})
+    return test_util::RunProgram(
+               "/usr/bin/ogrinfo",
+               {"-q", all, "-sql", "SELECT count(*) FROM road_arc WHERE mesh='A'"})
         .out;
   };
   const std::string first = count();

@@ -58,13 +58,11 @@ void ConsoleReporter::Failed(const std::string& mesh, const std::string& error) 
   std::fflush(out_);
 }
 
-void ConsoleReporter::Finish(const conversion::BatchResult& result,
-                             const std::string& where) {
+void ConsoleReporter::Finish(const conversion::BatchResult& result, const std::string& where) {
   ClearBar();
   if (quiet_) return;
   if (result.finished) {
-    std::fprintf(out_, "%d of %d meshes stored in %s", result.stored, result.total,
-                 where.c_str());
+    std::fprintf(out_, "%d of %d meshes stored in %s", result.stored, result.total, where.c_str());
     if (result.failed > 0) std::fprintf(out_, " (%d failed)", result.failed);
     std::fputc('\n', out_);
   } else {

@@ -4,7 +4,6 @@
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>

@@ -29,8 +29,8 @@ std::string IndexSql(const std::string& table) {
   const std::string delete_old = "DELETE FROM " + rtree + " WHERE id = OLD.\"fid\"; ";
   return "CREATE VIRTUAL TABLE " + rtree + " USING rtree(id, minx, maxx, miny, maxy);" +
          "INSERT INTO " + rtree +
-         " SELECT fid, ST_MinX(geom), ST_MaxX(geom), ST_MinY(geom), ST_MaxY(geom) FROM \"" +
-         table + "\" WHERE geom NOT NULL AND NOT ST_IsEmpty(geom);" +  //
+         " SELECT fid, ST_MinX(geom), ST_MaxX(geom), ST_MinY(geom), ST_MaxY(geom) FROM \"" + table +
+         "\" WHERE geom NOT NULL AND NOT ST_IsEmpty(geom);" +  //
          trigger + "insert\" AFTER INSERT" + on +
          "(new.\"geom\" NOT NULL AND NOT ST_IsEmpty(NEW.\"geom\")) BEGIN " + Bounds(rtree) +
          "END;" +  //

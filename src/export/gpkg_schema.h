@@ -1,5 +1,6 @@
 // The GeoPackage's own structure, made through GDAL: the file, its layers with the schema of
-// gis_layers.h in a placement's CRS (the spatial index: GisFile::Index). GDAL is closed again before the rows are written (gis_file.h).
+// gis_layers.h in a placement's CRS (the spatial index: GisFile::Index). GDAL is closed again
+// before the rows are written (gis_file.h).
 #pragma once
 
 #include <string>

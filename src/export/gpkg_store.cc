@@ -96,7 +96,8 @@ GpkgCollection::~GpkgCollection() {
 void GpkgCollection::RemoveIfUnused() {
   if (!created_ || stored_ > 0) return;
   std::string target = base::LinkTarget(path_);
-  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::remove((target + suffix).c_str());
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+    std::remove((target + suffix).c_str());
   created_ = false;
 }
 

@@ -2,12 +2,12 @@
 
 #include "base/encoding.h"
 #include "base/numbers.h"
-#include "mapdata/bad_line.h"
-#include "mapdata/label_name.h"
 #include "export/export_parts.h"
 #include "export/feature_row.h"
-#include "mapdata/map_format.h"
+#include "mapdata/bad_line.h"
 #include "mapdata/fields.h"
+#include "mapdata/label_name.h"
+#include "mapdata/map_format.h"
 
 namespace sheetwright::gis {
 

@@ -1,13 +1,13 @@
 // The polygon layers: every polygon record as an area built from its arc references, with its
 // name joined; records that make no valid area go to the problem layer as lines.
 #include "base/numbers.h"
-#include "mapdata/label_name.h"
-#include "mapdata/polygon_arcs.h"
 #include "export/export_parts.h"
 #include "export/feature_row.h"
 #include "export/ring_builder.h"
-#include "mapdata/map_format.h"
 #include "mapdata/fields.h"
+#include "mapdata/label_name.h"
+#include "mapdata/map_format.h"
+#include "mapdata/polygon_arcs.h"
 
 namespace sheetwright::gis {
 namespace {

@@ -11,10 +11,10 @@
 
 #include <vector>
 
-#include "mapdata/polygon_arcs.h"
 #include "export/gpkg_blob.h"
 #include "export/sheet_origins.h"
 #include "mapdata/arc_table.h"
+#include "mapdata/polygon_arcs.h"
 
 namespace sheetwright::gis {
 

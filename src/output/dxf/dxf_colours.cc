@@ -67,7 +67,9 @@ Lab ToLab(picture::Rgb c) {
   double x = (0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047;
   double y = 0.2126 * r + 0.7152 * g + 0.0722 * b;
   double z = (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883;
-  auto f = [](double t) { return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116; };
+  auto f = [](double t) {
+    return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116;
+  };
   return {116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
 }
 

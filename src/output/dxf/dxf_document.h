@@ -31,7 +31,7 @@ struct DocumentInfo {
   std::vector<CadLayer> layers;
   std::vector<CadStyle> styles;
   std::vector<picture::Rgb> fills;  // every colour a solid area is filled with
-  uint64_t handle_seed = 0;  // above every handle of the entities
+  uint64_t handle_seed = 0;         // above every handle of the entities
 };
 
 // Handles of release 2010's fixed objects; entities take theirs from kFirstEntityHandle on.

@@ -15,8 +15,8 @@
 #include "output/dxf/dxf_colours.h"
 #include "output/dxf/dxf_document.h"
 #include "output/dxf/dxf_groups.h"
-#include "output/playback.h"
 #include "output/geometry/triangulate.h"
+#include "output/playback.h"
 #include "picture/picture.h"
 
 namespace sheetwright::picture {

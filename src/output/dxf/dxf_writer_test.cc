@@ -333,7 +333,7 @@ TEST_F(DxfWriterTest, Release2010HatchesRingsInUtf8WithTrueColourAndHandles) {
   EXPECT_THAT(hatches[0].All(93), ::testing::ElementsAre("4", "4"));
   EXPECT_EQ(hatches[0].Get(420), std::to_string(0xA0C8EE));
   EXPECT_EQ(hatches[0].Get(75), "0");  // odd parity
-  int closed_rings = 0;  // the outlines a CAD snaps to, as in release 12
+  int closed_rings = 0;                // the outlines a CAD snaps to, as in release 12
   for (const Object& p : dxf.In("ENTITIES", "LWPOLYLINE")) {
     closed_rings += p.Get(8) == "街区塗潰し" && p.Get(70) == "1" && p.Get(420) == "10537198";
   }
