@@ -83,6 +83,8 @@ class GisFile {
   void CheckStop() const;
   // Throws ConversionCancelled when SQLite was interrupted by the stop, else ConversionError.
   [[noreturn]] void Refused(const std::string& what) const;
+  // Fills the new, empty R-tree of `table` from its rows (gpkg_index.cc).
+  void LoadIndex(const std::string& table);
   void OpenTable(size_t layer);
   // Closes the connection without a word, rolling back what is not committed.
   void Abandon();
