@@ -337,6 +337,39 @@ TEST_F(FaultInjectionTest, FullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
   EXPECT_EQ(ReadFileBytes(report + "/listing"), "A.wmf\n");
 }
 
+// --into on a file system that fills up: the run fails naming the file and the reason, and leaves
+// a valid GeoPackage of whole meshes and nothing beside it.
+TEST_F(FaultInjectionTest, IntoOnAFullDiskFailsAndLeavesAValidFile) {
+  std::string disk = dir_ / "disk", report = dir_ / "report", urban = dir_ / "urban";
+  for (const std::string& folder : {disk, report, urban}) fs::create_directories(folder);
+  for (const char* mesh : {"M1", "M2", "M3", "M4"}) {
+    fs::create_directory_symlink(SHEETWRIGHT_SOURCE_DIR "/examples/meshes/533945-urban",
+                                 urban + "/" + mesh);
+  }
+  // Room for the new file and a mesh or two (some 450 KiB each), not for four.
+  const std::string script =
+      "mount -t tmpfs -o size=1600k tmpfs \"$1\" || exit 99\n"
+      "\"$2\" -q --keep-going --into \"$1/all.gpkg\" \"$3\" \"$4\"; rc=$?\n"
+      "cp \"$1/all.gpkg\" \"$4/\"; ls -A \"$1\" >\"$4/listing\"\n"
+      "exit $rc\n";
+  ProcessResult r = test_util::RunProgram(
+      "/usr/bin/unshare",
+      {"-m", "/bin/sh", "-c", script, "sh", disk, test_util::ConverterPath(), urban, report});
+  if (r.exit_status == 99 || (r.exit_status == 1 && r.err.find("unshare") != std::string::npos))
+    GTEST_SKIP() << "no private tmpfs here: " << r.err;
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_THAT(r.err, HasSubstr(disk + "/all.gpkg に書き込めません: "));
+  EXPECT_EQ(ReadFileBytes(report + "/listing"), "all.gpkg\n");
+  const std::string summary = test_util::IntoFileSummary(report + "/all.gpkg");
+  int meshes = 0, blocks = 0, indexes = -1;
+  ASSERT_EQ(std::sscanf(summary.c_str(), "ok %d %d %d", &meshes, &blocks, &indexes), 3) << summary;
+  EXPECT_GT(meshes, 0);
+  EXPECT_LT(meshes, 4);
+  EXPECT_EQ(blocks, 330 * meshes) << "whole meshes only";
+  EXPECT_TRUE(indexes == 0 || indexes == 16) << "whole indexes or none";
+}
+
 // Runs `body` in a child process as nobody (when root; as the current user otherwise) and returns
 // what it wrote to its pipe, or nullopt when the child could not drop its privileges.
 std::optional<std::string> RunAsNobody(const std::function<std::string()>& body) {

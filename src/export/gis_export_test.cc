@@ -304,7 +304,8 @@ TEST(GisExport, IntoFileReplacesAMeshRefusesUntouchedAndStops) {
   // A stop while the existing file is indexed leaves it without the index.
   std::filesystem::copy_file(all, fresh);
   GDALDataset* writable = GDALDataset::Open(fresh.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE);
-  writable->ExecuteSQL("SELECT DisableSpatialIndex('gaiku_arc', 'geom')", nullptr, nullptr);
+  writable->ReleaseResultSet(
+      writable->ExecuteSQL("SELECT DisableSpatialIndex('gaiku_arc', 'geom')", nullptr, nullptr));
   GDALClose(writable);
   bool stop = false;
   GpkgCollection again(fresh, [&] { return stop; });
@@ -333,7 +334,8 @@ TEST(GisExport, PackedIndexIsSoundAndFindsWhatTheRowsHold) {
   into.Append(MakeMesh(dir, "m", arcs), "m", Placement{}, sink);
   into.Close();
   GDALDataset* writable = GDALDataset::Open(all.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE);
-  writable->ExecuteSQL("DELETE FROM gaiku_arc WHERE fid % 7 = 0", nullptr, nullptr);
+  writable->ReleaseResultSet(
+      writable->ExecuteSQL("DELETE FROM gaiku_arc WHERE fid % 7 = 0", nullptr, nullptr));
   GDALClose(writable);
   Dataset gpkg(all);
   EXPECT_EQ(Sql(gpkg, "SELECT rtreecheck('rtree_gaiku_arc_geom') = 'ok'"), 1);

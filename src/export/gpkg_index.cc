@@ -16,6 +16,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -101,6 +102,21 @@ Cell Around(std::span<const Cell> cells, int64_t id) {
   return around;
 }
 
+// Adds to `levels` (the rows) the levels of nodes above them, each node a run of `fanout` cells
+// of the level below (its last the root's cells), and orders each level's cells into its nodes.
+void Pack(std::vector<std::vector<Cell>>& levels, size_t fanout) {
+  while (levels.back().size() > fanout) {
+    std::vector<Cell>& below = levels.back();
+    Tile(below, fanout);
+    std::vector<Cell> above;
+    for (size_t at = 0; at < below.size(); at += fanout) {
+      above.push_back(Around(std::span(below).subspan(at, std::min(fanout, below.size() - at)),
+                             static_cast<int64_t>(at / fanout)));
+    }
+    levels.push_back(std::move(above));
+  }
+}
+
 void PutBigEndian(unsigned char* at, uint64_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i, value >>= 8) at[i] = static_cast<unsigned char>(value);
 }
@@ -123,8 +139,8 @@ std::string NodeBlob(std::span<const Cell> cells, size_t size, int depth, int64_
 }  // namespace
 
 // The packed tree of `table`'s rows in its empty R-tree `rtree_<table>_geom` (see above). Rows
-// whose box cannot be read (a blob of another writer without its envelope) are left out, as
-// SQLite's own insert would have taken them as boxes at 0.
+// whose box cannot be read (a blob of another writer without its envelope) are left out, as are
+// empty geometries (as GDAL's triggers leave them out).
 void GisFile::LoadIndex(const std::string& table) {
   const std::string rtree = "\"rtree_" + table + "_geom";
   Statement size = Prepare("SELECT length(data) FROM " + rtree + "_node\" WHERE nodeno = 1");
@@ -132,27 +148,21 @@ void GisFile::LoadIndex(const std::string& table) {
   const auto node_size = static_cast<size_t>(sqlite3_column_int(size.get(), 0));
   const size_t fanout = (node_size - 4) / 24;
   std::vector<std::vector<Cell>> levels(1);  // the rows, then each level's nodes, to the root's
-  Statement rows =
-      Prepare("SELECT fid, ST_MinX(geom), ST_MaxX(geom), ST_MinY(geom), ST_MaxY(geom) FROM \"" +
-              table + "\" WHERE geom NOT NULL AND NOT ST_IsEmpty(geom) AND ST_MinX(geom) NOT NULL");
+  Statement rows = Prepare("SELECT fid, geom FROM \"" + table + "\" WHERE geom NOT NULL");
   int rc;
   while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
+    std::optional<Envelope> e =
+        EnvelopeOf(static_cast<const unsigned char*>(sqlite3_column_blob(rows.get(), 1)),
+                   sqlite3_column_bytes(rows.get(), 1));
+    if (!e || e->empty) continue;
+    const double box[] = {e->min_x, e->max_x, e->min_y, e->max_y};
     Cell& c = levels[0].emplace_back(Cell{sqlite3_column_int64(rows.get(), 0), {}});
-    for (int i = 0; i < 4; ++i) c.box[i] = Outward(sqlite3_column_double(rows.get(), i + 1), i % 2);
+    for (int i = 0; i < 4; ++i) c.box[i] = Outward(box[i], i % 2);
   }
   if (rc != SQLITE_DONE) Refused("the rows of " + table);
   if (levels[0].empty()) return;
   CheckStop();
-  while (levels.back().size() > fanout) {
-    std::vector<Cell>& below = levels.back();
-    Tile(below, fanout);
-    std::vector<Cell> above;
-    for (size_t at = 0; at < below.size(); at += fanout) {
-      above.push_back(Around(std::span(below).subspan(at, std::min(fanout, below.size() - at)),
-                             static_cast<int64_t>(at / fanout)));
-    }
-    levels.push_back(std::move(above));
-  }
+  Pack(levels, fanout);
   // Node numbers: the root 1, then each level's nodes from the top down.
   const size_t height = levels.size() - 1;
   std::vector<int64_t> first(levels.size(), 1);  // the first node number of each level
@@ -160,8 +170,15 @@ void GisFile::LoadIndex(const std::string& table) {
     first[k] = k + 1 == height ? 2 : first[k + 1] + (levels[k + 1].size() + fanout - 1) / fanout;
   }
   Statement node = Prepare("INSERT OR REPLACE INTO " + rtree + "_node\" VALUES (?, ?)");
-  Statement leaf = Prepare("INSERT INTO " + rtree + "_rowid\" (rowid, nodeno) VALUES (?, ?)");
-  Statement parent = Prepare("INSERT INTO " + rtree + "_parent\" VALUES (?, ?)");
+  // The links of a node's cells, a whole node's in one statement: SQLite's calls cost more
+  // than its work here.
+  auto links = [&](const char* shadow, size_t count) {
+    std::string sql = "INSERT INTO " + rtree + shadow + "\" VALUES (?, ?)";
+    for (size_t i = 1; i < count; ++i) sql += ", (?, ?)";
+    return Prepare(sql);
+  };
+  Statement rows_one = links("_rowid", 1), rows_full = links("_rowid", fanout);
+  Statement parents_one = links("_parent", 1), parents_full = links("_parent", fanout);
   for (size_t k = height + 1; k-- > 0;) {
     const std::vector<Cell>& cells = levels[k];
     const size_t per_node = k == height ? cells.size() : fanout;
@@ -176,12 +193,16 @@ void GisFile::LoadIndex(const std::string& table) {
       sqlite3_bind_int64(node.get(), 1, number);
       sqlite3_bind_blob(node.get(), 2, blob.data(), static_cast<int>(blob.size()), SQLITE_STATIC);
       Step(node.get());
-      sqlite3_stmt* link = k == 0 ? leaf.get() : parent.get();
-      for (const Cell& c : mine) {
-        sqlite3_bind_int64(link, 1, c.id + children);
-        sqlite3_bind_int64(link, 2, number);
-        Step(link);
+      const bool full = mine.size() == fanout;
+      sqlite3_stmt* link =
+          k == 0 ? (full ? rows_full : rows_one).get() : (full ? parents_full : parents_one).get();
+      for (size_t i = 0; i < mine.size(); ++i) {
+        const int slot = full ? static_cast<int>(2 * i) : 0;
+        sqlite3_bind_int64(link, slot + 1, mine[i].id + children);
+        sqlite3_bind_int64(link, slot + 2, number);
+        if (!full) Step(link);
       }
+      if (full) Step(link);
     }
   }
 }
