@@ -139,8 +139,8 @@ std::string NodeBlob(std::span<const Cell> cells, size_t size, int depth, int64_
 }  // namespace
 
 // The packed tree of `table`'s rows in its empty R-tree `rtree_<table>_geom` (see above). Rows
-// whose box cannot be read (a blob of another writer without its envelope) are left out, as are
-// empty geometries (as GDAL's triggers leave them out).
+// whose box cannot be read (a blob of another writer without its envelope, or not finite) are
+// left out, as are empty geometries (as GDAL's triggers leave them out).
 void GisFile::LoadIndex(const std::string& table) {
   const std::string rtree = "\"rtree_" + table + "_geom";
   Statement size = Prepare("SELECT length(data) FROM " + rtree + "_node\" WHERE nodeno = 1");
@@ -156,6 +156,7 @@ void GisFile::LoadIndex(const std::string& table) {
                    sqlite3_column_bytes(rows.get(), 1));
     if (!e || e->empty) continue;
     const double box[] = {e->min_x, e->max_x, e->min_y, e->max_y};
+    if (!std::all_of(box, box + 4, [](double v) { return std::isfinite(v); })) continue;
     Cell& c = levels[0].emplace_back(Cell{sqlite3_column_int64(rows.get(), 0), {}});
     for (int i = 0; i < 4; ++i) c.box[i] = Outward(box[i], i % 2);
   }
