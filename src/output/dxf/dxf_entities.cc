@@ -125,14 +125,16 @@ void Entities::Head(const char* type, picture::ColorValue colour, const char* su
   }
 }
 
-int Entities::ColourIndex(picture::Rgb rgb, bool fill) const {
-  if (fill) return NearestAci(rgb);
+int Entities::ColourIndex(picture::Rgb rgb, bool fill) {
+  auto [known, added] = colour_indexes_.try_emplace(TrueColour(rgb) | (fill ? 1 << 24 : 0), 0);
+  if (!added) return known->second;
+  if (fill) return known->second = NearestAci(rgb);
   std::bitset<256> avoid = fill_indexes_;
   // A fill's own colour keeps its index: the outline of the area.
   for (picture::Rgb colour : info_.fills) {
     if (colour == rgb) avoid.reset(static_cast<size_t>(NearestAci(rgb)));
   }
-  return NearestAci(rgb, avoid);
+  return known->second = NearestAci(rgb, avoid);
 }
 
 // The pen's width is drawn on the map, as the drawing does, as the polyline's constant width; the

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -84,10 +85,12 @@ class Entities {
   std::vector<std::pair<int, Scale>> saved_;
   std::vector<Triangle> triangles_;
   // The colour index of an entity: a fill's nearest, or, for what is drawn over the fills, the
-  // nearest that no fill of another colour has (a road on a block stays visible).
-  int ColourIndex(picture::Rgb rgb, bool fill) const;
+  // nearest that no fill of another colour has (a road on a block stays visible). Each is
+  // looked up once: fills and their outlines alternate, and the palette search is not cheap.
+  int ColourIndex(picture::Rgb rgb, bool fill);
 
   std::bitset<256> fill_indexes_;
+  std::unordered_map<int32_t, int> colour_indexes_;  // by TrueColour, fills' with bit 24 set
   picture::Rgb last_rgb_;
   bool last_fill_ = false;
   int last_aci_ = 0;         // of last_rgb_ and last_fill_; 0 before the first
