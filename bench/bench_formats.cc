@@ -8,9 +8,9 @@
 // WMF run; targets: PNG within 3 times the WMF time, SVG within 4 times with peak memory within
 // 1.5 times, PDF within 4 times with peak memory within 1.5 times, DXF (both flavours)
 // within 2 times with peak memory within 1.5 times, the GeoPackage of the map data (GDAL) within
-// 4 times. Then eight copies of the mesh with -j 1 and -j 2 (target: -j 2 at least 1.7 times
-// faster on two cores), and a line of a million points that zigzags across a sheet as PNG (target:
-// under 5 s).
+// 4 times, and the same data into one --into file with its spatial index within 2 times -f gpkg.
+// Then eight copies of the mesh with -j 1 and -j 2 (target: -j 2 at least 1.7 times faster on two
+// cores), and a line of a million points that zigzags across a sheet as PNG (target: under 5 s).
 // Usage: bench_formats [megabytes of the mesh] [converter program, default the one beside this]
 #include <spawn.h>
 #include <stdlib.h>
@@ -95,7 +95,7 @@ void Sheet(const std::string& converter, const std::string& root, const std::str
   const char* files[] = {".wmf", ".png", ".svg", ".pdf", ".dxf", "_2010.dxf", ".gpkg"};
   const double time_targets[] = {1, 3, 4, 4, 2, 2, 4};
   const bool memory_targets[] = {false, false, true, true, true, true, false};
-  Run wmf;
+  Run wmf, gpkg;
   for (int f = 0; f < 7; ++f) {
     std::string out = root + "/out-" + formats[f];
     Run best;
@@ -108,6 +108,7 @@ void Sheet(const std::string& converter, const std::string& root, const std::str
     }
     best.bytes = fs::file_size(out + "/533946" + files[f]);
     if (f == 0) wmf = best;
+    if (f == 6) gpkg = best;
     std::printf("%s: wall %6.3f s  cpu %6.3f s  peak %6.1f MB  file %6.1f MB", formats[f],
                 best.wall, best.cpu, best.peak_kb / 1024.0, best.bytes / 1e6);
     if (f > 0) {
@@ -118,6 +119,20 @@ void Sheet(const std::string& converter, const std::string& root, const std::str
     }
     std::printf("\n");
   }
+  // The same data into one new --into file, spatial index and all, against -f gpkg.
+  Run into;
+  for (int repeat = 0; repeat < 3; ++repeat) {
+    const std::string file = root + "/into.gpkg";
+    fs::remove(file);
+    Run run = RunOnce({converter, "-q", "-j", "1", "--into", file, root + "/in", root + "/out"});
+    into.wall = std::min(into.wall, run.wall);
+    into.cpu = std::min(into.cpu, run.cpu);
+    into.peak_kb = std::max(into.peak_kb, run.peak_kb);
+  }
+  std::printf(
+      "--into: wall %6.3f s  cpu %6.3f s  peak %6.1f MB   time %.2fx wall, %.2fx cpu of gpkg "
+      "(target <= 2)\n",
+      into.wall, into.cpu, into.peak_kb / 1024.0, into.wall / gpkg.wall, into.cpu / gpkg.cpu);
 }
 
 // Eight meshes (links to the one under `root`/in) converted with one job and with two.

@@ -171,6 +171,19 @@ TEST_F(CliTest, GeoPackagePerMeshOrIntoOneFile) {
   EXPECT_THAT(meshes.out, HasSubstr("mesh (String) = C"));
   EXPECT_THAT(meshes.out, Not(HasSubstr("mesh (String) = B")));
   EXPECT_FALSE(fs::exists(out("A.wmf")));
+  // The summary names the file the meshes went into; a second run replaces them, never doubles.
+  EXPECT_THAT(into.err, HasSubstr("2 of 3 meshes stored in " + all));
+  auto count = [&] {
+    return test_util::RunProgram(
+               "/usr/bin/ogrinfo",
+               {"-q", all, "-sql", "SELECT count(*) FROM road_arc WHERE mesh='A'"})
+        .out;
+  };
+  const std::string first = count();
+  ProcessResult again = Convert({"--into", all, in(), out(), "A"});
+  EXPECT_EQ(again.exit_status, 0);
+  EXPECT_THAT(again.err, HasSubstr("held this mesh already"));
+  EXPECT_EQ(count(), first);
 }
 
 TEST_F(CliTest, SeveralJobsStoreTheSameBytes) {
@@ -184,9 +197,9 @@ TEST_F(CliTest, SeveralJobsStoreTheSameBytes) {
   }
   // One job draws each PNG in bands of rows on the idle cores, two jobs each in one piece.
   ProcessResult one =
-      Convert({"-j", "1", "-f", "wmf,svg,png", "-s", kExampleSettings, in(), out()});
-  ProcessResult two =
-      Convert({"--jobs", "2", "--format=wmf,svg,png", "-s", kExampleSettings, in(), dir_ / "out2"});
+      Convert({"-j", "1", "-f", "wmf,svg,png,gpkg", "-s", kExampleSettings, in(), out()});
+  ProcessResult two = Convert(
+      {"--jobs", "2", "--format=wmf,svg,png,gpkg", "-s", kExampleSettings, in(), dir_ / "out2"});
   ASSERT_EQ(one.exit_status, 0);
   ASSERT_EQ(two.exit_status, 0);
   // Same progress lines but for the output folder named in them.
@@ -196,7 +209,7 @@ TEST_F(CliTest, SeveralJobsStoreTheSameBytes) {
   };
   EXPECT_EQ(lines(one.err, out()), lines(two.err, dir_ / "out2"));
   for (const std::string& n : names) {
-    for (const char* ext : {".wmf", ".svg", ".png"}) {
+    for (const char* ext : {".wmf", ".svg", ".png", ".gpkg"}) {
       std::string a = ReadFileBytes(out(n + ext));
       ASSERT_FALSE(a.empty());
       EXPECT_TRUE(ReadFileBytes(dir_ / ("out2/" + n + ext)) == a) << n << ext;

@@ -131,6 +131,52 @@ TEST_F(FaultInjectionTest, ReadOnlyOutputFolderKeepsTheOldFiles) {
   EXPECT_EQ(Listing(out()), (std::vector<std::string>{"A.wmf", "B.wmf"}));
 }
 
+// The rules of every stored file, drawings and GeoPackages alike, root too: a file without write
+// permission is kept and its mesh fails, a symbolic link is written through, and the replaced
+// file's owner, group and mode are kept.
+TEST_F(FaultInjectionTest, EveryStoredFileKeepsTheFileRules) {
+  if (!IsRoot()) GTEST_SKIP() << "giving a file to nobody needs root";
+  struct Case {
+    std::vector<std::string> format;
+    std::string file;
+  };
+  const Case cases[] = {{{"-f", "wmf"}, "A.wmf"},
+                        {{"-f", "gpkg"}, "A.gpkg"},
+                        {{"--into", out("all.gpkg")}, "all.gpkg"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::vector<std::string> args = c.format;
+    for (const std::string& a : {std::string("-q"), std::string("-s"), kSettings, in(), out()}) {
+      args.push_back(a);
+    }
+    const std::string file = out(c.file);
+    ASSERT_EQ(test_util::RunProgram(test_util::ConverterPath(), args).exit_status, 0);
+    ASSERT_EQ(chown(file.c_str(), kNobody, kNoGroup), 0);
+    fs::permissions(file, fs::perms(0640));
+    EXPECT_EQ(test_util::RunProgram(test_util::ConverterPath(), args).exit_status, 0);
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNoGroup);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    fs::permissions(file, fs::perms(0444));
+    const std::string frozen = ReadFileBytes(file);
+    ProcessResult refused = test_util::RunProgram(test_util::ConverterPath(), args);
+    EXPECT_EQ(refused.exit_status, 1);
+    EXPECT_THAT(refused.err, HasSubstr(file + " に書き込めません: Permission denied"));
+    EXPECT_TRUE(ReadFileBytes(file) == frozen);
+
+    fs::remove(file);
+    fs::create_directories(dir_ / "elsewhere");
+    fs::create_symlink(dir_ / ("elsewhere/" + c.file), file);
+    EXPECT_EQ(test_util::RunProgram(test_util::ConverterPath(), args).exit_status, 0);
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_GT(fs::file_size(dir_ / ("elsewhere/" + c.file)), 0u);
+    fs::remove(file);
+  }
+}
+
 // A folder where B's drawing should go: B fails, the meshes around it are stored.
 TEST_F(FaultInjectionTest, OutputNameTakenByAFolderFailsOnlyThatMesh) {
   fs::create_directories(out("B.wmf"));
@@ -289,6 +335,39 @@ TEST_F(FaultInjectionTest, FullDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
   EXPECT_THAT(r.err, HasSubstr("A: " + disk + "/A.wmf に書き込めません: No space left on device"));
   EXPECT_TRUE(ReadFileBytes(report + "/A.wmf") == old_a_);
   EXPECT_EQ(ReadFileBytes(report + "/listing"), "A.wmf\n");
+}
+
+// --into on a file system that fills up: the run fails naming the file and the reason, and leaves
+// a valid GeoPackage of whole meshes and nothing beside it.
+TEST_F(FaultInjectionTest, IntoOnAFullDiskFailsAndLeavesAValidFile) {
+  std::string disk = dir_ / "disk", report = dir_ / "report", urban = dir_ / "urban";
+  for (const std::string& folder : {disk, report, urban}) fs::create_directories(folder);
+  for (const char* mesh : {"M1", "M2", "M3", "M4"}) {
+    fs::create_directory_symlink(SHEETWRIGHT_SOURCE_DIR "/examples/meshes/533945-urban",
+                                 urban + "/" + mesh);
+  }
+  // Room for the new file and a mesh or two (some 450 KiB each), not for four.
+  const std::string script =
+      "mount -t tmpfs -o size=1600k tmpfs \"$1\" || exit 99\n"
+      "\"$2\" -q --keep-going --into \"$1/all.gpkg\" \"$3\" \"$4\"; rc=$?\n"
+      "cp \"$1/all.gpkg\" \"$4/\"; ls -A \"$1\" >\"$4/listing\"\n"
+      "exit $rc\n";
+  ProcessResult r = test_util::RunProgram(
+      "/usr/bin/unshare",
+      {"-m", "/bin/sh", "-c", script, "sh", disk, test_util::ConverterPath(), urban, report});
+  if (r.exit_status == 99 || (r.exit_status == 1 && r.err.find("unshare") != std::string::npos))
+    GTEST_SKIP() << "no private tmpfs here: " << r.err;
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_THAT(r.err, HasSubstr(disk + "/all.gpkg に書き込めません: "));
+  EXPECT_EQ(ReadFileBytes(report + "/listing"), "all.gpkg\n");
+  const std::string summary = test_util::IntoFileSummary(report + "/all.gpkg");
+  int meshes = 0, blocks = 0, indexes = -1;
+  ASSERT_EQ(std::sscanf(summary.c_str(), "ok %d %d %d", &meshes, &blocks, &indexes), 3) << summary;
+  EXPECT_GT(meshes, 0);
+  EXPECT_LT(meshes, 4);
+  EXPECT_EQ(blocks, 330 * meshes) << "whole meshes only";
+  EXPECT_TRUE(indexes == 0 || indexes == 16) << "whole indexes or none";
 }
 
 // Runs `body` in a child process as nobody (when root; as the current user otherwise) and returns

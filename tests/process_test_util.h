@@ -88,4 +88,26 @@ inline ProcessResult RunProgram(const std::string& program, const std::vector<st
 
 inline std::string ConverterPath() { return SHEETWRIGHT_BINARY_DIR "/bin/sheetwright-convert"; }
 
+// What GDAL's ogrinfo reads in an --into GeoPackage of the example meshes: SQLite's integrity
+// check, the meshes and blocks it holds, and its R-trees ("ok 2 660 16").
+inline std::string IntoFileSummary(const std::string& path) {
+  const std::string text =
+      RunProgram("/usr/bin/ogrinfo",
+                 {"-q", path, "-sql",
+                  "SELECT (SELECT group_concat(integrity_check) FROM pragma_integrity_check) AS c, "
+                  "count(DISTINCT mesh) AS m, count(*) AS b, (SELECT count(*) FROM sqlite_master "
+                  "WHERE name LIKE 'rtree_%' AND sql LIKE 'CREATE VIRTUAL TABLE%') AS i "
+                  "FROM gaiku_polygon"})
+          .out;
+  std::string summary;
+  for (const char* field :
+       {"c (String) = ", "m (Integer) = ", "b (Integer) = ", "i (Integer) = "}) {
+    size_t at = text.find(field);
+    if (at == std::string::npos) return summary + "(no " + field + ")";
+    at += std::string_view(field).size();
+    summary += (summary.empty() ? "" : " ") + text.substr(at, text.find('\n', at) - at);
+  }
+  return summary;
+}
+
 }  // namespace sheetwright::test_util

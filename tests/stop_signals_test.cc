@@ -215,6 +215,30 @@ TEST_F(StopSignalsTest, AStopDuringTheDrawingOfAnImageEndsTheRun) {
   }
 }
 
+// A stop while meshes go into one --into file: the mesh under way is rolled back, and the file
+// holds whole meshes, no index begun, nothing beside it.
+TEST_F(StopSignalsTest, AStopDuringIntoLeavesWholeMeshesInAValidFile) {
+  constexpr int kMeshes = 40;
+  MakeMeshes(kMeshes, {});
+  const std::string file = out() + "/all.gpkg";
+  Converter run({"-s", kExamples + "/vellumist.ini", "-j", "1", "--into", file, in(), out()});
+  ASSERT_TRUE(run.ReadUntil("] M")) << run.err();
+  run.Signal(SIGTERM);
+  EXPECT_EQ(run.Wait(), 128 + SIGTERM) << run.err();
+  int stored = -1;
+  size_t at = run.err().find("stopped by SIGTERM: ");
+  ASSERT_NE(at, std::string::npos) << run.err();
+  std::sscanf(run.err().c_str() + at, "%*s %*s %*s %d", &stored);
+  EXPECT_THAT(run.err(), HasSubstr(" meshes stored in " + file));
+  ASSERT_GT(stored, 0);
+  ASSERT_LT(stored, kMeshes);
+  EXPECT_EQ(test_util::IntoFileSummary(file),
+            "ok " + std::to_string(stored) + " " + std::to_string(330 * stored) + " 0");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(out())) names.push_back(entry.path().filename());
+  EXPECT_EQ(names, std::vector<std::string>{"all.gpkg"});
+}
+
 // Progress read by a reader that quits (`... 2>&1 | head -c 10`): the run goes on to the end.
 TEST_F(StopSignalsTest, AClosedProgressStreamNeverStopsTheRun) {
   MakeMeshes(6, {".wmf"});

@@ -49,4 +49,10 @@ void WriteFileInPlace(const std::string& path, std::string_view bytes) {
   Guarded(path, [&] { platform::WriteFileInPlace(path, bytes); });
 }
 
+void ReplaceWith(const std::string& temp, const std::string& path) {
+  if (std::error_code error = platform::ReplaceWith(temp, path)) {
+    throw ConversionError::Unwritable(PlatformTextToUtf8(path), error.message());
+  }
+}
+
 }  // namespace sheetwright::base

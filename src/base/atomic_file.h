@@ -40,4 +40,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // ConversionError like AtomicFile.
 void WriteFileInPlace(const std::string& path, std::string_view bytes);
 
+// platform::ReplaceWith, whose failure throws ConversionError like AtomicFile's.
+void ReplaceWith(const std::string& temp, const std::string& path);
+
 }  // namespace sheetwright::base

@@ -60,26 +60,24 @@ void ConsoleReporter::Failed(const std::string& mesh, const std::string& error) 
   std::fflush(out_);
 }
 
-void ConsoleReporter::Finish(const conversion::BatchResult& result,
-                             const std::string& output_folder) {
+void ConsoleReporter::Finish(const conversion::BatchResult& result, const std::string& where) {
   ClearBar();
   if (quiet_) return;
   if (result.finished) {
-    std::fprintf(out_, "%d of %d meshes stored in %s", result.stored, result.total,
-                 output_folder.c_str());
+    std::fprintf(out_, "%d of %d meshes stored in %s", result.stored, result.total, where.c_str());
     if (result.failed > 0) std::fprintf(out_, " (%d failed)", result.failed);
     std::fputc('\n', out_);
   } else {
     std::fprintf(out_, "stopped after a failure: %d of %d meshes stored in %s\n", result.stored,
-                 result.total, output_folder.c_str());
+                 result.total, where.c_str());
   }
   std::fflush(out_);
 }
 
-void ConsoleReporter::Stopped(int signal, const std::string& output_folder) {
+void ConsoleReporter::Stopped(int signal, const std::string& where) {
   ClearBar();
   std::fprintf(out_, "stopped by SIG%s: %d of %d meshes stored in %s\n",
-               platform::SignalName(signal).c_str(), stored_, total_, output_folder.c_str());
+               platform::SignalName(signal).c_str(), stored_, total_, where.c_str());
   std::fflush(out_);
 }
 

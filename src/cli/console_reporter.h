@@ -20,11 +20,11 @@ class ConsoleReporter : public conversion::BatchObserver {
   void Stored(const std::string& mesh, const std::vector<std::string>& paths) override;
   void Failed(const std::string& mesh, const std::string& error) override;
 
-  // Clears the bar and prints the summary line (unless quiet).
-  void Finish(const conversion::BatchResult& result, const std::string& output_folder);
+  // Clears the bar and prints the summary line (unless quiet); `where` the meshes were stored.
+  void Finish(const conversion::BatchResult& result, const std::string& where);
   // Clears the bar and says that `signal` stopped the run and how many meshes were stored (with
   // --quiet too).
-  void Stopped(int signal, const std::string& output_folder);
+  void Stopped(int signal, const std::string& where);
 
  private:
   void ClearBar();

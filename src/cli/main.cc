@@ -179,6 +179,13 @@ conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styl
   return conversion::RunBatch(request, styles.table, fonts, reporter);
 }
 
+// Where the summary says the meshes went: the output folder, the --into GeoPackage, or both.
+std::string StoredWhere(const cli::CliOptions& options) {
+  if (!options.into) return options.output_folder;
+  if (options.formats.empty() && options.data_formats.empty()) return *options.into;
+  return options.output_folder + " and " + *options.into;
+}
+
 int Run(int argc, char** argv) {
   cli::ParseResult parsed = cli::ParseCommandLine(argc, argv);
   if (parsed.error) StopWithUsage(*parsed.error);
@@ -209,10 +216,10 @@ int Run(int argc, char** argv) {
     result = RunConversion(options, styles, meshes, origins, reporter);
   } catch (const base::ConversionCancelled&) {
     // Only a stop signal cancels; the batch has removed its temporary files.
-    reporter.Stopped(platform::StopRequest(), options.output_folder);
+    reporter.Stopped(platform::StopRequest(), StoredWhere(options));
     return kExitSignalBase + platform::StopRequest();
   }
-  reporter.Finish(result, options.output_folder);
+  reporter.Finish(result, StoredWhere(options));
   return result.finished && result.failed == 0 ? kExitOk : kExitFailed;
 }
 

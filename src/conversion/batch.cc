@@ -87,7 +87,7 @@ class BatchRun {
     try {
       finished = jobs == 1 ? RunInline() : RunParallel(jobs);
     } catch (...) {
-      CloseInto();
+      into_.reset();  // a stop: the file as its last whole mesh left it, no index begun
       throw;
     }
     CloseInto();
@@ -181,7 +181,9 @@ class BatchRun {
       paths.push_back(file->target());
     }
     if (request_.gis.into.empty()) return;
-    if (!into_) into_ = std::make_unique<gis::GpkgCollection>(request_.gis.into);
+    if (!into_) {
+      into_ = std::make_unique<gis::GpkgCollection>(request_.gis.into, request_.stop_requested);
+    }
     ForwardingSink sink(observer_, mesh);
     into_->Append(JoinFolder(request_.input_folder, mesh), mesh, request_.gis.PlacementOf(mesh),
                   sink);
@@ -189,10 +191,14 @@ class BatchRun {
   }
 
   // The --into file is complete once closed; a failure to close it fails the batch's last word.
+  // A stop while it is indexed leaves (ConversionCancelled) with the file as it was before.
   void CloseInto() {
     if (!into_) return;
     try {
       into_->Close();
+    } catch (const base::ConversionCancelled&) {
+      into_.reset();
+      throw;
     } catch (const std::exception& e) {
       ++result_.failed;
       observer_.Failed(request_.gis.into, e.what());
@@ -216,6 +222,8 @@ class BatchRun {
           paths.push_back(OutputPath(mesh, request_.formats[f]));
         }
         CommitData(mesh, outcome, paths);
+      } catch (const base::ConversionCancelled&) {
+        throw;
       } catch (const std::exception& e) {
         outcome.error = e.what();
       }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/encoding.h"
 #include "base/messages.h"
 #include "output/dxf/dxf_writer.h"
 #include "output/pdf/pdf_writer.h"
@@ -58,7 +59,8 @@ void WriteOutput(const picture::Picture& sheet, std::string_view mesh, OutputFor
       write(output::EncodeImage(sheet, sizes.png_width, sizes.png_height, fonts, image));
       return;
     case OutputFormat::kPdf:
-      output::WritePdf(sheet, sizes.vector_width, sizes.vector_height, mesh, fonts, write);
+      output::WritePdf(sheet, sizes.vector_width, sizes.vector_height,
+                       base::PlatformTextToUtf8(mesh), fonts, write);
       return;
     case OutputFormat::kDxf:
       output::WriteDxf(sheet, output::DxfFlavour::kR12, fonts, sink, write);

@@ -34,7 +34,7 @@ class ExportContext {
   // Inserts every row's features not yet inserted.
   void FlushRows();
 
-  const std::string mesh;
+  const std::string mesh;  // the mesh's name in UTF-8, as the mesh column holds it
   const Placement placement;
   GisFile& file;
   base::MessageSink& sink;

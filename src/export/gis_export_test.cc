@@ -4,7 +4,9 @@
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
+#include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -239,10 +241,136 @@ TEST(GisExport, SamplesGiveOneFeaturePerRecord) {
   }
 }
 
+// A cut line from the outer ring to the courtyard, walked there and back (arc 6), as sheet data
+// has it; the outer ring given clockwise (-1), the courtyard counter-clockwise (-2).
+TEST(GisExport, ACutLineCancelsAndRingsRunOuterCounterClockwiseHolesClockwise) {
+  TempFolder dir;
+  std::string arcs = std::string(kArcs) + "L7101,1,6,2\r\n0,0\r\n40,40\r\n";
+  dir.Write("m/gaiku/GAIKU.ARC", arcs);
+  dir.Write("m/gaiku/GAIKU.PGN", "m,PGN,x,x,1\r\nA7101,1,4,50,50\r\n-1\r\n6\r\n-2\r\n-6\r\n");
+  CollectingSink sink;
+  StagedGpkg(dir / "m.gpkg", dir / "m", "m", Placement{}, sink).Commit();
+  Dataset gpkg(dir / "m.gpkg");
+  auto areas = gpkg.ByPid("gaiku_polygon");
+  ASSERT_EQ(areas.size(), 1u) << "not a problem record";
+  const OGRPolygon* block = areas[1]->GetGeometryRef()->toMultiPolygon()->getGeometryRef(0);
+  EXPECT_TRUE(block->IsValid());
+  ASSERT_EQ(block->getNumInteriorRings(), 1);
+  EXPECT_FALSE(block->getExteriorRing()->isClockwise());
+  EXPECT_TRUE(block->getInteriorRing(0)->isClockwise());
+  EXPECT_DOUBLE_EQ(block->get_Area(), 100.0 * 100 - 20 * 20);
+}
+
+// The --into file re-run: a mesh it holds is replaced, not doubled; a file that would take a mesh
+// only in part is refused untouched; a file this run made and filled with nothing is removed; a
+// stop rolls the mesh back.
+TEST(GisExport, IntoFileReplacesAMeshRefusesUntouchedAndStops) {
+  TempFolder dir;
+  std::string west = MakeMesh(dir, "west", kArcs);
+  const std::string all = dir / "all.gpkg";
+  for (int run = 0; run < 2; ++run) {
+    CollectingSink sink;
+    GpkgCollection into(all);
+    into.Append(west, "west", Placement{}, sink);
+    into.Close();
+    EXPECT_EQ(sink.messages.size(), run == 0 ? 1u : 2u) << "the second run says it replaced";
+  }
+  {
+    Dataset gpkg(all);
+    EXPECT_EQ(Count(gpkg, "gaiku_polygon", "west"), 3);
+    EXPECT_EQ(gpkg["gaiku_arc"].GetFeatureCount(), 5);
+    EXPECT_EQ(Sql(gpkg, "SELECT count(*) FROM rtree_gaiku_arc_geom"), 5);
+  }
+  // Frozen, then of another CRS: refused, byte for byte as it was.
+  const std::string before = test_util::ReadFileBytes(all);
+  chmod(all.c_str(), 0444);
+  CollectingSink sink;
+  EXPECT_THROW(GpkgCollection(all).Append(west, "west", Placement{}, sink), base::ConversionError);
+  chmod(all.c_str(), 0644);
+  EXPECT_THROW(GpkgCollection(all).Append(west, "west", Placement{0, 0, 6677}, sink),
+               base::ConversionError);
+  EXPECT_EQ(test_util::ReadFileBytes(all), before);
+
+  // A new file whose only mesh fails, or is stopped, is not left behind.
+  const std::string fresh = dir / "fresh.gpkg";
+  std::string bad_arcs(kArcs);
+  bad_arcs.replace(bad_arcs.find("50,600"), 6, "50,x00");
+  EXPECT_THROW(GpkgCollection(fresh).Append(MakeMesh(dir, "bad", bad_arcs), "bad", {}, sink),
+               base::ConversionError);
+  EXPECT_FALSE(std::filesystem::exists(fresh));
+  EXPECT_THROW(GpkgCollection(fresh, [] { return true; }).Append(west, "west", {}, sink),
+               base::ConversionCancelled);
+  EXPECT_FALSE(std::filesystem::exists(fresh));
+  // A stop while the existing file is indexed leaves it without the index.
+  std::filesystem::copy_file(all, fresh);
+  GDALDataset* writable = GDALDataset::Open(fresh.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE);
+  writable->ReleaseResultSet(
+      writable->ExecuteSQL("SELECT DisableSpatialIndex('gaiku_arc', 'geom')", nullptr, nullptr));
+  GDALClose(writable);
+  bool stop = false;
+  GpkgCollection again(fresh, [&] { return stop; });
+  again.Append(west, "west", {}, sink);
+  stop = true;
+  EXPECT_THROW(again.Close(), base::ConversionCancelled);
+  Dataset gpkg(fresh);
+  EXPECT_EQ(Sql(gpkg, "SELECT HasSpatialIndex('gaiku_arc', 'geom')"), 0);
+  EXPECT_EQ(gpkg["gaiku_arc"].GetFeatureCount(), 5);
+}
+
+// An index of three levels, packed at once: SQLite's own check finds it sound, and it finds what
+// a scan of the rows finds, after GDAL has written through its triggers too.
+TEST(GisExport, PackedIndexIsSoundAndFindsWhatTheRowsHold) {
+  TempFolder dir;
+  std::string arcs(kArcs);
+  for (int i = 0; i < 3000; ++i) {
+    const int north = i / 60 * 10, east = i % 60 * 10;
+    arcs += "L7101,1," + std::to_string(100 + i) + ",2\r\n" + std::to_string(north) + "," +
+            std::to_string(east) + "\r\n" + std::to_string(north + 5) + "," +
+            std::to_string(east + 7.5) + "\r\n";
+  }
+  const std::string all = dir / "all.gpkg";
+  CollectingSink sink;
+  GpkgCollection into(all);
+  into.Append(MakeMesh(dir, "m", arcs), "m", Placement{}, sink);
+  into.Close();
+  GDALDataset* writable = GDALDataset::Open(all.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE);
+  writable->ReleaseResultSet(
+      writable->ExecuteSQL("DELETE FROM gaiku_arc WHERE fid % 7 = 0", nullptr, nullptr));
+  GDALClose(writable);
+  Dataset gpkg(all);
+  EXPECT_EQ(Sql(gpkg, "SELECT rtreecheck('rtree_gaiku_arc_geom') = 'ok'"), 1);
+  EXPECT_EQ(Sql(gpkg, "SELECT max(nodeno) > 60 FROM rtree_gaiku_arc_geom_node"), 1);
+  for (const char* box : {"100, 300, 50, 200", "-1, 0, -1, 0", "-1e9, 1e9, -1e9, 1e9"}) {
+    double x0, x1, y0, y1;
+    ASSERT_EQ(std::sscanf(box, "%lf, %lf, %lf, %lf", &x0, &x1, &y0, &y1), 4);
+    auto overlap = [&](const char* minx, const char* maxx, const char* miny, const char* maxy) {
+      return std::string(minx) + " <= " + std::to_string(x1) + " AND " + maxx +
+             " >= " + std::to_string(x0) + " AND " + miny + " <= " + std::to_string(y1) + " AND " +
+             maxy + " >= " + std::to_string(y0);
+    };
+    const std::string indexed = "SELECT count(*) FROM rtree_gaiku_arc_geom WHERE " +
+                                overlap("minx", "maxx", "miny", "maxy");
+    const std::string scanned =
+        "SELECT count(*) FROM gaiku_arc WHERE " +
+        overlap("ST_MinX(geom)", "ST_MaxX(geom)", "ST_MinY(geom)", "ST_MaxY(geom)");
+    EXPECT_EQ(Sql(gpkg, indexed.c_str()), Sql(gpkg, scanned.c_str())) << box;
+    EXPECT_GT(Sql(gpkg, scanned.c_str()), 0) << box;
+  }
+}
+
 TEST(GisExport, SheetOriginsRefuseWhatTheyCannotPlace) {
   EXPECT_THROW(SheetOrigins::Parse("a,1\n", "f"), std::runtime_error);
   EXPECT_THROW(SheetOrigins::Parse("a,1,2\na,3,4\n", "f"), std::runtime_error);
   EXPECT_THROW(SheetOrigins::Parse("# nothing\n", "f"), std::runtime_error);
+  for (const char* line : {"a,1e20,0\n", "a,0,1e300,6677\n", "a,0,0,4326\n", "a,0,0,999999\n"}) {
+    try {
+      SheetOrigins::Parse(std::string("mesh,easting,northing,epsg\n") + line, "f");
+      ADD_FAILURE() << line;
+    } catch (const base::ConversionError& e) {
+      EXPECT_TRUE(std::string(e.what()).starts_with("f:2: ")) << e.what();
+    }
+  }
+  EXPECT_EQ(SheetOrigins::Parse("\xEF\xBB\xBFmesh,easting,northing\na,1,2\n", "f").size(), 1u);
   GisRequest request;
   request.origins = std::make_shared<SheetOrigins>(SheetOrigins::Parse("a,1,2\n", "f"));
   EXPECT_EQ(request.PlacementOf("a").north, 2);

@@ -2,6 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <utility>
+
 #include "base/messages.h"
 #include "export/gis_columns.h"
 
@@ -15,20 +19,38 @@ std::string Placeholders(size_t columns) {
   return row + ')';
 }
 
+// SQLite's progress handler: a non-zero answer interrupts the statement.
+int AskStop(void* stop) { return (*static_cast<std::function<bool()>*>(stop))() ? 1 : 0; }
+
 }  // namespace
+
+std::string ChangeTime() {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  char* end = nullptr;
+  long long seconds = epoch && *epoch ? std::strtoll(epoch, &end, 10) : 0;
+  std::time_t t = end && !*end && seconds >= 0 ? static_cast<std::time_t>(seconds) : 0;
+  std::tm tm{};
+  char stamp[40] = "1970-01-01T00:00:00.000Z";
+  if (gmtime_r(&t, &tm)) std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S.000Z", &tm);
+  return stamp;
+}
 
 void StatementFree::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 
-GisFile::GisFile(const std::string& path) : path_(path) {
+GisFile::GisFile(const std::string& path, std::function<bool()> stop)
+    : path_(path), stop_(std::move(stop)) {
   try {
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       Fail("not opened");
     }
+
     if (RegisterBlobFunctions(db_) != SQLITE_OK) Fail("no geometry functions");
     Statement counts =
         Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'gpkg_ogr_contents'");
     counts_ = sqlite3_step(counts.get()) == SQLITE_ROW;
     for (size_t i = 0; i < kLayers.size(); ++i) OpenTable(i);
+    // Asked every thousand steps of SQLite's machine: well within a second.
+    if (stop_) sqlite3_progress_handler(db_, 1000, AskStop, &stop_);
   } catch (...) {
     Abandon();
     throw;
@@ -72,8 +94,16 @@ void GisFile::Fail(const std::string& what) const {
   throw base::ConversionError::Unwritable(path_, reason);
 }
 
+void GisFile::Refused(const std::string& what) const {
+  if (sqlite3_errcode(db_) == SQLITE_INTERRUPT) throw base::ConversionCancelled();
+  Fail(what);
+}
+
 void GisFile::Execute(const std::string& sql) {
-  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Fail(sql);
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    // The statement, not the whole of it: an index is many lines of SQL.
+    Refused(sql.substr(0, sql.find('(')));
+  }
 }
 
 Statement GisFile::Prepare(const std::string& sql) {
@@ -85,13 +115,19 @@ Statement GisFile::Prepare(const std::string& sql) {
 void GisFile::Step(sqlite3_stmt* statement) {
   if (sqlite3_step(statement) != SQLITE_DONE) {
     std::string reason = sqlite3_errmsg(db_);
-    sqlite3_reset(statement);
+    int code = sqlite3_reset(statement);
+    if (code == SQLITE_INTERRUPT) throw base::ConversionCancelled();
     throw base::ConversionError::Unwritable(path_, reason);
   }
   sqlite3_reset(statement);
 }
 
+void GisFile::CheckStop() const {
+  if (stop_ && stop_()) throw base::ConversionCancelled();
+}
+
 void GisFile::Begin() {
+  CheckStop();
   Execute("BEGIN");
   for (LayerTable& table : tables_) {
     table.added = 0;
@@ -115,13 +151,15 @@ void GisFile::Commit() {
       "UPDATE gpkg_contents SET min_x = min(coalesce(min_x, ?1), ?1), "
       "min_y = min(coalesce(min_y, ?2), ?2), max_x = max(coalesce(max_x, ?3), ?3), "
       "max_y = max(coalesce(max_y, ?4), ?4), "
-      "last_change = strftime('%Y-%m-%dT%H:%M:%fZ', 'now') WHERE lower(table_name) = lower(?5)");
+      "last_change = ?6 WHERE lower(table_name) = lower(?5)");
+  const std::string now = ChangeTime();
   for (LayerTable& table : tables_) {
     if (!table.extent.empty) {
       const double box[] = {table.extent.min_x, table.extent.min_y, table.extent.max_x,
                             table.extent.max_y};
       for (int i = 0; i < 4; ++i) sqlite3_bind_double(extent.get(), i + 1, box[i]);
       sqlite3_bind_text(extent.get(), 5, table.name.c_str(), -1, SQLITE_STATIC);
+      sqlite3_bind_text(extent.get(), 6, now.c_str(), -1, SQLITE_STATIC);
       Step(extent.get());
     }
     // A count GDAL left unknown (null, as it leaves new layers) is counted once here; a reader
@@ -142,6 +180,17 @@ void GisFile::Rollback() {
     sqlite3_reset(table.batch.get());
   }
   sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+int64_t GisFile::DeleteMesh(const std::string& mesh) {
+  int64_t deleted = 0;
+  for (LayerTable& table : tables_) {
+    Statement rows = Prepare("DELETE FROM \"" + table.name + "\" WHERE mesh = ?");
+    sqlite3_bind_text(rows.get(), 1, mesh.c_str(), -1, SQLITE_STATIC);
+    Step(rows.get());
+    deleted += sqlite3_changes(db_);
+  }
+  return deleted;
 }
 
 void GisFile::Close() {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,10 +43,16 @@ struct LayerTable {
   std::string count_trigger;  // GDAL's feature count trigger, set aside during the transaction
 };
 
+// The time every change of a GeoPackage is stamped with, so that a run gives the same bytes every
+// time: SOURCE_DATE_EPOCH when set, else "1970-01-01T00:00:00.000Z".
+std::string ChangeTime();
+
 class GisFile {
  public:
-  // Opens the GeoPackage whose layers PrepareGpkg has made. Throws ConversionError.
-  explicit GisFile(const std::string& path);
+  // Opens the GeoPackage whose layers PrepareGpkg has made. Throws ConversionError. `stop`, when
+  // given, is asked while SQLite works; true interrupts it and the statement throws
+  // ConversionCancelled.
+  explicit GisFile(const std::string& path, std::function<bool()> stop = {});
   ~GisFile();
   GisFile(const GisFile&) = delete;
   GisFile& operator=(const GisFile&) = delete;
@@ -55,6 +62,11 @@ class GisFile {
   void Begin();
   void Commit();
   void Rollback();
+  // Deletes the rows of `mesh` from every layer inside the transaction; how many there were.
+  int64_t DeleteMesh(const std::string& mesh);
+  // Gives every layer that lacks one its spatial index (gpkg_index.cc), in one transaction: all
+  // indexes or, on a failure or a stop, none. Throws ConversionError or ConversionCancelled.
+  void Index();
   // Closes the file, so that it is complete on disk. Throws ConversionError.
   void Close();
 
@@ -63,15 +75,22 @@ class GisFile {
   void Step(sqlite3_stmt* statement);
   [[noreturn]] void Fail(const std::string& what) const;
   const std::string& path() const { return path_; }
-
- private:
   void Execute(const std::string& sql);
   Statement Prepare(const std::string& sql);
+
+ private:
+  // Throws ConversionCancelled when the stop asks for it.
+  void CheckStop() const;
+  // Throws ConversionCancelled when SQLite was interrupted by the stop, else ConversionError.
+  [[noreturn]] void Refused(const std::string& what) const;
+  // Fills the new, empty R-tree of `table` from its rows (gpkg_index.cc).
+  void LoadIndex(const std::string& table);
   void OpenTable(size_t layer);
   // Closes the connection without a word, rolling back what is not committed.
   void Abandon();
 
   std::string path_;
+  std::function<bool()> stop_;
   sqlite3* db_ = nullptr;
   std::array<LayerTable, kLayers.size()> tables_;
   bool counts_ = false;  // the file has GDAL's table of feature counts

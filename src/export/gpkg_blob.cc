@@ -72,6 +72,10 @@ void EnvelopeFunction(sqlite3_context* context, int, sqlite3_value** args) {
 
 }  // namespace
 
+std::optional<Envelope> EnvelopeOf(const unsigned char* blob, int size) {
+  return ReadEnvelope(blob, size);
+}
+
 void Envelope::Add(double x, double y) {
   if (empty) {
     min_x = max_x = x;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,5 +62,9 @@ class GeometryBlob {
 // blob with its envelope, or a point), so that rows can be inserted into a table that has a
 // spatial index. Returns the SQLite result code.
 int RegisterBlobFunctions(sqlite3* db);
+
+// The envelope of such a blob (`size` bytes): from its header, or a point's coordinates; empty for
+// an empty geometry, nullopt for a blob it cannot read.
+std::optional<Envelope> EnvelopeOf(const unsigned char* blob, int size);
 
 }  // namespace sheetwright::gis

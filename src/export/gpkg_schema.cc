@@ -10,6 +10,7 @@
 
 #include "base/messages.h"
 #include "export/gis_columns.h"
+#include "export/gis_file.h"
 #include "export/gis_layers.h"
 
 namespace sheetwright::gis {
@@ -19,6 +20,8 @@ void RegisterOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
     GDALAllRegister();
+    // GDAL stamps the layers it makes with this time rather than the clock.
+    CPLSetConfigOption("OGR_CURRENT_DATE", ChangeTime().c_str());
     // GDAL's warnings would go to stderr behind the program's back; its errors are taken up
     // where they happen (CPLGetLastErrorMsg) and become ours.
     CPLSetErrorHandler(CPLQuietErrorHandler);
@@ -37,22 +40,26 @@ struct Closer {
 };
 using Dataset = std::unique_ptr<GDALDataset, Closer>;
 
-// The file, created when it does not exist yet.
-Dataset OpenOrCreate(const std::string& path) {
+Dataset Open(const std::string& path, unsigned mode) {
   RegisterOnce();
   CPLErrorReset();
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) {
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
-    Dataset dataset(driver != nullptr ? driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr)
-                                      : nullptr);
-    if (!dataset) Fail(path, "GeoPackage not created");
-    return dataset;
-  }
   const char* const drivers[] = {"GPKG", nullptr};
   Dataset dataset(static_cast<GDALDataset*>(
-      GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr)));
+      GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | mode, drivers, nullptr, nullptr)));
   if (!dataset) Fail(path, "not a GeoPackage that can be written");
+  return dataset;
+}
+
+// The file, created when it does not exist yet.
+Dataset OpenOrCreate(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) return Open(path, GDAL_OF_UPDATE);
+  RegisterOnce();
+  CPLErrorReset();
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
+  Dataset dataset(driver != nullptr ? driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr)
+                                    : nullptr);
+  if (!dataset) Fail(path, "GeoPackage not created");
   return dataset;
 }
 
@@ -116,22 +123,55 @@ OGRSpatialReference CrsOf(const Placement& placement, const std::string& path) {
   return srs;
 }
 
+std::string CrsName(int epsg) {
+  if (epsg == 0) return "no CRS (sheet-local metres)";
+  if (epsg < 0) return "a CRS without an EPSG code";
+  return "EPSG:" + std::to_string(epsg);
+}
+
+// Refuses a file whose layers of our names cannot take the sheet: another CRS, a geometry column
+// of another name, a column missing or of another type. True when some layer is still missing.
+bool LacksLayers(const Dataset& dataset, const std::string& path, const Placement& placement) {
+  bool lacks = false;
+  for (const LayerSpec& spec : kLayers) {
+    std::string name(spec.name);
+    OGRLayer* layer = dataset->GetLayerByName(name.c_str());
+    if (layer == nullptr) {
+      lacks = true;
+      continue;
+    }
+    int held = EpsgOf(layer->GetSpatialRef());
+    if (held != placement.epsg) {
+      Fail(path, "layer " + name + " holds " + CrsName(held) + ", the sheet is placed in " +
+                     CrsName(placement.epsg));
+    }
+    if (std::string_view(layer->GetGeometryColumn()) != "geom") {
+      Fail(path, "layer " + name + " has no geometry column geom");
+    }
+    OGRFeatureDefn* fields = layer->GetLayerDefn();
+    for (const Column& column : ColumnsOf(spec)) {
+      int i = fields->GetFieldIndex(std::string(column.name).c_str());
+      if (i < 0 || fields->GetFieldDefn(i)->GetType() != column.type) {
+        Fail(path, "layer " + name + " has no column " + std::string(column.name) + " of our type");
+      }
+    }
+  }
+  return lacks;
+}
+
 }  // namespace
 
 void PrepareGpkg(const std::string& path, const Placement& placement) {
-  Dataset dataset = OpenOrCreate(path);
   OGRSpatialReference srs = CrsOf(placement, path);
+  std::error_code ec;
+  // Checked read-only first: a file refused stays byte for byte as it was.
+  if (std::filesystem::exists(path, ec) && !LacksLayers(Open(path, 0), path, placement)) return;
+  Dataset dataset = OpenOrCreate(path);
   for (const LayerSpec& spec : kLayers) {
     std::string name(spec.name);
-    if (OGRLayer* layer = dataset->GetLayerByName(name.c_str())) {
-      if (EpsgOf(layer->GetSpatialRef()) != placement.epsg) {
-        Fail(path, "layer " + name + " holds another CRS than EPSG:" +
-                       std::to_string(placement.epsg) + " (0: none)");
-      }
-      continue;
-    }
+    if (dataset->GetLayerByName(name.c_str())) continue;
     std::string description = "DESCRIPTION=" + Description(spec, placement);
-    // No R-tree kept up row by row: see IndexGpkg.
+    // No R-tree kept up row by row: a mosaic gets its index once complete (GisFile::Index).
     const char* options[] = {description.c_str(), "FID=fid", "GEOMETRY_NAME=geom",
                              "SPATIAL_INDEX=NO", nullptr};
     OGRLayer* layer = dataset->CreateLayer(name.c_str(), &srs, GeometryType(spec.kind),
@@ -140,18 +180,6 @@ void PrepareGpkg(const std::string& path, const Placement& placement) {
     for (const Column& column : ColumnsOf(spec)) {
       OGRFieldDefn field(std::string(column.name).c_str(), column.type);
       if (layer->CreateField(&field) != OGRERR_NONE) Fail(path, "column not created");
-    }
-  }
-  Close(std::move(dataset), path);
-}
-
-void IndexGpkg(const std::string& path) {
-  Dataset dataset = OpenOrCreate(path);
-  for (const LayerSpec& spec : kLayers) {
-    std::string sql = "SELECT CreateSpatialIndex('" + std::string(spec.name) + "', 'geom')";
-    // A layer that has its index already answers with a (quiet) error and stays as it is.
-    if (OGRLayer* result = dataset->ExecuteSQL(sql.c_str(), nullptr, nullptr)) {
-      dataset->ReleaseResultSet(result);
     }
   }
   Close(std::move(dataset), path);

@@ -4,6 +4,7 @@
 // file as it was before it). Used by the batch; the layers are ExportMesh's.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,11 +30,12 @@ struct GisRequest {
   Placement PlacementOf(const std::string& mesh) const;
 };
 
-// One mesh's GeoPackage, complete in a temporary file beside `target` until Commit renames it
-// over the target. Destroyed uncommitted, it removes the temporary file.
+// One mesh's GeoPackage, complete in a temporary file beside `target` until Commit puts it in
+// place by the rules of every stored file (base::ReplaceWith: a frozen target kept, links
+// followed, owner and mode kept). Destroyed uncommitted, it removes the temporary file.
 class StagedGpkg {
  public:
-  // Writes the mesh; throws ConversionError (nothing is then left behind).
+  // Writes the mesh; throws ConversionError naming the target (nothing is then left behind).
   StagedGpkg(const std::string& target, const std::string& mesh_folder, const std::string& mesh,
              const Placement& placement, base::MessageSink& sink);
   ~StagedGpkg();
@@ -47,22 +49,34 @@ class StagedGpkg {
   std::string target_, temp_;
 };
 
-// The --into file, created when it does not exist and opened once for the whole batch.
+// The --into file, created when it does not exist and opened once for the whole batch. A file
+// with no write bit is kept (its owner froze it) and every mesh fails; a link is written through.
 class GpkgCollection {
  public:
-  explicit GpkgCollection(const std::string& path);
+  // `stop` is asked while rows are written and while the index is built (see GisFile).
+  explicit GpkgCollection(const std::string& path, std::function<bool()> stop = {});
+  // Without Close: the file as the last whole mesh left it, and removed if this run made it and
+  // stored nothing in it.
   ~GpkgCollection();
-  // Appends the mesh in one transaction; on failure rolls it back and throws ConversionError.
+  // Appends the mesh in one transaction. A mesh the file holds already is replaced in the same
+  // transaction, which `sink` is told. On failure rolls it back and throws ConversionError, or
+  // ConversionCancelled on a stop.
   void Append(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
               base::MessageSink& sink);
   // Gives the layers their spatial index (a mosaic of many sheets is what a GIS needs it for) and
-  // closes the file; throws ConversionError when GDAL fails to.
+  // closes the file; throws ConversionError when that fails (the file then stays valid, without
+  // the new indexes), ConversionCancelled on a stop.
   void Close();
 
  private:
+  void RemoveIfUnused();
+
   std::string path_;
+  std::function<bool()> stop_;
   std::unique_ptr<GisFile> file_;
   std::optional<int> layers_epsg_;  // the CRS whose layers the file is known to hold
+  bool created_ = false;            // this run made the file
+  int stored_ = 0;                  // meshes committed into it by this run
 };
 
 }  // namespace sheetwright::gis

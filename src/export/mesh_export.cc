@@ -1,12 +1,13 @@
 #include "export/mesh_export.h"
 
+#include "base/encoding.h"
 #include "base/numbers.h"
-#include "mapdata/bad_line.h"
-#include "mapdata/label_name.h"
 #include "export/export_parts.h"
 #include "export/feature_row.h"
-#include "mapdata/map_format.h"
+#include "mapdata/bad_line.h"
 #include "mapdata/fields.h"
+#include "mapdata/label_name.h"
+#include "mapdata/map_format.h"
 
 namespace sheetwright::gis {
 
@@ -14,7 +15,7 @@ namespace format = mapdata::format;
 
 ExportContext::ExportContext(const std::string& mesh_folder, const std::string& mesh,
                              const Placement& placement, GisFile& file, base::MessageSink& sink)
-    : mesh(mesh),
+    : mesh(base::PlatformTextToUtf8(mesh)),
       placement(placement),
       file(file),
       sink(sink),

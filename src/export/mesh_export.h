@@ -13,11 +13,12 @@
 namespace sheetwright::gis {
 
 // Writes the mesh in `mesh_folder` into `file`, whose layers PrepareGpkg has made; each feature
-// carries `mesh` in its mesh column and is shifted by `placement`. Missing files give no features.
-// Bad records are told to `sink` with the drawers' messages and written all the same as far as
-// they go: an arc without its point count without geometry, a polygon that makes no valid area
-// into the polygon_problem layer as lines. A number field that is not a number, or an unreadable
-// file, throws ConversionError (the mesh fails, as its conversion to a drawing would).
+// carries `mesh` (a folder name: UTF-8, or CP932 decoded) in its mesh column and is shifted by
+// `placement`. Missing files give no features. Bad records are told to `sink` with the drawers'
+// messages and written all the same as far as they go: an arc without its point count without
+// geometry, a polygon that makes no valid area into the polygon_problem layer as lines. A number
+// field that is not a number, or an unreadable file, throws ConversionError (the mesh fails, as its
+// conversion to a drawing would).
 void ExportMesh(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
                 GisFile& file, base::MessageSink& sink);
 

@@ -1,13 +1,13 @@
 // The polygon layers: every polygon record as an area built from its arc references, with its
 // name joined; records that make no valid area go to the problem layer as lines.
 #include "base/numbers.h"
-#include "mapdata/label_name.h"
-#include "mapdata/polygon_arcs.h"
 #include "export/export_parts.h"
 #include "export/feature_row.h"
 #include "export/ring_builder.h"
-#include "mapdata/map_format.h"
 #include "mapdata/fields.h"
+#include "mapdata/label_name.h"
+#include "mapdata/map_format.h"
+#include "mapdata/polygon_arcs.h"
 
 namespace sheetwright::gis {
 namespace {
@@ -76,6 +76,7 @@ void ExportPolygons(ExportContext& ctx, size_t layer) {
       bool read = mapdata::ForEachAreaArc(
           ctx.references, arcs, cursor, references,
           [&](const mapdata::ArcRun& run) { rings.AddArc(arcs, run, ctx.placement); });
+      rings.Finish();
       problem = Problem(read, references, rings);
     }
     FeatureRow& row = ctx.Row(problem ? problem_layer : layer);

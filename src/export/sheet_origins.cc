@@ -1,5 +1,8 @@
 #include "export/sheet_origins.h"
 
+#include <ogr_spatialref.h>
+
+#include <cmath>
 #include <system_error>
 
 #include "base/messages.h"
@@ -49,10 +52,35 @@ base::ConversionError Refused(const std::string& message) {
   return base::ConversionError(message, base::FailureKind::kUsage);
 }
 
+// The widest a projected CRS reaches from its origin: Web Mercator's half circumference. An origin
+// beyond it is a typing error, and one of 1e20 would swallow every metre of the sheet.
+constexpr double kMaxOrigin = 20037509;
+
+// Why the placement cannot place a sheet, or empty. Each CRS is looked up once.
+std::string PlacementProblem(const Placement& p, std::map<int, std::string>& crs_problems) {
+  if (!(std::fabs(p.east) <= kMaxOrigin && std::fabs(p.north) <= kMaxOrigin)) {
+    return "origin beyond the 20,037,509 m that a projected CRS reaches";
+  }
+  if (p.epsg == 0) return {};
+  auto [it, added] = crs_problems.try_emplace(p.epsg);
+  if (!added) return it->second;
+  OGRSpatialReference srs;
+  std::string code = "EPSG:" + std::to_string(p.epsg);
+  if (srs.importFromEPSG(p.epsg) != OGRERR_NONE) {
+    it->second = code + " is not a known CRS";
+  } else if (!srs.IsProjected() || srs.GetLinearUnits() != 1.0) {
+    // The origins are metres: added to degrees or feet they would scatter the sheets.
+    it->second = code + " is not a projected CRS in metres";
+  }
+  return it->second;
+}
+
 }  // namespace
 
 SheetOrigins SheetOrigins::Parse(std::string_view text, const std::string& name) {
   SheetOrigins origins;
+  std::map<int, std::string> crs_problems;
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a spreadsheet's "CSV UTF-8"
   mapdata::LineCursor cursor(text);
   for (int number = 1; !cursor.AtEnd(); ++number) {
     std::string_view line = Trim(cursor.Next());
@@ -63,6 +91,8 @@ SheetOrigins SheetOrigins::Parse(std::string_view text, const std::string& name)
       if (origins.sheets_.empty() && line.substr(0, 4) == "mesh") continue;  // the header
       throw Refused(where() + "not 'mesh,easting,northing[,epsg]'");
     }
+    std::string problem = PlacementProblem(sheet->second, crs_problems);
+    if (!problem.empty()) throw Refused(where() + problem);
     if (!origins.sheets_.emplace(sheet->first, sheet->second).second) {
       throw Refused(where() + "mesh '" + sheet->first + "' is placed twice");
     }

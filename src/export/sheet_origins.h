@@ -22,9 +22,10 @@ struct Placement {
 
 class SheetOrigins {
  public:
-  // Parses the file's text; `name` only for messages. Throws ConversionError("NAME:LINE: ...",
-  // kUsage) for a line that is not "mesh,easting,northing[,epsg]", a mesh named twice, or no sheet
-  // at all.
+  // Parses the file's text (a UTF-8 byte order mark skipped); `name` only for messages. Throws
+  // ConversionError("NAME:LINE: ...", kUsage) for a line that is not
+  // "mesh,easting,northing[,epsg]", an origin no projected CRS reaches, an EPSG code that is not
+  // a known projected CRS in metres, a mesh named twice, or no sheet at all.
   static SheetOrigins Parse(std::string_view text, const std::string& name);
   // Reads and parses a file; ConversionError (kRead) when it cannot be read.
   static SheetOrigins Read(const std::string& path);

@@ -93,6 +93,12 @@ void RemoveTempFolder(const std::string& folder);
 // disk where the system offers it. An error when `to` is held open by another program (Windows).
 std::error_code MoveOver(const std::string& from, const std::string& to);
 
+// Puts `temp`, a complete file that another writer made and closed (a database), in place of
+// `path` by the rules of AtomicFile: a frozen file is kept (and `temp` left to the caller), a
+// link's target is replaced, the old file's owner, group and mode carried over. `temp` must lie
+// on the target's file system, beside LinkTarget(path).
+std::error_code ReplaceWith(const std::string& temp, const std::string& path);
+
 // Removes the file (or empty folder) at `path`; no error when there is none.
 std::error_code RemoveFile(const std::string& path);
 

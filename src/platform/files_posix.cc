@@ -23,6 +23,22 @@ std::error_code Errno(int err = errno) { return std::error_code(err, std::generi
 // The process's file creation mask, read without changing it: umask() can only be read by setting
 // it, which would briefly give files created by other threads (parallel conversions) wrong
 // permissions. Linux reports it in /proc/self/status; 022 is the usual value otherwise.
+mode_t CurrentUmask();
+
+// A new file (mkstemp makes it 0600 and ours; another writer as it likes) takes the old file's
+// owner, group and permissions (owner and group only where the system lets us: as root, or a group
+// we belong to), or the permissions a newly created file would have had. The mode comes last: a
+// change of owner clears the set-ID bits.
+void TakeOwnerAndMode(int fd, const std::string& old_path) {
+  struct stat old {};
+  if (::stat(old_path.c_str(), &old) == 0) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)!::fchown(fd, -1, old.st_gid);
+    ::fchmod(fd, old.st_mode & 07777);
+  } else {
+    ::fchmod(fd, 0666 & ~CurrentUmask());
+  }
+}
+
 mode_t CurrentUmask() {
   static const mode_t mask = [] {
     std::ifstream status("/proc/self/status");
@@ -137,17 +153,7 @@ AtomicFile::AtomicFile(std::string path)
     Fail(Errno(err));
   }
   handle_ = fd;
-  // mkstemp creates the file 0600 and ours; give it the old file's owner, group and permissions
-  // (owner and group only where the system lets us: as root, or a group we belong to), or the
-  // permissions a newly created file would have had. The mode comes last: a change of owner
-  // clears the set-ID bits.
-  struct stat old {};
-  if (::stat(path_.c_str(), &old) == 0) {
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)!::fchown(fd, -1, old.st_gid);
-    ::fchmod(fd, old.st_mode & 07777);
-  } else {
-    ::fchmod(fd, 0666 & ~CurrentUmask());
-  }
+  TakeOwnerAndMode(fd, path_);
 }
 
 AtomicFile::~AtomicFile() {
@@ -251,6 +257,18 @@ std::error_code MoveOver(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) return Errno();
   SyncFolderOf(to);
   return {};
+}
+
+std::error_code ReplaceWith(const std::string& temp, const std::string& path) {
+  std::string target = LinkTarget(path);
+  if (std::error_code refusal = WriteRefusal(target)) return refusal;
+  int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Errno();
+  TakeOwnerAndMode(fd, target);
+  std::error_code error = ::fsync(fd) != 0 && errno != EINVAL ? Errno() : std::error_code();
+  ::close(fd);
+  if (error) return error;
+  return MoveOver(temp, target);
 }
 
 }  // namespace sheetwright::platform

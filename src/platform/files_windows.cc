@@ -205,6 +205,13 @@ std::error_code RemoveFile(const std::string& path) {
   return LastError(code);
 }
 
+// ReplaceFileW keeps the old file's attributes and permissions; the read-only attribute is the
+// frozen mode, which WriteRefusal reports. Windows has no links to follow here.
+std::error_code ReplaceWith(const std::string& temp, const std::string& path) {
+  if (std::error_code refusal = WriteRefusal(path)) return refusal;
+  return MoveOver(temp, path);
+}
+
 std::error_code MoveOver(const std::string& from, const std::string& to) {
   std::wstring source = Wide(from);
   std::wstring target = Wide(to);

@@ -1,6 +1,7 @@
 #include "output/dxf/dxf_colours.h"
 
 #include <array>
+#include <cmath>
 
 namespace sheetwright::output::dxf {
 namespace {
@@ -51,28 +52,66 @@ const std::array<picture::Rgb, 256>& Palette() {
   return palette;
 }
 
+struct Lab {
+  double l, a, b;
+  double Chroma() const { return std::hypot(a, b); }
+};
+
+// sRGB (D65) to CIELAB.
+Lab ToLab(picture::Rgb c) {
+  auto linear = [](uint8_t v) {
+    double s = v / 255.0;
+    return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  double r = linear(c.r), g = linear(c.g), b = linear(c.b);
+  double x = (0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047;
+  double y = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+  double z = (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883;
+  auto f = [](double t) {
+    return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116;
+  };
+  return {116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+}
+
+const std::array<Lab, 256>& PaletteLab() {
+  static const std::array<Lab, 256> lab = [] {
+    std::array<Lab, 256> out{};
+    for (int i = 0; i < 256; ++i) out[i] = ToLab(Palette()[i]);
+    return out;
+  }();
+  return lab;
+}
+
+// Below this chroma a colour reads as grey (the palette's hues have 20 and more).
+constexpr double kGreyChroma = 6;
+
 }  // namespace
 
 picture::Rgb AciColour(int index) { return Palette()[index > 0 && index < 256 ? index : 7]; }
 
-int NearestAci(picture::Rgb colour) {
+int NearestAci(picture::Rgb colour, const std::bitset<256>& avoid) {
   if (colour == picture::Rgb{0, 0, 0}) return 7;
-  const auto& palette = Palette();
-  int best = 1;
-  int64_t best_distance = INT64_MAX;
-  for (int i = 1; i < 256; ++i) {
-    // White (7, 255) is drawn in the foreground colour by CADs and their printouts: a pale fill
-    // would come out black. It stays for black alone.
-    if (i == 7 || i == 255) continue;
-    int64_t dr = colour.r - palette[i].r, dg = colour.g - palette[i].g,
-            db = colour.b - palette[i].b;
-    int64_t distance = dr * dr + dg * dg + db * db;
-    if (distance < best_distance) {
-      best_distance = distance;
-      best = i;
+  const auto& palette = PaletteLab();
+  const Lab lab = ToLab(colour);
+  const bool grey = lab.Chroma() < kGreyChroma;
+  int best = 0;
+  double best_distance = HUGE_VAL;
+  for (int pass = 0; pass < 2 && best == 0; ++pass) {
+    for (int i = 1; i < 256; ++i) {
+      // White (7, 255) is drawn in the foreground colour by CADs and their printouts: a pale fill
+      // would come out black. It stays for black alone.
+      if (i == 7 || i == 255 || avoid[i]) continue;
+      // Greys for greys, hues for colours; should every one of them be avoided, the others.
+      if (pass == 0 && (palette[i].Chroma() < kGreyChroma) != grey) continue;
+      double dl = (lab.l - palette[i].l) / 2, da = lab.a - palette[i].a, db = lab.b - palette[i].b;
+      double distance = dl * dl + da * da + db * db;
+      if (distance < best_distance) {
+        best_distance = distance;
+        best = i;
+      }
     }
   }
-  return best;
+  return best == 0 ? 8 : best;
 }
 
 }  // namespace sheetwright::output::dxf

@@ -30,7 +30,8 @@ struct DocumentInfo {
   double width_m = 0, height_m = 0;  // the sheet, from (0, 0)
   std::vector<CadLayer> layers;
   std::vector<CadStyle> styles;
-  uint64_t handle_seed = 0;  // above every handle of the entities
+  std::vector<picture::Rgb> fills;  // every colour a solid area is filled with
+  uint64_t handle_seed = 0;         // above every handle of the entities
 };
 
 // Handles of release 2010's fixed objects; entities take theirs from kFirstEntityHandle on.

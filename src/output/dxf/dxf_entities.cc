@@ -106,9 +106,13 @@ void Entities::Head(const char* type, picture::ColorValue colour, const char* su
   }
   // Entities come in runs of one layer and colour: their groups are written as one run, made
   // again only when either changes (the palette search is not cheap either).
-  if (!(rgb == last_rgb_) || last_aci_ == 0 || layer_ != colour_layer_) {
-    if (!(rgb == last_rgb_) || last_aci_ == 0) last_aci_ = NearestAci(rgb);
+  const std::string_view kind(type);
+  const bool fill = kind == "SOLID" || kind == "HATCH";
+  const bool new_colour = !(rgb == last_rgb_) || fill != last_fill_ || last_aci_ == 0;
+  if (new_colour || layer_ != colour_layer_) {
+    if (new_colour) last_aci_ = ColourIndex(rgb, fill);
     last_rgb_ = rgb;
+    last_fill_ = fill;
     colour_layer_ = layer_;
     std::string layer = layer_ >= 0 ? info_.layers[layer_].name : "0";
     layer_colour_ = "  8\r\n" + layer + "\r\n 62\r\n" + std::to_string(last_aci_) + "\r\n";
@@ -119,6 +123,18 @@ void Entities::Head(const char* type, picture::ColorValue colour, const char* su
     if (lineweight != -4) out_.Int(370, lineweight);
     out_.Text(100, subclass);
   }
+}
+
+int Entities::ColourIndex(picture::Rgb rgb, bool fill) {
+  auto [known, added] = colour_indexes_.try_emplace(TrueColour(rgb) | (fill ? 1 << 24 : 0), 0);
+  if (!added) return known->second;
+  if (fill) return known->second = NearestAci(rgb);
+  std::bitset<256> avoid = fill_indexes_;
+  // A fill's own colour keeps its index: the outline of the area.
+  for (picture::Rgb colour : info_.fills) {
+    if (colour == rgb) avoid.reset(static_cast<size_t>(NearestAci(rgb)));
+  }
+  return known->second = NearestAci(rgb, avoid);
 }
 
 // The pen's width is drawn on the map, as the drawing does, as the polyline's constant width; the
@@ -175,9 +191,9 @@ void Entities::Lines(std::span<const picture::Point> points, bool closed,
   out_.Text(8, layer_ >= 0 ? std::string_view(info_.layers[layer_].name) : "0");
 }
 
-// The area of the rings under the even-odd rule, then each ring's outline in the pen or, for
-// triangles, as a hairline of the fill's colour when the pen draws nothing, so that CAD users keep
-// the boundaries to work with (a hatch keeps its own).
+// The area of the rings under the even-odd rule, then each ring's outline in the pen or, when the
+// pen draws nothing, as a hairline of the fill's colour: a CAD snaps to polylines, not to the
+// boundaries of triangles or hatches.
 void Entities::Fill(std::span<const picture::Point> points, const picture::DcState& dc) {
   bool solid = dc.brush.style == picture::BrushStyle::kSolid;
   bool pen = dc.pen.style != picture::PenStyle::kNull;
@@ -206,8 +222,6 @@ void Entities::Fill(std::span<const picture::Point> points, const picture::DcSta
       }
     }
   }
-  // A hatch keeps its boundary paths to work with; triangles do not.
-  if (!pen && solid && Modern()) return;
   picture::ColorValue colour = pen ? dc.pen.color : dc.brush.color;
   int32_t width = pen ? dc.pen.width : 1;
   for (std::span<const picture::Point> ring : rings) {

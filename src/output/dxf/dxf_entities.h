@@ -2,19 +2,22 @@
 // on the CAD layer of each map layer, in drawing order. Internal to the DXF writer (dxf_writer.h).
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "base/messages.h"
+#include "output/dxf/dxf_colours.h"
 #include "output/dxf/dxf_document.h"
 #include "output/dxf/dxf_groups.h"
-#include "output/playback.h"
 #include "output/geometry/triangulate.h"
+#include "output/playback.h"
 #include "picture/picture.h"
 
 namespace sheetwright::picture {
@@ -28,7 +31,9 @@ class Entities {
   // Entities take handles from `first_handle` on (release 2010).
   Entities(GroupWriter& out, const DocumentInfo& info, picture::FontLibrary& fonts,
            base::MessageSink& sink, uint64_t first_handle)
-      : out_(out), info_(info), fonts_(fonts), sink_(sink), next_handle_(first_handle) {}
+      : out_(out), info_(info), fonts_(fonts), sink_(sink), next_handle_(first_handle) {
+    for (picture::Rgb fill : info.fills) fill_indexes_.set(static_cast<size_t>(NearestAci(fill)));
+  }
 
   // `layer_of` gives a picture's index in info.layers, or -1 when it draws on the layer of the
   // picture that holds it.
@@ -79,8 +84,16 @@ class Entities {
   // What the layers being played replaced: the CAD layer and the scale of the picture holding it.
   std::vector<std::pair<int, Scale>> saved_;
   std::vector<Triangle> triangles_;
+  // The colour index of an entity: a fill's nearest, or, for what is drawn over the fills, the
+  // nearest that no fill of another colour has (a road on a block stays visible). Each is
+  // looked up once: fills and their outlines alternate, and the palette search is not cheap.
+  int ColourIndex(picture::Rgb rgb, bool fill);
+
+  std::bitset<256> fill_indexes_;
+  std::unordered_map<int32_t, int> colour_indexes_;  // by TrueColour, fills' with bit 24 set
   picture::Rgb last_rgb_;
-  int last_aci_ = 0;         // of last_rgb_; 0 before the first
+  bool last_fill_ = false;
+  int last_aci_ = 0;         // of last_rgb_ and last_fill_; 0 before the first
   std::string vertex_head_;  // the groups that open a VERTEX on layer vertex_head_layer_
   int vertex_head_layer_ = -1;
   std::string layer_colour_;  // the layer and colour groups of colour_layer_ and last_rgb_

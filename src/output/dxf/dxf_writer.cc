@@ -92,7 +92,13 @@ class Survey {
   }
   void Line(picture::Point, picture::Point, const picture::DcState& dc) { Colour(dc.pen.color); }
   void Polygon(std::span<const picture::Point>, const picture::DcState& dc) {
-    Colour(dc.brush.style == picture::BrushStyle::kSolid ? dc.brush.color : dc.pen.color);
+    bool solid = dc.brush.style == picture::BrushStyle::kSolid;
+    if (solid) {
+      picture::Rgb fill = picture::ResolveColor(dc.brush.color);
+      auto& fills = info_.fills;
+      if (std::find(fills.begin(), fills.end(), fill) == fills.end()) fills.push_back(fill);
+    }
+    Colour(solid ? dc.brush.color : dc.pen.color);
   }
   void Text(picture::Point, std::string_view, const picture::DcState& dc) { Colour(dc.text_color); }
   void EnterLayer(const LayerFrame& frame) { Enter(frame.layer); }

@@ -333,6 +333,11 @@ TEST_F(DxfWriterTest, Release2010HatchesRingsInUtf8WithTrueColourAndHandles) {
   EXPECT_THAT(hatches[0].All(93), ::testing::ElementsAre("4", "4"));
   EXPECT_EQ(hatches[0].Get(420), std::to_string(0xA0C8EE));
   EXPECT_EQ(hatches[0].Get(75), "0");  // odd parity
+  int closed_rings = 0;                // the outlines a CAD snaps to, as in release 12
+  for (const Object& p : dxf.In("ENTITIES", "LWPOLYLINE")) {
+    closed_rings += p.Get(8) == "街区塗潰し" && p.Get(70) == "1" && p.Get(420) == "10537198";
+  }
+  EXPECT_EQ(closed_rings, 2);
 
   std::vector<Object> texts = dxf.In("ENTITIES", "TEXT");
   ASSERT_EQ(texts.size(), 1u);
@@ -408,6 +413,34 @@ TEST_F(DxfWriterTest, EachEntityKeepsItsLayerAndColourInRunsAndAlternations) {
       seen.emplace_back(o.Get(8), std::atoi(o.Get(62).c_str()));
     }
     EXPECT_EQ(seen, expected);
+  }
+}
+
+// Pale fills keep their hue (a grey index only for a grey), and a line drawn over a fill never
+// takes the fill's index, even where its own colour is nearest to it.
+TEST_F(DxfWriterTest, ColoursKeepTheirHueAndLinesStandOutFromTheFills) {
+  const std::set<int> greys = {8, 9, 250, 251, 252, 253, 254};
+  for (picture::Rgb pale : {picture::Rgb{0xC8, 0xE6, 0xC8}, picture::Rgb{0xFF, 0xF0, 0xC8},
+                            picture::Rgb{0xF0, 0xD2, 0xDC}, picture::Rgb{0xC8, 0xDC, 0xF0}}) {
+    EXPECT_EQ(greys.count(dxf::NearestAci(pale)), 0u) << int(pale.r) << "," << int(pale.g);
+  }
+  EXPECT_EQ(greys.count(dxf::NearestAci({0xDC, 0xDC, 0xDC})), 1u);
+  const picture::ColorValue fill = 0xD0D0D0, line = 0xC8C8C8;
+  ASSERT_EQ(dxf::NearestAci({0xD0, 0xD0, 0xD0}), dxf::NearestAci({0xC8, 0xC8, 0xC8}));
+  Builder sheet(20000, 15000);
+  sheet.Brush(fill).Pen(fill, 1, picture::PenStyle::kNull).Polygon({{0, 0}, {900, 0}, {0, 900}});
+  sheet.Pen(line).Line({0, 0}, {500, 500});
+  for (DxfFlavour flavour : {DxfFlavour::kR12, DxfFlavour::kR2010}) {
+    DxfFile dxf(EncodeDxf(sheet.p, flavour, fonts_, sink_));
+    std::set<std::string> fills, lines;
+    for (const Object& o : dxf.In("ENTITIES")) {
+      if (o.type == "SOLID" || o.type == "HATCH") fills.insert(o.Get(62));
+      if (o.type == "LINE" || o.type == "LWPOLYLINE") lines.insert(o.Get(62));
+    }
+    ASSERT_EQ(fills.size(), 1u);
+    EXPECT_EQ(lines.count(*fills.begin()), flavour == DxfFlavour::kR2010 ? 1u : 0u)
+        << "release 2010 draws the fill's own outline in its colour";
+    EXPECT_EQ(lines.size(), flavour == DxfFlavour::kR2010 ? 2u : 1u);
   }
 }
 
