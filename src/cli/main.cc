@@ -176,6 +176,9 @@ conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styl
   request.gis.into = options.into.value_or("");
   request.gis.origins = origins;
   request.gis.origins_name = options.sheet_origins.value_or("");
+  request.gis.place = options.place;
+  if (options.print_given) request.print = options.print;
+  request.gis.datum = options.datum;
   request.keep_going = options.keep_going;
   request.stop_requested = [] { return base::StopSignal() != 0; };
   request.jobs =

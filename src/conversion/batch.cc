@@ -128,11 +128,16 @@ class BatchRun {
     try {
       for (OutputFormat format : request_.formats) {
         auto file = std::make_unique<base::AtomicFile>(OutputPath(mesh, format));
-        WriteOutput(*sheet, mesh, format, request_.sizes, fonts_, *sink,
-                    [&](std::string_view bytes) {
-                      hook.Step();
-                      file->Write(bytes);
-                    });
+        ByteWriter write = [&](std::string_view bytes) {
+          hook.Step();
+          file->Write(bytes);
+        };
+        if (format == OutputFormat::kPdf && request_.print) {
+          WritePrintedSheet(*sheet, JoinFolder(request_.input_folder, mesh), mesh, *request_.print,
+                            fonts_, write);
+        } else {
+          WriteOutput(*sheet, mesh, format, request_.sizes, fonts_, *sink, write);
+        }
         file->Close();
         outcome.files.push_back(std::move(file));
       }
@@ -152,9 +157,9 @@ class BatchRun {
     for (gis::DataFormat format : request_.gis.formats) {
       std::string target =
           JoinFolder(request_.output_folder, mesh) + std::string(gis::Extension(format));
-      outcome.data_files.push_back(
-          std::make_unique<gis::StagedGpkg>(target, JoinFolder(request_.input_folder, mesh), mesh,
-                                            request_.gis.PlacementOf(mesh), sink));
+      outcome.data_files.push_back(std::make_unique<gis::StagedGpkg>(
+          target, JoinFolder(request_.input_folder, mesh), mesh,
+          request_.gis.PlacementOf(JoinFolder(request_.input_folder, mesh), mesh), sink));
     }
   }
 
@@ -167,8 +172,9 @@ class BatchRun {
     if (request_.gis.into.empty()) return;
     if (!into_) into_ = std::make_unique<gis::GpkgCollection>(request_.gis.into);
     ForwardingSink sink(observer_, mesh);
-    into_->Append(JoinFolder(request_.input_folder, mesh), mesh, request_.gis.PlacementOf(mesh),
-                  sink);
+    std::string folder = JoinFolder(request_.input_folder, mesh);
+    into_->Append(folder, mesh, request_.gis.PlacementOf(folder, mesh), sink);
+    if (auto row = request_.gis.IndexRowOf(folder, mesh)) into_->Index(std::move(*row));
     paths.push_back(request_.gis.into);
   }
 
