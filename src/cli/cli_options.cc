@@ -19,7 +19,8 @@ enum LongOnly {
   kScale,
   kPaper,
   kOrientation,
-  kTitle
+  kTitle,
+  kMosaic
 };
 
 // Fills the drawing and the data formats of a comma-separated list; false with `error` set for
@@ -108,6 +109,9 @@ bool TakeOption(int c, char** argv, ParseResult& result, bool& format_given) {
       result.error =
           "--orientation needs portrait, landscape or auto, not '" + std::string(optarg) + "'";
       return false;
+    case kMosaic:
+      o.mosaic = optarg;
+      return true;
     case kTitle:
       o.print.title = optarg;
       return true;
@@ -183,6 +187,7 @@ ParseResult ParseCommandLine(int argc, char** argv) {
       {"paper", required_argument, nullptr, kPaper},
       {"orientation", required_argument, nullptr, kOrientation},
       {"title", required_argument, nullptr, kTitle},
+      {"mosaic", required_argument, nullptr, kMosaic},
       {"quiet", no_argument, nullptr, 'q'},
       {"help", no_argument, nullptr, 'h'},
       {"version", no_argument, nullptr, kVersion},
@@ -205,6 +210,13 @@ ParseResult ParseCommandLine(int argc, char** argv) {
     if (!format_given) o.formats.clear();
   }
   o.print.datum = o.datum;
+  if (o.mosaic) {
+    if (auto refusal = conversion::MosaicRefusal(*o.mosaic)) {
+      result.error = "--mosaic " + *o.mosaic + ": " + *refusal;
+      return result;
+    }
+    if (!format_given) o.formats.clear();  // the mosaic alone
+  }
   if (o.print_given && std::find(o.formats.begin(), o.formats.end(),
                                  conversion::OutputFormat::kSvg) != o.formats.end()) {
     result.error = "--scale prints the PDF only; SVG keeps its 800 x 600 pt page";
@@ -258,6 +270,12 @@ Options:
                        is cut into pages in reading order that overlap by 10 mm
       --paper P        A0, A1, A2, A3, A4 or auto (default: the smallest that holds the map)
       --orientation O  portrait, landscape or auto (default: fewer pages, else landscape)
+      --mosaic FILE.pdf  every mesh placed (as --place) and drawn into this one map,
+                       sheet by sheet, printed as --scale says (default 1:2500); a line
+                       along an edge two sheets share, and a name both repeat there, is
+                       drawn once. All sheets must lie in one zone. Without -f nothing
+                       else is written. (.wmf is refused: its 16-bit frame cannot hold a
+                       town; .svg, .png and .dxf are not done yet)
       --title TEXT     the printed title (default: the mesh name)
   -j, --jobs N         meshes converted at once (default: the number of cores)
       --keep-going     go on with the next mesh after a failure (default: stop)

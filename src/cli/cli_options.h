@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/mosaic.h"
 #include "conversion/output_files.h"
 #include "conversion/print_map.h"
 #include "export/data_formats.h"
@@ -27,6 +28,7 @@ struct CliOptions {
   mapdata::Datum datum = mapdata::Datum::kTokyo;  // --datum
   conversion::PrintOptions print;                 // --scale, --paper, --orientation, --title
   bool print_given = false;                       // --scale
+  std::optional<std::string> mosaic;              // --mosaic FILE
   int jobs = 0;                                   // 0: the number of cores
   bool keep_going = false;
   bool quiet = false;

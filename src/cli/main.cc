@@ -163,6 +163,14 @@ std::shared_ptr<const gis::SheetOrigins> ReadOrigins(const cli::CliOptions& opti
   }
 }
 
+// Messages about bad records of the mosaic's sheets, one line each.
+class StderrSink : public base::MessageSink {
+ public:
+  void Show(const std::string& utf8_text) override {
+    std::fprintf(stderr, "%s\n", utf8_text.c_str());
+  }
+};
+
 conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styles& styles,
                                       const std::vector<std::string>& meshes,
                                       std::shared_ptr<const gis::SheetOrigins> origins,
@@ -185,6 +193,26 @@ conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styl
       options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
   picture::FontLibrary fonts;
   return conversion::RunBatch(request, styles.table, fonts, reporter);
+}
+
+// The mosaic after the batch; false (after saying why) when it failed.
+bool RunMosaic(const cli::CliOptions& options, const Styles& styles,
+               const std::vector<std::string>& meshes,
+               std::shared_ptr<const gis::SheetOrigins> origins) {
+  conversion::MosaicRequest request{*options.mosaic, options.input_folder, meshes, options.print,
+                                    origins};
+  picture::FontLibrary fonts;
+  StderrSink sink;
+  try {
+    conversion::WriteMosaic(request, styles.table, fonts, sink);
+  } catch (const base::ConversionCancelled&) {
+    throw;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s: %s\n", kProgram, options.mosaic->c_str(), e.what());
+    return false;
+  }
+  if (!options.quiet) std::fprintf(stderr, "%s: stored %s\n", kProgram, options.mosaic->c_str());
+  return true;
 }
 
 int Run(int argc, char** argv) {
@@ -212,6 +240,9 @@ int Run(int argc, char** argv) {
 
   cli::ConsoleReporter reporter(stderr, static_cast<int>(meshes.size()), options.quiet,
                                 isatty(STDERR_FILENO) == 1);
+  bool mosaic_only =
+      options.mosaic && options.formats.empty() && options.data_formats.empty() && !options.into;
+  if (mosaic_only) return RunMosaic(options, styles, meshes, origins) ? kExitOk : kExitFailed;
   conversion::BatchResult result;
   try {
     result = RunConversion(options, styles, meshes, origins, reporter);
@@ -221,7 +252,9 @@ int Run(int argc, char** argv) {
     return kExitSignalBase + base::StopSignal();
   }
   reporter.Finish(result, options.output_folder);
-  return result.finished && result.failed == 0 ? kExitOk : kExitFailed;
+  bool ok = result.finished && result.failed == 0;
+  if (options.mosaic && ok) ok = RunMosaic(options, styles, meshes, origins);
+  return ok ? kExitOk : kExitFailed;
 }
 
 // Every job keeps the file it writes open, and the font files are open too: many jobs need more

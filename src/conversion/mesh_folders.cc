@@ -45,8 +45,7 @@ std::vector<std::string> ListMeshes(const std::string& input_folder, std::error_
 void CheckMeshFolder(const std::string& folder) {
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) {
-    throw base::ConversionError::Unreadable(base::PlatformTextToUtf8(folder),
-                                            std::strerror(errno));
+    throw base::ConversionError::Unreadable(base::PlatformTextToUtf8(folder), std::strerror(errno));
   }
   ::closedir(dir);
 }

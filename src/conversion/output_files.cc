@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "base/messages.h"
-#include "output/raster/cairo_renderer.h"
 #include "output/dxf/dxf_writer.h"
 #include "output/pdf/pdf_writer.h"
+#include "output/raster/cairo_renderer.h"
 #include "output/svg/svg_writer.h"
 
 namespace sheetwright::conversion {

@@ -1,5 +1,6 @@
 #include "output/pdf/pdf_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <concepts>
@@ -108,13 +109,18 @@ class Writer {
   int Form(const picture::Picture& sheet);
   // The resources every form and page share, written once the last page is made.
   int Resources() const { return resources_; }
+  void WriteCatalog(int catalog, int pages);
+  void WriteInfo(int info, std::string_view title);
   void WriteResources(const std::vector<int>& forms);
   void FurnitureText(double x, double baseline, int height, std::string_view utf8, bool right);
   Content& content() { return content_; }
   std::string TakeContent() { return std::exchange(content_.text(), {}); }
   void ForgetState() { gs_ = {}; }
   PdfFile& file() { return file_; }
-  std::vector<std::pair<int, std::string>>& groups() { return groups_; }
+  // A mosaic leaves out what a sheet drawn before shows already: a line along the edge they
+  // share, a name label both repeat. Empty: everything is drawn.
+  std::function<bool(std::span<const picture::Point>)> skip_line;
+  std::function<bool(picture::Point, std::string_view)> skip_label;
 
  private:
   template <class>
@@ -189,6 +195,16 @@ void Writer::Document(const picture::Picture& sheet, int width_pt, int height_pt
   file_.Stream(contents_.back(), "", content_.text());
   content_.text().clear();
 
+  WriteCatalog(catalog, pages);
+  file_.Object(pages, "<< /Type /Pages /Kids [" + Ref(page) + "] /Count 1 >>");
+  WritePage(page, pages, width_pt, height_pt);
+  WriteInfo(info, title);
+  pdf_fonts_.Write();
+  file_.Finish(catalog, info);
+}
+
+// The catalog, with the optional content groups (written here) listed in drawing order.
+void Writer::WriteCatalog(int catalog, int pages) {
   std::string order;
   for (auto& [object, name] : groups_) {
     file_.Object(object, "<< /Type /OCG /Name " + PdfTextString(name) + " >>");
@@ -200,15 +216,14 @@ void Writer::Document(const picture::Picture& sheet, int width_pt, int height_pt
                     order + "] >> >>";
   }
   file_.Object(catalog, catalog_body + " >>");
-  file_.Object(pages, "<< /Type /Pages /Kids [" + Ref(page) + "] /Count 1 >>");
-  WritePage(page, pages, width_pt, height_pt);
+}
+
+void Writer::WriteInfo(int info, std::string_view title) {
   std::string info_body = "<< /Title " + PdfTextString(title) + " /Producer (Sheetwright)";
   if (std::string date = SourceDate(); !date.empty()) {
     info_body += " /CreationDate (" + date + ") /ModDate (" + date + ")";
   }
   file_.Object(info, info_body + " >>");
-  pdf_fonts_.Write();
-  file_.Finish(catalog, info);
 }
 
 // The fonts, hatches and groups the content uses, with `more` entries before the end.
@@ -313,6 +328,7 @@ void Writer::FurnitureText(double x, double baseline, int height, std::string_vi
 }
 
 void Writer::Polyline(std::span<const picture::Point> points, const picture::DcState& dc) {
+  if (skip_line && skip_line(points)) return;
   if (dc.pen.style != picture::PenStyle::kNull) lines_.Add(points);
 }
 
@@ -463,7 +479,7 @@ int Writer::Hatch(const picture::DcState& dc) {
 // A label: the background box when opaque, the glyphs where the measured advances put them,
 // then underline and strike-out as boxes of the face's line thickness.
 void Writer::Text(picture::Point at, std::string_view bytes, const picture::DcState& dc) {
-  if (bytes.empty()) return;
+  if (bytes.empty() || (skip_label && skip_label(at, bytes))) return;
   picture::LabelLayout layout = fonts_.Layout(dc.font, bytes);
   if (!layout.faces[0] || layout.extent.height <= 0) return;
   Drawing();
@@ -624,6 +640,8 @@ struct PrintedPdf::State {
   void ScaleBar(double x, double y);
   void NorthArrow(double x, double y);
   void Index(const PrintPage& page, double x, double y, double width, double height);
+  bool OnSharedEdge(std::span<const picture::Point> points, const GroundBox& sheet) const;
+  bool RepeatedLabel(picture::Point at, std::string_view bytes, const GroundBox& sheet);
 
   PrintLayout layout;
   PrintInfo info;
@@ -633,7 +651,60 @@ struct PrintedPdf::State {
   std::vector<int> forms;
   std::vector<GroundBox> grounds;
   bool begun = false;
+  // Labels near a sheet's edge, by their bytes: where they stand and which sheet drew them.
+  struct EdgeLabel {
+    double east, north;
+    size_t sheet;
+  };
+  std::multimap<std::string, EdgeLabel, std::less<>> edge_labels;
 };
+
+// Near enough a sheet's edge for a label to be repeated beyond it, and near enough each other
+// for two labels of one text on either side to name one area.
+constexpr double kEdgeLabelMetres = 400;
+
+// A line wholly on one edge of the sheet that a sheet drawn before shares.
+bool PrintedPdf::State::OnSharedEdge(std::span<const picture::Point> points,
+                                     const GroundBox& sheet) const {
+  auto all = [&](auto on) { return std::all_of(points.begin(), points.end(), on); };
+  for (const GroundBox& g : grounds) {
+    bool beside_ns = g.south < sheet.north && sheet.south < g.north;
+    bool beside_ew = g.west < sheet.east && sheet.west < g.east;
+    if (beside_ns && g.east == sheet.west && all([](auto p) { return p.x == 0; })) return true;
+    if (beside_ns && g.west == sheet.east &&
+        all([](auto p) { return p.x == picture::kFrameWidth; })) {
+      return true;
+    }
+    if (beside_ew && g.south == sheet.north && all([](auto p) { return p.y == 0; })) return true;
+    if (beside_ew && g.north == sheet.south &&
+        all([](auto p) { return p.y == picture::kFrameHeight; })) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A label near the sheet's edge that another sheet drew near its own, a short way off.
+bool PrintedPdf::State::RepeatedLabel(picture::Point at, std::string_view bytes,
+                                      const GroundBox& sheet) {
+  double east = sheet.west + at.x * sheet.Width() / picture::kFrameWidth;
+  double north = sheet.north - at.y * sheet.Height() / picture::kFrameHeight;
+  double reach = kEdgeLabelMetres;
+  if (east - sheet.west > reach && sheet.east - east > reach && north - sheet.south > reach &&
+      sheet.north - north > reach) {
+    return false;
+  }
+  size_t current = grounds.size();
+  auto [first, last] = edge_labels.equal_range(bytes);
+  for (auto it = first; it != last; ++it) {
+    const EdgeLabel& other = it->second;
+    if (other.sheet != current && std::hypot(other.east - east, other.north - north) <= reach) {
+      return true;
+    }
+  }
+  edge_labels.emplace(std::string(bytes), EdgeLabel{east, north, current});
+  return false;
+}
 
 // The sheets that meet the page, clipped to its window, then the map's frame.
 void PrintedPdf::State::Map(const PrintPage& page) {
@@ -743,8 +814,17 @@ void PrintedPdf::AddSheet(const picture::Picture& sheet, const GroundBox& ground
     state_->writer.BeginPrint(state_->PtPerMetre() * ground.Width() / picture::kFrameWidth);
     state_->begun = true;
   }
-  state_->forms.push_back(state_->writer.Form(sheet));
-  state_->grounds.push_back(ground);
+  State& s = *state_;
+  s.writer.skip_line = [&](std::span<const picture::Point> points) {
+    return s.OnSharedEdge(points, ground);
+  };
+  s.writer.skip_label = [&](picture::Point at, std::string_view bytes) {
+    return s.RepeatedLabel(at, bytes, ground);
+  };
+  s.forms.push_back(s.writer.Form(sheet));
+  s.grounds.push_back(ground);
+  s.writer.skip_line = nullptr;
+  s.writer.skip_label = nullptr;
 }
 
 void PrintedPdf::Finish() {
@@ -763,24 +843,10 @@ void PrintedPdf::Finish() {
                             Ref(contents) + " >>");
     kids += Ref(object) + ' ';
   }
-  std::string order;
-  for (auto& [object, name] : s.writer.groups()) {
-    file.Object(object, "<< /Type /OCG /Name " + PdfTextString(name) + " >>");
-    order += Ref(object) + ' ';
-  }
-  std::string catalog_body = "<< /Type /Catalog /Pages " + Ref(pages);
-  if (!order.empty()) {
-    catalog_body += " /PageMode /UseOC /OCProperties << /OCGs [" + order + "] /D << /Order [" +
-                    order + "] >> >>";
-  }
-  file.Object(catalog, catalog_body + " >>");
+  s.writer.WriteCatalog(catalog, pages);
   file.Object(pages, "<< /Type /Pages /Kids [" + kids + "] /Count " +
                          std::to_string(s.layout.pages.size()) + " >>");
-  std::string info_body = "<< /Title " + PdfTextString(s.info.title) + " /Producer (Sheetwright)";
-  if (std::string date = SourceDate(); !date.empty()) {
-    info_body += " /CreationDate (" + date + ") /ModDate (" + date + ")";
-  }
-  file.Object(info, info_body + " >>");
+  s.writer.WriteInfo(info, s.info.title);
   s.writer.WriteResources(s.forms);
   file.Finish(catalog, info);
 }
