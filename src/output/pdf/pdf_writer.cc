@@ -598,6 +598,9 @@ namespace sheetwright::output {
 namespace {
 
 constexpr double kPointsPerMm = 72 / 25.4;
+// Near enough a sheet's edge for a label to be repeated beyond it, and near enough each other
+// for two labels of one text on either side to name one area.
+constexpr double kEdgeLabelMetres = 400;
 
 bool Overlap(const GroundBox& a, const GroundBox& b) {
   return a.west < b.east && b.west < a.east && a.south < b.north && b.south < a.north;
@@ -640,7 +643,7 @@ struct PrintedPdf::State {
   void ScaleBar(double x, double y);
   void NorthArrow(double x, double y);
   void Index(const PrintPage& page, double x, double y, double width, double height);
-  bool OnSharedEdge(std::span<const picture::Point> points, const GroundBox& sheet) const;
+  std::array<bool, 4> SharedEdges(const GroundBox& sheet) const;
   bool RepeatedLabel(picture::Point at, std::string_view bytes, const GroundBox& sheet);
 
   PrintLayout layout;
@@ -656,35 +659,45 @@ struct PrintedPdf::State {
     double east, north;
     size_t sheet;
   };
-  std::multimap<std::string, EdgeLabel, std::less<>> edge_labels;
+  std::unordered_multimap<std::string, EdgeLabel> edge_labels;  // by LabelCell
 };
 
-// Near enough a sheet's edge for a label to be repeated beyond it, and near enough each other
-// for two labels of one text on either side to name one area.
-constexpr double kEdgeLabelMetres = 400;
-
-// A line wholly on one edge of the sheet that a sheet drawn before shares.
-bool PrintedPdf::State::OnSharedEdge(std::span<const picture::Point> points,
-                                     const GroundBox& sheet) const {
-  auto all = [&](auto on) { return std::all_of(points.begin(), points.end(), on); };
+// The edges of `sheet` that a sheet drawn before shares: west, east, north, south.
+std::array<bool, 4> PrintedPdf::State::SharedEdges(const GroundBox& sheet) const {
+  std::array<bool, 4> shared{};
   for (const GroundBox& g : grounds) {
     bool beside_ns = g.south < sheet.north && sheet.south < g.north;
     bool beside_ew = g.west < sheet.east && sheet.west < g.east;
-    if (beside_ns && g.east == sheet.west && all([](auto p) { return p.x == 0; })) return true;
-    if (beside_ns && g.west == sheet.east &&
-        all([](auto p) { return p.x == picture::kFrameWidth; })) {
-      return true;
-    }
-    if (beside_ew && g.south == sheet.north && all([](auto p) { return p.y == 0; })) return true;
-    if (beside_ew && g.north == sheet.south &&
-        all([](auto p) { return p.y == picture::kFrameHeight; })) {
-      return true;
-    }
+    shared[0] |= beside_ns && g.east == sheet.west;
+    shared[1] |= beside_ns && g.west == sheet.east;
+    shared[2] |= beside_ew && g.south == sheet.north;
+    shared[3] |= beside_ew && g.north == sheet.south;
   }
-  return false;
+  return shared;
 }
 
-// A label near the sheet's edge that another sheet drew near its own, a short way off.
+namespace {
+
+// A line wholly on one of the shared edges.
+bool OnSharedEdge(std::span<const picture::Point> points, const std::array<bool, 4>& shared) {
+  auto all = [&](auto on) { return std::all_of(points.begin(), points.end(), on); };
+  return (shared[0] && all([](auto p) { return p.x == 0; })) ||
+         (shared[1] && all([](auto p) { return p.x == picture::kFrameWidth; })) ||
+         (shared[2] && all([](auto p) { return p.y == 0; })) ||
+         (shared[3] && all([](auto p) { return p.y == picture::kFrameHeight; }));
+}
+
+// The cell of the label grid, a reach wide, that holds a place; keyed with the label's bytes.
+std::string LabelCell(std::string_view bytes, double east, double north) {
+  auto cell = [](double metres) { return std::to_string(std::llround(metres / kEdgeLabelMetres)); };
+  return std::string(bytes) + '\0' + cell(east) + ',' + cell(north);
+}
+
+}  // namespace
+
+// A label near the sheet's edge that another sheet drew near its own, a short way off. Labels
+// are kept in a grid of cells a reach wide, so a town of many sheets costs no more per label than
+// one sheet.
 bool PrintedPdf::State::RepeatedLabel(picture::Point at, std::string_view bytes,
                                       const GroundBox& sheet) {
   double east = sheet.west + at.x * sheet.Width() / picture::kFrameWidth;
@@ -695,14 +708,18 @@ bool PrintedPdf::State::RepeatedLabel(picture::Point at, std::string_view bytes,
     return false;
   }
   size_t current = grounds.size();
-  auto [first, last] = edge_labels.equal_range(bytes);
-  for (auto it = first; it != last; ++it) {
-    const EdgeLabel& other = it->second;
-    if (other.sheet != current && std::hypot(other.east - east, other.north - north) <= reach) {
-      return true;
+  for (double de : {-reach, 0.0, reach}) {
+    for (double dn : {-reach, 0.0, reach}) {
+      auto [first, last] = edge_labels.equal_range(LabelCell(bytes, east + de, north + dn));
+      for (auto it = first; it != last; ++it) {
+        const EdgeLabel& other = it->second;
+        if (other.sheet != current && std::hypot(other.east - east, other.north - north) <= reach) {
+          return true;
+        }
+      }
     }
   }
-  edge_labels.emplace(std::string(bytes), EdgeLabel{east, north, current});
+  edge_labels.emplace(LabelCell(bytes, east, north), EdgeLabel{east, north, current});
   return false;
 }
 
@@ -815,8 +832,9 @@ void PrintedPdf::AddSheet(const picture::Picture& sheet, const GroundBox& ground
     state_->begun = true;
   }
   State& s = *state_;
+  std::array<bool, 4> shared = s.SharedEdges(ground);
   s.writer.skip_line = [&](std::span<const picture::Point> points) {
-    return s.OnSharedEdge(points, ground);
+    return OnSharedEdge(points, shared);
   };
   s.writer.skip_label = [&](picture::Point at, std::string_view bytes) {
     return s.RepeatedLabel(at, bytes, ground);
