@@ -1,7 +1,9 @@
 // The PDF writer over pictures built from the input (picture_input.h): whatever the figures,
 // label bytes, fonts and layer names, the document must be one that qpdf reads without a
 // warning, every stream decoding and the page's content parsing into operators, with one
-// optional content group per top-level layer drawn.
+// optional content group per top-level layer drawn. The same picture is then printed as a map of
+// two sheets side by side (the mosaic's path: forms, pages, furniture, shared edges and labels
+// left out once), at a scale and on a paper the input chooses, and must read back as cleanly.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,5 +30,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::string problem = fuzz::PdfProblem(pdf, layers);
   FUZZ_CHECK(problem.empty(), "PDF:", problem);
+
+  constexpr int kScales[] = {500, 1000, 2500, 5000, 10000};
+  output::GroundBox west{-2000, 0, 0, 1500}, east{0, 0, 2000, 1500};
+  output::PrintInfo info{sheet.label, sheet.id, {-2000, 0, 2000, 1500}, {west, east}};
+  output::PrintLayout layout =
+      output::LayOutPrint(info.map, kScales[flags % 5], static_cast<output::Paper>(flags / 5 % 6),
+                          static_cast<output::Orientation>(flags / 30 % 3));
+  if (layout.pages.size() > 64) return 0;  // a large print of a tiny paper says nothing more
+  std::string printed;
+  output::PrintedPdf map(layout, info, fuzz::Fonts(),
+                         [&](std::string_view chunk) { printed += chunk; });
+  map.AddSheet(sheet, west);
+  map.AddSheet(sheet, east);
+  map.Finish();
+  problem = fuzz::PdfProblem(printed, fuzz::kAnyLayers);
+  FUZZ_CHECK(problem.empty(), "printed PDF:", problem);
   return 0;
 }

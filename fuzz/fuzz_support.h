@@ -73,6 +73,8 @@ void CheckSvg(std::string_view svg);
 // object and stream, the page's content parsed) and it has `layers` optional content groups, or
 // one more for what the sheet draws itself; else what is wrong.
 std::string PdfProblem(const std::string& pdf, size_t layers);
+// For a document whose groups are not counted (a printed map merges groups of one name).
+inline constexpr size_t kAnyLayers = static_cast<size_t>(-1);
 
 // Checks the group structure every DXF reader relies on: a numeric code line before each value,
 // CR LF line ends, sections opened and closed in turn (tables within TABLES), the file ending in

@@ -186,6 +186,35 @@ TEST_F(CliTest, GeoPackagePerMeshOrIntoOneFile) {
   EXPECT_EQ(count(), first);
 }
 
+// Sheets named by their codes place themselves; the sheet index holds one frame per sheet, in
+// the CRS of their zone on the chosen datum. A header that contradicts its name fails the mesh.
+TEST_F(CliTest, PlacedSheetsAndTheirIndex) {
+  AddMesh("07MD623");
+  AddMesh("07MD624");
+  std::string all = dir_ / "town.gpkg";
+  ProcessResult placed = Convert({"--into", all, "--place", "--datum", "jgd2011", in(), out()});
+  EXPECT_EQ(placed.exit_status, 0) << placed.err;
+  ProcessResult index = test_util::RunProgram(
+      "/usr/bin/ogrinfo", {"-q", "-geom=YES", all, "sheet_index", "-where", "mesh='07MD624'"});
+  EXPECT_THAT(index.out, HasSubstr("sheet_code (String) = 07MD624"));
+  EXPECT_THAT(index.out, HasSubstr("zone (Integer) = 7"));
+  EXPECT_THAT(index.out, HasSubstr("datum (String) = JGD2011"));
+  EXPECT_THAT(index.out, HasSubstr("POLYGON ((-30000 -81000,-28000 -81000,-28000 -79500"));
+  ProcessResult crs = test_util::RunProgram("/usr/bin/ogrinfo", {"-so", all, "road_arc"});
+  EXPECT_THAT(crs.out, HasSubstr("6675"));  // JGD2011 zone VII
+
+  TestMesh wrong;
+  wrong.files()["road/roadntwk.arc"] =
+      "FH,07MD623,roadntwk.arc,0,0,2,7,1,-81000.0,-32000.0,-79500.0,-30000.0,-79500.0,-32000.0,"
+      "-81000.0,-30000.0\r\n";
+  AddMesh("07MD622", wrong);
+  ProcessResult refused = Convert({"--into", all, "--place", in(), out(), "07MD622"});
+  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_THAT(refused.err, HasSubstr("but the sheet code 07MD622 at zone 7, north -79500.0"));
+  ProcessResult bad_datum = Convert({"--datum", "wgs84", in(), out()});
+  EXPECT_EQ(bad_datum.exit_status, 2);
+}
+
 TEST_F(CliTest, SeveralJobsStoreTheSameBytes) {
   std::vector<std::string> names;
   for (int i = 0; i < 5; ++i) {

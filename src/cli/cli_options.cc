@@ -9,7 +9,19 @@
 namespace sheetwright::cli {
 namespace {
 
-enum LongOnly { kKeepGoing = 1000, kVersion, kSheetOrigins, kInto };
+enum LongOnly {
+  kKeepGoing = 1000,
+  kVersion,
+  kSheetOrigins,
+  kInto,
+  kPlace,
+  kDatum,
+  kScale,
+  kPaper,
+  kOrientation,
+  kTitle,
+  kMosaic
+};
 
 // Fills the drawing and the data formats of a comma-separated list; false with `error` set for
 // an unknown name.
@@ -35,10 +47,11 @@ bool ParseFormats(std::string_view list, CliOptions& o, std::string& error) {
   }
 }
 
-std::optional<int> ParseJobs(std::string_view text) {
+// A whole number from 1 to `most`.
+std::optional<int> ParseWhole(std::string_view text, int most) {
   int value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > 1024) {
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > most) {
     return std::nullopt;
   }
   return value;
@@ -67,8 +80,50 @@ bool TakeOption(int c, char** argv, ParseResult& result, bool& format_given) {
     case kInto:
       o.into = optarg;
       return true;
+    case kPlace:
+      o.place = true;
+      return true;
+    case kScale: {
+      auto scale = ParseWhole(optarg, 10000);
+      if (!scale || !output::IsPrintScale(*scale)) {
+        result.error =
+            "--scale needs 500, 1000, 2500, 5000 or 10000, not '" + std::string(optarg) + "'";
+        return false;
+      }
+      o.print.scale = *scale;
+      o.print_given = true;
+      return true;
+    }
+    case kPaper:
+      if (auto paper = output::ParsePaper(optarg)) {
+        o.print.paper = *paper;
+        return true;
+      }
+      result.error = "--paper needs A0, A1, A2, A3, A4 or auto, not '" + std::string(optarg) + "'";
+      return false;
+    case kOrientation:
+      if (auto orientation = output::ParseOrientation(optarg)) {
+        o.print.orientation = *orientation;
+        return true;
+      }
+      result.error =
+          "--orientation needs portrait, landscape or auto, not '" + std::string(optarg) + "'";
+      return false;
+    case kMosaic:
+      o.mosaic = optarg;
+      return true;
+    case kTitle:
+      o.print.title = optarg;
+      return true;
+    case kDatum:
+      if (auto datum = mapdata::ParseDatum(optarg)) {
+        o.datum = *datum;
+        return true;
+      }
+      result.error = "--datum needs tokyo, jgd2000 or jgd2011, not '" + std::string(optarg) + "'";
+      return false;
     case 'j': {
-      auto jobs = ParseJobs(optarg);
+      auto jobs = ParseWhole(optarg, 1024);
       if (!jobs) {
         result.error =
             "--jobs needs a whole number from 1 to 1024, not '" + std::string(optarg) + "'";
@@ -126,6 +181,13 @@ ParseResult ParseCommandLine(int argc, char** argv) {
       {"keep-going", no_argument, nullptr, kKeepGoing},
       {"sheet-origins", required_argument, nullptr, kSheetOrigins},
       {"into", required_argument, nullptr, kInto},
+      {"place", no_argument, nullptr, kPlace},
+      {"datum", required_argument, nullptr, kDatum},
+      {"scale", required_argument, nullptr, kScale},
+      {"paper", required_argument, nullptr, kPaper},
+      {"orientation", required_argument, nullptr, kOrientation},
+      {"title", required_argument, nullptr, kTitle},
+      {"mosaic", required_argument, nullptr, kMosaic},
       {"quiet", no_argument, nullptr, 'q'},
       {"help", no_argument, nullptr, 'h'},
       {"version", no_argument, nullptr, kVersion},
@@ -146,6 +208,19 @@ ParseResult ParseCommandLine(int argc, char** argv) {
   if (o.into) {
     o.data_formats.clear();
     if (!format_given) o.formats.clear();
+  }
+  o.print.datum = o.datum;
+  if (o.mosaic) {
+    if (auto refusal = conversion::MosaicRefusal(*o.mosaic)) {
+      result.error = "--mosaic " + *o.mosaic + ": " + *refusal;
+      return result;
+    }
+    if (!format_given) o.formats.clear();  // the mosaic alone
+  }
+  if (o.print_given && std::find(o.formats.begin(), o.formats.end(),
+                                 conversion::OutputFormat::kSvg) != o.formats.end()) {
+    result.error = "--scale prints the PDF only; SVG keeps its 800 x 600 pt page";
+    return result;
   }
   TakeOperands(std::vector<std::string>(argv + optind, argv + argc), result);
   return result;
@@ -181,6 +256,27 @@ Options:
                        place and given that CRS (e.g. 6677), so that sheets lie side by side;
                        a mesh the file does not name fails. Without it the data keeps
                        sheet-local metres and no CRS
+      --place          each mesh's data placed by what the sheet carries: the corners in
+                       its data files' headers, else its MESH.TXT, else its sheet-code name
+                       (07MD623), else its line of --sheet-origins; sources that disagree,
+                       or none, fail the mesh
+      --datum D        the datum of placed sheets: tokyo (default: the sheets were published
+                       on it; EPSG 30160 + zone), jgd2000 (data converted with the survey
+                       authority's tool; 2442 + zone) or jgd2011 (6668 + zone)
+      --scale N        print MESH.pdf at 1:N (500, 1000, 2500, 5000 or 10000) on paper:
+                       the map at exactly that scale in a frame, with the title, a scale
+                       bar, a north arrow, the datum and zone and an index of the sheets;
+                       pens and labels keep their printed size. A map larger than the paper
+                       is cut into pages in reading order that overlap by 10 mm
+      --paper P        A0, A1, A2, A3, A4 or auto (default: the smallest that holds the map)
+      --orientation O  portrait, landscape or auto (default: fewer pages, else landscape)
+      --mosaic FILE.pdf  every mesh placed (as --place) and drawn into this one map,
+                       sheet by sheet, printed as --scale says (default 1:2500); a line
+                       along an edge two sheets share, and a name both repeat there, is
+                       drawn once. All sheets must lie in one zone. Without -f nothing
+                       else is written. (.wmf is refused: its 16-bit frame cannot hold a
+                       town; .svg, .png and .dxf are not done yet)
+      --title TEXT     the printed title (default: the mesh name)
   -j, --jobs N         meshes converted at once (default: the number of cores)
       --keep-going     go on with the next mesh after a failure (default: stop)
   -q, --quiet          no progress, only warnings, messages about the data and errors

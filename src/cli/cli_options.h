@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "conversion/mosaic.h"
 #include "conversion/output_files.h"
+#include "conversion/print_map.h"
 #include "export/data_formats.h"
+#include "mapdata/sheet_place.h"
 
 namespace sheetwright::cli {
 
@@ -18,10 +21,15 @@ struct CliOptions {
   std::vector<std::string> meshes;           // empty: every mesh of the input folder
   std::optional<std::string> settings_path;  // nullopt: settings::DefaultSettingsPath()
   std::vector<conversion::OutputFormat> formats{conversion::OutputFormat::kWmf};
-  std::vector<gis::DataFormat> data_formats;  // -f gpkg: MESH.gpkg beside the drawings
-  std::optional<std::string> sheet_origins;   // --sheet-origins FILE
-  std::optional<std::string> into;            // --into FILE.gpkg: all meshes' data in one file
-  int jobs = 0;                               // 0: the number of cores
+  std::vector<gis::DataFormat> data_formats;      // -f gpkg: MESH.gpkg beside the drawings
+  std::optional<std::string> sheet_origins;       // --sheet-origins FILE
+  std::optional<std::string> into;                // --into FILE.gpkg: all meshes' data in one file
+  bool place = false;                             // --place: sheets placed by what they carry
+  mapdata::Datum datum = mapdata::Datum::kTokyo;  // --datum
+  conversion::PrintOptions print;                 // --scale, --paper, --orientation, --title
+  bool print_given = false;                       // --scale
+  std::optional<std::string> mosaic;              // --mosaic FILE
+  int jobs = 0;                                   // 0: the number of cores
   bool keep_going = false;
   bool quiet = false;
   bool help = false;

@@ -158,6 +158,14 @@ std::shared_ptr<const gis::SheetOrigins> ReadOrigins(const cli::CliOptions& opti
   }
 }
 
+// Messages about bad records of the mosaic's sheets, one line each.
+class StderrSink : public base::MessageSink {
+ public:
+  void Show(const std::string& utf8_text) override {
+    std::fprintf(stderr, "%s\n", utf8_text.c_str());
+  }
+};
+
 conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styles& styles,
                                       const std::vector<std::string>& meshes,
                                       std::shared_ptr<const gis::SheetOrigins> origins,
@@ -171,6 +179,9 @@ conversion::BatchResult RunConversion(const cli::CliOptions& options, const Styl
   request.gis.into = options.into.value_or("");
   request.gis.origins = origins;
   request.gis.origins_name = options.sheet_origins.value_or("");
+  request.gis.place = options.place;
+  if (options.print_given) request.print = options.print;
+  request.gis.datum = options.datum;
   request.keep_going = options.keep_going;
   request.stop_requested = [] { return platform::StopRequest() != 0; };
   request.jobs =
@@ -184,6 +195,26 @@ std::string StoredWhere(const cli::CliOptions& options) {
   if (!options.into) return options.output_folder;
   if (options.formats.empty() && options.data_formats.empty()) return *options.into;
   return options.output_folder + " and " + *options.into;
+}
+
+// The mosaic after the batch; false (after saying why) when it failed.
+bool RunMosaic(const cli::CliOptions& options, const Styles& styles,
+               const std::vector<std::string>& meshes,
+               std::shared_ptr<const gis::SheetOrigins> origins) {
+  conversion::MosaicRequest request{*options.mosaic, options.input_folder, meshes, options.print,
+                                    origins};
+  picture::FontLibrary fonts;
+  StderrSink sink;
+  try {
+    conversion::WriteMosaic(request, styles.table, fonts, sink);
+  } catch (const base::ConversionCancelled&) {
+    throw;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s: %s\n", kProgram, options.mosaic->c_str(), e.what());
+    return false;
+  }
+  if (!options.quiet) std::fprintf(stderr, "%s: stored %s\n", kProgram, options.mosaic->c_str());
+  return true;
 }
 
 int Run(int argc, char** argv) {
@@ -211,6 +242,9 @@ int Run(int argc, char** argv) {
 
   cli::ConsoleReporter reporter(stderr, static_cast<int>(meshes.size()), options.quiet,
                                 platform::IsTerminal(stderr));
+  bool mosaic_only =
+      options.mosaic && options.formats.empty() && options.data_formats.empty() && !options.into;
+  if (mosaic_only) return RunMosaic(options, styles, meshes, origins) ? kExitOk : kExitFailed;
   conversion::BatchResult result;
   try {
     result = RunConversion(options, styles, meshes, origins, reporter);
@@ -220,7 +254,9 @@ int Run(int argc, char** argv) {
     return kExitSignalBase + platform::StopRequest();
   }
   reporter.Finish(result, StoredWhere(options));
-  return result.finished && result.failed == 0 ? kExitOk : kExitFailed;
+  bool ok = result.finished && result.failed == 0;
+  if (options.mosaic && ok) ok = RunMosaic(options, styles, meshes, origins);
+  return ok ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -143,12 +143,17 @@ class BatchRun {
     try {
       for (OutputFormat format : request_.formats) {
         auto file = std::make_unique<base::AtomicFile>(OutputPath(mesh, format));
-        WriteOutput(*sheet, mesh, format, request_.sizes, fonts_, *sink,
-                    [&](std::string_view bytes) {
-                      hook.Step();
-                      file->Write(bytes);
-                    },
-                    {output::ImageOptions{}.bands, request_.stop_requested});
+        ByteWriter write = [&](std::string_view bytes) {
+          hook.Step();
+          file->Write(bytes);
+        };
+        if (format == OutputFormat::kPdf && request_.print) {
+          WritePrintedSheet(*sheet, JoinFolder(request_.input_folder, mesh), mesh, *request_.print,
+                            fonts_, write);
+        } else {
+          WriteOutput(*sheet, mesh, format, request_.sizes, fonts_, *sink, write,
+                      {output::ImageOptions{}.bands, request_.stop_requested});
+        }
         file->Close();
         outcome.files.push_back(std::move(file));
       }
@@ -168,9 +173,9 @@ class BatchRun {
     for (gis::DataFormat format : request_.gis.formats) {
       std::string target =
           JoinFolder(request_.output_folder, mesh) + std::string(gis::Extension(format));
-      outcome.data_files.push_back(
-          std::make_unique<gis::StagedGpkg>(target, JoinFolder(request_.input_folder, mesh), mesh,
-                                            request_.gis.PlacementOf(mesh), sink));
+      outcome.data_files.push_back(std::make_unique<gis::StagedGpkg>(
+          target, JoinFolder(request_.input_folder, mesh), mesh,
+          request_.gis.PlacementOf(JoinFolder(request_.input_folder, mesh), mesh), sink));
     }
   }
 
@@ -185,8 +190,9 @@ class BatchRun {
       into_ = std::make_unique<gis::GpkgCollection>(request_.gis.into, request_.stop_requested);
     }
     ForwardingSink sink(observer_, mesh);
-    into_->Append(JoinFolder(request_.input_folder, mesh), mesh, request_.gis.PlacementOf(mesh),
-                  sink);
+    std::string folder = JoinFolder(request_.input_folder, mesh);
+    into_->Append(folder, mesh, request_.gis.PlacementOf(folder, mesh), sink);
+    if (auto row = request_.gis.IndexRowOf(folder, mesh)) into_->Index(std::move(*row));
     paths.push_back(request_.gis.into);
   }
 

@@ -13,11 +13,13 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/messages.h"
 #include "conversion/output_files.h"
+#include "conversion/print_map.h"
 #include "export/gpkg_store.h"
 #include "picture/font_library.h"
 #include "picture/picture.h"
@@ -32,6 +34,8 @@ struct BatchRequest {
   std::vector<OutputFormat> formats{OutputFormat::kWmf};  // may be empty when `gis` asks for data
   gis::GisRequest gis;  // the map data as GeoPackage: MESH.gpkg, or every mesh into one file
   OutputSizes sizes;
+  // --scale: the PDF printed at that scale on its pages instead of the 800 x 600 pt page.
+  std::optional<PrintOptions> print;
   int jobs = 1;             // meshes converted at once; values below 1 count as 1
   bool keep_going = false;  // go on with the next mesh after a failure
   // Only with one job: stepped during each conversion (may throw ConversionCancelled, which then

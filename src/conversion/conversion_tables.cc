@@ -74,9 +74,9 @@ void ConversionTables::LoadAttributes(const std::string& path) {
   attributes_ = &empty_attributes_;
   const auto& found = files_.Find(path);
   if (!found) return;
-  attributes_ = Load(attribute_tables_, *found, [](mapdata::AttributeTable& t, auto text, auto& sink) {
-    t.Load(std::move(text), sink);
-  });
+  attributes_ = Load(
+      attribute_tables_, *found,
+      [](mapdata::AttributeTable& t, auto text, auto& sink) { t.Load(std::move(text), sink); });
 }
 
 }  // namespace sheetwright::conversion

@@ -177,7 +177,7 @@ class Conversion {
 }  // namespace
 
 void ConvertMesh(const std::string& mesh_folder, const ConversionServices& services,
-            picture::Picture& sheet, ConversionStats& stats) {
+                 picture::Picture& sheet, ConversionStats& stats) {
   sheet = picture::Picture{};
   Name(sheet, LayerKey::kSumiLine);  // what the sheet draws itself
   Conversion conversion(mesh_folder, services, sheet);
@@ -191,7 +191,7 @@ void ConvertMesh(const std::string& mesh_folder, const ConversionServices& servi
 }
 
 void ConvertMesh(const std::string& mesh_folder, const ConversionServices& services,
-            picture::Picture& sheet) {
+                 picture::Picture& sheet) {
   ConversionStats stats;
   ConvertMesh(mesh_folder, services, sheet, stats);
 }

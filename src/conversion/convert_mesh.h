@@ -31,7 +31,7 @@ struct ConversionServices {
 // ConversionError (a number field that is not a number, an unreadable file) or ConversionCancelled
 // propagates; `sheet` then holds the layers finished before it.
 void ConvertMesh(const std::string& mesh_folder, const ConversionServices& services,
-            picture::Picture& sheet);
+                 picture::Picture& sheet);
 
 // The same, also telling how much work was shared (for tests and measurements).
 struct ConversionStats {
@@ -39,6 +39,6 @@ struct ConversionStats {
   int table_parses = 0;  // table loads that parsed their file rather than reusing a table
 };
 void ConvertMesh(const std::string& mesh_folder, const ConversionServices& services,
-            picture::Picture& sheet, ConversionStats& stats);
+                 picture::Picture& sheet, ConversionStats& stats);
 
 }  // namespace sheetwright::conversion

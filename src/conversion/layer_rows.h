@@ -24,7 +24,8 @@ enum class TableLoad : uint8_t {
   kNone,
   kArcs,             // the arc table
   kPolygons,         // the polygon table
-  kPolygonsIfEmpty,  // LoadPolygons without emptying, and only while the polygon table is still empty
+  kPolygonsIfEmpty,  // LoadPolygons without emptying, and only while the polygon table is still
+                     // empty
   kPoints,           // the point table
   kRoadAttributes,   // the attribute table; runs after the row's file test, not before it
 };

@@ -12,6 +12,7 @@
 #include "export/gis_columns.h"
 #include "export/gis_file.h"
 #include "export/gis_layers.h"
+#include "mapdata/sheet_place.h"
 
 namespace sheetwright::gis {
 namespace {
@@ -181,6 +182,66 @@ void PrepareGpkg(const std::string& path, const Placement& placement) {
       OGRFieldDefn field(std::string(column.name).c_str(), column.type);
       if (layer->CreateField(&field) != OGRERR_NONE) Fail(path, "column not created");
     }
+  }
+  Close(std::move(dataset), path);
+}
+
+}  // namespace sheetwright::gis
+
+namespace sheetwright::gis {
+namespace {
+
+constexpr char kSheetIndex[] = "sheet_index";
+
+OGRLayer* SheetIndexLayer(GDALDataset& dataset, const Placement& placement,
+                          const std::string& path) {
+  if (OGRLayer* layer = dataset.GetLayerByName(kSheetIndex)) {
+    if (EpsgOf(layer->GetSpatialRef()) != placement.epsg) {
+      Fail(path, std::string("layer ") + kSheetIndex + " holds another CRS than EPSG:" +
+                     std::to_string(placement.epsg) + " (0: none)");
+    }
+    return layer;
+  }
+  OGRSpatialReference srs = CrsOf(placement, path);
+  const char* options[] = {"DESCRIPTION=The frame of every sheet, for an atlas of the sheets",
+                           "FID=fid", "GEOMETRY_NAME=geom", nullptr};
+  OGRLayer* layer = dataset.CreateLayer(kSheetIndex, &srs, wkbPolygon, const_cast<char**>(options));
+  if (layer == nullptr) Fail(path, std::string("layer ") + kSheetIndex + " not created");
+  for (auto [name, type] : {std::pair{"mesh", OFTString},
+                            {"sheet_code", OFTString},
+                            {"zone", OFTInteger},
+                            {"datum", OFTString}}) {
+    OGRFieldDefn field(name, type);
+    if (layer->CreateField(&field) != OGRERR_NONE) Fail(path, "column not created");
+  }
+  return layer;
+}
+
+}  // namespace
+
+void WriteSheetIndex(const std::string& path, const std::vector<SheetIndexRow>& rows) {
+  if (rows.empty()) return;
+  Dataset dataset = OpenOrCreate(path);
+  OGRLayer* layer = SheetIndexLayer(*dataset, rows.front().placement, path);
+  for (const SheetIndexRow& row : rows) {
+    if (row.placement.epsg != rows.front().placement.epsg) {
+      Fail(path, "sheets of two CRSs in one sheet index");
+    }
+    double x0 = row.placement.east, y0 = row.placement.north;
+    double x1 = x0 + mapdata::kSheetEastMetres, y1 = y0 + mapdata::kSheetNorthMetres;
+    OGRLinearRing ring;
+    for (auto [x, y] : {std::pair{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}}) {
+      ring.addPoint(x, y);
+    }
+    OGRPolygon frame;
+    frame.addRing(&ring);
+    OGRFeature feature(layer->GetLayerDefn());
+    feature.SetGeometry(&frame);
+    feature.SetField("mesh", row.mesh.c_str());
+    if (!row.sheet_code.empty()) feature.SetField("sheet_code", row.sheet_code.c_str());
+    if (row.zone > 0) feature.SetField("zone", row.zone);
+    feature.SetField("datum", row.datum.c_str());
+    if (layer->CreateFeature(&feature) != OGRERR_NONE) Fail(path, "sheet not indexed");
   }
   Close(std::move(dataset), path);
 }

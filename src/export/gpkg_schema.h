@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "export/sheet_origins.h"
 
@@ -15,5 +16,19 @@ namespace sheetwright::gis {
 // write; such a file is refused before anything in it changes. Throws
 // ConversionError("<path> に書き込めません: <reason>").
 void PrepareGpkg(const std::string& path, const Placement& placement);
+
+// One sheet of the `sheet_index` layer: its frame (2 km x 1.5 km from its south-west corner) and
+// what names it, for a GIS's atlas of the sheets.
+struct SheetIndexRow {
+  std::string mesh;
+  std::string sheet_code;  // empty when the mesh's name is no sheet code
+  int zone = 0;
+  std::string datum;  // "Tokyo", "JGD2000", "JGD2011"
+  Placement placement;
+};
+
+// Appends the rows to the layer `sheet_index` (made when missing, in the first row's CRS); a row
+// in another CRS than the layer's refuses the lot. Throws ConversionError as PrepareGpkg.
+void WriteSheetIndex(const std::string& path, const std::vector<SheetIndexRow>& rows);
 
 }  // namespace sheetwright::gis

@@ -42,6 +42,42 @@ Placement GisRequest::PlacementOf(const std::string& mesh) const {
                               base::FailureKind::kUsage);
 }
 
+namespace {
+
+// A sheet placed by what it carries, its line of the origins file the last resort (whose CRS,
+// when it names one, wins over the zone's).
+SheetIndexRow PlaceMesh(const GisRequest& request, const std::string& mesh_folder,
+                        const std::string& mesh) {
+  Placement line;  // the origins file's, when it names the mesh
+  std::optional<mapdata::SheetPlace> fallback;
+  if (auto found = request.origins ? request.origins->Find(mesh) : std::nullopt) {
+    line = *found;
+    fallback = mapdata::SheetPlace{0, line.north, line.east};
+  }
+  mapdata::SheetPlace sheet = mapdata::PlaceSheet(mesh_folder, mesh, fallback);
+  SheetIndexRow row;
+  row.mesh = mesh;
+  if (mapdata::PlaceOfSheetCode(mesh)) row.sheet_code = mesh;
+  row.zone = sheet.zone;
+  row.datum = mapdata::DatumName(request.datum);
+  int epsg = line.epsg ? line.epsg : mapdata::EpsgOf(request.datum, sheet.zone);
+  row.placement = {sheet.east, sheet.north, epsg};
+  return row;
+}
+
+}  // namespace
+
+Placement GisRequest::PlacementOf(const std::string& mesh_folder, const std::string& mesh) const {
+  if (!place) return PlacementOf(mesh);
+  return PlaceMesh(*this, mesh_folder, mesh).placement;
+}
+
+std::optional<SheetIndexRow> GisRequest::IndexRowOf(const std::string& mesh_folder,
+                                                    const std::string& mesh) const {
+  if (!place) return std::nullopt;
+  return PlaceMesh(*this, mesh_folder, mesh);
+}
+
 StagedGpkg::StagedGpkg(const std::string& target, const std::string& mesh_folder,
                        const std::string& mesh, const Placement& placement, base::MessageSink& sink)
     : target_(target), temp_(MakeTempBeside(target)) {
@@ -126,6 +162,11 @@ void GpkgCollection::Close() {
     file_.reset();
     RemoveIfUnused();
     return;
+  }
+  if (!index_.empty()) {
+    file_.reset();  // GDAL alone at the file while it makes the sheet index
+    WriteSheetIndex(path_, index_);
+    index_.clear();
   }
   if (!file_) file_ = std::make_unique<GisFile>(path_, stop_);
   file_->Index();

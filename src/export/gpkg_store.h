@@ -13,7 +13,9 @@
 #include "base/messages.h"
 #include "export/data_formats.h"
 #include "export/gis_file.h"
+#include "export/gpkg_schema.h"
 #include "export/sheet_origins.h"
+#include "mapdata/sheet_place.h"
 
 namespace sheetwright::gis {
 
@@ -23,11 +25,20 @@ struct GisRequest {
   std::string into;                 // non-empty: every mesh into this one GeoPackage instead
   std::shared_ptr<const SheetOrigins> origins;  // null: sheet-local coordinates, no CRS
   std::string origins_name;                     // the origins file, for messages
+  // --place: each sheet placed by what it carries (mapdata/sheet_place.h), the origins file only
+  // as the last resort, in the CRS of its zone on `datum` (unless its origins line names one).
+  bool place = false;
+  mapdata::Datum datum = mapdata::Datum::kTokyo;
 
   bool any() const { return !formats.empty() || !into.empty(); }
   // The placement of a mesh: its line of the origins file, or none without one. A mesh the file
   // does not name throws ConversionError (it would land on top of another sheet).
   Placement PlacementOf(const std::string& mesh) const;
+  // As above, or with `place` the mesh's own place; throws ConversionError as PlaceSheet does.
+  Placement PlacementOf(const std::string& mesh_folder, const std::string& mesh) const;
+  // With `place`, the mesh's row of the sheet index; nullopt without.
+  std::optional<SheetIndexRow> IndexRowOf(const std::string& mesh_folder,
+                                          const std::string& mesh) const;
 };
 
 // One mesh's GeoPackage, complete in a temporary file beside `target` until Commit puts it in
@@ -63,6 +74,8 @@ class GpkgCollection {
   // ConversionCancelled on a stop.
   void Append(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
               base::MessageSink& sink);
+  // A sheet for the `sheet_index` layer, written when the file is closed.
+  void Index(SheetIndexRow row) { index_.push_back(std::move(row)); }
   // Gives the layers their spatial index (a mosaic of many sheets is what a GIS needs it for) and
   // closes the file; throws ConversionError when that fails (the file then stays valid, without
   // the new indexes), ConversionCancelled on a stop.
@@ -77,6 +90,7 @@ class GpkgCollection {
   std::optional<int> layers_epsg_;  // the CRS whose layers the file is known to hold
   bool created_ = false;            // this run made the file
   int stored_ = 0;                  // meshes committed into it by this run
+  std::vector<SheetIndexRow> index_;
 };
 
 }  // namespace sheetwright::gis

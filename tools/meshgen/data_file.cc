@@ -2,6 +2,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+
+#include "mapdata/sheet_place.h"
 
 namespace sheetwright::meshgen {
 namespace {
@@ -67,7 +72,63 @@ std::string OtherHeader(std::string_view kind, const HeaderInfo& info, int64_t c
   return header;
 }
 
+// A real sheet's header: FH, sheet, file name, lines after the header, elements, coordinate kind
+// 2 (plane rectangular), zone, digitising class, then the corners as northing, easting pairs:
+// lower-left (the origin of the coordinate lines), upper-right, upper-left, lower-right.
+std::string SheetHeader(DataFileMember member, const HeaderInfo& info, int64_t lines,
+                        int64_t elements) {
+  std::optional<mapdata::SheetPlace> place = mapdata::PlaceOfSheetCode(info.sheet_code);
+  if (!place) throw std::invalid_argument("not a sheet code: " + info.sheet_code);
+  std::string header = "FH," + info.sheet_code + ',';
+  header += mapdata::format::DataFileOf(member).name;
+  header += ',';
+  AppendInt(header, lines);
+  header += ',';
+  AppendInt(header, elements);
+  header += ",2,";
+  AppendInt(header, place->zone);
+  header += ",1";
+  int64_t n0 = std::llround(place->north * 10), e0 = std::llround(place->east * 10);
+  int64_t n1 = n0 + std::llround(mapdata::kSheetNorthMetres * 10);
+  int64_t e1 = e0 + std::llround(mapdata::kSheetEastMetres * 10);
+  for (auto [n, e] : {std::pair{n0, e0}, {n1, e1}, {n1, e0}, {n0, e1}}) {
+    header += ',';
+    AppendTenths(header, n);
+    header += ',';
+    AppendTenths(header, e);
+  }
+  return header;
+}
+
+// The header of a file: the real sheet's when a sheet code is given, else the short one whose
+// count is `lines` for an arc file and `elements` for the others.
+std::string FileHeader(std::string_view kind, DataFileMember member, const HeaderInfo& info,
+                       int64_t lines, int64_t elements) {
+  if (!info.sheet_code.empty()) return SheetHeader(member, info, lines, elements);
+  if (kind != "ARC") return OtherHeader(kind, info, elements);
+  std::string header = Header(kind, info);
+  AppendInt(header, lines);
+  return header;
+}
+
 }  // namespace
+
+MeshFile SheetText(const std::string& sheet_code) {
+  std::optional<mapdata::SheetPlace> place = mapdata::PlaceOfSheetCode(sheet_code);
+  if (!place) throw std::invalid_argument("not a sheet code: " + sheet_code);
+  std::string text = sheet_code + "\r\n";
+  for (std::string_view line : {"SHEETWRIGHT MESHGEN", "1/2500", "20250401", "1", "2"}) {
+    text.append(line).append("\r\n");
+  }
+  AppendInt(text, place->zone);
+  for (double metres : {place->north, place->east, place->north + mapdata::kSheetNorthMetres,
+                        place->east + mapdata::kSheetEastMetres}) {
+    text += ',';
+    AppendTenths(text, std::llround(metres * 10));
+  }
+  text += "\r\n";
+  return {sheet_code + ".TXT", std::move(text)};
+}
 
 int ArcFile::Add(std::string_view code, int line_type, const std::vector<Point>& points) {
   std::vector<Rounded> rounded;
@@ -93,9 +154,7 @@ int ArcFile::Add(std::string_view code, int line_type, const std::vector<Point>&
 }
 
 MeshFile ArcFile::Finish(DataFileMember file, const HeaderInfo& info) const {
-  std::string header = Header("ARC", info);
-  AppendInt(header, lines_);
-  return Assemble(file, std::move(header), body_);
+  return Assemble(file, FileHeader("ARC", file, info, lines_, arc_count()), body_);
 }
 
 int PolygonFile::Add(std::string_view code, const std::vector<int>& arc_refs, Point label) {
@@ -116,11 +175,12 @@ int PolygonFile::Add(std::string_view code, const std::vector<int>& arc_refs, Po
     body_ += "\r\n";
   }
   ++records_;
+  lines_ += 1 + static_cast<int64_t>(arc_refs.size());
   return id;
 }
 
 MeshFile PolygonFile::Finish(DataFileMember file, const HeaderInfo& info) const {
-  return Assemble(file, OtherHeader("PGN", info, records_), body_);
+  return Assemble(file, FileHeader("PGN", file, info, lines_, records_), body_);
 }
 
 int PointFile::Add(std::string_view code, Point at) {
@@ -139,7 +199,7 @@ int PointFile::Add(std::string_view code, Point at) {
 }
 
 MeshFile PointFile::Finish(DataFileMember file, const HeaderInfo& info) const {
-  return Assemble(file, OtherHeader("PNT", info, records_), body_);
+  return Assemble(file, FileHeader("PNT", file, info, records_, records_), body_);
 }
 
 void AttributeFile::Add(std::initializer_list<std::string_view> fields) {
@@ -154,7 +214,7 @@ void AttributeFile::Add(std::initializer_list<std::string_view> fields) {
 }
 
 MeshFile AttributeFile::Finish(DataFileMember file, const HeaderInfo& info) const {
-  return Assemble(file, OtherHeader("ATR", info, records_), body_);
+  return Assemble(file, FileHeader("ATR", file, info, records_, records_), body_);
 }
 
 }  // namespace sheetwright::meshgen

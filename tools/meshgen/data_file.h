@@ -26,8 +26,12 @@ using DataFileMember = std::string MeshFiles::*;
 // What every header carries besides its count.
 struct HeaderInfo {
   std::string mesh_code;
-  std::string theme;  // "GAIKU", "ROAD", ...
+  std::string theme;       // "GAIKU", "ROAD", ...
+  std::string sheet_code;  // non-empty: a real sheet's 16-field header instead
 };
+
+// The "<CODE>.TXT" of a real sheet folder, whose seventh line holds the zone and two corners.
+MeshFile SheetText(const std::string& sheet_code);
 
 class ArcFile {
  public:
@@ -53,6 +57,7 @@ class PolygonFile {
  private:
   std::string body_;
   int64_t records_ = 0;
+  int64_t lines_ = 0;
   int next_id_ = 1;
 };
 

@@ -1,6 +1,6 @@
 // meshgen: writes one synthetic mesh folder.
 //   meshgen [--seed N] [--blocks N | --scale F] [--coastal] [--omit theme,...]
-//           [--mesh-code DIGITS] OUTPUT_MESH_FOLDER
+//           [--mesh-code DIGITS] [--sheet-code CODE] OUTPUT_MESH_FOLDER
 // --scale F picks the block count whose mesh holds at least F times the bytes of the default
 // 8-block mesh (same seed and coast); that mesh is about 100 KB.
 #include <charconv>
@@ -18,7 +18,8 @@ using sheetwright::meshgen::Options;
 
 constexpr const char* kUsage =
     "usage: meshgen [--seed N] [--blocks N | --scale F] [--coastal] [--omit theme,...]\n"
-    "               [--mesh-code DIGITS] OUTPUT_MESH_FOLDER\n"
+    "               [--mesh-code DIGITS] [--sheet-code CODE] OUTPUT_MESH_FOLDER\n"
+    "--sheet-code 07MD623: real sheet headers (zone, corners) and 07MD623.TXT\n"
     "themes: gaiku gyousei tatemono mizu kasen others road\n";
 
 template <typename T>
@@ -60,6 +61,8 @@ int main(int argc, char** argv) {
       ++k;
     } else if (arg == "--mesh-code" && has_value) {
       options.mesh_code = argv[++k];
+    } else if (arg == "--sheet-code" && has_value) {
+      options.sheet_code = argv[++k];
     } else if (arg == "--omit" && has_value) {
       options.omit_themes = SplitCommas(argv[++k]);
     } else if (arg == "--help" || arg == "-h") {

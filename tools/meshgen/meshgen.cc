@@ -8,6 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "mapdata/sheet_place.h"
 #include "meshgen/gazetteer.h"
 #include "meshgen/themes.h"
 #include "meshgen/town_plan.h"
@@ -37,6 +38,9 @@ void Check(const Options& options) {
   if (options.mesh_code.empty() ||
       options.mesh_code.find_first_not_of("0123456789") != std::string::npos) {
     throw std::invalid_argument("mesh code must be digits: " + options.mesh_code);
+  }
+  if (!options.sheet_code.empty() && !mapdata::PlaceOfSheetCode(options.sheet_code)) {
+    throw std::invalid_argument("not a sheet code: " + options.sheet_code);
   }
   const std::vector<std::string>& names = ThemeNames();
   for (const std::string& theme : options.omit_themes) {
@@ -71,6 +75,7 @@ std::vector<MeshFile> BuildMesh(const Options& options) {
   for (const Theme& theme : kThemes) {
     if (!Omitted(options, theme.name)) theme.build(input, files);
   }
+  if (!options.sheet_code.empty()) files.push_back(SheetText(options.sheet_code));
   return files;
 }
 

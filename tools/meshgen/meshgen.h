@@ -20,6 +20,9 @@ struct Options {
   bool coastal = false;
   std::vector<std::string> omit_themes;  // theme folders left out, e.g. {"kasen", "tatemono"}
   std::string mesh_code = "533945";      // digits; written into the file headers only
+  // A sheet code ("07MD623"): the headers become the 16-field headers of real sheets, carrying
+  // the sheet's zone and corners, and the mesh gains its "<CODE>.TXT". Empty: short headers.
+  std::string sheet_code;
 };
 
 inline constexpr int kMinBlocks = 4;
@@ -36,7 +39,7 @@ struct MeshFile {
 
 // The files of a mesh, without touching the disk. Throws std::invalid_argument for a block count
 // outside [kMinBlocks, kMaxBlocks], an unknown theme name in omit_themes or a mesh code that is
-// not all digits.
+// not all digits, or a sheet code that is none.
 std::vector<MeshFile> BuildMesh(const Options& options);
 
 // Writes the mesh into `folder` (created with its parents, as are the theme folders); existing

@@ -17,8 +17,9 @@
 
 #include "base/common_test_util.h"
 #include "base/numbers.h"
-#include "mapdata/record_lines.h"
 #include "mapdata/fields.h"
+#include "mapdata/record_lines.h"
+#include "mapdata/sheet_place.h"
 
 namespace sheetwright::meshgen {
 
@@ -31,8 +32,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using base::StrToInt;
-using mapdata::LineCursor;
 using mapdata::Field;
+using mapdata::LineCursor;
 using test_util::TempFolder;
 
 const std::vector<std::string> kAllFiles = {
@@ -535,6 +536,28 @@ TEST(Options, BadOptionsAreRefused) {
   EXPECT_NO_THROW(BuildMesh(options));
   options.coastal = true;
   EXPECT_NO_THROW(BuildMesh(options));
+}
+
+// A real sheet's headers carry its place; the record count the readers take (field 4 of an arc
+// file, field 5 of the others) and every line after the header stay those of the short headers.
+TEST(SheetCode, RealHeadersPlaceTheSheetAndKeepTheCountsAndBodies) {
+  Options options = Urban();
+  options.sheet_code = "07MD623";
+  Files real = Build(options);
+  Files plain = Build(Urban());
+  ASSERT_EQ(real.size(), plain.size() + 1);
+  EXPECT_EQ(mapdata::PlaceOfSheetText(real["07MD623.TXT"]), mapdata::PlaceOfSheetCode("07MD623"));
+  for (const auto& [path, bytes] : plain) {
+    const std::string& with = real[path];
+    std::string_view header = std::string_view(with).substr(0, with.find('\r'));
+    EXPECT_EQ(mapdata::PlaceOfHeader(header), mapdata::PlaceOfSheetCode("07MD623")) << path;
+    int count_field = path.ends_with(".arc") || path.ends_with(".ARC") ? 4 : 5;
+    std::string_view old_header = std::string_view(bytes).substr(0, bytes.find('\r'));
+    EXPECT_EQ(mapdata::Field(header, count_field), mapdata::Field(old_header, count_field)) << path;
+    EXPECT_EQ(with.substr(with.find('\r')), bytes.substr(bytes.find('\r'))) << path;
+  }
+  options.sheet_code = "07MD625";
+  EXPECT_THROW(BuildMesh(options), std::invalid_argument);
 }
 
 TEST(GenerateMesh, WritesTheBuiltBytesUnderTheirExactNames) {

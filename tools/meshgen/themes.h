@@ -16,7 +16,9 @@ struct ThemeInput {
   const TownPlan& plan;
   const Gazetteer& names;
   const Options& options;
-  HeaderInfo Header(std::string theme) const { return {options.mesh_code, std::move(theme)}; }
+  HeaderInfo Header(std::string theme) const {
+    return {options.mesh_code, std::move(theme), options.sheet_code};
+  }
 };
 
 void BuildGaiku(const ThemeInput& input, std::vector<MeshFile>& files);

@@ -1,5 +1,6 @@
 #include "output/pdf/pdf_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <concepts>
@@ -7,13 +8,15 @@
 #include <ctime>
 #include <map>
 #include <tuple>
+#include <utility>
 #include <vector>
 
+#include "base/encoding.h"
 #include "base/messages.h"
 #include "output/geometry/line_chains.h"
+#include "output/geometry/pen_floor.h"
 #include "output/pdf/pdf_file.h"
 #include "output/pdf/pdf_fonts.h"
-#include "output/geometry/pen_floor.h"
 #include "output/playback.h"
 #include "picture/font_library.h"
 
@@ -100,6 +103,25 @@ class Writer {
 
   void Document(const picture::Picture& sheet, int width_pt, int height_pt, std::string_view title);
 
+  // A printed map (PrintedPdf): every sheet a form drawn at `unit_pt` points per drawing unit,
+  // pens and labels at the size the 800-point page gives them.
+  void BeginPrint(double unit_pt);
+  int Form(const picture::Picture& sheet);
+  // The resources every form and page share, written once the last page is made.
+  int Resources() const { return resources_; }
+  void WriteCatalog(int catalog, int pages);
+  void WriteInfo(int info, std::string_view title);
+  void WriteResources(const std::vector<int>& forms);
+  void FurnitureText(double x, double baseline, int height, std::string_view utf8, bool right);
+  Content& content() { return content_; }
+  std::string TakeContent() { return std::exchange(content_.text(), {}); }
+  void ForgetState() { gs_ = {}; }
+  PdfFile& file() { return file_; }
+  // A mosaic leaves out what a sheet drawn before shows already: a line along the edge they
+  // share, a name label both repeat. Empty: everything is drawn.
+  std::function<bool(std::span<const picture::Point>)> skip_line;
+  std::function<bool(picture::Point, std::string_view)> skip_label;
+
  private:
   template <class>
   friend class output::Playback;
@@ -125,6 +147,8 @@ class Writer {
               const picture::DcState& dc);
   void Cut();
   void WritePage(int page, int pages, int width_pt, int height_pt);
+  std::string ResourceDict(const std::string& more) const;
+  void WriteHatches();
 
   PdfFile& file_;
   picture::FontLibrary& fonts_;
@@ -143,6 +167,12 @@ class Writer {
   std::vector<std::pair<int, std::string>> groups_;     // object and name, in drawing order
   std::map<std::pair<int64_t, int64_t>, int> hatches_;  // colour, background (-1 none)
   std::vector<std::pair<int, std::string>> hatch_objects_;
+  // A printed map: pens and label sizes scaled by print_scale_ (the 800-point page's points per
+  // unit over the print's), the hatch cell's points per unit, the groups by name.
+  bool print_ = false;
+  double print_scale_ = 1, hatch_matrix_ = kPenFloorPoints;
+  int resources_ = -1;
+  std::map<std::string, int> group_index_;
 };
 
 void Writer::Document(const picture::Picture& sheet, int width_pt, int height_pt,
@@ -165,6 +195,16 @@ void Writer::Document(const picture::Picture& sheet, int width_pt, int height_pt
   file_.Stream(contents_.back(), "", content_.text());
   content_.text().clear();
 
+  WriteCatalog(catalog, pages);
+  file_.Object(pages, "<< /Type /Pages /Kids [" + Ref(page) + "] /Count 1 >>");
+  WritePage(page, pages, width_pt, height_pt);
+  WriteInfo(info, title);
+  pdf_fonts_.Write();
+  file_.Finish(catalog, info);
+}
+
+// The catalog, with the optional content groups (written here) listed in drawing order.
+void Writer::WriteCatalog(int catalog, int pages) {
   std::string order;
   for (auto& [object, name] : groups_) {
     file_.Object(object, "<< /Type /OCG /Name " + PdfTextString(name) + " >>");
@@ -176,18 +216,18 @@ void Writer::Document(const picture::Picture& sheet, int width_pt, int height_pt
                     order + "] >> >>";
   }
   file_.Object(catalog, catalog_body + " >>");
-  file_.Object(pages, "<< /Type /Pages /Kids [" + Ref(page) + "] /Count 1 >>");
-  WritePage(page, pages, width_pt, height_pt);
+}
+
+void Writer::WriteInfo(int info, std::string_view title) {
   std::string info_body = "<< /Title " + PdfTextString(title) + " /Producer (Sheetwright)";
   if (std::string date = SourceDate(); !date.empty()) {
     info_body += " /CreationDate (" + date + ") /ModDate (" + date + ")";
   }
   file_.Object(info, info_body + " >>");
-  pdf_fonts_.Write();
-  file_.Finish(catalog, info);
 }
 
-void Writer::WritePage(int page, int pages, int width_pt, int height_pt) {
+// The fonts, hatches and groups the content uses, with `more` entries before the end.
+std::string Writer::ResourceDict(const std::string& more) const {
   std::string resources = "<< /ProcSet [/PDF /Text]";
   if (pdf_fonts_.size() > 0) {
     resources += " /Font <<";
@@ -210,24 +250,85 @@ void Writer::WritePage(int page, int pages, int width_pt, int height_pt) {
     }
     resources += " >>";
   }
+  return resources + more;
+}
+
+void Writer::WritePage(int page, int pages, int width_pt, int height_pt) {
+  std::string resources = ResourceDict("");
   std::string contents;
   for (int c : contents_) contents += Ref(c) + ' ';
   file_.Object(page, "<< /Type /Page /Parent " + Ref(pages) + " /MediaBox [0 0 " +
                          std::to_string(width_pt) + ' ' + std::to_string(height_pt) +
                          "] /Resources " + resources + " >> /Contents [" + contents + "] >>");
-  // A hatch cell in the page's default space (points, y up): the same diagonals either way up.
+  WriteHatches();
+}
+
+// A hatch cell in the page's default space (points, y up): the same diagonals either way up; in
+// a printed map's forms, a cell of the same size on paper.
+void Writer::WriteHatches() {
   for (auto& [object, body] : hatch_objects_) {
     file_.Stream(object,
                  "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 " +
                      std::to_string(kHatchCell) + ' ' + std::to_string(kHatchCell) + "] /XStep " +
                      std::to_string(kHatchCell) + " /YStep " + std::to_string(kHatchCell) +
-                     " /Matrix [" + std::to_string(kPenFloorPoints) + " 0 0 " +
-                     std::to_string(kPenFloorPoints) + " 0 0] /Resources << >>",
+                     " /Matrix [" + std::to_string(hatch_matrix_) + " 0 0 " +
+                     std::to_string(hatch_matrix_) + " 0 0] /Resources << >>",
                  body);
   }
 }
 
+void Writer::BeginPrint(double unit_pt) {
+  print_ = true;
+  // The 800-point page of a 20000-unit sheet gives 0.04 points per unit.
+  print_scale_ = 800.0 / picture::kFrameWidth / unit_pt;
+  hatch_matrix_ = kPenFloorPoints / unit_pt;
+  resources_ = file_.Reserve();
+  points_.assign(1, 1 / unit_pt);
+}
+
+// The sheet's drawing as a form in its own units (y down from its north-west corner).
+int Writer::Form(const picture::Picture& sheet) {
+  sheet_ = &sheet;
+  sheet_group_ = -1;
+  gs_ = {};
+  content_ << "1 J 1 j\n";
+  Play(sheet, *this);
+  if (group_open_) CloseGroup();
+  int form = file_.Reserve();
+  file_.Stream(form,
+               "/Type /XObject /Subtype /Form /BBox [0 0 " + std::to_string(sheet.width) + ' ' +
+                   std::to_string(sheet.height) + "] /Resources " + Ref(resources_),
+               content_.text());
+  content_.text().clear();
+  sheet_ = nullptr;
+  return form;
+}
+
+void Writer::WriteResources(const std::vector<int>& forms) {
+  std::string xobjects = " /XObject <<";
+  for (size_t i = 0; i < forms.size(); ++i) {
+    xobjects += " /X" + std::to_string(i) + ' ' + Ref(forms[i]);
+  }
+  file_.Object(resources_, ResourceDict(xobjects + " >> >>"));
+  WriteHatches();
+  pdf_fonts_.Write();
+}
+
+// Text of the page's furniture, in CP932 through the label fonts, in tenths of a millimetre
+// (the content's space at the time), `height` tenths of a millimetre to the em.
+void Writer::FurnitureText(double x, double baseline, int height, std::string_view utf8,
+                           bool right) {
+  picture::DcState dc;
+  dc.font.face_name = "IPAPGothic";
+  dc.font.height = -height;
+  picture::LabelLayout layout = fonts_.Layout(dc.font, base::Utf8ToCp932(utf8));
+  if (!layout.faces[0]) return;
+  FillColor(0);
+  Glyphs(layout, right ? x - layout.extent.width : x, baseline, dc);
+}
+
 void Writer::Polyline(std::span<const picture::Point> points, const picture::DcState& dc) {
+  if (skip_line && skip_line(points)) return;
   if (dc.pen.style != picture::PenStyle::kNull) lines_.Add(points);
 }
 
@@ -238,7 +339,7 @@ void Writer::Line(picture::Point from, picture::Point to, const picture::DcState
 
 // The content stream is cut between records.
 void Writer::AfterRecord() {
-  if (content_.text().size() >= kContentBytes) Cut();
+  if (!print_ && content_.text().size() >= kContentBytes) Cut();
 }
 
 // Layers nest like SAVEDC / RESTOREDC: what a layer selects ends with it. Drawn over the whole
@@ -268,8 +369,14 @@ void Writer::OpenGroup(const picture::Picture& picture) {
     std::string name = !picture.label.empty() ? picture.label
                        : !picture.id.empty()  ? picture.id
                                               : "layer " + std::to_string(groups_.size() + 1);
-    groups_.emplace_back(file_.Reserve(), name);
-    index = static_cast<int>(groups_.size()) - 1;
+    auto known = print_ ? group_index_.find(name) : group_index_.end();
+    if (known != group_index_.end()) {
+      index = known->second;
+    } else {
+      groups_.emplace_back(file_.Reserve(), name);
+      index = static_cast<int>(groups_.size()) - 1;
+      if (print_) group_index_[name] = index;
+    }
     if (&picture == sheet_) sheet_group_ = index;
   }
   content_ << "/OC /L" << index << " BDC\n";
@@ -302,7 +409,9 @@ void Writer::FillColor(picture::ColorValue color) {
 
 void Writer::Pen(const picture::DcState& dc) {
   StrokeColor(dc.pen.color);
-  double width = VectorPenWidth(dc.pen.width, points_.back());
+  double width = !print_ ? VectorPenWidth(dc.pen.width, points_.back())
+                         : std::max(std::max(dc.pen.width, 0) * print_scale_,
+                                    kPenFloorPoints * points_.back());
   if (gs_.width == width) return;
   gs_.width = width;
   content_ << width << " w\n";
@@ -370,10 +479,17 @@ int Writer::Hatch(const picture::DcState& dc) {
 // A label: the background box when opaque, the glyphs where the measured advances put them,
 // then underline and strike-out as boxes of the face's line thickness.
 void Writer::Text(picture::Point at, std::string_view bytes, const picture::DcState& dc) {
-  if (bytes.empty()) return;
+  if (bytes.empty() || (skip_label && skip_label(at, bytes))) return;
   picture::LabelLayout layout = fonts_.Layout(dc.font, bytes);
   if (!layout.faces[0] || layout.extent.height <= 0) return;
   Drawing();
+  GraphicsState outside = gs_;
+  if (print_) {
+    // The label keeps its printed size: scaled about its anchor.
+    double k = print_scale_;
+    content_ << "q " << k << " 0 0 " << k << ' ' << at.x * (1 - k) << ' ' << at.y * (1 - k)
+             << " cm\n";
+  }
   double x = at.x, baseline = at.y + layout.ascent;
   if (dc.bk_mode == picture::BkMode::kOpaque && layout.extent.width > 0) {
     FillColor(dc.bk_color);
@@ -390,6 +506,10 @@ void Writer::Text(picture::Point at, std::string_view bytes, const picture::DcSt
   if (dc.font.style & picture::kStrikeOut) {
     content_ << x << ' ' << baseline - layout.strike_position - thickness / 2 << ' '
              << layout.extent.width << ' ' << thickness << " re f\n";
+  }
+  if (print_) {
+    content_ << "Q\n";
+    gs_ = outside;
   }
 }
 
@@ -470,6 +590,283 @@ std::string EncodePdf(const picture::Picture& sheet, int width_pt, int height_pt
   std::string pdf;
   WritePdf(sheet, width_pt, height_pt, title, fonts, [&](std::string_view chunk) { pdf += chunk; });
   return pdf;
+}
+
+}  // namespace sheetwright::output
+
+namespace sheetwright::output {
+namespace {
+
+constexpr double kPointsPerMm = 72 / 25.4;
+// Near enough a sheet's edge for a label to be repeated beyond it, and near enough each other
+// for two labels of one text on either side to name one area.
+constexpr double kEdgeLabelMetres = 400;
+
+bool Overlap(const GroundBox& a, const GroundBox& b) {
+  return a.west < b.east && b.west < a.east && a.south < b.north && b.south < a.north;
+}
+
+// The scale bar's length in metres: the longest round length of at most 80 mm on paper.
+int ScaleBarMetres(double mm_per_metre) {
+  int best = 10;
+  for (int metres : {10, 20, 50, 100, 200, 500, 1000, 2000}) {
+    if (metres * mm_per_metre <= 80) best = metres;
+  }
+  return best;
+}
+
+std::string RomanZone(int zone) {
+  static constexpr const char* kRoman[] = {"",    "I",    "II",  "III",  "IV",    "V",   "VI",
+                                           "VII", "VIII", "IX",  "X",    "XI",    "XII", "XIII",
+                                           "XIV", "XV",   "XVI", "XVII", "XVIII", "XIX"};
+  return zone >= 1 && zone <= 19 ? kRoman[zone] : "";
+}
+
+}  // namespace
+
+std::string PrintPlaceText(std::string_view datum, int zone, int epsg) {
+  if (zone == 0) return "sheet-local metres (no datum, no zone)";
+  return std::string(datum) + " datum, plane rectangular zone " + RomanZone(zone) +
+         " (EPSG:" + std::to_string(epsg) + ")";
+}
+
+struct PrintedPdf::State {
+  State(const PrintLayout& l, PrintInfo i, picture::FontLibrary& fonts,
+        std::function<void(std::string_view)> w)
+      : layout(l), info(std::move(i)), write(std::move(w)), file(write), writer(file, fonts) {}
+
+  double PtPerMetre() const { return layout.MmPerMetre() * kPointsPerMm; }
+  double PageHeight() const { return layout.paper_height * kPointsPerMm; }
+  std::string Page(const PrintPage& page);
+  void Map(const PrintPage& page);
+  void Furniture(const PrintPage& page);
+  void ScaleBar(double x, double y);
+  void NorthArrow(double x, double y);
+  void Index(const PrintPage& page, double x, double y, double width, double height);
+  std::array<bool, 4> SharedEdges(const GroundBox& sheet) const;
+  bool RepeatedLabel(picture::Point at, std::string_view bytes, const GroundBox& sheet);
+
+  PrintLayout layout;
+  PrintInfo info;
+  std::function<void(std::string_view)> write;
+  PdfFile file;
+  Writer writer;
+  std::vector<int> forms;
+  std::vector<GroundBox> grounds;
+  bool begun = false;
+  // Labels near a sheet's edge, by their bytes: where they stand and which sheet drew them.
+  struct EdgeLabel {
+    double east, north;
+    size_t sheet;
+  };
+  std::unordered_multimap<std::string, EdgeLabel> edge_labels;  // by LabelCell
+};
+
+// The edges of `sheet` that a sheet drawn before shares: west, east, north, south.
+std::array<bool, 4> PrintedPdf::State::SharedEdges(const GroundBox& sheet) const {
+  std::array<bool, 4> shared{};
+  for (const GroundBox& g : grounds) {
+    bool beside_ns = g.south < sheet.north && sheet.south < g.north;
+    bool beside_ew = g.west < sheet.east && sheet.west < g.east;
+    shared[0] |= beside_ns && g.east == sheet.west;
+    shared[1] |= beside_ns && g.west == sheet.east;
+    shared[2] |= beside_ew && g.south == sheet.north;
+    shared[3] |= beside_ew && g.north == sheet.south;
+  }
+  return shared;
+}
+
+namespace {
+
+// A line wholly on one of the shared edges.
+bool OnSharedEdge(std::span<const picture::Point> points, const std::array<bool, 4>& shared) {
+  auto all = [&](auto on) { return std::all_of(points.begin(), points.end(), on); };
+  return (shared[0] && all([](auto p) { return p.x == 0; })) ||
+         (shared[1] && all([](auto p) { return p.x == picture::kFrameWidth; })) ||
+         (shared[2] && all([](auto p) { return p.y == 0; })) ||
+         (shared[3] && all([](auto p) { return p.y == picture::kFrameHeight; }));
+}
+
+// The cell of the label grid, a reach wide, that holds a place; keyed with the label's bytes.
+std::string LabelCell(std::string_view bytes, double east, double north) {
+  auto cell = [](double metres) { return std::to_string(std::llround(metres / kEdgeLabelMetres)); };
+  return std::string(bytes) + '\0' + cell(east) + ',' + cell(north);
+}
+
+}  // namespace
+
+// A label near the sheet's edge that another sheet drew near its own, a short way off. Labels
+// are kept in a grid of cells a reach wide, so a town of many sheets costs no more per label than
+// one sheet.
+bool PrintedPdf::State::RepeatedLabel(picture::Point at, std::string_view bytes,
+                                      const GroundBox& sheet) {
+  double east = sheet.west + at.x * sheet.Width() / picture::kFrameWidth;
+  double north = sheet.north - at.y * sheet.Height() / picture::kFrameHeight;
+  double reach = kEdgeLabelMetres;
+  if (east - sheet.west > reach && sheet.east - east > reach && north - sheet.south > reach &&
+      sheet.north - north > reach) {
+    return false;
+  }
+  size_t current = grounds.size();
+  for (double de : {-reach, 0.0, reach}) {
+    for (double dn : {-reach, 0.0, reach}) {
+      auto [first, last] = edge_labels.equal_range(LabelCell(bytes, east + de, north + dn));
+      for (auto it = first; it != last; ++it) {
+        const EdgeLabel& other = it->second;
+        if (other.sheet != current && std::hypot(other.east - east, other.north - north) <= reach) {
+          return true;
+        }
+      }
+    }
+  }
+  edge_labels.emplace(LabelCell(bytes, east, north), EdgeLabel{east, north, current});
+  return false;
+}
+
+// The sheets that meet the page, clipped to its window, then the map's frame.
+void PrintedPdf::State::Map(const PrintPage& page) {
+  Content& c = writer.content();
+  double ppm = PtPerMetre();
+  double wx = layout.window.x * kPointsPerMm;
+  double wy = PageHeight() - (layout.window.y + layout.window.height) * kPointsPerMm;
+  c << "q " << wx << ' ' << wy << ' ' << layout.window.width * kPointsPerMm << ' '
+    << layout.window.height * kPointsPerMm << " re W n\n";
+  for (size_t i = 0; i < forms.size(); ++i) {
+    const GroundBox& g = grounds[i];
+    if (!Overlap(g, page.ground)) continue;
+    double unit = ppm * g.Width() / picture::kFrameWidth;
+    c << "q " << unit << " 0 0 " << -unit << ' ' << wx + (g.west - page.ground.west) * ppm << ' '
+      << wy + (g.north - page.ground.south) * ppm << " cm /X" << static_cast<int>(i) << " Do Q\n";
+  }
+  const GroundBox& m = info.map;
+  c << "0 G 0.85 w " << wx + (m.west - page.ground.west) * ppm << ' '
+    << wy + (m.south - page.ground.south) * ppm << ' ' << m.Width() * ppm << ' ' << m.Height() * ppm
+    << " re S Q\n";
+}
+
+// A bar of four fields, black and white by turns, its length and the scale written beside it;
+// in tenths of a millimetre from the top-left of the paper.
+void PrintedPdf::State::ScaleBar(double x, double y) {
+  Content& c = writer.content();
+  int metres = ScaleBarMetres(layout.MmPerMetre());
+  double length = metres * layout.MmPerMetre() * 10, field = length / 4;
+  c << "0 G 0 g 2 w\n";
+  for (int k = 0; k < 4; ++k) {
+    c << x + k * field << ' ' << y << ' ' << field << " 25 re " << (k % 2 == 0 ? "b\n" : "S\n");
+  }
+  writer.FurnitureText(x - 10, y + 65, 30, "0", false);
+  writer.FurnitureText(x + length, y + 65, 30, std::to_string(metres) + " m", true);
+  writer.FurnitureText(x, y + 130, 40, "1:" + std::to_string(layout.scale), false);
+}
+
+void PrintedPdf::State::NorthArrow(double x, double y) {
+  Content& c = writer.content();
+  c << "0 g " << x << ' ' << y + 60 << " m " << x + 45 << ' ' << y + 220 << " l " << x << ' '
+    << y + 180 << " l " << x - 45 << ' ' << y + 220 << " l h f\n";
+  writer.FurnitureText(x - 15, y + 45, 40, "N", false);
+}
+
+// The whole map small, every sheet's outline, the part this page shows shaded.
+void PrintedPdf::State::Index(const PrintPage& page, double x, double y, double width,
+                              double height) {
+  Content& c = writer.content();
+  const GroundBox& m = info.map;
+  double k = std::min(width / m.Width(), height / m.Height());
+  auto px = [&](double east) { return x + (east - m.west) * k; };
+  auto py = [&](double north) { return y + (m.north - north) * k; };
+  GroundBox shown{std::max(m.west, page.ground.west), std::max(m.south, page.ground.south),
+                  std::min(m.east, page.ground.east), std::min(m.north, page.ground.north)};
+  c << "0.8 g " << px(shown.west) << ' ' << py(shown.north) << ' ' << shown.Width() * k << ' '
+    << shown.Height() * k << " re f 0 G 1 w\n";
+  for (const GroundBox& s : info.sheets) {
+    c << px(s.west) << ' ' << py(s.north) << ' ' << s.Width() * k << ' ' << s.Height() * k
+      << " re S\n";
+  }
+}
+
+// Title, page's place, window border, scale bar, north arrow, datum and index: tenths of a
+// millimetre, y down.
+void PrintedPdf::State::Furniture(const PrintPage& page) {
+  Content& c = writer.content();
+  c << "q " << kPointsPerMm / 10 << " 0 0 " << -kPointsPerMm / 10 << " 0 " << PageHeight()
+    << " cm\n";
+  writer.ForgetState();
+  const PaperBox& w = layout.window;
+  double margin = kPrintMargin * 10, right = layout.paper_width * 10 - margin;
+  c << "0 G 3 w " << w.x * 10 << ' ' << w.y * 10 << ' ' << w.width * 10 << ' ' << w.height * 10
+    << " re S\n";
+  writer.FurnitureText(margin, margin + 110, 70, info.title, false);
+  std::string where = "1:" + std::to_string(layout.scale);
+  if (layout.pages.size() > 1) {
+    where += "   page " + std::to_string(page.row * layout.columns + page.column + 1) + " of " +
+             std::to_string(layout.pages.size()) + " (row " + std::to_string(page.row + 1) +
+             ", column " + std::to_string(page.column + 1) + ")";
+  }
+  writer.FurnitureText(right, margin + 110, 40, where, true);
+  double foot = (w.y + w.height) * 10 + 50;
+  ScaleBar(margin, foot);
+  NorthArrow(margin + 1050, foot);
+  writer.FurnitureText(margin + 1250, foot + 40, 35, info.place, false);
+  writer.FurnitureText(margin + 1250, foot + 100, 35,
+                       std::to_string(info.sheets.size()) + " sheet(s), 2 km x 1.5 km each", false);
+  Index(page, right - 500, foot, 500, 200);
+  c << "Q\n";
+  writer.ForgetState();
+}
+
+std::string PrintedPdf::State::Page(const PrintPage& page) {
+  Map(page);
+  Furniture(page);
+  return writer.TakeContent();
+}
+
+PrintedPdf::PrintedPdf(const PrintLayout& layout, PrintInfo info, picture::FontLibrary& fonts,
+                       std::function<void(std::string_view)> write)
+    : state_(std::make_unique<State>(layout, std::move(info), fonts, std::move(write))) {}
+
+PrintedPdf::~PrintedPdf() = default;
+
+void PrintedPdf::AddSheet(const picture::Picture& sheet, const GroundBox& ground) {
+  if (!state_->begun) {
+    state_->writer.BeginPrint(state_->PtPerMetre() * ground.Width() / picture::kFrameWidth);
+    state_->begun = true;
+  }
+  State& s = *state_;
+  std::array<bool, 4> shared = s.SharedEdges(ground);
+  s.writer.skip_line = [&](std::span<const picture::Point> points) {
+    return OnSharedEdge(points, shared);
+  };
+  s.writer.skip_label = [&](picture::Point at, std::string_view bytes) {
+    return s.RepeatedLabel(at, bytes, ground);
+  };
+  s.forms.push_back(s.writer.Form(sheet));
+  s.grounds.push_back(ground);
+  s.writer.skip_line = nullptr;
+  s.writer.skip_label = nullptr;
+}
+
+void PrintedPdf::Finish() {
+  State& s = *state_;
+  if (!s.begun) s.writer.BeginPrint(s.PtPerMetre() / 10);
+  PdfFile& file = s.file;
+  int catalog = file.Reserve(), pages = file.Reserve(), info = file.Reserve();
+  std::string kids;
+  std::string media = "[0 0 " + std::to_string(s.layout.paper_width * kPointsPerMm) + ' ' +
+                      std::to_string(s.PageHeight()) + ']';
+  for (const PrintPage& page : s.layout.pages) {
+    int object = file.Reserve(), contents = file.Reserve();
+    file.Stream(contents, "", s.Page(page));
+    file.Object(object, "<< /Type /Page /Parent " + Ref(pages) + " /MediaBox " + media +
+                            " /Resources " + Ref(s.writer.Resources()) + " /Contents " +
+                            Ref(contents) + " >>");
+    kids += Ref(object) + ' ';
+  }
+  s.writer.WriteCatalog(catalog, pages);
+  file.Object(pages, "<< /Type /Pages /Kids [" + kids + "] /Count " +
+                         std::to_string(s.layout.pages.size()) + " >>");
+  s.writer.WriteInfo(info, s.info.title);
+  s.writer.WriteResources(s.forms);
+  file.Finish(catalog, info);
 }
 
 }  // namespace sheetwright::output

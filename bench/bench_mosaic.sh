@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The mosaic against one sheet: a 3 x 3 block of the benchmark mesh (28 MB each, placed by their
+# sheet-code names) drawn into one PDF at 1:5000, against one of those sheets printed alone at the
+# same scale. Prints wall time, CPU time and peak memory of each run (/usr/bin/time) and the
+# ratios; targets: the mosaic within 10 times the one sheet's time and 3 times its peak memory.
+# Usage: bench/bench_mosaic.sh [BIN_DIR, default build/bin] [blocks per mesh, default 191]
+set -euo pipefail
+bin=${1:-build/bin}
+blocks=${2:-191}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+codes=(07MD611 07MD612 07MD621 07MD613 07MD614 07MD623 07MD631 07MD632 07MD641)
+seed=7
+for code in "${codes[@]}"; do
+  "$bin/meshgen" --seed $((seed++)) --blocks "$blocks" --sheet-code "$code" "$work/in/$code" >/dev/null
+done
+settings=$(dirname "$0")/../examples/vellumist.ini
+measure() {  # prints "wall cpu peak_kb"
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >/dev/null 2>&1
+  awk '{ printf "%.2f %.2f %d\n", $1, $2 + $3, $4 }' "$work/time"
+}
+best() {  # the best of three runs: least CPU
+  for _ in 1 2 3; do measure "$@"; done | sort -n -k2 | head -1
+}
+read -r w1 c1 m1 < <(best "$bin/sheetwright-convert" -q -j 1 -s "$settings" -f pdf --scale 5000 \
+  "$work/in" "$work/one" 07MD614)
+read -r w9 c9 m9 < <(best "$bin/sheetwright-convert" -q -s "$settings" --mosaic "$work/town.pdf" \
+  --scale 5000 "$work/in" "$work/out")
+printf 'one sheet : %6.2f s wall %6.2f s CPU %8d KB peak\n' "$w1" "$c1" "$m1"
+printf '3 x 3     : %6.2f s wall %6.2f s CPU %8d KB peak\n' "$w9" "$c9" "$m9"
+awk -v w1="$w1" -v c1="$c1" -v m1="$m1" -v w9="$w9" -v c9="$c9" -v m9="$m9" 'BEGIN {
+  printf "ratios    : %.2f x wall, %.2f x CPU (target <= 10 x), %.2f x peak memory (<= 3 x)\n",
+         w9 / w1, c9 / c1, m9 / m1 }'

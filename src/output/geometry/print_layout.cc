@@ -1,0 +1,93 @@
+#include "output/geometry/print_layout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sheetwright::output {
+namespace {
+
+// ISO 216, portrait: width x height in mm.
+constexpr double kPaperSizes[][2] = {{841, 1189}, {594, 841}, {420, 594}, {297, 420}, {210, 297}};
+
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return (x | 0x20) == (y | 0x20);
+         });
+}
+
+// Pages needed along one axis: a window of `window` mm for `length` mm of map, neighbours
+// overlapping by kPageOverlap.
+int PagesAlong(double length, double window) {
+  if (length <= window + 1e-9) return 1;
+  return 1 + static_cast<int>(std::ceil((length - window) / (window - kPageOverlap) - 1e-9));
+}
+
+PrintLayout OnPaper(const GroundBox& map, int scale, int size, bool landscape) {
+  PrintLayout layout;
+  layout.scale = scale;
+  layout.paper_width = kPaperSizes[size][landscape ? 1 : 0];
+  layout.paper_height = kPaperSizes[size][landscape ? 0 : 1];
+  layout.window = {kPrintMargin, kPrintMargin + kTitleBand, layout.paper_width - 2 * kPrintMargin,
+                   layout.paper_height - 2 * kPrintMargin - kTitleBand - kFootBand};
+  double mm = layout.MmPerMetre();
+  layout.columns = PagesAlong(map.Width() * mm, layout.window.width);
+  layout.rows = PagesAlong(map.Height() * mm, layout.window.height);
+  double step_east = (layout.window.width - kPageOverlap) / mm;
+  double step_south = (layout.window.height - kPageOverlap) / mm;
+  // A map that fits across (or down) one page stands in the middle of the window.
+  double west = map.west, north = map.north;
+  if (layout.columns == 1) west -= (layout.window.width / mm - map.Width()) / 2;
+  if (layout.rows == 1) north += (layout.window.height / mm - map.Height()) / 2;
+  for (int row = 0; row < layout.rows; ++row) {
+    for (int column = 0; column < layout.columns; ++column) {
+      PrintPage page{row, column, {}};
+      page.ground.west = west + column * step_east;
+      page.ground.east = page.ground.west + layout.window.width / mm;
+      page.ground.north = north - row * step_south;
+      page.ground.south = page.ground.north - layout.window.height / mm;
+      layout.pages.push_back(page);
+    }
+  }
+  return layout;
+}
+
+PrintLayout Oriented(const GroundBox& map, int scale, int size, Orientation orientation) {
+  if (orientation != Orientation::kAuto) {
+    return OnPaper(map, scale, size, orientation == Orientation::kLandscape);
+  }
+  PrintLayout landscape = OnPaper(map, scale, size, true);
+  PrintLayout portrait = OnPaper(map, scale, size, false);
+  return portrait.pages.size() < landscape.pages.size() ? portrait : landscape;
+}
+
+}  // namespace
+
+std::optional<Paper> ParsePaper(std::string_view name) {
+  constexpr std::string_view kNames[] = {"A0", "A1", "A2", "A3", "A4", "auto"};
+  for (int k = 0; k < 6; ++k) {
+    if (SameText(name, kNames[k])) return static_cast<Paper>(k);
+  }
+  return std::nullopt;
+}
+
+std::optional<Orientation> ParseOrientation(std::string_view name) {
+  if (name == "auto") return Orientation::kAuto;
+  if (name == "portrait") return Orientation::kPortrait;
+  if (name == "landscape") return Orientation::kLandscape;
+  return std::nullopt;
+}
+
+bool IsPrintScale(int scale) {
+  return scale == 500 || scale == 1000 || scale == 2500 || scale == 5000 || scale == 10000;
+}
+
+PrintLayout LayOutPrint(const GroundBox& map, int scale, Paper paper, Orientation orientation) {
+  if (paper != Paper::kAuto) return Oriented(map, scale, static_cast<int>(paper), orientation);
+  for (int size = static_cast<int>(Paper::kA4); size > 0; --size) {
+    PrintLayout layout = Oriented(map, scale, size, orientation);
+    if (layout.pages.size() == 1) return layout;
+  }
+  return Oriented(map, scale, 0, orientation);
+}
+
+}  // namespace sheetwright::output
