@@ -24,8 +24,10 @@ using ::testing::HasSubstr;
 class Recording : public BatchObserver {
  public:
   void Status(const std::string& text) override { events.push_back("status " + text); }
-  void Message(const std::string& mesh, const std::string& text) override {
+  void Message(const std::string& mesh, const std::string& text,
+               const base::Place& where) override {
     events.push_back("message " + mesh + " " + text);
+    if (where.known()) events.back() += " @" + where.file + ":" + std::to_string(where.line);
   }
   void Converted(const std::string& mesh,
                  const std::shared_ptr<const picture::Picture>& sheet) override {

@@ -11,6 +11,10 @@ class CountingSink : public base::MessageSink {
     ++count_;
     inner_.Show(utf8_text);
   }
+  void Report(const base::Message& message) override {
+    ++count_;
+    inner_.Report(message);
+  }
   int count() const { return count_; }
 
  private:
@@ -74,9 +78,9 @@ void ConversionTables::LoadAttributes(const std::string& path) {
   attributes_ = &empty_attributes_;
   const auto& found = files_.Find(path);
   if (!found) return;
-  attributes_ = Load(attribute_tables_, *found, [](mapdata::AttributeTable& t, auto text, auto& sink) {
-    t.Load(std::move(text), sink);
-  });
+  attributes_ = Load(
+      attribute_tables_, *found,
+      [](mapdata::AttributeTable& t, auto text, auto& sink) { t.Load(std::move(text), sink); });
 }
 
 }  // namespace sheetwright::conversion

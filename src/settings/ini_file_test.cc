@@ -228,5 +228,30 @@ TEST(IniFileTest, SaveReplacesTheFileOrLeavesItAlone) {
   EXPECT_EQ(std::filesystem::directory_iterator(temp.path())->path().filename(), "a.ini");
 }
 
+// A file is written back in the encoding it was read in, every line: UTF-16 with its byte-order
+// mark (Notepad's "Unicode"), and a Shift_JIS file in CP932 (never half UTF-8).
+TEST(IniFileTest, WritesBackInTheEncodingItWasRead) {
+  std::string utf8 = "[FONT1]\r\nName=ＭＳ 明朝\r\n";
+  std::string utf16le = "\xFF\xFE";
+  for (char c : std::u16string(u"[FONT1]\r\nName=ＭＳ 明朝\r\n")) {
+    utf16le += static_cast<char>(c & 0xFF);
+    utf16le += static_cast<char>(c >> 8);
+  }
+  IniFile wide = IniFile::Parse(utf16le);
+  EXPECT_EQ(wide.GetString("FONT1", "Name"), "ＭＳ 明朝");
+  EXPECT_EQ(wide.Serialize(), utf16le);
+  wide.Set("FONT1", "Name", "ＭＳ ゴシック");
+  EXPECT_EQ(IniFile::Parse(wide.Serialize()).GetString("FONT1", "Name"), "ＭＳ ゴシック");
+  EXPECT_EQ(wide.Serialize().substr(0, 2), "\xFF\xFE");
+
+  IniFile sjis = IniFile::Parse(base::Utf8ToCp932("; 設定\r\n[FONT1]\r\nSize=9\r\n"));
+  sjis.Set("FONT1", "Name", "ＭＳ 明朝");
+  EXPECT_EQ(sjis.Serialize(),
+            base::Utf8ToCp932("; 設定\r\n[FONT1]\r\nSize=9\r\nName=ＭＳ 明朝\r\n"));
+  IniFile plain = IniFile::Parse(utf8);
+  plain.Set("FONT1", "Size", "9");
+  EXPECT_EQ(plain.Serialize(), utf8 + "Size=9\r\n");
+}
+
 }  // namespace
 }  // namespace sheetwright::settings

@@ -394,5 +394,22 @@ TEST(SettingsPathTest, TheFileSitsBesideTheExecutable) {
   EXPECT_EQ(DefaultSettingsPath(), folder + "vellumist.ini");
 }
 
+// A file that is no settings file is read as no file and never written over; a stored folder that
+// is gone stays the folder, marked missing.
+TEST_F(SettingsFileTest, AForeignFileIsLeftAloneAndAMissingFolderStaysStored) {
+  std::string drawing = "%PDF-1.4\nnot a settings file\n";
+  StartupSettings startup = Load(drawing);
+  EXPECT_FALSE(startup.recognised);
+  EXPECT_FALSE(AnyLayerOn(table_));
+  EXPECT_THROW(SaveSettings(ini_, table_), NotSettingsFileError);
+  EXPECT_THROW(StoreFolder(ini_, "INPUT", "/tmp"), NotSettingsFileError);
+  EXPECT_EQ(ReadFileBytes(ini_), drawing);
+
+  startup = Load("[FILE]\r\nINPUT=/no/such/share\r\nOUTPUT=" + temp_.path() + "\r\n");
+  EXPECT_EQ(startup.input_folder, "/no/such/share");
+  EXPECT_TRUE(startup.input_missing);
+  EXPECT_FALSE(startup.output_missing);
+}
+
 }  // namespace
 }  // namespace sheetwright::settings
