@@ -53,3 +53,5 @@ QString InJapanese(const QString& text) {
   }
   return japanese;
 }
+
+}  // namespace sheetwright::ui
