@@ -86,7 +86,7 @@ TEST(EncodingTest, PlatformTextPrefersUtf8) {
 // A stray CR must not rewrite a terminal line: control bytes are shown escaped.
 TEST(EncodingTest, MessageTextEscapesControlBytes) {
   EXPECT_EQ(MessageText("2\r"), "2\\r");
-  EXPECT_EQ(MessageText(std::string("a\0b\x1B\t\x93\x8C", 6)), "a\u2400b\\x1B\\t東");
+  EXPECT_EQ(MessageText(std::string("a\0b\x1B\t\x93\x8C", 7)), "a\u2400b\\x1B\\t東");
 }
 
 }  // namespace

@@ -90,6 +90,10 @@ class BatchRun {
     bool finished = false;
     try {
       finished = jobs == 1 ? RunInline() : RunParallel(jobs);
+    } catch (const base::ConversionCancelled&) {
+      observer_.Status(StatusText(done_, result_.total));  // a stopped batch says how many
+      CloseInto();
+      throw;
     } catch (...) {
       CloseInto();
       throw;

@@ -399,7 +399,8 @@ TEST_F(ConvertMeshTest, BadNumberEndsTheConversionKeepingEarlierLayers) {
     ConvertMesh(folder.path(), Services(), sheet);
     FAIL() << "no error";
   } catch (const base::ConversionError& e) {
-    EXPECT_EQ(std::string(e.what()), "'4x0.0' は浮動小数点数ではありません");
+    // The message as the rule gives it, after the file and the line it stands on.
+    EXPECT_EQ(std::string(e.what()), "road/roadntwk.arc:4: '4x0.0' は浮動小数点数ではありません");
   }
   auto upto = std::find(kRowOrder.begin(), kRowOrder.end(), K::kLoadLine);
   EXPECT_EQ(LayerKeys(sheet), std::vector<LayerKey>(kRowOrder.begin(), upto));

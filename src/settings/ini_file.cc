@@ -272,6 +272,15 @@ bool IniFile::AnyName(const std::function<bool(std::string_view)>& wanted) const
   return false;
 }
 
+bool IniFile::LooksLikeIni() const {
+  bool structured = Blank();
+  for (const Line& line : lines_) {
+    if (line.text.find('\0') != std::string::npos) return false;
+    structured = structured || line.kind != Kind::kOther || Trim(line.text).substr(0, 1) == ";";
+  }
+  return structured;
+}
+
 bool IniFile::Blank() const {
   for (const Line& line : lines_) {
     if (!Trim(line.text).empty()) return false;
@@ -317,15 +326,21 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
                 ParseLine(std::string(key) + "=" + written));
 }
 
+// A line Set wrote into a CP932 file is CP932 too, unless its text has no CP932 form (then UTF-8,
+// which reads back all the same) or is no UTF-8 text at all (bytes given as they are, a folder
+// named in CP932).
+std::string IniFile::LineBytes(const Line& line) const {
+  if (!line.file_bytes.empty()) return line.file_bytes;
+  if (encoding_ != Encoding::kCp932 || !base::IsValidUtf8(line.text)) return line.text;
+  std::string cp932 = base::Utf8ToCp932(line.text);
+  return base::Cp932ToUtf8(cp932) == line.text ? cp932 : line.text;
+}
+
 std::string IniFile::Serialize() const {
   std::string out;
   if (utf8_bom_) out += kUtf8Bom;
   for (const Line& line : lines_) {
-    if (!line.file_bytes.empty()) {
-      out += line.file_bytes;
-    } else {
-      out += encoding_ == Encoding::kCp932 ? base::Utf8ToCp932(line.text) : line.text;
-    }
+    out += LineBytes(line);
     out += "\r\n";
   }
   if (encoding_ == Encoding::kUtf16Le || encoding_ == Encoding::kUtf16Be) {

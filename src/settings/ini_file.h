@@ -54,6 +54,10 @@ class IniFile {
   // True when every line is blank.
   bool Blank() const;
 
+  // True when the bytes are INI text: no NUL byte (a binary file, UTF-16 without its byte-order
+  // mark) and, unless blank, at least one section, entry or ";" comment line.
+  bool LooksLikeIni() const;
+
   // Get, with "" for a missing entry.
   std::string GetString(std::string_view section, std::string_view key) const;
 
@@ -84,6 +88,8 @@ class IniFile {
   };
 
   static Line ParseLine(std::string text);
+  // The bytes Serialize writes for `line` (without its line break).
+  std::string LineBytes(const Line& line) const;
   // Index of the first section line named `section`, or lines_.size().
   size_t FindSection(std::string_view section) const;
   // The line of `key` in `section`, or nullptr.

@@ -176,10 +176,10 @@ TEST(IniFileTest, ReadsAFileFromTheReferencePlatform) {
   EXPECT_EQ(file->GetString("FILE", "INPUT"), "C:\\地図\\ソフト表示");
   EXPECT_EQ(file->GetString("FontCyo", "Name"), "ＭＳ 明朝");
   EXPECT_EQ(file->GetString("FontSi", "Name"), "ＭＳ ゴシック");
-  // Written back, the entries the program writes are UTF-8 and every other line keeps its CP932.
+  // Written back, the entries the program writes are CP932 like every other line.
   file->Set("FontCyo", "Name", "ＭＳ 明朝");
   std::string written = file->Serialize();
-  EXPECT_NE(written.find("Name=ＭＳ 明朝\r\n"), std::string::npos);
+  EXPECT_NE(written.find("Name=" + base::Utf8ToCp932("ＭＳ 明朝") + "\r\n"), std::string::npos);
   EXPECT_NE(written.find("INPUT=" + base::Utf8ToCp932("C:\\地図\\ソフト表示") + "\r\n"),
             std::string::npos);
   EXPECT_NE(written.find(base::Utf8ToCp932("; コメント：表示ソフト") + "\r\n"), std::string::npos);
@@ -233,7 +233,7 @@ TEST(IniFileTest, SaveReplacesTheFileOrLeavesItAlone) {
 TEST(IniFileTest, WritesBackInTheEncodingItWasRead) {
   std::string utf8 = "[FONT1]\r\nName=ＭＳ 明朝\r\n";
   std::string utf16le = "\xFF\xFE";
-  for (char c : std::u16string(u"[FONT1]\r\nName=ＭＳ 明朝\r\n")) {
+  for (char16_t c : std::u16string(u"[FONT1]\r\nName=ＭＳ 明朝\r\n")) {
     utf16le += static_cast<char>(c & 0xFF);
     utf16le += static_cast<char>(c >> 8);
   }

@@ -54,8 +54,6 @@ SettingsWriteError WriteError(const std::string& path, const std::string& reason
   return SettingsWriteError(base::PlatformTextToUtf8(path) + " に書き込めません: " + reason);
 }
 
-bool IsOurName(std::string_view name);
-
 // The file as it stands, so that a write keeps its foreign lines. A file that exists but cannot be
 // read is not overwritten: its lines would be lost; nor is one that is no settings file.
 IniFile LoadForWriting(const std::string& path) {
@@ -66,7 +64,7 @@ IniFile LoadForWriting(const std::string& path) {
     throw WriteError(path, e.code().message());
   }
   if (!file) return IniFile();
-  if (!file->Blank() && !file->AnyName(IsOurName)) {
+  if (!file->LooksLikeIni()) {
     throw NotSettingsFileError(base::PlatformTextToUtf8(path) +
                                " は設定ファイルではないため、書き換えません");
   }
@@ -169,8 +167,9 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
                             " を読み込めません: " + e.code().message());
   }
   const IniFile& file = *loaded;
-  result.recognised = file.Blank() || file.AnyName(IsOurName);
-  if (!result.recognised) {  // the defaults; the file is left alone
+  result.foreign = !file.LooksLikeIni();
+  result.recognised = !result.foreign && (file.Blank() || file.AnyName(IsOurName));
+  if (result.foreign) {  // the defaults; the file is left alone
     result.input_folder = result.output_folder = program_folder;
     return result;
   }

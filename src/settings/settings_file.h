@@ -54,6 +54,10 @@ struct StartupSettings {
   // False when the file has lines but none is one of our sections or keys: no settings file at
   // all (a drawing named by mistake). A blank file counts as ours.
   bool recognised = true;
+  // True when the file is no INI text at all (binary bytes, UTF-16 without its byte-order mark,
+  // text without a section, an entry or a comment): nothing is read from it, and it is never
+  // written over. A file of foreign sections only is INI text: a write keeps its lines.
+  bool foreign = false;
 };
 
 // The folder of the running executable, with a trailing "/".
@@ -74,13 +78,13 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
                              LayerStyleTable& table);
 
 // Writes every value of `table` (not the folders) in the file's fixed order, keeping all other
-// lines, in the encoding the file was read in. Throws NotSettingsFileError for a file with lines
-// of which none is ours, SettingsWriteError otherwise; the old file is then unchanged. The write
-// follows the rules of base/atomic_file.h: a file whose mode has no write bit is never replaced,
-// even by root (its owner froze it); the new file keeps the old one's owner, group and mode; a
-// symbolic link, dangling or not, stays a link and its target is written. A writable file in a
-// folder where no temporary file can be made is written in place. The per-user file's folder
-// (settings_location.h) is made when missing.
+// lines, in the encoding the file was read in. Throws NotSettingsFileError for a file that is no
+// INI text (StartupSettings::foreign), SettingsWriteError otherwise; the old file is then
+// unchanged. The write follows the rules of base/atomic_file.h: a file whose mode has no write bit
+// is never replaced, even by root (its owner froze it); the new file keeps the old one's owner,
+// group and mode; a symbolic link, dangling or not, stays a link and its target is written. A
+// writable file in a folder where no temporary file can be made is written in place. The per-user
+// file's folder (settings_location.h) is made when missing.
 void SaveSettings(const std::string& ini_path, const StyleSource& table);
 
 // Writes the FILE entry `key` ("INPUT" or "OUTPUT") as `folder`, exactly as given. Throws

@@ -234,16 +234,13 @@ void MainWindow::FormCreate() {
     return;
   }
   layers_->Refresh();
-  // Without a stored folder the fields start at the fallback (the user's home folder in the
-  // program), never at the program's own folder.
-  auto or_fallback = [&](const std::string& folder) {
-    return folder.empty() ? program_folder_ : folder;
-  };
-  SetFolder(input_, input_path_, or_fallback(startup.input_folder));
-  SetFolder(output_, output_path_, or_fallback(startup.output_folder));
+  // A file without a stored folder gives the fallback (the user's home folder in the program,
+  // never the program's own folder); without a file the fields stay empty.
+  SetFolder(input_, input_path_, startup.input_folder);
+  SetFolder(output_, output_path_, startup.output_folder);
   ShowMissing(startup.input_missing, startup.output_missing);
   formats_ = conversion::ParseFormatList(startup.formats);
-  if (!startup.recognised) {
+  if (startup.foreign) {
     ShowError(this, ShownText(settings_path_) +
                         " は設定ファイルではありません。既定の設定で起動し、このファイルは"
                         "書き換えません");

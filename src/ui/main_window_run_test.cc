@@ -296,13 +296,24 @@ TEST_F(RunTest, StopEndsTheBatchAndDialogsOpenAboveThePreview) {
   EXPECT_EQ(window_->findChild<QLabel*>("LblStatus")->text(), "1／3 中止");
   EXPECT_EQ(std::distance(fs::directory_iterator(out_), fs::directory_iterator()), 1);
 
+  // A preview held by its first data message: a close asks above the preview.
+  window_->Meshes()->setCurrentRow(1);
   QWidget* parent = nullptr;
-  script.Then("QuestionEndRunning", [&](QWidget* box) {
-    parent = box->parentWidget();
-    Press(box, QMessageBox::No);
-  });
+  script
+      .Then("QMessageBox",
+            [&](QWidget*) {
+              QMetaObject::invokeMethod(window_.get(), "close", Qt::QueuedConnection);
+            })
+      .Then("QuestionEndRunning",
+            [&](QWidget* box) {
+              parent = box->parentWidget();
+              Press(box, QMessageBox::No);
+            })
+      .Then("QMessageBox", [](QWidget* box) {
+        box->findChild<QCheckBox*>()->setChecked(true);  // no more of them
+        Press(box, QMessageBox::Ok);
+      });
   Click("BtnPrev");
-  window_->close();
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
   EXPECT_EQ(parent, window_->Preview());
   EXPECT_TRUE(script.Unexpected().empty());

@@ -350,8 +350,9 @@ TEST_F(MainWindowTest, AMissingFolderIsCreatedOnlyAfterYes) {
 }
 
 // A stored folder that is gone stays in its field with a line saying so; a batch into it asks
-// before making it. Without a stored folder the fields start at the fallback.
+// before making it. A file without a stored folder starts the fields at the fallback.
 TEST_F(MainWindowTest, AMissingStoredFolderIsShownAndMadeOnlyAfterAsking) {
+  temp_.Write("vellumist.ini", "[CONVERT]\r\n");
   auto fresh = Start();
   EXPECT_EQ(fresh->OutputFolder().toStdString(), temp_.path() + "/");
   std::string gone = temp_.Path("share/out");
