@@ -285,28 +285,28 @@ const BadInputCase kCases[] = {
      Replace("L2300,1,1,2", "L2300,x,1,2"),
      {},
      {},
-     "'x' は整数ではありません",
+     "others/others.arc:2: 'x' は整数ではありません",
      LayerKey::kTetuLine},
     {"PolygonIdNotAnInteger",
      "tatemono/tatemono.pgn",
      Replace("A3001,1,", "A3001,one,"),
      {},
      {},
-     "'one' は整数ではありません",
+     "tatemono/tatemono.pgn:2: 'one' は整数ではありません",
      LayerKey::kTatemonoName},
     {"CoordinateNotANumber",
      "kasen/kasen.arc",
      Replace("1000.0,900.0", "abc,900.0"),
      {},
      {},
-     "'abc' は浮動小数点数ではありません",
+     "kasen/kasen.arc:9: 'abc' は浮動小数点数ではありません",
      LayerKey::kKasencyuLine},
     {"ArcFileEndsInsideARecord",
      "road/roadntwk.arc",
      CutAfter("L2110,1,1,2\r\n400.0,0.0\r\n"),
      {},
      {},
-     "'' は浮動小数点数ではありません",
+     "road/roadntwk.arc:4: '' は浮動小数点数ではありません",
      LayerKey::kLoadLine},
     // The missing reference reads as an empty line: the fill keeps the arcs collected before it,
     // the outline the arcs drawn before it, so both layers look as before.
@@ -332,7 +332,7 @@ const BadInputCase kCases[] = {
      FirstLine("PGN,533945,1,x,99999999999"),
      {},
      {},
-     "'99999999999' は整数ではありません",
+     "gaiku/GAIKU.PGN:1: '99999999999' は整数ではありません",
      LayerKey::kGaikuName},
     // A point count beyond the file reads the next record line as a coordinate.
     {"HugePointCount",
@@ -340,7 +340,7 @@ const BadInputCase kCases[] = {
      Replace("L2300,1,1,2", "L2300,1,1,2147483647"),
      {},
      {},
-     "'L6200' は浮動小数点数ではありません",
+     "others/others.arc:5: 'L6200' は浮動小数点数ではありません",
      LayerKey::kTetuLine},
     {"NegativePointCount",
      "others/others.arc",
@@ -464,7 +464,7 @@ TEST(BadInputNul, NulInACoordinateFailsTheConversion) {
                                           12))(mesh.files()["kasen/kasen.arc"]);
   Outcome out = Convert(mesh);
   ASSERT_TRUE(out.error);
-  EXPECT_EQ(*out.error, "'9\u240000.' は浮動小数点数ではありません");
+  EXPECT_EQ(*out.error, "kasen/kasen.arc:9: '9\u240000.' は浮動小数点数ではありません");
   EXPECT_FALSE(out.layers.count(LayerKey::kKasencyuLine));
   EXPECT_TRUE(out.layers.count(LayerKey::kMizuPoly));  // drawn before the river centre lines
 }

@@ -120,8 +120,9 @@ TEST_F(CliTest, BadRecordsAreReportedWithTheMeshName) {
   AddMesh("m1", mesh);
   ProcessResult r = Convert({"-q", "-s", kExampleSettings, in(), out()});
   EXPECT_EQ(r.exit_status, 0);
-  // The block fill and the block outline each report the missing arc.
-  EXPECT_EQ(r.err, "m1: ARCID-NOTFOUND=77\nm1: ARCID-NOTFOUND=77\n");
+  // The block fill and the block outline each report the missing arc, and where it is named.
+  EXPECT_EQ(r.err,
+            "m1/gaiku/GAIKU.PGN:3: ARCID-NOTFOUND=77\nm1/gaiku/GAIKU.PGN:3: ARCID-NOTFOUND=77\n");
 }
 
 TEST_F(CliTest, FailedMeshGivesStatusOneAndStopsUnlessKeepGoing) {
@@ -132,7 +133,7 @@ TEST_F(CliTest, FailedMeshGivesStatusOneAndStopsUnlessKeepGoing) {
   { std::ofstream(out("B.wmf")) << "old"; }
   ProcessResult stop = Convert({"-s", kExampleSettings, in(), out()});
   EXPECT_EQ(stop.exit_status, 1);
-  EXPECT_THAT(stop.err, HasSubstr("B: 'x' は浮動小数点数ではありません\n"));
+  EXPECT_THAT(stop.err, HasSubstr("B: road/roadntwk.arc:4: 'x' は浮動小数点数ではありません\n"));
   EXPECT_TRUE(fs::exists(out("A.wmf")));
   EXPECT_EQ(ReadFileBytes(out("B.wmf")), "old");
   EXPECT_FALSE(fs::exists(out("C.wmf")));

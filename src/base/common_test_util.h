@@ -17,8 +17,16 @@ namespace sheetwright::test_util {
 
 class CollectingSink : public base::MessageSink {
  public:
-  void Show(const std::string& utf8_text) override { messages.push_back(utf8_text); }
+  void Show(const std::string& utf8_text) override {
+    messages.push_back(utf8_text);
+    places.emplace_back();
+  }
+  void Report(const base::Message& message) override {
+    messages.push_back(message.text);
+    places.push_back(message.place);
+  }
   std::vector<std::string> messages;
+  std::vector<base::Place> places;  // beside each message: where its subject stands
 };
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.

@@ -14,9 +14,21 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 }
 
 std::string MessageText(std::string_view cp932) {
-  std::string text = Cp932ToUtf8(cp932);
-  for (size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at)) {
-    text.replace(at, 1, "\u2400");
+  std::string decoded = Cp932ToUtf8(cp932);
+  std::string text;
+  text.reserve(decoded.size());
+  for (char c : decoded) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      text += c;
+    } else if (byte == 0) {
+      text += "\u2400";
+    } else if (c == '\r' || c == '\n' || c == '\t') {
+      text += c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\t";
+    } else {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      text += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+    }
   }
   return text;
 }

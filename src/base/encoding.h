@@ -13,7 +13,8 @@ namespace sheetwright::base {
 std::string Cp932ToUtf8(std::string_view cp932);
 
 // Map bytes shown inside a message: decoded as Cp932ToUtf8 does, with each NUL byte shown as "␀",
-// so a message is never cut short where it is handled as a C string.
+// so a message is never cut short where it is handled as a C string, and every other control byte
+// escaped ("\r", "\n", "\t", "\x1B"), so that a stray CR cannot rewrite a terminal line.
 std::string MessageText(std::string_view cp932);
 
 // Encodes UTF-8 text as CP932. Characters without a CP932 form become '?'; never fails.

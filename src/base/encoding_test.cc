@@ -83,5 +83,11 @@ TEST(EncodingTest, PlatformTextPrefersUtf8) {
   EXPECT_EQ(PlatformTextToUtf8("/data/\x93\x8C\x8B\x9E"), "/data/東京");
 }
 
+// A stray CR must not rewrite a terminal line: control bytes are shown escaped.
+TEST(EncodingTest, MessageTextEscapesControlBytes) {
+  EXPECT_EQ(MessageText("2\r"), "2\\r");
+  EXPECT_EQ(MessageText(std::string("a\0b\x1B\t\x93\x8C", 7)), "a\u2400b\\x1B\\t東");
+}
+
 }  // namespace
 }  // namespace sheetwright::base

@@ -11,13 +11,33 @@
 
 namespace sheetwright::base {
 
-// Receives the messages about bad records, which the window shows in a modal box with one OK button. The
-// conversion goes on once Show returns (the GUI waits for OK, the CLI prints a line, tests
-// collect).
+// Where a message's subject stands: a data file, named relative to its mesh folder, and a line
+// (1-based). Empty and 0 when the subject is no line of a data file.
+struct Place {
+  std::string file;
+  long line = 0;
+  bool known() const { return !file.empty(); }
+};
+
+// A message about bad bytes of a data file: its exact text (UTF-8), the bytes it is about (a view
+// into the file's text, valid during the call only) and, once the conversion has found it, where
+// those bytes stand.
+struct Message {
+  std::string text;
+  std::string_view subject;
+  Place place;
+};
+
+// Receives the messages about bad records, which the window shows in a modal box with one OK
+// button. The conversion goes on once Show returns (the GUI waits for OK, the CLI prints a line,
+// tests collect).
 class MessageSink {
  public:
   virtual ~MessageSink() = default;
   virtual void Show(const std::string& utf8_text) = 0;
+  // A message about bytes of a data file. The conversion fills in the place; a sink that can say
+  // where overrides this, any other shows the text alone.
+  virtual void Report(const Message& message) { Show(message.text); }
 };
 
 // Called at the points where a long conversion lets the window breathe: after the set-up of a mesh,
@@ -57,9 +77,26 @@ class ConversionError : public std::runtime_error {
     return ConversionError(FailureKind::kWrite, path, reason, " に書き込めません: ");
   }
 
+  // A field of a data file that must be a number but is not: `subject` is a view into the file's
+  // text, kept only as an address so that the conversion, while the file is still read, can say
+  // where it stands (Placed).
+  static ConversionError BadField(const std::string& message, std::string_view subject) {
+    ConversionError error(message);
+    error.subject_ = subject.data();
+    return error;
+  }
+  // The same failure named with its place: "<file>:<line>: <message>".
+  ConversionError Placed(const Place& place) const {
+    ConversionError error(place.file + ":" + std::to_string(place.line) + ": " + what(), kind_);
+    error.place_ = place;
+    return error;
+  }
+
   FailureKind kind() const { return kind_; }
   const std::string& path() const { return path_; }
   const std::string& reason() const { return reason_; }
+  const char* subject() const { return subject_; }
+  const Place& place() const { return place_; }
 
  private:
   ConversionError(FailureKind kind, const std::string& path, const std::string& reason,
@@ -68,6 +105,8 @@ class ConversionError : public std::runtime_error {
 
   FailureKind kind_;
   std::string path_, reason_;
+  const char* subject_ = nullptr;
+  Place place_;
 };
 
 // Thrown by a ProgressHook when the user abandons a conversion.

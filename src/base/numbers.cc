@@ -54,12 +54,12 @@ std::optional<double> TryParseFloat(std::string_view text) {
 
 int32_t StrToInt(std::string_view text) {
   if (auto v = TryParseInt(text)) return *v;
-  throw ConversionError("'" + MessageText(text) + "' は整数ではありません");
+  throw ConversionError::BadField("'" + MessageText(text) + "' は整数ではありません", text);
 }
 
 double StrToFloat(std::string_view text) {
   if (auto v = TryParseFloat(text)) return *v;
-  throw ConversionError("'" + MessageText(text) + "' は浮動小数点数ではありません");
+  throw ConversionError::BadField("'" + MessageText(text) + "' は浮動小数点数ではありません", text);
 }
 
 }  // namespace sheetwright::base

@@ -31,9 +31,16 @@ void ConsoleReporter::Converting(const std::string& mesh) {
   if (terminal_) DrawBar(mesh + " ...");
 }
 
-void ConsoleReporter::Message(const std::string& mesh, const std::string& text) {
+// "<mesh>/<file>:<line>: <text>", the way compilers name a place, or "<mesh>: <text>".
+void ConsoleReporter::Message(const std::string& mesh, const std::string& text,
+                              const base::Place& where) {
   ClearBar();
-  std::fprintf(out_, "%s: %s\n", mesh.c_str(), text.c_str());
+  if (where.known()) {
+    std::fprintf(out_, "%s/%s:%ld: %s\n", mesh.c_str(), where.file.c_str(), where.line,
+                 text.c_str());
+  } else {
+    std::fprintf(out_, "%s: %s\n", mesh.c_str(), text.c_str());
+  }
   if (terminal_) DrawBar(last_mesh_);
   std::fflush(out_);
 }

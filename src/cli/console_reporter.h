@@ -16,7 +16,7 @@ class ConsoleReporter : public conversion::BatchObserver {
   ConsoleReporter(std::FILE* out, int total, bool quiet, bool terminal);
 
   void Converting(const std::string& mesh) override;
-  void Message(const std::string& mesh, const std::string& text) override;
+  void Message(const std::string& mesh, const std::string& text, const base::Place& where) override;
   void Stored(const std::string& mesh, const std::vector<std::string>& paths) override;
   void Failed(const std::string& mesh, const std::string& error) override;
 

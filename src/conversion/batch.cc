@@ -20,7 +20,7 @@ namespace {
 
 // What converting one mesh produced, ready to be committed in list order.
 struct MeshOutcome {
-  std::vector<std::string> messages;  // only when messages were held back (several jobs)
+  std::vector<base::Message> messages;  // only when messages were held back (several jobs)
   // One per requested format, written in full and waiting to replace the stored file.
   std::vector<std::unique_ptr<base::AtomicFile>> files;
   std::vector<std::unique_ptr<gis::StagedGpkg>> data_files;  // the same for the data formats
@@ -51,7 +51,10 @@ class ForwardingSink : public base::MessageSink {
  public:
   ForwardingSink(BatchObserver& observer, const std::string& mesh)
       : observer_(observer), mesh_(mesh) {}
-  void Show(const std::string& text) override { observer_.Message(mesh_, text); }
+  void Show(const std::string& text) override { observer_.Message(mesh_, text, {}); }
+  void Report(const base::Message& message) override {
+    observer_.Message(mesh_, message.text, message.place);
+  }
 
  private:
   BatchObserver& observer_;
@@ -60,11 +63,15 @@ class ForwardingSink : public base::MessageSink {
 
 class CollectingSink : public base::MessageSink {
  public:
-  explicit CollectingSink(std::vector<std::string>& out) : out_(out) {}
-  void Show(const std::string& text) override { out_.push_back(text); }
+  explicit CollectingSink(std::vector<base::Message>& out) : out_(out) {}
+  void Show(const std::string& text) override { out_.push_back({text, {}, {}}); }
+  // The subject's bytes go with the conversion; the place stays.
+  void Report(const base::Message& message) override {
+    out_.push_back({message.text, {}, message.place});
+  }
 
  private:
-  std::vector<std::string>& out_;
+  std::vector<base::Message>& out_;
 };
 
 class BatchRun {
@@ -86,6 +93,10 @@ class BatchRun {
     bool finished = false;
     try {
       finished = jobs == 1 ? RunInline() : RunParallel(jobs);
+    } catch (const base::ConversionCancelled&) {
+      observer_.Status(StatusText(done_, result_.total));  // a stopped batch says how many
+      CloseInto();
+      throw;
     } catch (...) {
       into_.reset();  // a stop: the file as its last whole mesh left it, no index begun
       throw;
@@ -217,7 +228,9 @@ class BatchRun {
     if (outcome.cancelled || (request_.stop_requested && request_.stop_requested())) {
       throw base::ConversionCancelled();
     }
-    for (const std::string& text : outcome.messages) observer_.Message(mesh, text);
+    for (const base::Message& held : outcome.messages) {
+      observer_.Message(mesh, held.text, held.place);
+    }
     if (outcome.sheet) observer_.Converted(mesh, outcome.sheet);
     outcome.sheet.reset();
     if (!outcome.error) {

@@ -65,8 +65,10 @@ class BatchObserver {
   // (and may keep it: the batch lets go of it once the files are stored).
   virtual void Converted(const std::string& /*mesh*/,
                          const std::shared_ptr<const picture::Picture>& /*sheet*/) {}
-  // A message about a bad record of a mesh (UTF-8).
-  virtual void Message(const std::string& /*mesh*/, const std::string& /*text*/) {}
+  // A message about a bad record of a mesh (UTF-8), with the data file and line it is about when
+  // the record is a line of one.
+  virtual void Message(const std::string& /*mesh*/, const std::string& /*text*/,
+                       const base::Place& /*where*/) {}
   // A mesh was stored under these paths.
   virtual void Stored(const std::string& /*mesh*/, const std::vector<std::string>& /*paths*/) {}
   // A mesh failed (conversion or store); `error` is the exact message.

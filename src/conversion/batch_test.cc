@@ -24,8 +24,10 @@ using ::testing::HasSubstr;
 class Recording : public BatchObserver {
  public:
   void Status(const std::string& text) override { events.push_back("status " + text); }
-  void Message(const std::string& mesh, const std::string& text) override {
+  void Message(const std::string& mesh, const std::string& text,
+               const base::Place& where) override {
     events.push_back("message " + mesh + " " + text);
+    if (where.known()) events.back() += " @" + where.file + ":" + std::to_string(where.line);
   }
   void Converted(const std::string& mesh,
                  const std::shared_ptr<const picture::Picture>& sheet) override {
@@ -133,8 +135,9 @@ TEST_P(BatchTest, FailureEndsTheBatchKeepingEarlierFilesAndTheOldFile) {
   EXPECT_FALSE(result.finished);
   EXPECT_EQ(result.stored, 1);
   EXPECT_EQ(result.failed, 1);
-  EXPECT_THAT(observer_.events, ElementsAre("status 0／3", "converted A", "stored A", "status 0／3",
-                                            "failed B 'x' は浮動小数点数ではありません"));
+  EXPECT_THAT(observer_.events,
+              ElementsAre("status 0／3", "converted A", "stored A", "status 0／3",
+                          "failed B road/roadntwk.arc:4: 'x' は浮動小数点数ではありません"));
   EXPECT_TRUE(fs::exists(out() + "/A.wmf"));
   EXPECT_EQ(ReadFileBytes(out() + "/B.wmf"), "old drawing");
   EXPECT_FALSE(fs::exists(out() + "/C.wmf"));
@@ -309,7 +312,7 @@ TEST(BatchParallelTest, SeveralJobsStoreTheSameBytesAndMessagesAsOne) {
     RunBatch(r, styles, fonts, observer);
     events[jobs] = observer.events;
   }
-  EXPECT_THAT(events[1], ::testing::Contains("message mesh2 ARCID-NOTFOUND=92"));
+  EXPECT_THAT(events[1], ::testing::Contains("message mesh2 ARCID-NOTFOUND=92 @gaiku/GAIKU.PGN:5"));
   EXPECT_EQ(events[2], events[1]);
   EXPECT_EQ(events[4], events[1]);
   for (const std::string& mesh : meshes) {

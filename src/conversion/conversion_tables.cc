@@ -11,6 +11,10 @@ class CountingSink : public base::MessageSink {
     ++count_;
     inner_.Show(utf8_text);
   }
+  void Report(const base::Message& message) override {
+    ++count_;
+    inner_.Report(message);
+  }
   int count() const { return count_; }
 
  private:

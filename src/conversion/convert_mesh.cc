@@ -38,18 +38,48 @@ void Name(picture::Picture& picture, LayerKey key) {
   picture.label = def.caption;
 }
 
+// Says where a message's subject stands: the data file (relative to the mesh folder) and the line
+// of the conversion's files that hold it.
+class LocatingSink : public base::MessageSink {
+ public:
+  LocatingSink(FileCache& files, const std::string& mesh_folder, base::MessageSink& inner)
+      : files_(files), mesh_folder_(mesh_folder), inner_(inner) {}
+  void Show(const std::string& text) override { inner_.Show(text); }
+  void Report(const base::Message& message) override {
+    base::Message placed = message;
+    if (!placed.place.known()) placed.place = Find(message.subject.data());
+    inner_.Report(placed);
+  }
+  base::Place Find(const char* at) {
+    std::optional<FileCache::Spot> spot = files_.Locate(at);
+    if (!spot) return {};
+    std::string file = spot->path;
+    std::string folder = mesh_folder_;
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    if (file.compare(0, folder.size(), folder) == 0) file.erase(0, folder.size());
+    return {file, spot->line};
+  }
+
+ private:
+  FileCache& files_;
+  std::string mesh_folder_;
+  base::MessageSink& inner_;
+};
+
 // The working objects of one conversion.
 class Conversion {
  public:
   Conversion(const std::string& mesh_folder, const ConversionServices& services,
              picture::Picture& sheet)
       : services_(services),
+        cache_(&services.sink),
         files_(mapdata::FileSet(mesh_folder)),
-        tables_(cache_, services.sink, services.progress),
+        sink_(cache_, mesh_folder, services.sink),
+        tables_(cache_, sink_, services.progress),
         canvas_(sheet),
         draw_{.state = {},
               .vertices = {},
-              .sink = services.sink,
+              .sink = sink_,
               .progress = services.progress,
               .metrics = &services.metrics,
               .arc_points = {}} {}
@@ -68,6 +98,12 @@ class Conversion {
   }
 
   ConversionStats Stats() const { return {cache_.reads(), tables_.parses()}; }
+
+  // A field that is no number, named with the file and line that hold it while they are read.
+  base::ConversionError Placed(const base::ConversionError& error) {
+    base::Place place = error.subject() ? sink_.Find(error.subject()) : base::Place{};
+    return place.known() ? error.Placed(place) : error;
+  }
 
  private:
   const std::string& Path(MeshPath field) const { return files_.*field; }
@@ -169,6 +205,7 @@ class Conversion {
   const ConversionServices& services_;
   FileCache cache_;
   mapdata::MeshFiles files_;
+  LocatingSink sink_;
   ConversionTables tables_;
   picture::Recorder canvas_;
   drawers::DrawContext draw_;
@@ -183,6 +220,9 @@ void ConvertMesh(const std::string& mesh_folder, const ConversionServices& servi
   Conversion conversion(mesh_folder, services, sheet);
   try {
     conversion.Run();
+  } catch (const base::ConversionError& e) {
+    stats = conversion.Stats();
+    throw conversion.Placed(e);
   } catch (...) {
     stats = conversion.Stats();
     throw;

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <numeric>
@@ -398,7 +399,8 @@ TEST_F(ConvertMeshTest, BadNumberEndsTheConversionKeepingEarlierLayers) {
     ConvertMesh(folder.path(), Services(), sheet);
     FAIL() << "no error";
   } catch (const base::ConversionError& e) {
-    EXPECT_EQ(std::string(e.what()), "'4x0.0' は浮動小数点数ではありません");
+    // The message as the rule gives it, after the file and the line it stands on.
+    EXPECT_EQ(std::string(e.what()), "road/roadntwk.arc:4: '4x0.0' は浮動小数点数ではありません");
   }
   auto upto = std::find(kRowOrder.begin(), kRowOrder.end(), K::kLoadLine);
   EXPECT_EQ(LayerKeys(sheet), std::vector<LayerKey>(kRowOrder.begin(), upto));
@@ -428,6 +430,45 @@ TEST_F(ConvertMeshTest, ProgressIsSteppedAfterSetUpAndCanCancel) {
   std::vector<int> every_row(43);
   std::iota(every_row.begin(), every_row.end(), 1);
   EXPECT_EQ(never.rows, every_row);  // each row's turn, drawn or not
+}
+
+// Messages and the fatal error name the data file (relative to the mesh) and the line; a data file
+// that is a folder, a FIFO or a dangling link is skipped with a message, and a FIFO never blocks.
+TEST_F(ConvertMeshTest, MessagesSayWhereAndOddFilesAreSkippedAloud) {
+  TestMesh bad;
+  bad.files()["gyousei/tyome.pgn"] = test_util::PolygonFile({{"A1202", 1, {99}, {450, 450}}});
+  Convert(bad);
+  ASSERT_FALSE(sink_.messages.empty());
+  EXPECT_EQ(sink_.messages[0], "ARCID-NOTFOUND=99");
+  EXPECT_EQ(sink_.places[0].file, "gyousei/tyome.pgn");
+  EXPECT_EQ(sink_.places[0].line, 3);
+
+  TestMesh broken;
+  broken.files()["road/roadntwk.arc"] = "ARC,1,1,3\r\nL2110,1,1,2\r\n400.0,0.0\r\n4x0.0,2000.0\r\n";
+  try {
+    Convert(broken);
+    ADD_FAILURE() << "no error";
+  } catch (const base::ConversionError& e) {
+    EXPECT_STREQ(e.what(), "road/roadntwk.arc:4: '4x0.0' は浮動小数点数ではありません");
+  }
+
+  TestMesh odd;
+  odd.Remove("gaiku/GAIKU.PGN");
+  odd.Remove("gyousei/tyome.pgn");
+  odd.Remove("mizu/mizu.atr");
+  TempFolder folder;
+  odd.Write(folder.path());
+  std::filesystem::create_directory(folder.path() + "/gaiku/GAIKU.PGN");
+  ASSERT_EQ(::mkfifo((folder.path() + "/gyousei/tyome.pgn").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/no/such/file", folder.path() + "/mizu/mizu.atr");
+  sink_.messages.clear();
+  Picture sheet;
+  ConvertMesh(folder.path(), Services(), sheet);
+  EXPECT_THAT(sink_.messages,
+              ::testing::UnorderedElementsAre(
+                  folder.path() + "/gaiku/GAIKU.PGN を読み飛ばします: フォルダです",
+                  folder.path() + "/gyousei/tyome.pgn を読み飛ばします: 特殊ファイルです",
+                  folder.path() + "/mizu/mizu.atr を読み飛ばします: リンク先がありません"));
 }
 
 }  // namespace

@@ -1,12 +1,22 @@
 #include "conversion/file_cache.h"
 
+#include <algorithm>
+#include <functional>
+
+#include "base/encoding.h"
 #include "mapdata/mesh_files.h"
 
 namespace sheetwright::conversion {
 
 const std::optional<std::string>& FileCache::Find(const std::string& path) {
   auto it = found_.find(path);
-  if (it == found_.end()) it = found_.emplace(path, mapdata::FindDataFile(path)).first;
+  if (it != found_.end()) return it->second;
+  it = found_.emplace(path, mapdata::FindDataFile(path)).first;
+  if (!it->second && sink_ != nullptr) {
+    if (std::string reason = mapdata::NotAFileReason(path); !reason.empty()) {
+      sink_->Show(base::PlatformTextToUtf8(path) + " を読み飛ばします: " + reason);
+    }
+  }
   return it->second;
 }
 
@@ -17,6 +27,23 @@ std::shared_ptr<const mapdata::FileText> FileCache::Text(const std::string& foun
   ++reads_;
   texts_.emplace(found_path, text);
   return text;
+}
+
+std::optional<FileCache::Spot> FileCache::Locate(const char* at) {
+  std::less_equal<const char*> not_after;
+  for (const auto& [path, text] : texts_) {
+    std::string_view bytes = text->text();
+    if (!not_after(bytes.data(), at) || !not_after(at, bytes.data() + bytes.size())) continue;
+    std::vector<size_t>& ends = line_ends_[text.get()];
+    if (ends.empty()) {
+      for (size_t i = bytes.find('\n'); i != std::string_view::npos; i = bytes.find('\n', i + 1))
+        ends.push_back(i);
+    }
+    size_t offset = static_cast<size_t>(at - bytes.data());
+    long before = std::lower_bound(ends.begin(), ends.end(), offset) - ends.begin();
+    return Spot{path, before + 1};
+  }
+  return std::nullopt;
 }
 
 }  // namespace sheetwright::conversion

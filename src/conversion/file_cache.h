@@ -8,14 +8,21 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "base/messages.h"
 #include "mapdata/record_lines.h"
 
 namespace sheetwright::conversion {
 
 class FileCache {
  public:
+  // `sink` hears of each data file that is skipped though something stands under its name.
+  explicit FileCache(base::MessageSink* sink = nullptr) : sink_(sink) {}
+
   // The path under which `path` exists (letter case may differ, see FindDataFile), or nullopt.
+  // Something under the name that is no regular file (a folder, a FIFO, a device, a dangling
+  // link) is skipped too, with the message "<path> を読み飛ばします: <reason>".
   const std::optional<std::string>& Find(const std::string& path);
 
   // The text of an existing file, read on first use. Throws ConversionError when it cannot be
@@ -24,9 +31,20 @@ class FileCache {
 
   int reads() const { return reads_; }
 
+  // Where `at`, an address inside the text of a file read here, stands: that file's path (as
+  // found) and its line, 1-based. nullopt for an address outside every text read.
+  struct Spot {
+    std::string path;
+    long line = 0;
+  };
+  std::optional<Spot> Locate(const char* at);
+
  private:
+  base::MessageSink* sink_;
   std::map<std::string, std::optional<std::string>> found_;
   std::map<std::string, std::shared_ptr<const mapdata::FileText>> texts_;
+  // The offsets of each text's line feeds, made at the first message about that text.
+  std::map<const mapdata::FileText*, std::vector<size_t>> line_ends_;
   int reads_ = 0;
 };
 

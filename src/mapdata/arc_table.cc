@@ -5,9 +5,10 @@
 
 #include "base/encoding.h"
 #include "base/numbers.h"
+#include "mapdata/bad_line.h"
+#include "mapdata/fields.h"
 #include "mapdata/map_format.h"
 #include "mapdata/table_loader.h"
-#include "mapdata/fields.h"
 
 namespace sheetwright::mapdata {
 namespace {
@@ -33,7 +34,7 @@ void ArcTable::Reset() {
 }
 
 void ArcTable::Load(std::shared_ptr<const FileText> file, base::MessageSink& sink,
-                      base::ProgressHook* progress) {
+                    base::ProgressHook* progress) {
   Reset();
   if (!file) file = std::make_shared<const FileText>();
   try {
@@ -83,7 +84,7 @@ int ArcTable::FindArc(int32_t arc_id, base::MessageSink& sink) const {
   std::string_view line = Line(first_bad_slot_);
   std::string_view id_field = Field(line, format::kArcIdField);
   if (id_field.empty()) {
-    sink.Show("ARCファイルのアークID不正=" + base::MessageText(line));
+    ReportBadLine(sink, "ARCファイルのアークID不正=", line);
     return -1;
   }
   base::StrToInt(id_field);  // throws: the field is not an integer

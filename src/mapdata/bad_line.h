@@ -10,11 +10,14 @@
 
 namespace sheetwright::mapdata {
 
-// The map bytes are CP932; the sink takes UTF-8.
-inline void ReportBadLine(base::MessageSink& sink, std::string_view prefix, std::string_view cp932) {
+// The map bytes are CP932; the sink takes UTF-8. `cp932` is a view into the file's text, from which
+// the conversion tells the file and the line.
+inline void ReportBadLine(base::MessageSink& sink, std::string_view prefix, std::string_view cp932,
+                          std::string_view suffix = {}) {
   std::string text(prefix);
   text += base::MessageText(cp932);
-  sink.Show(text);
+  text += suffix;
+  sink.Report({std::move(text), cp932, {}});
 }
 
 }  // namespace sheetwright::mapdata

@@ -89,4 +89,14 @@ std::optional<std::string> FindDataFile(const std::string& path) {
   return std::nullopt;
 }
 
+std::string NotAFileReason(const std::string& path) {
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) != 0) return {};
+  struct stat target {};
+  if (::stat(path.c_str(), &target) != 0)
+    return S_ISLNK(link.st_mode) ? "リンク先がありません" : "";
+  if (S_ISREG(target.st_mode)) return {};
+  return S_ISDIR(target.st_mode) ? "フォルダです" : "特殊ファイルです";
+}
+
 }  // namespace sheetwright::mapdata

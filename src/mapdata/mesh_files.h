@@ -32,4 +32,9 @@ MeshFiles FileSet(const std::string& mesh_folder);
 // path spells those two components as the file system does.
 std::optional<std::string> FindDataFile(const std::string& path);
 
+// Why something at `path` is no data file to read: "フォルダです", "特殊ファイルです" (a FIFO, a
+// device, a socket: never opened, so a FIFO cannot block) or "リンク先がありません" (a dangling
+// link). Empty when nothing is there or it is a regular file. Looked at without opening it.
+std::string NotAFileReason(const std::string& path);
+
 }  // namespace sheetwright::mapdata

@@ -6,6 +6,7 @@
 
 #include "base/encoding.h"
 #include "base/numbers.h"
+#include "mapdata/bad_line.h"
 #include "mapdata/fields.h"
 
 namespace sheetwright::mapdata {
@@ -18,7 +19,7 @@ bool ReadTableHeader(LineCursor& cursor, int count_field, base::MessageSink& sin
   if (progress != nullptr) progress->Step();
   std::string_view count = Field(header, count_field);
   if (count.empty()) {
-    sink.Show("ARCファイルのレコード数不正=" + base::MessageText(header) + " -->");
+    ReportBadLine(sink, "ARCファイルのレコード数不正=", header, " -->");
     return false;
   }
   base::StrToInt(count);  // only its validity matters; see the header comment

@@ -15,6 +15,67 @@ namespace sheetwright::settings {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+
+// UTF-16 (Notepad's "Unicode", little or big endian, without its byte-order mark) to UTF-8. An
+// unpaired surrogate becomes U+FFFD; an odd last byte is dropped.
+std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
+  auto unit = [&](size_t i) -> uint32_t {
+    auto b = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[k])); };
+    return big_endian ? (b(i) << 8 | b(i + 1)) : (b(i + 1) << 8 | b(i));
+  };
+  std::string out;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    uint32_t c = unit(i);
+    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+    } else if (c < 0x10000) {
+      out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+              static_cast<char>(0x80 | (c & 0x3F))};
+    } else {
+      out += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
+              static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    }
+  }
+  return out;
+}
+
+// Valid UTF-8 to UTF-16 with a byte-order mark.
+std::string Utf8ToUtf16(std::string_view utf8, bool big_endian) {
+  std::string out(big_endian ? kUtf16BeBom : kUtf16LeBom);
+  auto put = [&](uint32_t u) {
+    char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += big_endian ? std::string{hi, lo} : std::string{lo, hi};
+  };
+  for (size_t i = 0; i < utf8.size();) {
+    auto byte = [&](size_t k) {
+      return static_cast<uint32_t>(static_cast<unsigned char>(utf8[k]));
+    };
+    uint32_t c = byte(i);
+    size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    if (i + len > utf8.size()) break;
+    c = len == 1 ? c : c & (0x7F >> len);
+    for (size_t k = 1; k < len; ++k) c = c << 6 | (byte(i + k) & 0x3F);
+    i += len;
+    if (c >= 0x10000) {
+      put(0xD800 + ((c - 0x10000) >> 10));
+      put(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      put(c);
+    }
+  }
+  return out;
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -77,10 +138,18 @@ std::optional<int32_t> ParseHex(std::string_view digits) {
 
 IniFile IniFile::Parse(std::string_view bytes) {
   IniFile file;
-  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+  std::string from_utf16;
+  if (bytes.substr(0, 2) == kUtf16LeBom || bytes.substr(0, 2) == kUtf16BeBom) {
+    file.encoding_ = bytes[0] == kUtf16LeBom[0] ? Encoding::kUtf16Le : Encoding::kUtf16Be;
+    from_utf16 = Utf16ToUtf8(bytes.substr(2), file.encoding_ == Encoding::kUtf16Be);
+    bytes = from_utf16;
+  } else if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
     file.utf8_bom_ = true;
     bytes.remove_prefix(kUtf8Bom.size());
   }
+  // A file whose every line is ASCII or CP932, with at least one CP932 line, came from Windows: it
+  // is written back in CP932, every line.
+  bool any_cp932 = false, any_utf8 = false;
   // Room for every line at once: a growing array would need twice its size while it moves.
   file.lines_.reserve(std::max(std::count(bytes.begin(), bytes.end(), '\n'),
                                std::count(bytes.begin(), bytes.end(), '\r')) +
@@ -102,8 +171,15 @@ IniFile IniFile::Parse(std::string_view bytes) {
     // differs from its bytes, which are then kept to be written back as they were.
     std::string text = base::PlatformTextToUtf8(raw);
     bool decoded = text != raw;
+    any_cp932 = any_cp932 || decoded;
+    any_utf8 = any_utf8 || (!decoded && std::any_of(raw.begin(), raw.end(), [](char c) {
+                 return static_cast<unsigned char>(c) >= 0x80;
+               }));
     file.lines_.push_back(ParseLine(std::move(text)));
     if (decoded) file.lines_.back().file_bytes = std::string(raw);
+  }
+  if (file.encoding_ == Encoding::kUtf8 && any_cp932 && !any_utf8 && !file.utf8_bom_) {
+    file.encoding_ = Encoding::kCp932;
   }
   return file;
 }
@@ -196,6 +272,15 @@ bool IniFile::AnyName(const std::function<bool(std::string_view)>& wanted) const
   return false;
 }
 
+bool IniFile::LooksLikeIni() const {
+  bool structured = Blank();
+  for (const Line& line : lines_) {
+    if (line.text.find('\0') != std::string::npos) return false;
+    structured = structured || line.kind != Kind::kOther || Trim(line.text).substr(0, 1) == ";";
+  }
+  return structured;
+}
+
 bool IniFile::Blank() const {
   for (const Line& line : lines_) {
     if (!Trim(line.text).empty()) return false;
@@ -241,12 +326,25 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
                 ParseLine(std::string(key) + "=" + written));
 }
 
+// A line Set wrote into a CP932 file is CP932 too, unless its text has no CP932 form (then UTF-8,
+// which reads back all the same) or is no UTF-8 text at all (bytes given as they are, a folder
+// named in CP932).
+std::string IniFile::LineBytes(const Line& line) const {
+  if (!line.file_bytes.empty()) return line.file_bytes;
+  if (encoding_ != Encoding::kCp932 || !base::IsValidUtf8(line.text)) return line.text;
+  std::string cp932 = base::Utf8ToCp932(line.text);
+  return base::Cp932ToUtf8(cp932) == line.text ? cp932 : line.text;
+}
+
 std::string IniFile::Serialize() const {
   std::string out;
   if (utf8_bom_) out += kUtf8Bom;
   for (const Line& line : lines_) {
-    out += line.file_bytes.empty() ? line.text : line.file_bytes;
+    out += LineBytes(line);
     out += "\r\n";
+  }
+  if (encoding_ == Encoding::kUtf16Le || encoding_ == Encoding::kUtf16Be) {
+    return Utf8ToUtf16(out, encoding_ == Encoding::kUtf16Be);
   }
   return out;
 }

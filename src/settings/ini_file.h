@@ -4,13 +4,12 @@
 // without regard to ASCII letter case, the first matching section and the first matching key win,
 // a value is the text after the first "=", at most 2047 characters of it are read.
 //
-// Entries are written in UTF-8, lines end in CR LF. On reading, LF alone and CR alone (old
-// editors) end a line too, and each line
-// that is not valid UTF-8 is decoded as CP932, so a file written on Windows reads
-// the same. A line that no Set rewrites keeps its bytes, whatever their encoding: a CP932 comment
-// stays CP932, and a line that decodes as neither (Latin-1, stray bytes) is never replaced by its
-// lossy reading. For the settings of this program use settings_file.h; this class knows nothing of
-// their keys.
+// Entries are written in the file's own encoding (UTF-8 for a new file), lines end in CR LF. On
+// reading, LF alone and CR alone (old editors) end a line too, and each line that is not valid
+// UTF-8 is decoded as CP932, so a file written on Windows reads the same. A line that no Set
+// rewrites keeps its bytes, whatever their encoding: a CP932 comment stays CP932, and a line that
+// decodes as neither (Latin-1, stray bytes) is never replaced by its lossy reading. For the
+// settings of this program use settings_file.h; this class knows nothing of their keys.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +27,11 @@ constexpr size_t kMaxIniValueLength = 2047;
 
 class IniFile {
  public:
+  // How the file's text is written back: as it was read. UTF-8 unless the file starts with a
+  // UTF-16 byte-order mark (Notepad's "Unicode") or its lines are ASCII and CP932 only.
+  enum class Encoding : uint8_t { kUtf8, kCp932, kUtf16Le, kUtf16Be };
+  Encoding encoding() const { return encoding_; }
+
   // Splits `bytes` into lines (CR LF, LF or CR) and decodes each one (UTF-8, else CP932). Time
   // and memory are linear in the size of the text.
   static IniFile Parse(std::string_view bytes);
@@ -49,6 +53,10 @@ class IniFile {
 
   // True when every line is blank.
   bool Blank() const;
+
+  // True when the bytes are INI text: no NUL byte (a binary file, UTF-16 without its byte-order
+  // mark) and, unless blank, at least one section, entry or ";" comment line.
+  bool LooksLikeIni() const;
 
   // Get, with "" for a missing entry.
   std::string GetString(std::string_view section, std::string_view key) const;
@@ -80,6 +88,8 @@ class IniFile {
   };
 
   static Line ParseLine(std::string text);
+  // The bytes Serialize writes for `line` (without its line break).
+  std::string LineBytes(const Line& line) const;
   // Index of the first section line named `section`, or lines_.size().
   size_t FindSection(std::string_view section) const;
   // The line of `key` in `section`, or nullptr.
@@ -93,6 +103,7 @@ class IniFile {
   mutable bool index_valid_ = false;
 
   bool utf8_bom_ = false;
+  Encoding encoding_ = Encoding::kUtf8;
   std::vector<Line> lines_;
 };
 

@@ -176,10 +176,10 @@ TEST(IniFileTest, ReadsAFileFromTheReferencePlatform) {
   EXPECT_EQ(file->GetString("FILE", "INPUT"), "C:\\地図\\ソフト表示");
   EXPECT_EQ(file->GetString("FontCyo", "Name"), "ＭＳ 明朝");
   EXPECT_EQ(file->GetString("FontSi", "Name"), "ＭＳ ゴシック");
-  // Written back, the entries the program writes are UTF-8 and every other line keeps its CP932.
+  // Written back, the entries the program writes are CP932 like every other line.
   file->Set("FontCyo", "Name", "ＭＳ 明朝");
   std::string written = file->Serialize();
-  EXPECT_NE(written.find("Name=ＭＳ 明朝\r\n"), std::string::npos);
+  EXPECT_NE(written.find("Name=" + base::Utf8ToCp932("ＭＳ 明朝") + "\r\n"), std::string::npos);
   EXPECT_NE(written.find("INPUT=" + base::Utf8ToCp932("C:\\地図\\ソフト表示") + "\r\n"),
             std::string::npos);
   EXPECT_NE(written.find(base::Utf8ToCp932("; コメント：表示ソフト") + "\r\n"), std::string::npos);
@@ -226,6 +226,31 @@ TEST(IniFileTest, SaveReplacesTheFileOrLeavesItAlone) {
   EXPECT_THROW(file.Save(temp.Path("missing/a.ini")), base::ConversionError);
   EXPECT_THROW(file.Save(temp.path()), base::ConversionError);
   EXPECT_EQ(std::filesystem::directory_iterator(temp.path())->path().filename(), "a.ini");
+}
+
+// A file is written back in the encoding it was read in, every line: UTF-16 with its byte-order
+// mark (Notepad's "Unicode"), and a Shift_JIS file in CP932 (never half UTF-8).
+TEST(IniFileTest, WritesBackInTheEncodingItWasRead) {
+  std::string utf8 = "[FONT1]\r\nName=ＭＳ 明朝\r\n";
+  std::string utf16le = "\xFF\xFE";
+  for (char16_t c : std::u16string(u"[FONT1]\r\nName=ＭＳ 明朝\r\n")) {
+    utf16le += static_cast<char>(c & 0xFF);
+    utf16le += static_cast<char>(c >> 8);
+  }
+  IniFile wide = IniFile::Parse(utf16le);
+  EXPECT_EQ(wide.GetString("FONT1", "Name"), "ＭＳ 明朝");
+  EXPECT_EQ(wide.Serialize(), utf16le);
+  wide.Set("FONT1", "Name", "ＭＳ ゴシック");
+  EXPECT_EQ(IniFile::Parse(wide.Serialize()).GetString("FONT1", "Name"), "ＭＳ ゴシック");
+  EXPECT_EQ(wide.Serialize().substr(0, 2), "\xFF\xFE");
+
+  IniFile sjis = IniFile::Parse(base::Utf8ToCp932("; 設定\r\n[FONT1]\r\nSize=9\r\n"));
+  sjis.Set("FONT1", "Name", "ＭＳ 明朝");
+  EXPECT_EQ(sjis.Serialize(),
+            base::Utf8ToCp932("; 設定\r\n[FONT1]\r\nSize=9\r\nName=ＭＳ 明朝\r\n"));
+  IniFile plain = IniFile::Parse(utf8);
+  plain.Set("FONT1", "Size", "9");
+  EXPECT_EQ(plain.Serialize(), utf8 + "Size=9\r\n");
 }
 
 }  // namespace

@@ -40,13 +40,16 @@ int32_t ReadInteger(const IniFile& file, std::string_view section, std::string_v
 bool HasWidthStep(const LayerDef& def) { return def.kind != LayerKind::kPoly; }
 
 // The folder's bytes as stored: a folder named in CP932 is found only under those bytes (on
-// Windows, where the file holds CP932 and paths are UTF-8, under the decoded name).
-std::string FolderOrDefault(const IniFile& file, std::string_view key,
-                            const std::string& program_folder) {
+// Windows, where the file holds CP932 and paths are UTF-8, under the decoded name). A stored
+// folder that is gone (an unmounted share) stays the folder, marked missing; only an empty entry
+// falls back.
+std::string FolderOrDefault(const IniFile& file, std::string_view key, const std::string& fallback,
+                            bool& missing) {
   std::string stored = file.GetBytes(kFileSection, key).value_or(std::string());
+  if (stored.empty()) return fallback;
   std::string folder = platform::SettingsTextToPath(stored);
-  if (!folder.empty() && platform::KindOf(folder) == platform::EntryKind::kFolder) return folder;
-  return program_folder;
+  missing = platform::KindOf(folder) != platform::EntryKind::kFolder;
+  return folder;
 }
 
 SettingsWriteError WriteError(const std::string& path, const std::string& reason) {
@@ -54,14 +57,20 @@ SettingsWriteError WriteError(const std::string& path, const std::string& reason
 }
 
 // The file as it stands, so that a write keeps its foreign lines. A file that exists but cannot be
-// read is not overwritten: its lines would be lost.
+// read is not overwritten: its lines would be lost; nor is one that is no settings file.
 IniFile LoadForWriting(const std::string& path) {
+  std::optional<IniFile> file;
   try {
-    std::optional<IniFile> file = IniFile::Load(path);
-    return file ? std::move(*file) : IniFile();
+    file = IniFile::Load(path);
   } catch (const std::system_error& e) {
     throw WriteError(path, e.code().message());
   }
+  if (!file) return IniFile();
+  if (!file->LooksLikeIni()) {
+    throw NotSettingsFileError(base::PlatformTextToUtf8(path) +
+                               " は設定ファイルではないため、書き換えません");
+  }
+  return std::move(*file);
 }
 
 // Writes the file by the rules of base/atomic_file.h (a frozen file is kept, owner, group and mode
@@ -144,6 +153,12 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
                             " を読み込めません: " + e.code().message());
   }
   const IniFile& file = *loaded;
+  result.foreign = !file.LooksLikeIni();
+  result.recognised = !result.foreign && (file.Blank() || file.AnyName(IsOurName));
+  if (result.foreign) {  // the defaults; the file is left alone
+    result.input_folder = result.output_folder = program_folder;
+    return result;
+  }
 
   for (const LayerDef& def : LayerDefs()) {
     if (int32_t color = ReadInteger(file, kColorSection, def.name)) {
@@ -159,11 +174,10 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
     if (int32_t step = ReadInteger(file, kWidthSection, def.name))
       table.SetWidthStep(def.key, step);
   }
-  result.input_folder = FolderOrDefault(file, "INPUT", program_folder);
-  result.output_folder = FolderOrDefault(file, "OUTPUT", program_folder);
+  result.input_folder = FolderOrDefault(file, "INPUT", program_folder, result.input_missing);
+  result.output_folder = FolderOrDefault(file, "OUTPUT", program_folder, result.output_missing);
   result.formats = file.GetString(kFileSection, kFormatKey);
   ReadFonts(file, ini_path, table, result);
-  result.recognised = file.Blank() || file.AnyName(IsOurName);
   return result;
 }
 

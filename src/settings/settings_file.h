@@ -23,6 +23,14 @@ class SettingsWriteError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A file at the settings path that is no settings file (a drawing or a text saved there by
+// mistake): it is never written over. what() is "<path>
+// は設定ファイルではないため、書き換えません".
+class NotSettingsFileError : public SettingsWriteError {
+ public:
+  using SettingsWriteError::SettingsWriteError;
+};
+
 // A settings file that exists but could not be read (no read permission, a folder, an I/O error).
 // what() is the message shown to the user: "<path> を読み込めません: <reason>".
 class SettingsReadError : public std::runtime_error {
@@ -34,6 +42,8 @@ class SettingsReadError : public std::runtime_error {
 struct StartupSettings {
   std::string input_folder;  // the folder fields; empty when there is no settings file
   std::string output_folder;
+  bool input_missing = false;  // a stored folder that is not there (an unmounted share)
+  bool output_missing = false;
   // FILE/FORMAT: the formats the window stores, as the converter names them ("wmf,dxf"); empty
   // when the file has none (WMF alone, as before the choice existed).
   std::string formats;
@@ -44,6 +54,10 @@ struct StartupSettings {
   // False when the file has lines but none is one of our sections or keys: no settings file at
   // all (a drawing named by mistake). A blank file counts as ours.
   bool recognised = true;
+  // True when the file is no INI text at all (binary bytes, UTF-16 without its byte-order mark,
+  // text without a section, an entry or a comment): nothing is read from it, and it is never
+  // written over. A file of foreign sections only is INI text: a write keeps its lines.
+  bool foreign = false;
 };
 
 // The folder of the running executable, with a trailing "/".
@@ -54,7 +68,8 @@ std::string ProgramFolder();
 std::string DefaultSettingsPath();
 
 // Applies the file at `ini_path` to `table` (colours, switches, width steps, label fonts) and
-// returns the folders: each is `program_folder` unless the file names an existing folder. Values
+// returns the folders: each is `program_folder` (the caller's fallback) unless the file names one;
+// a named folder that is gone is returned all the same and marked missing. Values
 // that are missing, empty or no number leave the table's value as it is. Without a file nothing
 // changes and both folders are empty. A file that is there but cannot be read throws
 // SettingsReadError before anything changes: taking it for a file without entries would switch
@@ -63,12 +78,13 @@ StartupSettings LoadSettings(const std::string& ini_path, const std::string& pro
                              LayerStyleTable& table);
 
 // Writes every value of `table` (not the folders) in the file's fixed order, keeping all other
-// lines. Throws SettingsWriteError; the old file is then unchanged. The write follows the rules of
-// base/atomic_file.h: a file whose mode has no write bit is never replaced, even by root (its owner
-// froze it); the new file keeps the old one's owner, group and mode; a symbolic link, dangling or
-// not, stays a link and its target is written. A writable file in a folder where no temporary
-// file can be made is written in place. The per-user file's folder (settings_location.h) is made
-// when missing.
+// lines, in the encoding the file was read in. Throws NotSettingsFileError for a file that is no
+// INI text (StartupSettings::foreign), SettingsWriteError otherwise; the old file is then
+// unchanged. The write follows the rules of base/atomic_file.h: a file whose mode has no write bit
+// is never replaced, even by root (its owner froze it); the new file keeps the old one's owner,
+// group and mode; a symbolic link, dangling or not, stays a link and its target is written. A
+// writable file in a folder where no temporary file can be made is written in place. The per-user
+// file's folder (settings_location.h) is made when missing.
 void SaveSettings(const std::string& ini_path, const StyleSource& table);
 
 // Writes the FILE entry `key` ("INPUT" or "OUTPUT") as `folder`, exactly as given. Throws

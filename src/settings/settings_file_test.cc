@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "base/encoding.h"
 #include "settings/colour_names.h"
 #include "settings/ini_file.h"
 #include "settings/settings_test_util.h"
@@ -148,6 +149,8 @@ TEST_F(SettingsFileTest, SectionAndKeyNamesMatchInAnyCase) {
   EXPECT_EQ(table_.Font(FontId::kPark), LabelFont());
 }
 
+// Only an empty entry falls back; a stored folder that is gone (an unmounted share) or no folder
+// stays as stored, marked missing.
 TEST_F(SettingsFileTest, FoldersFallBackToTheProgramFolder) {
   std::string input = temp_.Path("maps") + "/";
   fs::create_directory(input);
@@ -156,11 +159,15 @@ TEST_F(SettingsFileTest, FoldersFallBackToTheProgramFolder) {
   fs::remove(gone);
   StartupSettings startup = Load("[FILE]\r\nINPUT=" + input + "\r\nOUTPUT=" + gone + "\r\n");
   EXPECT_EQ(startup.input_folder, input);  // as stored, trailing "/" and all
-  EXPECT_EQ(startup.output_folder, program_);
+  EXPECT_FALSE(startup.input_missing);
+  EXPECT_EQ(startup.output_folder, gone);
+  EXPECT_TRUE(startup.output_missing);
 
-  startup = Load("[FILE]\r\nINPUT=" + ini_ + "\r\n");  // a file is no folder
-  EXPECT_EQ(startup.input_folder, program_);
+  startup = Load("[FILE]\r\nINPUT=" + ini_ + "\r\nOUTPUT=\r\n");  // a file is no folder
+  EXPECT_EQ(startup.input_folder, ini_);
+  EXPECT_TRUE(startup.input_missing);
   EXPECT_EQ(startup.output_folder, program_);
+  EXPECT_FALSE(startup.output_missing);
   EXPECT_FALSE(startup.error.has_value());
 }
 
@@ -283,7 +290,9 @@ TEST_F(SettingsFileTest, AFileFromTheReferencePlatformIsRead) {
   fs::copy_file(TestDataPath("reference_cp932.ini"), ini_);
   StartupSettings startup = LoadSettings(ini_, program_, table_);
   EXPECT_FALSE(startup.error.has_value());
-  EXPECT_EQ(startup.input_folder, program_);  // "C:\..." is no folder here
+  // "C:\..." is no folder here: kept as stored, in its bytes, and marked missing.
+  EXPECT_EQ(startup.input_folder, base::Utf8ToCp932("C:\\地図\\ソフト表示"));
+  EXPECT_TRUE(startup.input_missing);
   EXPECT_EQ(table_.Style(LayerKey::kGaikuLine).color, 0xFFu);
   EXPECT_TRUE(table_.Style(LayerKey::kGaikuLine).enabled);
   EXPECT_EQ(table_.Style(LayerKey::kGaikuLine).width_step, 5);
@@ -317,7 +326,7 @@ TEST_F(SettingsFileTest, FolderChoicesWriteOnlyTheirEntry) {
                          ReadFileBytes(TestDataPath("fresh_save.ini"));
   EXPECT_EQ(ReadFileBytes(ini_), expected);
   LayerStyleTable table;
-  EXPECT_EQ(LoadSettings(ini_, program_, table).output_folder, program_);
+  EXPECT_EQ(LoadSettings(ini_, program_, table).output_folder, "/data/out 2 ");
 }
 
 // Runs `save` and checks that it throws SettingsWriteError with the message for `path` and a
@@ -392,6 +401,31 @@ TEST(SettingsPathTest, TheFileSitsBesideTheExecutable) {
   EXPECT_EQ(folder.back(), '/');
   EXPECT_TRUE(fs::exists(folder + "settings_tests"));
   EXPECT_EQ(DefaultSettingsPath(), folder + "vellumist.ini");
+}
+
+// A file that is no INI text (plain text without a section or entry, binary bytes, UTF-16 without
+// its byte-order mark) is read as no file and never written over; a stored folder that is gone
+// stays the folder, marked missing.
+TEST_F(SettingsFileTest, AForeignFileIsLeftAloneAndAMissingFolderStaysStored) {
+  std::string utf16 = std::string("[\0C\0O\0N\0V\0E\0R\0T\0]\0\r\0\n\0", 22);
+  for (std::string foreign : {std::string("not a settings file\nat all\n"), utf16,
+                              std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)}) {
+    temp_.Write("vellumist.ini", foreign);
+    StartupSettings startup = LoadSettings(ini_, program_, table_);
+    EXPECT_TRUE(startup.foreign);
+    EXPECT_FALSE(startup.recognised);
+    EXPECT_FALSE(AnyLayerOn(table_));
+    EXPECT_THROW(SaveSettings(ini_, table_), NotSettingsFileError);
+    EXPECT_THROW(StoreFolder(ini_, "INPUT", "/tmp"), NotSettingsFileError);
+    EXPECT_EQ(ReadFileBytes(ini_), foreign);
+  }
+  StartupSettings startup = Load("; notes\r\n");
+  EXPECT_FALSE(startup.foreign);
+
+  startup = Load("[FILE]\r\nINPUT=/no/such/share\r\nOUTPUT=" + temp_.path() + "\r\n");
+  EXPECT_EQ(startup.input_folder, "/no/such/share");
+  EXPECT_TRUE(startup.input_missing);
+  EXPECT_FALSE(startup.output_missing);
 }
 
 }  // namespace

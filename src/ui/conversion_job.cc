@@ -46,7 +46,10 @@ class ConversionJob::Worker : public base::MessageSink,
   void SetMesh(const std::string& mesh) { mesh_ = ShownText(mesh); }
 
   // MessageSink
-  void Show(const std::string& text) override { Message(std::string(), text); }
+  void Show(const std::string& text) override { Message(std::string(), text, {}); }
+  void Report(const base::Message& message) override {
+    Message(std::string(), message.text, message.place);
+  }
 
   // ProgressHook
   void Step() override {
@@ -68,9 +71,20 @@ class ConversionJob::Worker : public base::MessageSink,
   void Converted(const std::string&, const SheetPtr& sheet) override {
     Emit([mesh = mesh_, sheet](ConversionJob& job) { emit job.Converted(mesh, sheet); });
   }
-  void Message(const std::string&, const std::string& text) override {
+  // The text as the rule gives it; the mesh, file and line on a second line.
+  void Message(const std::string&, const std::string& text, const base::Place& where) override {
     QString shown = FromUtf8(text);
-    Emit([mesh = mesh_, shown](ConversionJob& job) { emit job.MessageLogged(mesh, shown); });
+    // The list names the place as the converter does: "<mesh>/<file>:<line>: <text>".
+    QString logged_as = mesh_;
+    if (where.known()) {
+      logged_as += QString("/%1:%2").arg(ShownText(where.file)).arg(where.line);
+      Emit([logged_as, shown](ConversionJob& job) { emit job.MessageLogged(logged_as, shown); });
+      shown += QString("\nメッシュ %1  ファイル %2  %3 行目")
+                   .arg(mesh_, ShownText(where.file))
+                   .arg(where.line);
+    } else {
+      Emit([logged_as, shown](ConversionJob& job) { emit job.MessageLogged(logged_as, shown); });
+    }
     std::unique_lock lock(run_->mutex);
     if (run_->silent) return;
     run_->answered = false;

@@ -125,7 +125,14 @@ void FolderChooser::ShowFolder(const QString& path) {
   if (volume >= 0) volumes_->setCurrentIndex(volume);
 }
 
-QString FolderChooser::Path() const { return path_->text(); }
+// "~" and "~/..." name the home folder; any other path that does not start at the root is taken
+// against the home folder (not the working folder), and stored whole.
+QString FolderChooser::Path() const {
+  QString typed = path_->text().trimmed();
+  if (typed == "~" || typed.startsWith("~/")) return QDir::homePath() + typed.mid(1);
+  if (typed.isEmpty() || QDir::isAbsolutePath(typed)) return typed;
+  return QDir::cleanPath(QDir::homePath() + "/" + typed);
+}
 
 void FolderChooser::accept() {
   if (!IsFolder(PathBytes(Path()))) {

@@ -34,6 +34,7 @@ class FolderChooser : public QDialog {
  public:
   explicit FolderChooser(QWidget* parent = nullptr);
 
+  // The path the field names, made absolute ("~" expanded, a relative path under the home folder).
   QString Path() const;
 
   // Runs the chooser. nullopt on Cancel; otherwise the bytes of the path the field held, created

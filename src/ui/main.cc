@@ -1,6 +1,7 @@
 // sheetwright: the desktop program. The settings file is "vellumist.ini" beside the executable,
 // or, for an installed program, the user's own (settings/settings_location.h).
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -13,6 +14,7 @@
 #include "settings/layer_styles.h"
 #include "settings/settings_file.h"
 #include "settings/settings_location.h"
+#include "ui/folder_bytes.h"
 #include "ui/main_window.h"
 #include "ui/signal_pipe.h"
 #include "ui/text.h"
@@ -73,7 +75,9 @@ int main(int argc, char** argv) {
   // Declared before the window, so they outlive its conversion threads.
   settings::LayerStyleTable styles;
   sheetwright::picture::FontLibrary fonts;
-  sheetwright::ui::MainWindow window(settings_path, program_folder, styles, fonts);
+  // Folder fields with nothing stored start in the user's home folder, never the program's.
+  const std::string home = sheetwright::ui::PathBytes(QDir::homePath() + "/");
+  sheetwright::ui::MainWindow window(settings_path, home, styles, fonts);
   sheetwright::ui::SignalPipe ending_signals;
   QObject::connect(&ending_signals, &sheetwright::ui::SignalPipe::Received, &window,
                    &sheetwright::ui::MainWindow::EndBySignal);

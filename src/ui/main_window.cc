@@ -16,12 +16,12 @@
 #include "ui/folder_bytes.h"
 #include "ui/folder_chooser.h"
 #include "ui/format_dialog.h"
-#include "ui/preview_window.h"
 #include "ui/layer_panel.h"
 #include "ui/mesh_list.h"
 #include "ui/message_box.h"
 #include "ui/message_list.h"
 #include "ui/preview_canvas.h"
+#include "ui/preview_window.h"
 #include "ui/text.h"
 
 namespace sheetwright::ui {
@@ -35,7 +35,8 @@ constexpr int kStatusPixels = 24;
 }  // namespace
 
 MainWindow::MainWindow(std::string settings_path, std::string program_folder,
-                   settings::LayerStyleTable& styles, picture::FontLibrary& fonts, QWidget* parent)
+                       settings::LayerStyleTable& styles, picture::FontLibrary& fonts,
+                       QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowMinimizeButtonHint),
       settings_path_(std::move(settings_path)),
@@ -92,6 +93,14 @@ MainWindow::MainWindow(std::string settings_path, std::string program_folder,
   progress_->setObjectName("LblProgress");
   progress_->setGeometry(200, 34, 241, 16);
   progress_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  // Beyond the classic layout, under the folder fields: a stored folder that is gone.
+  missing_ = new QLabel(this);
+  missing_->setObjectName("LblMissing");
+  missing_->setGeometry(100, 116, 341, 10);
+  QFont small = missing_->font();
+  small.setPixelSize(10);
+  missing_->setFont(small);
+  missing_->setPalette(red);
 
   job_ = new ConversionJob(styles_, fonts, this);
   preview_ = new PreviewWindow(fonts, this);
@@ -135,6 +144,10 @@ void MainWindow::SetRunning(Running running) {
   for (const char* name : {"BtnGo", "BtnPrev", "BtnEnd", "BtnInput", "BtnOutput", "BtnFormat"}) {
     findChild<QWidget*>(name)->setEnabled(idle);
   }
+  // While a batch runs, 変換実行 becomes 中止 in the same place.
+  auto* go = findChild<QPushButton*>("BtnGo");
+  go->setText(running == Running::kBatch ? "中止" : "変換実行");
+  go->setEnabled(idle || running == Running::kBatch);
   // A batch reads ticks and layer settings as it reaches them; a preview takes them as they are.
   bool editable = running != Running::kPreview;
   for (QWidget* control : std::initializer_list<QWidget*>{meshes_, layers_, input_, output_,
@@ -156,10 +169,15 @@ void MainWindow::ShowStatus(const QString& text) {
   status_->setText(text);
 }
 
+// The stay-on-top preview would hide a dialog of the main window: while it shows, dialogs open
+// over it.
+QWidget* MainWindow::DialogParent() {
+  return preview_->isVisible() ? static_cast<QWidget*>(preview_) : this;
+}
+
 void MainWindow::ShowDataMessage(const QString&, const QString& text) {
   if (ending_) return;
-  QWidget* over = preview_->isVisible() ? static_cast<QWidget*>(preview_) : this;
-  QMessageBox box(QMessageBox::NoIcon, "Sheetwright", text, QMessageBox::Ok, over);
+  QMessageBox box(QMessageBox::NoIcon, "Sheetwright", text, QMessageBox::Ok, DialogParent());
   box.setCheckBox(new QCheckBox("以降のメッセージを表示しない"));
   box.exec();
   bool silence = box.checkBox()->isChecked();
@@ -174,6 +192,7 @@ void MainWindow::ConversionFinished(bool completed) {
   // A close asked meanwhile has nothing left to stop: its question goes, the window stays.
   if (end_question_) end_question_->done(QMessageBox::No);
   if (running_ == Running::kBatch) {
+    if (!completed && !failure) ShowStatus(status_->text() + " 中止");
     SetRunning(Running::kNothing);
   } else if (completed) {
     preview_->ConversionEnded();  // "閉じる" once the drawing is on screen
@@ -181,13 +200,15 @@ void MainWindow::ConversionFinished(bool completed) {
     preview_->CloseClicked();  // back to idle, every control enabled
   }
   if (silenced_) {
+    // Above the preview, which stays on top.
+    messages_->setWindowFlag(Qt::WindowStaysOnTopHint, preview_->isVisible());
     messages_->show();
-    messages_->raise();  // above the preview, which stays on top
+    messages_->raise();
   }
   if (failure) {
-    ShowError(this, *failure);
+    ShowError(DialogParent(), *failure);
   } else if (completed && running_ == Running::kNothing) {
-    ShowMessage(this, "END");
+    ShowMessage(DialogParent(), "END");
   }
 }
 
@@ -213,14 +234,31 @@ void MainWindow::FormCreate() {
     return;
   }
   layers_->Refresh();
+  // A file without a stored folder gives the fallback (the user's home folder in the program,
+  // never the program's own folder); without a file the fields stay empty.
   SetFolder(input_, input_path_, startup.input_folder);
   SetFolder(output_, output_path_, startup.output_folder);
+  ShowMissing(startup.input_missing, startup.output_missing);
   formats_ = conversion::ParseFormatList(startup.formats);
+  if (startup.foreign) {
+    ShowError(this, ShownText(settings_path_) +
+                        " は設定ファイルではありません。既定の設定で起動し、このファイルは"
+                        "書き換えません");
+  }
   if (startup.error) {
     ShowError(this, FromUtf8(*startup.error));
     return;
   }
   if (!input_path_.empty()) meshes_->Rebuild(input_path_);
+}
+
+// A stored folder that is gone stays in its field; a line under the fields says so.
+void MainWindow::ShowMissing(bool input, bool output) {
+  QString text = input && output ? "入力フォルダと出力フォルダがありません"
+                 : input         ? "入力フォルダがありません"
+                 : output        ? "出力フォルダがありません"
+                                 : QString();
+  missing_->setText(text);
 }
 
 void MainWindow::SetFolder(QLineEdit* field, std::string& path, const std::string& folder) {
@@ -231,6 +269,9 @@ void MainWindow::SetFolder(QLineEdit* field, std::string& path, const std::strin
 bool MainWindow::SaveStyles() {
   try {
     settings::SaveSettings(settings_path_, styles_);
+    return true;
+  } catch (const settings::NotSettingsFileError& e) {
+    ShowMessage(this, FromUtf8(e.what()));  // said, and the end goes on
     return true;
   } catch (const settings::SettingsWriteError& e) {
     ShowError(this, FromUtf8(e.what()));
@@ -259,6 +300,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   try {
     settings::SaveSettings(settings_path_, styles_);
+  } catch (const settings::NotSettingsFileError&) {
+    // Said at the start: the file is left alone.
   } catch (const settings::SettingsWriteError& e) {
     if (!Ask(this, InJapanese(FromUtf8(e.what())) + "\n\n設定を保存せずに終了しますか？",
              "QuestionEndUnsaved")) {
@@ -275,7 +318,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 bool MainWindow::ConfirmEndDuringRun() {
   QMessageBox question(QMessageBox::Question, "Sheetwright",
                        "変換中です。変換を中止して終了しますか？",
-                       QMessageBox::Yes | QMessageBox::No, this);
+                       QMessageBox::Yes | QMessageBox::No, DialogParent());
   question.setObjectName("QuestionEndRunning");
   question.setDefaultButton(QMessageBox::No);
   end_question_ = &question;
@@ -322,6 +365,7 @@ bool MainWindow::ChooseFolder(QLineEdit* field, std::string& path, std::string_v
     return false;
   }
   SetFolder(field, path, *chosen);
+  ShowMissing(!IsFolder(input_path_), !IsFolder(output_path_));
   return true;
 }
 
@@ -349,8 +393,30 @@ bool MainWindow::BlankDrawingsWanted() {
          Ask(this, "すべてのレイヤーがオフです。白紙の図面を保存しますか？", "QuestionBlank");
 }
 
+// A batch into an output folder that is gone asks before making it.
+bool MainWindow::OutputFolderReady() {
+  if (IsFolder(output_path_)) return true;
+  if (!Ask(this, "出力フォルダ " + ShownText(output_path_) + " がありません。作成しますか？",
+           "QuestionMakeOutput")) {
+    return false;
+  }
+  if (!MakeFolder(output_path_)) {
+    ShowError(this, "ディレクトリを作成できません");
+    return false;
+  }
+  ShowMissing(!IsFolder(input_path_), false);
+  return true;
+}
+
 void MainWindow::ConvertTicked() {
-  if (running_ != Running::kNothing || !BlankDrawingsWanted()) return;
+  if (running_ == Running::kBatch) {
+    // Stops after the mesh in hand's store or at once, its temporary files removed; what was
+    // stored stays, and the status keeps how many.
+    findChild<QPushButton*>("BtnGo")->setEnabled(false);
+    job_->Cancel();
+    return;
+  }
+  if (running_ != Running::kNothing || !BlankDrawingsWanted() || !OutputFolderReady()) return;
   conversion::BatchRequest request;
   request.input_folder = input_path_;
   request.output_folder = output_path_;

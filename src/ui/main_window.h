@@ -34,10 +34,11 @@ class MainWindow : public QWidget {
 
  public:
   // `settings_path` is where the settings are read and written, `program_folder` the folder
-  // fields' fallback (both the executable's folder in the program). `styles` and `fonts` must
-  // outlive the window: its conversion threads read them until it is gone.
-  MainWindow(std::string settings_path, std::string program_folder, settings::LayerStyleTable& styles,
-           picture::FontLibrary& fonts, QWidget* parent = nullptr);
+  // fields' fallback when nothing is stored (the user's home folder in the program). `styles`
+  // and `fonts` must outlive the window: its conversion threads read them until it is gone.
+  MainWindow(std::string settings_path, std::string program_folder,
+             settings::LayerStyleTable& styles, picture::FontLibrary& fonts,
+             QWidget* parent = nullptr);
 
   // The start: applies the settings file to the layer table and the folder fields, then builds
   // the mesh list from the input folder with its first row current. A file that cannot be read
@@ -86,6 +87,9 @@ class MainWindow : public QWidget {
   // error is shown.
   bool ChooseFolder(QLineEdit* field, std::string& path, std::string_view key);
   void SetFolder(QLineEdit* field, std::string& path, const std::string& folder);
+  void ShowMissing(bool input, bool output);
+  bool OutputFolderReady();
+  QWidget* DialogParent();
   // Asks before a batch whose drawings would all be blank; true to go on.
   bool BlankDrawingsWanted();
   void ShowStatus(const QString& text);
@@ -117,6 +121,7 @@ class MainWindow : public QWidget {
   MessageList* messages_;
   QLabel* status_;
   QLabel* progress_;
+  QLabel* missing_;
   QLineEdit* input_;
   QLineEdit* output_;
   MeshList* meshes_;

@@ -121,7 +121,8 @@ TEST_F(RunTest, WithoutACurrentRowAndAfterAFatalErrorEveryControlStaysUsable) {
   script.Then("QMessageBox", ReadAndClose(said));
   Click("BtnPrev");
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
-  EXPECT_EQ(said, "'4x0.0' は浮動小数点数ではありません\nメッシュ: m1");  // names the mesh
+  // Names the file, the line and the mesh.
+  EXPECT_EQ(said, "road/roadntwk.arc:4: '4x0.0' は浮動小数点数ではありません\nメッシュ: m1");
   EXPECT_FALSE(window_->Preview()->isVisible());
   for (const char* name : kElevenControls) EXPECT_TRUE(Enabled(name)) << name;
   EXPECT_TRUE(script.Unexpected().empty());
@@ -137,7 +138,7 @@ TEST_F(RunTest, ABatchStoresTheTickedMeshesInListOrderAndSaysEnd) {
   ModalScript script;
   script.Then("QMessageBox", ReadAndClose(said));
   Click("BtnGo");
-  EXPECT_FALSE(Enabled("BtnGo"));
+  EXPECT_EQ(window_->findChild<QPushButton*>("BtnGo")->text(), "中止");  // the batch's stop
   EXPECT_FALSE(Enabled("BtnEnd"));
   EXPECT_TRUE(Enabled("CheckListBox"));  // ticks may change during a batch
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
@@ -150,15 +151,16 @@ TEST_F(RunTest, ABatchStoresTheTickedMeshesInListOrderAndSaysEnd) {
   EXPECT_FALSE(window_->Preview()->isVisible());
   EXPECT_TRUE(Enabled("BtnGo"));
 
-  // Without its output folder the batch stops at the first store, without "END".
+  // Without its output folder the batch asks first; Yes makes it and the batch runs.
   fs::remove_all(out_);
-  script.Then("QMessageBox", ReadAndClose(said));
+  script.Then("QuestionMakeOutput", [](QWidget* box) { Press(box, QMessageBox::Yes); })
+      .Then("QMessageBox", ReadAndClose(said));
   Click("BtnGo");
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
-  EXPECT_NE(said.indexOf("m1.wmf"), -1) << said.toStdString();
-  EXPECT_TRUE(said.endsWith("ファイルまたはディレクトリがありません\nメッシュ: m1"))
-      << said.toStdString();
+  EXPECT_EQ(said, "END");
+  EXPECT_TRUE(fs::exists(out_ + "/m1.wmf") && fs::exists(out_ + "/m3.wmf"));
   EXPECT_TRUE(WaitIdle());
+  fs::remove_all(out_);
 
   // Every layer off: asked before blank drawings are stored; No stores nothing.
   fs::create_directories(out_);
@@ -252,19 +254,71 @@ TEST_F(RunTest, MessagesWaitForOkWhileTheWindowLivesAndTicksChangeDuringTheBatch
   });
   Click("BtnGo");
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
-  EXPECT_EQ(shown, (std::vector<QString>{"ARCID-NOTFOUND=98", "END"}));
+  EXPECT_EQ(shown,
+            (std::vector<QString>{
+                "ARCID-NOTFOUND=98\nメッシュ m1  ファイル gyousei/si_tyo.pgn  3 行目", "END"}));
   EXPECT_TRUE(fs::exists(out_ + "/m1.wmf") && fs::exists(out_ + "/m3.wmf"));
   EXPECT_FALSE(fs::exists(out_ + "/m2.wmf"));
   // The rows ticked meanwhile count into the total as they are reached: never "3／2".
   EXPECT_EQ(statuses, (std::vector<QString>{"0／2", "0／2", "1／2", "2／3", "3／3"}));
   // Every message is in the list, the silenced one too, and it can be saved.
   EXPECT_TRUE(window_->Messages()->isVisible());
-  QStringList all{"m1: ARCID-NOTFOUND=98", "m1: ARCID-NOTFOUND=99", "m1: ARCID-NOTFOUND=99",
-                  "m1: ARCID-NOTFOUND=98"};
+  QStringList all{
+      "m1/gyousei/si_tyo.pgn:3: ARCID-NOTFOUND=98", "m1/gyousei/tyome.pgn:3: ARCID-NOTFOUND=99",
+      "m1/gyousei/tyome.pgn:3: ARCID-NOTFOUND=99", "m1/gyousei/si_tyo.pgn:3: ARCID-NOTFOUND=98"};
   EXPECT_EQ(window_->Messages()->Lines(), all);
   ASSERT_TRUE(window_->Messages()->SaveTo(QString::fromStdString(temp_.Path("messages.txt"))));
   EXPECT_EQ(sheetwright::test_util::ReadFileBytes(temp_.Path("messages.txt")),
             all.join('\n').toStdString() + "\n");
+}
+
+// While a batch runs, 変換実行 is 中止: the batch stops, what was stored stays, the status says
+// how many; the question of a close opens above the preview.
+TEST_F(RunTest, StopEndsTheBatchAndDialogsOpenAboveThePreview) {
+  MeshWithBadRecords().Write(in_ + "/m2");
+  Tick(0, true);
+  Tick(1, true);
+  Tick(2, true);
+  auto* go = window_->findChild<QPushButton*>("BtnGo");
+  ModalScript script;
+  script.Then("QMessageBox", [&](QWidget* box) {
+    EXPECT_EQ(go->text(), "中止");
+    EXPECT_TRUE(go->isEnabled());
+    go->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window_->Job()->IsRunning(); }, 20000));
+    Press(box, QMessageBox::Ok);
+  });
+  Click("BtnGo");
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return script.Done() && !window_->Job()->IsRunning(); }, 20000));
+  EXPECT_EQ(go->text(), "変換実行");
+  EXPECT_TRUE(fs::exists(out_ + "/m1.wmf"));
+  EXPECT_FALSE(fs::exists(out_ + "/m2.wmf") || fs::exists(out_ + "/m3.wmf"));
+  EXPECT_EQ(window_->findChild<QLabel*>("LblStatus")->text(), "1／3 中止");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out_), fs::directory_iterator()), 1);
+
+  // A preview held by its first data message: a close asks above the preview.
+  window_->Meshes()->setCurrentRow(1);
+  QWidget* parent = nullptr;
+  script
+      .Then("QMessageBox",
+            [&](QWidget*) {
+              QMetaObject::invokeMethod(window_.get(), "close", Qt::QueuedConnection);
+            })
+      .Then("QuestionEndRunning",
+            [&](QWidget* box) {
+              parent = box->parentWidget();
+              Press(box, QMessageBox::No);
+            })
+      .Then("QMessageBox", [](QWidget* box) {
+        box->findChild<QCheckBox*>()->setChecked(true);  // no more of them
+        Press(box, QMessageBox::Ok);
+      });
+  Click("BtnPrev");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  EXPECT_EQ(parent, window_->Preview());
+  EXPECT_TRUE(script.Unexpected().empty());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->Job()->IsRunning(); }, 20000));
 }
 
 TEST_F(RunTest, ANewRunDropsTheLateSignalsOfTheOneBeforeAndNeverWaitsForIt) {

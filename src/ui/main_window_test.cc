@@ -330,17 +330,43 @@ TEST_F(MainWindowTest, AMissingFolderIsCreatedOnlyAfterYes) {
   EXPECT_TRUE(std::filesystem::is_directory(wanted));
   EXPECT_EQ(window->OutputFolder().toStdString(), wanted);
 
-  // A bare name has no parent to be created in: an error, and nothing changes.
-  QString error;
-  script.Then("FolderChooser", ChooseInDialog("no-such-bare-name"))
-      .Then("QMessageBox", [](QWidget* question) { Press(question, QMessageBox::Yes); })
-      .Then("QMessageBox", ReadAndClose(error));
-  std::string before = ReadFileBytes(ini_);
-  Find<QPushButton>(*window, "BtnInput")->click();
-  EXPECT_EQ(error, "ディレクトリを作成できません");
-  EXPECT_TRUE(window->InputFolder().isEmpty());
-  EXPECT_EQ(ReadFileBytes(ini_), before);
+  // "~/..." and a bare or relative name are taken against the home folder and stored whole.
+  std::filesystem::create_directory(temp_.Path("home"));
+  QByteArray home = qgetenv("HOME");
+  qputenv("HOME", QByteArray::fromStdString(temp_.Path("home")));
+  for (const char* typed : {"~/maps", "bare-name"}) {
+    script.Then("FolderChooser", ChooseInDialog(typed)).Then("QMessageBox", [](QWidget* question) {
+      Press(question, QMessageBox::Yes);
+    });
+    Find<QPushButton>(*window, "BtnInput")->click();
+  }
+  qputenv("HOME", home);
+  EXPECT_TRUE(std::filesystem::is_directory(temp_.Path("home/maps")));
+  EXPECT_TRUE(std::filesystem::is_directory(temp_.Path("home/bare-name")));
+  EXPECT_EQ(window->InputPath(), temp_.Path("home/bare-name"));
+  EXPECT_EQ(ReadFileBytes(ini_),
+            "[FILE]\r\nOUTPUT=" + wanted + "\r\nINPUT=" + temp_.Path("home/bare-name") + "\r\n");
   EXPECT_TRUE(script.Unexpected().empty());
+}
+
+// A stored folder that is gone stays in its field with a line saying so; a batch into it asks
+// before making it. A file without a stored folder starts the fields at the fallback.
+TEST_F(MainWindowTest, AMissingStoredFolderIsShownAndMadeOnlyAfterAsking) {
+  temp_.Write("vellumist.ini", "[CONVERT]\r\n");
+  auto fresh = Start();
+  EXPECT_EQ(fresh->OutputFolder().toStdString(), temp_.path() + "/");
+  std::string gone = temp_.Path("share/out");
+  temp_.Write("vellumist.ini", "[FILE]\r\nOUTPUT=" + gone + "\r\n");
+  auto window = Start();
+  EXPECT_EQ(window->OutputFolder().toStdString(), gone);
+  EXPECT_EQ(Find<QLabel>(*window, "LblMissing")->text(), "出力フォルダがありません");
+  for (const auto& def : settings::LayerDefs()) window->Styles().SetEnabled(def.key, true);
+  ModalScript script;
+  script.Then("QuestionMakeOutput", [](QWidget* question) { Press(question, QMessageBox::No); });
+  Find<QPushButton>(*window, "BtnGo")->click();
+  EXPECT_TRUE(script.Done());
+  EXPECT_FALSE(std::filesystem::exists(gone));
+  EXPECT_FALSE(window->Job()->IsRunning());
 }
 
 TEST_F(MainWindowTest, AFailedStoreKeepsTheOldList) {
@@ -362,8 +388,7 @@ TEST_F(MainWindowTest, AFailedStoreKeepsTheOldList) {
 }
 
 TEST_F(MainWindowTest, AFolderNamedInCp932IsShownDecodedAndKeptAsItsBytes) {
-  std::string folder =
-      MakeMeshFolder("\x92\x6e\x90\x7d");  // 地図 as Windows spells it
+  std::string folder = MakeMeshFolder("\x92\x6e\x90\x7d");  // 地図 as Windows spells it
   temp_.Write("vellumist.ini", "[FILE]\r\nINPUT=" + folder + "\r\n");
   auto window = Start();
   QString shown = QString::fromStdString(temp_.Path("地図"));

@@ -33,19 +33,25 @@ bool Ask(QWidget* parent, const QString& text, const char* name) {
 }
 
 QString InJapanese(const QString& text) {
-  static const std::array<std::pair<int, const char*>, 6> kReasons{{
+  static const std::array<std::pair<int, const char*>, 11> kReasons{{
       {ENOENT, "ファイルまたはディレクトリがありません"},
       {EACCES, "アクセスが拒否されました"},
+      {EPERM, "操作は許可されていません"},
       {ENOSPC, "ディスクの空き容量が足りません"},
       {EROFS, "読み取り専用のファイルシステムです"},
       {EMFILE, "開いているファイルが多すぎます"},
       {EIO, "入出力エラーです"},
+      {EISDIR, "ディレクトリです"},
+      {ENOTDIR, "ディレクトリではありません"},
+      {ENAMETOOLONG, "ファイル名が長すぎます"},
+      {ELOOP, "シンボリックリンクの階層が多すぎます"},
   }};
-  for (const auto& [code, japanese] : kReasons) {
-    QString reason = QString::fromLocal8Bit(std::strerror(code));
-    if (text.endsWith(reason)) return text.chopped(reason.size()) + QString::fromUtf8(japanese);
+  // Wherever the reason stands: at the end, or before a line the window added.
+  QString japanese = text;
+  for (const auto& [code, words] : kReasons) {
+    japanese.replace(QString::fromLocal8Bit(std::strerror(code)), QString::fromUtf8(words));
   }
-  return text;
+  return japanese;
 }
 
 }  // namespace sheetwright::ui
