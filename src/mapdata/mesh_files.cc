@@ -6,6 +6,7 @@
 
 #include "base/ascii.h"
 #include "mapdata/map_format.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 
 namespace sheetwright::mapdata {
@@ -90,13 +91,18 @@ std::optional<std::string> FindDataFile(const std::string& path) {
 }
 
 std::string NotAFileReason(const std::string& path) {
-  struct stat link {};
-  if (::lstat(path.c_str(), &link) != 0) return {};
-  struct stat target {};
-  if (::stat(path.c_str(), &target) != 0)
-    return S_ISLNK(link.st_mode) ? "リンク先がありません" : "";
-  if (S_ISREG(target.st_mode)) return {};
-  return S_ISDIR(target.st_mode) ? "フォルダです" : "特殊ファイルです";
+  switch (platform::KindOf(path)) {
+    case platform::EntryKind::kFile:
+      return {};
+    case platform::EntryKind::kFolder:
+      return "フォルダです";
+    case platform::EntryKind::kOther:
+      return "特殊ファイルです";
+    case platform::EntryKind::kNone:
+      break;
+  }
+  // Nothing there: a link whose target is gone is told, a missing file is not.
+  return platform::LinkTarget(path) != path ? "リンク先がありません" : "";
 }
 
 }  // namespace sheetwright::mapdata
