@@ -17,11 +17,11 @@ function(sheetwright_add_tests name)
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
-# sheetwright_add_library(<name> LIBS <public libs...>)
+# sheetwright_add_library(<name> [NO_TESTS] LIBS <public libs...> [TEST_LIBS <libs...>])
 # A core library from every .cc of the current folder but the tests; the tests (*_test.cc) form the
-# folder's test binary <name>_tests.
+# folder's test binary <name>_tests, unless NO_TESTS (a build without what they need).
 function(sheetwright_add_library name)
-  cmake_parse_arguments(ARG "" "" "LIBS;TEST_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_TESTS" "" "LIBS;TEST_LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cc)
   if(tests)
@@ -30,7 +30,7 @@ function(sheetwright_add_library name)
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
-  if(tests)
+  if(tests AND NOT ARG_NO_TESTS)
     sheetwright_add_tests(${name}_tests LIBS ${name} ${ARG_TEST_LIBS} SOURCES ${tests})
   endif()
 endfunction()

@@ -2,7 +2,10 @@
 
 #include <cpl_error.h>
 #include <gdal_priv.h>
+#include <ogr_srs_api.h>
 #include <ogrsf_frmts.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <memory>
@@ -13,6 +16,7 @@
 #include "export/gis_file.h"
 #include "export/gis_layers.h"
 #include "mapdata/sheet_place.h"
+#include "platform/program.h"
 
 namespace sheetwright::gis {
 namespace {
@@ -21,6 +25,15 @@ void RegisterOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
     GDALAllRegister();
+    // The CRS database: a copy unpacked with the program (the Windows zip's proj folder) serves
+    // when the environment names none; else PROJ's own search.
+    std::string proj = platform::ProgramFolder() + "proj";
+    std::error_code ec;
+    if (!std::getenv("PROJ_DATA") && !std::getenv("PROJ_LIB") &&
+        std::filesystem::exists(proj + "/proj.db", ec)) {
+      const char* const paths[] = {proj.c_str(), nullptr};
+      OSRSetPROJSearchPaths(paths);
+    }
     // GDAL stamps the layers it makes with this time rather than the clock.
     CPLSetConfigOption("OGR_CURRENT_DATE", ChangeTime().c_str());
     // GDAL's warnings would go to stderr behind the program's back; its errors are taken up

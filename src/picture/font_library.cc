@@ -171,13 +171,28 @@ struct FontLibrary::Impl {
   }
 
   FaceEntry* Face(const LabelFont& font, bool add) {
-    std::string family = SubstituteFace(font.face_name);
     uint8_t style = font.style & (kBold | kItalic);
-    auto key = std::make_pair(family, style);
+    auto key = std::make_pair(font.face_name, style);
     if (auto it = faces.find(key); it != faces.end()) return &it->second;
     if (!add) return nullptr;
 
-    FcPattern* match = MatchFont(family, style);
+    // A Japanese system face is used itself where it is installed (Windows has ＭＳ ゴシック in
+    // msgothic.ttc, named in Japanese and in English), else its stand-in.
+    std::string family = SubstituteFace(font.face_name);
+    FcPattern* match = nullptr;
+    if (const JapaneseFace* japanese = FindJapaneseFace(font.face_name);
+        japanese && !japanese->stand_in.empty()) {
+      for (std::string_view own : {japanese->name, japanese->english_name}) {
+        match = MatchFont(std::string(own), style);
+        if (match && FamilyMatches(match, std::string(own))) {
+          family = own;
+          break;
+        }
+        if (match) FcPatternDestroy(match);
+        match = nullptr;
+      }
+    }
+    if (!match) match = MatchFont(family, style);
     if (match && !FamilyMatches(match, family) && !IsGeneric(family)) {
       // fontconfig always answers with something; a face it does not know becomes its default
       // (often a Latin-only face), which cannot show the labels. Use the Japanese fallback.

@@ -1,12 +1,12 @@
 #include "meshgen/names.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <map>
 #include <mutex>
 #include <stdexcept>
 #include <vector>
+
+#include "base/encoding.h"
 
 namespace sheetwright::meshgen {
 namespace {
@@ -74,21 +74,11 @@ std::string ToCp932(std::string_view utf8) {
   std::lock_guard lock(mutex);
   if (auto found = cache.find(utf8); found != cache.end()) return found->second;
 
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot encode CP932");
-  std::string in(utf8);
-  std::string out(in.size() * 2 + 4, '\0');
-  char* in_ptr = in.data();
-  size_t in_left = in.size();
-  char* out_ptr = out.data();
-  size_t out_left = out.size();
-  size_t result = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-  iconv_close(cd);
-  if (result == static_cast<size_t>(-1) || in_left != 0) {
-    throw std::runtime_error("text has no CP932 form: " + in);
+  std::string out = base::Utf8ToCp932(utf8);
+  if (base::Cp932ToUtf8(out) != utf8) {
+    throw std::runtime_error("text has no CP932 form: " + std::string(utf8));
   }
-  out.resize(out.size() - out_left);
-  cache.emplace(in, out);
+  cache.emplace(std::string(utf8), out);
   return out;
 }
 
