@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <numbers>
 
 namespace sheetwright::output::dxf {
 namespace {
@@ -55,6 +56,7 @@ const std::array<picture::Rgb, 256>& Palette() {
 struct Lab {
   double l, a, b;
   double Chroma() const { return std::hypot(a, b); }
+  double Hue() const { return std::atan2(b, a) * 180 / std::numbers::pi; }  // degrees
 };
 
 // sRGB (D65) to CIELAB.
@@ -85,6 +87,18 @@ const std::array<Lab, 256>& PaletteLab() {
 // Below this chroma a colour reads as grey (the palette's hues have 20 and more).
 constexpr double kGreyChroma = 6;
 
+// How far apart two colours look for this palette: lightness and hue in full, chroma a quarter.
+// The palette's hues are all strongly saturated, so a pale map tint (a cream, a pale blue) is far
+// from every one of them in chroma; counted in full, chroma would pick a dark entry of another
+// hue over the light one of its own (cream became mid-brown, pale pink dark brown).
+double Distance(const Lab& x, const Lab& y) {
+  double dl = x.l - y.l, dc = (x.Chroma() - y.Chroma()) / 4;
+  double dh = std::fabs(x.Hue() - y.Hue());
+  if (dh > 180) dh = 360 - dh;
+  if (x.Chroma() < kGreyChroma) dh = 0;  // a grey has no hue
+  return dl * dl + dc * dc + dh * dh;
+}
+
 }  // namespace
 
 picture::Rgb AciColour(int index) { return Palette()[index > 0 && index < 256 ? index : 7]; }
@@ -103,8 +117,7 @@ int NearestAci(picture::Rgb colour, const std::bitset<256>& avoid) {
       if (i == 7 || i == 255 || avoid[i]) continue;
       // Greys for greys, hues for colours; should every one of them be avoided, the others.
       if (pass == 0 && (palette[i].Chroma() < kGreyChroma) != grey) continue;
-      double dl = (lab.l - palette[i].l) / 2, da = lab.a - palette[i].a, db = lab.b - palette[i].b;
-      double distance = dl * dl + da * da + db * db;
+      double distance = Distance(lab, palette[i]);
       if (distance < best_distance) {
         best_distance = distance;
         best = i;

@@ -425,6 +425,12 @@ TEST_F(DxfWriterTest, ColoursKeepTheirHueAndLinesStandOutFromTheFills) {
     EXPECT_EQ(greys.count(dxf::NearestAci(pale)), 0u) << int(pale.r) << "," << int(pale.g);
   }
   EXPECT_EQ(greys.count(dxf::NearestAci({0xDC, 0xDC, 0xDC})), 1u);
+  // ... and stay pale: the palest entries of their hues, not darker ones of others.
+  for (picture::Rgb pale : {picture::Rgb{0xF2, 0xEC, 0xDE}, picture::Rgb{0xF0, 0xD2, 0xDC},
+                            picture::Rgb{0xC8, 0xDC, 0xF0}, picture::Rgb{0xCE, 0xD4, 0xC4}}) {
+    picture::Rgb aci = dxf::AciColour(dxf::NearestAci(pale));
+    EXPECT_GE(2 * aci.r + 5 * aci.g + aci.b, 8 * 150) << int(pale.r) << "," << int(pale.g);
+  }
   const picture::ColorValue fill = 0xD0D0D0, line = 0xC8C8C8;
   ASSERT_EQ(dxf::NearestAci({0xD0, 0xD0, 0xD0}), dxf::NearestAci({0xC8, 0xC8, 0xC8}));
   Builder sheet(20000, 15000);
