@@ -1,8 +1,10 @@
 #include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
+#endif
 
 #include <csignal>
 #include <filesystem>
@@ -33,6 +35,7 @@ size_t EntriesIn(const std::string& folder) {
   return n;
 }
 
+#ifndef _WIN32
 TEST(AtomicFileTest, LinuxOnlyCreatesAndReplacesKeepingTheMode) {
   TempFolder dir;
   std::string path = dir.path() + "/533946.wmf";
@@ -50,6 +53,7 @@ TEST(AtomicFileTest, LinuxOnlyCreatesAndReplacesKeepingTheMode) {
   EXPECT_EQ(Contents(path), "");
   EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
 }
+#endif
 
 TEST(AtomicFileTest, PiecesReplaceTheFileOnlyOnCommit) {
   TempFolder dir;
@@ -102,6 +106,7 @@ TEST(AtomicFileTest, FailureLeavesTheOldFileAndNoLeftovers) {
   EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
 }
 
+#ifndef _WIN32
 TEST(AtomicFileTest, LinuxOnlyWriteFailureKeepsTheOldFile) {
   TempFolder dir;
   std::string path = dir.Write("out.wmf", "old");
@@ -125,7 +130,9 @@ TEST(AtomicFileTest, LinuxOnlyWriteFailureKeepsTheOldFile) {
   EXPECT_EQ(Contents(path), "old");
   EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
 }
+#endif
 
+#ifndef _WIN32
 // Many jobs finish meshes ahead of their turn: a finished file waits by its name, without a handle.
 TEST(AtomicFileTest, LinuxOnlyFinishedFilesWaitWithoutAHandle) {
   TempFolder dir;
@@ -141,6 +148,7 @@ TEST(AtomicFileTest, LinuxOnlyFinishedFilesWaitWithoutAHandle) {
   EXPECT_EQ(Contents(dir.path() + "/63.wmf"), "63");
   EXPECT_EQ(EntriesIn(dir.path()), 64u);
 }
+#endif
 
 }  // namespace
 }  // namespace sheetwright::base

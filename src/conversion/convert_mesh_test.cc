@@ -452,6 +452,7 @@ TEST_F(ConvertMeshTest, MessagesSayWhereAndOddFilesAreSkippedAloud) {
     EXPECT_STREQ(e.what(), "road/roadntwk.arc:4: '4x0.0' は浮動小数点数ではありません");
   }
 
+#ifndef _WIN32  // FIFOs and symbolic links
   TestMesh odd;
   odd.Remove("gaiku/GAIKU.PGN");
   odd.Remove("gyousei/tyome.pgn");
@@ -469,6 +470,7 @@ TEST_F(ConvertMeshTest, MessagesSayWhereAndOddFilesAreSkippedAloud) {
                   folder.path() + "/gaiku/GAIKU.PGN を読み飛ばします: フォルダです",
                   folder.path() + "/gyousei/tyome.pgn を読み飛ばします: 特殊ファイルです",
                   folder.path() + "/mizu/mizu.atr を読み飛ばします: リンク先がありません"));
+#endif
 }
 
 }  // namespace

@@ -217,7 +217,7 @@ TEST(GisExport, SamplesGiveOneFeaturePerRecord) {
   TempFolder dir;
   for (const char* mesh : {"533935-partial", "533945-urban", "533946-coastal"}) {
     CollectingSink sink;
-    StagedGpkg(dir / mesh, samples / mesh, mesh, Placement{}, sink).Commit();
+    StagedGpkg(dir / mesh, (samples / mesh).string(), mesh, Placement{}, sink).Commit();
     EXPECT_TRUE(sink.messages.empty()) << mesh;
     Dataset gpkg(dir / mesh);
     mapdata::MeshFiles files = mapdata::FileSet((samples / mesh).string());

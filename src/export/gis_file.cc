@@ -3,10 +3,11 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
-#include <ctime>
+#include <cstdio>
 #include <utility>
 
 #include "base/messages.h"
+#include "base/source_date.h"
 #include "export/gis_columns.h"
 
 namespace sheetwright::gis {
@@ -25,13 +26,10 @@ int AskStop(void* stop) { return (*static_cast<std::function<bool()>*>(stop))() 
 }  // namespace
 
 std::string ChangeTime() {
-  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-  char* end = nullptr;
-  long long seconds = epoch && *epoch ? std::strtoll(epoch, &end, 10) : 0;
-  std::time_t t = end && !*end && seconds >= 0 ? static_cast<std::time_t>(seconds) : 0;
-  std::tm tm{};
-  char stamp[40] = "1970-01-01T00:00:00.000Z";
-  if (gmtime_r(&t, &tm)) std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S.000Z", &tm);
+  base::UtcTime t = base::SourceDateEpoch().value_or(base::UtcTime{});
+  char stamp[40];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.000Z", t.year, t.month, t.day,
+                t.hour, t.minute, t.second);
   return stamp;
 }
 

@@ -384,6 +384,9 @@ struct FontLibrary::Impl {
 };
 
 FontLibrary::FontLibrary() : impl_(std::make_unique<Impl>()) {
+  // Cairo linked statically on Windows sets up its locks on its first pattern or surface (a DLL
+  // does it when loaded); a font face made before either waits forever on its font map's lock.
+  cairo_pattern_destroy(cairo_pattern_create_rgb(0, 0, 0));
   FcInit();
   if (FT_Init_FreeType(&impl_->library) != 0) impl_->library = nullptr;
 }

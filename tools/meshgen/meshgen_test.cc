@@ -4,7 +4,6 @@
 #include "meshgen/meshgen.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "base/common_test_util.h"
+#include "base/encoding.h"
 #include "base/numbers.h"
 #include "mapdata/fields.h"
 #include "mapdata/record_lines.h"
@@ -176,16 +176,7 @@ bool Inside(const std::vector<Ring>& rings, std::pair<double, double> p) {
 }
 
 bool IsCp932(std::string_view text) {
-  iconv_t cd = iconv_open("UTF-8", "CP932");
-  std::string in(text);
-  std::string out(in.size() * 3 + 4, '\0');
-  char* in_ptr = in.data();
-  size_t in_left = in.size();
-  char* out_ptr = out.data();
-  size_t out_left = out.size();
-  size_t result = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-  iconv_close(cd);
-  return result != static_cast<size_t>(-1) && in_left == 0;
+  return base::Cp932ToUtf8(text).find("\xEF\xBF\xBD") == std::string::npos;  // no U+FFFD
 }
 
 Options Urban() {

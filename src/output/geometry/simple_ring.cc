@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "base/scratch_pool.h"
+
 namespace sheetwright::output {
 namespace {
 
@@ -151,7 +153,11 @@ int Orientation(Point a, Point b, Point c) {
 }
 
 bool TriangulateSimpleRing(std::span<const Point> ring, std::vector<Triangle>& triangles) {
-  thread_local std::vector<Point> points, corners;
+  struct Scratch {
+    std::vector<Point> points, corners;
+  };
+  base::ScratchPool<Scratch>::Lease scratch = base::ScratchPool<Scratch>::Shared().Take();
+  auto& [points, corners] = *scratch;
   // What a rare large ring took is given back at the next.
   if (points.capacity() > 4096) points = {}, corners = {};
   bool one_way = false;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 
+#include "base/scratch_pool.h"
 #include "output/geometry/simple_ring.h"
 
 namespace sheetwright::output {
@@ -45,6 +46,12 @@ void Error(GLenum, void* data) { static_cast<Tessellation*>(data)->corners.clear
 
 struct TessDeleter {
   void operator()(GLUtesselator* tess) const { gluDeleteTess(tess); }
+};
+
+struct TessScratch {
+  std::unique_ptr<GLUtesselator, TessDeleter> tess;
+  Tessellation t;
+  std::vector<GLdouble> coords;
 };
 
 std::unique_ptr<GLUtesselator, TessDeleter> NewTessellator() {
@@ -156,11 +163,10 @@ bool TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
   // Fewer edges cross each other at most about 2000 times, which costs little: most fills are
   // that small, and are spared the count.
   if (total > kCountFrom && CrossesTooOften(rings)) return false;
-  // One tessellator, and its buffers, per thread for all the fills it makes: a drawing has
+  // A tessellator and its buffers serve all the fills one thread makes in turn: a drawing has
   // many thousands of small ones.
-  thread_local std::unique_ptr<GLUtesselator, TessDeleter> tess;
-  thread_local Tessellation t;
-  thread_local std::vector<GLdouble> coords;
+  base::ScratchPool<TessScratch>::Lease scratch = base::ScratchPool<TessScratch>::Shared().Take();
+  auto& [tess, t, coords] = *scratch;
   if (!tess) tess = NewTessellator();
   t.vertices.clear();
   t.corners.clear();
@@ -175,7 +181,7 @@ bool TriangulateEvenOdd(std::span<const std::span<const picture::Point>> rings,
   try {
     Tessellate(tess.get(), rings, coords, t);
   } catch (...) {
-    tess.reset();  // left inside a polygon
+    scratch.Discard();  // left inside a polygon
     throw;
   }
   // A rare large fill does not keep its memory for the rest of the run.

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <concepts>
 #include <cstdlib>
-#include <ctime>
+#include <cstdio>
+#include <optional>
 #include <map>
 #include <tuple>
 #include <utility>
@@ -13,6 +14,7 @@
 
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/source_date.h"
 #include "output/geometry/line_chains.h"
 #include "output/geometry/pen_floor.h"
 #include "output/pdf/pdf_file.h"
@@ -78,15 +80,11 @@ std::string Ref(int object) { return std::to_string(object) + " 0 R"; }
 
 // "D:YYYYMMDDHHmmSSZ" of SOURCE_DATE_EPOCH, or empty.
 std::string SourceDate() {
-  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-  if (!epoch || !*epoch) return {};
-  char* end = nullptr;
-  long long seconds = std::strtoll(epoch, &end, 10);
-  std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm tm{};
-  if (*end || seconds < 0 || !gmtime_r(&t, &tm)) return {};
+  std::optional<base::UtcTime> t = base::SourceDateEpoch();
+  if (!t) return {};
   char date[32];
-  std::strftime(date, sizeof date, "D:%Y%m%d%H%M%SZ", &tm);
+  std::snprintf(date, sizeof date, "D:%04d%02d%02d%02d%02d%02dZ", t->year, t->month, t->day,
+                t->hour, t->minute, t->second);
   return date;
 }
 

@@ -443,7 +443,7 @@ class StoreImageTest : public CairoRendererTest {
 TEST_F(StoreImageTest, PngIsReadableAndReplacesAnOlderFile) {
   std::ofstream(dir_ / "mesh.png") << "old contents";
   Store(200, 150, "mesh.png");
-  Image image(cairo_image_surface_create_from_png((dir_ / "mesh.png").c_str()));
+  Image image(cairo_image_surface_create_from_png((dir_ / "mesh.png").string().c_str()));
   ASSERT_EQ(image.width(), 200);
   ASSERT_EQ(image.height(), 150);
   EXPECT_TRUE(Blue(image.At(50, 30)));
