@@ -12,8 +12,17 @@
 
 #include "base/messages.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 
 namespace sheetwright::test_util {
+
+// A relative path written with "/" as this system writes it (Windows: with "\\").
+inline std::string Native(std::string path) {
+  for (char& c : path) {
+    if (c == '/') c = platform::kSeparator;
+  }
+  return path;
+}
 
 class CollectingSink : public base::MessageSink {
  public:

@@ -16,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test_util::ReadFileBytes;
+using sheetwright::test_util::Native;
 using test_util::TempFolder;
 using test_util::TestMesh;
 using ::testing::ElementsAre;
@@ -137,7 +138,7 @@ TEST_P(BatchTest, FailureEndsTheBatchKeepingEarlierFilesAndTheOldFile) {
   EXPECT_EQ(result.failed, 1);
   EXPECT_THAT(observer_.events,
               ElementsAre("status 0／3", "converted A", "stored A", "status 0／3",
-                          "failed B road/roadntwk.arc:4: 'x' は浮動小数点数ではありません"));
+                          "failed B " + Native("road/roadntwk.arc") + ":4: 'x' は浮動小数点数ではありません"));
   EXPECT_TRUE(fs::exists(out() + "/A.wmf"));
   EXPECT_EQ(ReadFileBytes(out() + "/B.wmf"), "old drawing");
   EXPECT_FALSE(fs::exists(out() + "/C.wmf"));
@@ -171,7 +172,7 @@ TEST_P(BatchTest, FailedStoreEndsTheBatch) {
   ASSERT_EQ(observer_.events.size(), 3u);
   EXPECT_EQ(observer_.events[0], "status 0／2");
   EXPECT_EQ(observer_.events[1], "converted A");
-  EXPECT_THAT(observer_.events[2], HasSubstr("failed A " + (dir_ / "missing/A.wmf")));
+  EXPECT_THAT(observer_.events[2], HasSubstr("failed A " + (dir_ / "missing") + Native("/A.wmf")));
   EXPECT_THAT(observer_.events[2], HasSubstr("に書き込めません"));
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
@@ -191,10 +192,10 @@ TEST_P(BatchTest, AVanishedFolderOrAFrozenDrawingFailsItsMeshAndKeepsTheOldFile)
   EXPECT_EQ(result.stored, 1);
   EXPECT_EQ(result.failed, 2);
   EXPECT_THAT(observer_.events,
-              ::testing::Contains("failed GONE " + in() +
-                                  "/GONE を読み込めません: No such file or directory"));
-  EXPECT_THAT(observer_.events, ::testing::Contains("failed B " + out() +
-                                                    "/B.wmf に書き込めません: Permission denied"));
+              ::testing::Contains("failed GONE " + in() + Native("/GONE") +
+                                  " を読み込めません: No such file or directory"));
+  EXPECT_THAT(observer_.events, ::testing::Contains("failed B " + out() + Native("/B.wmf") +
+                                                    " に書き込めません: Permission denied"));
   EXPECT_EQ(ReadFileBytes(out() + "/GONE.wmf"), "good drawing");
   EXPECT_EQ(ReadFileBytes(out() + "/B.wmf"), "frozen drawing");
   EXPECT_EQ(std::distance(fs::directory_iterator(out()), fs::directory_iterator()), 3);
@@ -312,7 +313,7 @@ TEST(BatchParallelTest, SeveralJobsStoreTheSameBytesAndMessagesAsOne) {
     RunBatch(r, styles, fonts, observer);
     events[jobs] = observer.events;
   }
-  EXPECT_THAT(events[1], ::testing::Contains("message mesh2 ARCID-NOTFOUND=92 @gaiku/GAIKU.PGN:5"));
+  EXPECT_THAT(events[1], ::testing::Contains("message mesh2 ARCID-NOTFOUND=92 @" + Native("gaiku/GAIKU.PGN") + ":5"));
   EXPECT_EQ(events[2], events[1]);
   EXPECT_EQ(events[4], events[1]);
   for (const std::string& mesh : meshes) {
@@ -324,7 +325,7 @@ TEST(BatchParallelTest, SeveralJobsStoreTheSameBytesAndMessagesAsOne) {
 }
 
 TEST(OutputNamesTest, SeparatorIsAddedOnlyWhenMissing) {
-  EXPECT_EQ(JoinFolder("/data/out", "533945"), "/data/out/533945");
+  EXPECT_EQ(JoinFolder("/data/out", "533945"), "/data/out" + Native("/533945"));
   EXPECT_EQ(JoinFolder("/data/out/", "533945"), "/data/out/533945");
   EXPECT_EQ(JoinFolder("/", "533945"), "/533945");
   EXPECT_EQ(ParseOutputFormat("png"), OutputFormat::kPng);

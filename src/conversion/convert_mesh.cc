@@ -11,6 +11,7 @@
 #include "drawers/layer_state.h"
 #include "mapdata/mesh_files.h"
 #include "picture/recorder.h"
+#include "platform/folders.h"
 
 namespace sheetwright::conversion {
 namespace {
@@ -55,7 +56,7 @@ class LocatingSink : public base::MessageSink {
     if (!spot) return {};
     std::string file = spot->path;
     std::string folder = mesh_folder_;
-    if (folder.empty() || folder.back() != '/') folder += '/';
+    if (folder.empty() || !platform::IsSeparator(folder.back())) folder += platform::kSeparator;
     if (file.compare(0, folder.size(), folder) == 0) file.erase(0, folder.size());
     return {file, spot->line};
   }

@@ -21,6 +21,7 @@ using settings::FontId;
 using settings::LayerKey;
 using settings::LayerStyle;
 using test_util::CollectingSink;
+using sheetwright::test_util::Native;
 using test_util::TempFolder;
 using test_util::TestMesh;
 using K = LayerKey;
@@ -400,7 +401,8 @@ TEST_F(ConvertMeshTest, BadNumberEndsTheConversionKeepingEarlierLayers) {
     FAIL() << "no error";
   } catch (const base::ConversionError& e) {
     // The message as the rule gives it, after the file and the line it stands on.
-    EXPECT_EQ(std::string(e.what()), "road/roadntwk.arc:4: '4x0.0' は浮動小数点数ではありません");
+    EXPECT_EQ(std::string(e.what()),
+              Native("road/roadntwk.arc") + ":4: '4x0.0' は浮動小数点数ではありません");
   }
   auto upto = std::find(kRowOrder.begin(), kRowOrder.end(), K::kLoadLine);
   EXPECT_EQ(LayerKeys(sheet), std::vector<LayerKey>(kRowOrder.begin(), upto));
@@ -440,7 +442,7 @@ TEST_F(ConvertMeshTest, MessagesSayWhereAndOddFilesAreSkippedAloud) {
   Convert(bad);
   ASSERT_FALSE(sink_.messages.empty());
   EXPECT_EQ(sink_.messages[0], "ARCID-NOTFOUND=99");
-  EXPECT_EQ(sink_.places[0].file, "gyousei/tyome.pgn");
+  EXPECT_EQ(sink_.places[0].file, Native("gyousei/tyome.pgn"));
   EXPECT_EQ(sink_.places[0].line, 3);
 
   TestMesh broken;
@@ -449,7 +451,8 @@ TEST_F(ConvertMeshTest, MessagesSayWhereAndOddFilesAreSkippedAloud) {
     Convert(broken);
     ADD_FAILURE() << "no error";
   } catch (const base::ConversionError& e) {
-    EXPECT_STREQ(e.what(), "road/roadntwk.arc:4: '4x0.0' は浮動小数点数ではありません");
+    EXPECT_EQ(std::string(e.what()),
+              Native("road/roadntwk.arc") + ":4: '4x0.0' は浮動小数点数ではありません");
   }
 
 #ifndef _WIN32  // FIFOs and symbolic links

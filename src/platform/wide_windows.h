@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -28,8 +29,26 @@ inline std::string Narrow(std::wstring_view wide, UINT code_page = CP_UTF8) {
   return narrow;
 }
 
+// A Windows error as callers test and users read it: the errors POSIX has too become its errno
+// values (a missing parent folder is "not found" as on POSIX, not a kind of its own), the rest
+// stay Windows' own (a file in use by another program).
 inline std::error_code LastError(DWORD code = GetLastError()) {
-  return std::error_code(static_cast<int>(code), std::system_category());
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+      return std::error_code(ENOENT, std::generic_category());
+    case ERROR_ACCESS_DENIED:
+      return std::error_code(EACCES, std::generic_category());
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return std::error_code(EEXIST, std::generic_category());
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return std::error_code(ENOSPC, std::generic_category());
+    default:
+      return std::error_code(static_cast<int>(code), std::system_category());
+  }
 }
 
 }  // namespace sheetwright::platform

@@ -465,10 +465,9 @@ TEST(WmfWriterTest, StoreWritesTheEncodedBytes) {
   picture::Recorder(sheet).Polyline(std::vector<picture::Point>{{0, 0}, {20000, 15000}});
   std::string path = (dir / "out.wmf").string();
   StoreWmf(sheet, NominalSize{}, path);
-  std::ifstream in(path, std::ios::binary);
   std::stringstream content;
-  content << in.rdbuf();
-  EXPECT_EQ(content.str(), EncodeWmf(sheet, NominalSize{}));
+  content << std::ifstream(path, std::ios::binary).rdbuf();  // closed at once: Windows removes
+  EXPECT_EQ(content.str(), EncodeWmf(sheet, NominalSize{}));  // no file that is open
   EXPECT_THROW(StoreWmf(sheet, NominalSize{}, (dir / "missing" / "out.wmf").string()),
                base::ConversionError);
   std::filesystem::remove_all(dir);
