@@ -4,7 +4,8 @@
 ; <folder>\share\sheetwright: the example there tells the programs they are installed, so each
 ; user keeps their own settings in %APPDATA%\Sheetwright\vellumist.ini, filled from the example
 ; at the first start. Silent: setup.exe /S [/D=folder]; uninstall.exe /S.
-Unicode true
+; A 64-bit installer for the 64-bit programs (and for Wine without its 32-bit half).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
