@@ -2,9 +2,8 @@
 // another program holds open cannot be replaced. Either way the old file stays and no temporary
 // file is left.
 #ifdef _WIN32
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <string>
@@ -40,8 +39,9 @@ TEST(AtomicFileWindowsTest, AFileHeldOpenFailsAndStays) {
   TempFolder dir;
   std::string path = dir.Write("held.wmf", "old");
   // As a drawing program holds the file it shows: shared for reading only.
-  HANDLE held = CreateFileW(std::filesystem::u8path(path).wstring().c_str(), GENERIC_READ,
-                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE held =
+      CreateFileW(std::filesystem::u8path(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_THROW(WriteFileAtomically(path, "new"), ConversionError);
   CloseHandle(held);

@@ -17,8 +17,10 @@ std::optional<UtcTime> SourceDateEpoch() {
   sys_days day = floor<days>(time);
   year_month_day date(day);
   hh_mm_ss clock(time - day);
-  return UtcTime{static_cast<int>(date.year()), static_cast<int>(unsigned(date.month())),
-                 static_cast<int>(unsigned(date.day())), static_cast<int>(clock.hours().count()),
+  return UtcTime{static_cast<int>(date.year()),
+                 static_cast<int>(unsigned(date.month())),
+                 static_cast<int>(unsigned(date.day())),
+                 static_cast<int>(clock.hours().count()),
                  static_cast<int>(clock.minutes().count()),
                  static_cast<int>(clock.seconds().count())};
 }

@@ -15,8 +15,8 @@ namespace sheetwright::conversion {
 namespace {
 
 namespace fs = std::filesystem;
-using test_util::ReadFileBytes;
 using sheetwright::test_util::Native;
+using test_util::ReadFileBytes;
 using test_util::TempFolder;
 using test_util::TestMesh;
 using ::testing::ElementsAre;
@@ -136,9 +136,9 @@ TEST_P(BatchTest, FailureEndsTheBatchKeepingEarlierFilesAndTheOldFile) {
   EXPECT_FALSE(result.finished);
   EXPECT_EQ(result.stored, 1);
   EXPECT_EQ(result.failed, 1);
-  EXPECT_THAT(observer_.events,
-              ElementsAre("status 0／3", "converted A", "stored A", "status 0／3",
-                          "failed B " + Native("road/roadntwk.arc") + ":4: 'x' は浮動小数点数ではありません"));
+  EXPECT_THAT(observer_.events, ElementsAre("status 0／3", "converted A", "stored A", "status 0／3",
+                                            "failed B " + Native("road/roadntwk.arc") +
+                                                ":4: 'x' は浮動小数点数ではありません"));
   EXPECT_TRUE(fs::exists(out() + "/A.wmf"));
   EXPECT_EQ(ReadFileBytes(out() + "/B.wmf"), "old drawing");
   EXPECT_FALSE(fs::exists(out() + "/C.wmf"));
@@ -313,7 +313,8 @@ TEST(BatchParallelTest, SeveralJobsStoreTheSameBytesAndMessagesAsOne) {
     RunBatch(r, styles, fonts, observer);
     events[jobs] = observer.events;
   }
-  EXPECT_THAT(events[1], ::testing::Contains("message mesh2 ARCID-NOTFOUND=92 @" + Native("gaiku/GAIKU.PGN") + ":5"));
+  EXPECT_THAT(events[1], ::testing::Contains("message mesh2 ARCID-NOTFOUND=92 @" +
+                                             Native("gaiku/GAIKU.PGN") + ":5"));
   EXPECT_EQ(events[2], events[1]);
   EXPECT_EQ(events[4], events[1]);
   for (const std::string& mesh : meshes) {

@@ -2,8 +2,8 @@
 
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "base/messages.h"

@@ -6,7 +6,6 @@
 #include <ogrsf_frmts.h>
 
 #include <cstdlib>
-
 #include <filesystem>
 #include <memory>
 #include <mutex>

@@ -1,10 +1,9 @@
 // The CAD colour index (AutoCAD Color Index, 1..255) of a plain colour: the nearest entry of the
-// standard palette as the eye judges it (CIELAB lightness and hue, chroma counted a quarter, so that
-// a pale tint becomes the palest entry of its hue),
-// greys only for greys and coloured entries only for colours. Black maps to index 7, which every
-// CAD draws in the foreground colour (black on white paper, white on a dark screen), as map data
-// means by black; the white entries are never chosen otherwise (a pale fill would print black),
-// so near-white becomes light grey.
+// standard palette as the eye judges it (CIELAB lightness and hue, chroma counted a quarter, so
+// that a pale tint becomes the palest entry of its hue), greys only for greys and coloured entries
+// only for colours. Black maps to index 7, which every CAD draws in the foreground colour (black on
+// white paper, white on a dark screen), as map data means by black; the white entries are never
+// chosen otherwise (a pale fill would print black), so near-white becomes light grey.
 #pragma once
 
 #include <bitset>

@@ -205,8 +205,9 @@ TEST(Triangulate, EachFigureTessellatesAsIfItWereTheFirst) {
   ASSERT_TRUE(TriangulateEvenOdd(alone, first));
   std::vector<Point> many = Zigzag(2 * kMaxCrossings + 10), large;
   for (int i = 0; i < 5000; ++i) {
-    large.push_back({static_cast<int32_t>(std::lround(1e6 * std::cos(i * 2 * std::numbers::pi / 5000))),
-                     static_cast<int32_t>(std::lround(1e6 * std::sin(i * 2 * std::numbers::pi / 5000)))});
+    large.push_back(
+        {static_cast<int32_t>(std::lround(1e6 * std::cos(i * 2 * std::numbers::pi / 5000))),
+         static_cast<int32_t>(std::lround(1e6 * std::sin(i * 2 * std::numbers::pi / 5000)))});
   }
   large.push_back({0, 0});
   std::span<const Point> refused[] = {many}, taken[] = {large};

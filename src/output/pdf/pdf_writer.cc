@@ -4,10 +4,10 @@
 #include <charconv>
 #include <cmath>
 #include <concepts>
-#include <cstdlib>
 #include <cstdio>
-#include <optional>
+#include <cstdlib>
 #include <map>
+#include <optional>
 #include <tuple>
 #include <utility>
 #include <vector>

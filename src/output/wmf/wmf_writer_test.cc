@@ -466,7 +466,7 @@ TEST(WmfWriterTest, StoreWritesTheEncodedBytes) {
   std::string path = (dir / "out.wmf").string();
   StoreWmf(sheet, NominalSize{}, path);
   std::stringstream content;
-  content << std::ifstream(path, std::ios::binary).rdbuf();  // closed at once: Windows removes
+  content << std::ifstream(path, std::ios::binary).rdbuf();   // closed at once: Windows removes
   EXPECT_EQ(content.str(), EncodeWmf(sheet, NominalSize{}));  // no file that is open
   EXPECT_THROW(StoreWmf(sheet, NominalSize{}, (dir / "missing" / "out.wmf").string()),
                base::ConversionError);
