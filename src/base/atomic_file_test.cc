@@ -1,7 +1,9 @@
 #include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/stat.h>
 #endif
@@ -147,6 +149,38 @@ TEST(AtomicFileTest, LinuxOnlyFinishedFilesWaitWithoutAHandle) {
   for (auto& file : waiting) file->Commit();
   EXPECT_EQ(Contents(dir.path() + "/63.wmf"), "63");
   EXPECT_EQ(EntriesIn(dir.path()), 64u);
+}
+#endif
+
+#ifdef _WIN32
+// The rules only Windows has: the read-only attribute freezes a file, and a file another program
+// holds open cannot be replaced. Either way the old file stays and no temporary file is left.
+TEST(AtomicFileWindowsTest, AReadOnlyFileIsFrozen) {
+  TempFolder dir;
+  std::string path = dir.Write("frozen.wmf", "old");
+  std::wstring wide = std::filesystem::u8path(path).wstring();
+  ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_THROW(WriteFileAtomically(path, "new"), ConversionError);
+  EXPECT_EQ(Contents(path), "old");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
+  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(AtomicFileWindowsTest, AFileHeldOpenFailsAndStays) {
+  TempFolder dir;
+  std::string path = dir.Write("held.wmf", "old");
+  // As a drawing program holds the file it shows: shared for reading only.
+  HANDLE held =
+      CreateFileW(std::filesystem::u8path(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_THROW(WriteFileAtomically(path, "new"), ConversionError);
+  CloseHandle(held);
+  EXPECT_EQ(Contents(path), "old");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
+  // Let go, it is replaced.
+  WriteFileAtomically(path, "new");
+  EXPECT_EQ(Contents(path), "new");
 }
 #endif
 
