@@ -239,6 +239,28 @@ TEST_F(StopSignalsTest, AStopDuringIntoLeavesWholeMeshesInAValidFile) {
   EXPECT_EQ(names, std::vector<std::string>{"all.gpkg"});
 }
 
+// A stop once the last mesh is in, while the spatial indexes are built: the run ends stopped
+// with every mesh whole and no index at all, or (when the signal came too late) ends well with
+// every index. Never some indexes, never a stopped run that says it finished.
+TEST_F(StopSignalsTest, AStopWhileTheIntoFileIsIndexedLeavesAllIndexesOrNone) {
+  constexpr int kMeshes = 40;
+  MakeMeshes(kMeshes, {});
+  const std::string file = out() + "/all.gpkg";
+  Converter run({"-s", kExamples + "/vellumist.ini", "-j", "1", "--into", file, in(), out()});
+  ASSERT_TRUE(run.ReadUntil("[40/40] M")) << run.err();
+  run.Signal(SIGTERM);
+  const int status = run.Wait();
+  const std::string whole = "ok 40 " + std::to_string(330 * kMeshes);
+  if (status == 128 + SIGTERM) {
+    EXPECT_THAT(run.err(), HasSubstr("stopped by SIGTERM: 40 of 40"));
+    EXPECT_EQ(test_util::IntoFileSummary(file), whole + " 0");
+  } else {
+    EXPECT_EQ(status, 0) << run.err();
+    EXPECT_EQ(test_util::IntoFileSummary(file), whole + " 1");
+  }
+  EXPECT_EQ(Count().temporary, 0);
+}
+
 // Progress read by a reader that quits (`... 2>&1 | head -c 10`): the run goes on to the end.
 TEST_F(StopSignalsTest, AClosedProgressStreamNeverStopsTheRun) {
   MakeMeshes(6, {".wmf"});
