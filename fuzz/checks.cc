@@ -1,3 +1,4 @@
+#include <cairo.h>
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
 
@@ -255,6 +256,23 @@ void CheckWmf(std::string_view wmf) {
              std::to_string(max_record) + " != " + std::to_string(replay.largest));
   FUZZ_CHECK(object_count >= replay.slots.size(), "object count below the highest slot used",
              std::to_string(object_count) + " < " + std::to_string(replay.slots.size()));
+}
+
+void CheckPng(const std::string& png, int width, int height) {
+  std::string_view rest = png;
+  auto read = [](void* closure, unsigned char* data, unsigned int length) {
+    auto* left = static_cast<std::string_view*>(closure);
+    if (left->size() < length) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(data, left->data(), length);
+    left->remove_prefix(length);
+    return CAIRO_STATUS_SUCCESS;
+  };
+  cairo_surface_t* image = cairo_image_surface_create_from_png_stream(read, &rest);
+  const bool whole = cairo_surface_status(image) == CAIRO_STATUS_SUCCESS &&
+                     cairo_image_surface_get_width(image) == width &&
+                     cairo_image_surface_get_height(image) == height;
+  cairo_surface_destroy(image);
+  FUZZ_CHECK(whole, "PNG not read back whole");
 }
 
 void CheckSvg(std::string_view svg) {

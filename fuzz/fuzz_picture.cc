@@ -2,7 +2,8 @@
 // (whose output must keep the structure strict readers want, or be refused with ConversionError for
 // a fill or text too long for one record), the SVG writer (whose output must be well-formed XML
 // whatever the label bytes and layer names), the DXF writer (whose output must keep its group
-// structure) and the Cairo renderer.
+// structure), the Cairo renderer and the PNG writer (whose files libpng must read back at their
+// size).
 #include <cairo.h>
 
 #include <array>
@@ -58,6 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     output::RenderPicture(sheet, cr, 64, 48, Fonts());
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
+  }
+  if (flags & 32) {
+    const int width = 1 + flags % 50, height = 1 + flags % 90;
+    fuzz::CheckPng(output::EncodeImage(sheet, width, height, Fonts(), {}), width, height);
   }
   return 0;
 }

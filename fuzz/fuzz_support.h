@@ -69,6 +69,9 @@ void CheckWmf(std::string_view wmf);
 // the svg element at its root and no id given twice.
 void CheckSvg(std::string_view svg);
 
+// Checks that libpng (through Cairo) reads a PNG whole, at the given size.
+void CheckPng(const std::string& png, int width, int height);
+
 // Empty when qpdf's library reads a PDF document without a warning (cross-references, every
 // object and stream, the page's content parsed) and it has `layers` optional content groups, or
 // one more for what the sheet draws itself; else what is wrong.
