@@ -122,6 +122,20 @@ class StopSignalsTest : public ::testing::Test {
       for (const std::string& ext : extensions) dir_.Write("out/" + name + ext, kOld);
     }
   }
+  // One mesh whose only line has a million points, every segment crossing the sheet.
+  void WriteZigzagMesh() {
+    fs::create_directories(in() + "/533946/road");
+    fs::create_directories(out());
+    {
+      std::ofstream arc(in() + "/533946/road/roadntwk.arc", std::ios::binary);
+      constexpr int kPoints = 1000000;
+      arc << "533946,ARC,20250401,1\r\nL2110,1,1," << kPoints << "\r\n";
+      for (int i = 0; i < kPoints; ++i) {
+        arc << (i % 2 ? "1500.0," : "0.0,") << int64_t{i} * 7919 % 9990 / 10 << ".0\r\n";
+      }
+    }
+    dir_.Write("in/533946/road/road.atr", "533946,ATR,20250401,ROAD,1\r\nL2110,1,0,\r\n");
+  }
   // Files in the output folder by what they hold.
   struct Census {
     int old = 0, fresh = 0, temporary = 0;
@@ -175,8 +189,8 @@ TEST_F(StopSignalsTest, AStopSignalRemovesTemporariesKeepsOldDrawingsAndExitsWit
   }
 }
 
-// A stop that comes while the converter starts (before it reads its settings) ends it as a stop, not
-// by the signal itself.
+// A stop that comes while the converter starts (before it reads its settings) ends it as a stop,
+// not by the signal itself.
 TEST_F(StopSignalsTest, LinuxOnlyAStopInTheFirstInstantOfMainIsAStop) {
   MakeMeshes(2, {".wmf"});
   Converter run({"-s", kExamples + "/vellumist.ini", "-j", "1", in(), out()});
@@ -190,17 +204,7 @@ TEST_F(StopSignalsTest, LinuxOnlyAStopInTheFirstInstantOfMainIsAStop) {
 // else: drawing it as PNG takes far longer than a stop may wait, so the stop must come through
 // while the image is drawn.
 TEST_F(StopSignalsTest, AStopDuringTheDrawingOfAnImageEndsTheRun) {
-  fs::create_directories(in() + "/533946/road");
-  fs::create_directories(out());
-  {
-    std::ofstream arc(in() + "/533946/road/roadntwk.arc", std::ios::binary);
-    constexpr int kPoints = 1000000;
-    arc << "533946,ARC,20250401,1\r\nL2110,1,1," << kPoints << "\r\n";
-    for (int i = 0; i < kPoints; ++i) {
-      arc << (i % 2 ? "1500.0," : "0.0,") << int64_t{i} * 7919 % 9990 / 10 << ".0\r\n";
-    }
-  }
-  dir_.Write("in/533946/road/road.atr", "533946,ATR,20250401,ROAD,1\r\nL2110,1,0,\r\n");
+  WriteZigzagMesh();
   for (const char* jobs : {"1", "2"}) {
     SCOPED_TRACE(jobs);
     Converter run({"-s", kExamples + "/vellumist.ini", "-f", "png", "-j", jobs, in(), out()});
@@ -213,6 +217,24 @@ TEST_F(StopSignalsTest, AStopDuringTheDrawingOfAnImageEndsTheRun) {
     EXPECT_EQ(files.temporary, 0);
     EXPECT_EQ(files.fresh, 0);
   }
+}
+
+// A second signal, for a stop that seems slow, ends the process at once; what it leaves behind
+// (the temporary image) goes with the next run.
+TEST_F(StopSignalsTest, ASecondSignalEndsTheProcessAtOnce) {
+  WriteZigzagMesh();
+  {
+    Converter run({"-s", kExamples + "/vellumist.ini", "-f", "png", "-j", "1", in(), out()});
+    while (Count().temporary == 0 && !run.Exited()) ::usleep(10000);
+    run.Signal(SIGTERM);
+    run.Signal(SIGINT);
+    EXPECT_EQ(run.Wait(), 1000 + SIGINT) << run.err();
+  }
+  Converter next({"-s", kExamples + "/vellumist.ini", "-f", "wmf", in(), out()});
+  EXPECT_EQ(next.Wait(), 0) << next.err();
+  Census files = Count();
+  EXPECT_EQ(files.temporary, 0);
+  EXPECT_EQ(files.fresh, 1);
 }
 
 // A stop while meshes go into one --into file: the mesh under way is rolled back, and the file

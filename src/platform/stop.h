@@ -2,7 +2,7 @@
 // closed terminal); Windows: the console's Ctrl+C and Ctrl+Break (as SIGINT), its window closed
 // (as SIGHUP), a log-off or shutdown (as SIGTERM). Each asks the process to stop instead of ending
 // it on the spot, so that a batch leaves as it leaves on a cancel: temporary files removed, stored
-// drawings kept. SIGPIPE is ignored: a reader of the progress that goes away makes writes fail,
+// drawings kept. A second request (a second Ctrl+C) ends the process at once. SIGPIPE is ignored: a reader of the progress that goes away makes writes fail,
 // never ends the run.
 //
 // Used by sheetwright-convert (the batch polls StopRequest) and by the desktop program (which

@@ -15,9 +15,17 @@ int pipe_fds[2] = {-1, -1};
 
 static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
 
+// The first request asks the run to stop; a second one, sent because the first seems to take too
+// long, ends the process at once by the signal's default action. Temporary files are then left
+// behind (the next run removes them: they carry the ended process's id), stored files are never
+// half-written, since each replaces its older self only once complete.
 void OnStopSignal(int signal) {
   int none = 0;
-  stop_signal.compare_exchange_strong(none, signal);
+  if (!stop_signal.compare_exchange_strong(none, signal)) {
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+    return;
+  }
   if (pipe_fds[1] >= 0) {
     int saved = errno;
     char byte = static_cast<char>(signal);

@@ -17,7 +17,9 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
                : event == CTRL_CLOSE_EVENT                        ? kStopHangUp
                                                                   : kStopTerminate;
   int none = 0;
-  stop_signal.compare_exchange_strong(none, signal);
+  // A second Ctrl+C goes to the default handler, which ends the process at once (see the POSIX
+  // half: what is left behind is removed by the next run).
+  if (!stop_signal.compare_exchange_strong(none, signal) && signal == kStopInterrupt) return FALSE;
   if (stop_event) SetEvent(stop_event);
   if (signal != kStopInterrupt) Sleep(4000);
   return TRUE;
