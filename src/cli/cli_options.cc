@@ -285,7 +285,8 @@ Options:
 
 Messages about bad records go to stderr as "MESH: message".
 SIGINT, SIGTERM or SIGHUP stop the run: temporary files are removed, stored files kept, and
-the count of stored meshes is shown. A closed stdout or stderr never stops a run.
+the count of stored meshes is shown; a second signal ends the process at once. A closed
+stdout or stderr never stops a run.
 Exit status: 0 every mesh stored; 1 a mesh failed; 2 bad usage, a missing input folder, mesh
 or settings file, or a settings file that cannot be read or is none (nothing is then
 converted); 128 + the signal's number after a stop signal (130, 143, 129).
