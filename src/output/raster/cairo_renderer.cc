@@ -122,8 +122,12 @@ void Player::RasterStroke(std::span<const picture::Point> points, bool closed,
 // document's size and its reader's time grow with every stroke operation and every point, and
 // the rasterizer's with every cap, which a wide pen on short lines spends most of its outline on.
 // The look is the same.
+// A line that cannot touch the surface (a band of rows, a zoomed view) is not chained at all.
+// The chains of the others can then pair differently where three or more lines meet, which moves
+// a pixel there by one level at most.
 void Player::OpenLine(std::span<const picture::Point> points, const picture::DcState& dc) {
   if (dc.pen.style == picture::PenStyle::kNull) return;
+  if (raster_ && raster_->Handles(cr_) && !raster_->Reaches(cr_, points, PenWidth(dc))) return;
   open_lines_.Add(points);
 }
 

@@ -486,7 +486,8 @@ TEST_F(StoreImageTest, EveryPixelComesBackWhateverTheRowCount) {
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < 37 * 4; ++x) {
         if (x % 4 == 3) continue;  // the unused byte
-        ASSERT_EQ(read[y * read_stride + x], data[y * stride + x]) << height << ": " << x << "," << y;
+        ASSERT_EQ(read[y * read_stride + x], data[y * stride + x])
+            << height << ": " << x << "," << y;
       }
     }
   }
