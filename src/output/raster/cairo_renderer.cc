@@ -92,6 +92,7 @@ class Player {
   ImageRasterizer* raster_;
   const std::function<bool()>& stop_;
   LineChainer open_lines_;  // lines of the current pen not yet stroked
+  double open_width_ = -1;  // their pen's width in pixels, once asked; a run has one pen
   cairo_pattern_t* hatch_ = nullptr;
   uint64_t records_ = 0;
   static constexpr uint64_t kRecordsPerCheck = 256;
@@ -127,11 +128,15 @@ void Player::RasterStroke(std::span<const picture::Point> points, bool closed,
 // a pixel there by one level at most.
 void Player::OpenLine(std::span<const picture::Point> points, const picture::DcState& dc) {
   if (dc.pen.style == picture::PenStyle::kNull) return;
-  if (raster_ && raster_->Handles(cr_) && !raster_->Reaches(cr_, points, PenWidth(dc))) return;
+  if (raster_ && raster_->Handles(cr_)) {
+    if (open_width_ < 0) open_width_ = PenWidth(dc);
+    if (!raster_->Reaches(cr_, points, open_width_)) return;
+  }
   open_lines_.Add(points);
 }
 
 void Player::EndOfLines(const picture::DcState& dc) {
+  open_width_ = -1;
   if (open_lines_.empty()) return;
   if (Rasterize()) {
     // A chain that comes back to its start is a ring: joined there instead of two caps.
