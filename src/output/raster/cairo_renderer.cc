@@ -98,6 +98,9 @@ class Player {
   static constexpr uint64_t kRecordsPerCheck = 256;
 };
 
+bool ByX(picture::Point a, picture::Point b) { return a.x < b.x; }
+bool ByY(picture::Point a, picture::Point b) { return a.y < b.y; }
+
 void Player::Polygon(std::span<const picture::Point> points, const picture::DcState& dc) {
   if (dc.brush.style != picture::BrushStyle::kDiagCross && Rasterize()) {
     if (dc.brush.style == picture::BrushStyle::kSolid) {
@@ -130,7 +133,10 @@ void Player::OpenLine(std::span<const picture::Point> points, const picture::DcS
   if (dc.pen.style == picture::PenStyle::kNull) return;
   if (raster_ && raster_->Handles(cr_)) {
     if (open_width_ < 0) open_width_ = PenWidth(dc);
-    if (!raster_->Reaches(cr_, points, open_width_)) return;
+    auto [x0, x1] = std::minmax_element(points.begin(), points.end(), ByX);
+    auto [y0, y1] = std::minmax_element(points.begin(), points.end(), ByY);
+    // Half the pen, plus the pixel its anti-aliased edge may reach, plus one for rounding.
+    if (!raster_->Reaches(cr_, x0->x, y0->y, x1->x, y1->y, open_width_ / 2 + 2)) return;
   }
   open_lines_.Add(points);
 }
@@ -239,7 +245,16 @@ void Player::Text(picture::Point at, std::string_view bytes, const picture::DcSt
   if (bytes.empty()) return;
   picture::LabelLayout layout = fonts_.Layout(dc.font, bytes);
   if (cairo_scaled_font_status(layout.scaled[0]) != CAIRO_STATUS_SUCCESS) return;
-  if (raster_) raster_->Release();
+  if (raster_) {
+    // Glyphs may reach past the measured box (a slant, a swash) by a part of their size.
+    const double reach = layout.extent.height;
+    if (raster_->Handles(cr_) &&
+        !raster_->Reaches(cr_, at.x - reach, at.y - reach, at.x + layout.extent.width + reach,
+                          at.y + 2 * reach, 2)) {
+      return;
+    }
+    raster_->Release();
+  }
   double x = at.x, y = at.y;
   double baseline = y + layout.ascent;
 

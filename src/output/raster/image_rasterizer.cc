@@ -360,21 +360,13 @@ void ImageRasterizer::Stroke(cairo_t* cr, std::span<const picture::Point> points
   }
 }
 
-bool ImageRasterizer::Reaches(cairo_t* cr, std::span<const picture::Point> points,
-                              double width) const {
+bool ImageRasterizer::Reaches(cairo_t* cr, double x0, double y0, double x1, double y1,
+                              double margin) const {
   const Impl& im = *impl_;
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
-  for (const picture::Point& p : points) {
-    x0 = std::min(x0, double{p.x}), x1 = std::max(x1, double{p.x});
-    y0 = std::min(y0, double{p.y}), y1 = std::max(y1, double{p.y});
-  }
-  auto device = [&](double x, double y) { return std::pair{m.xx * x + m.x0, m.yy * y + m.y0}; };
-  auto [ax, ay] = device(x0, y0);
-  auto [bx, by] = device(x1, y1);
-  // Half the pen, plus the pixel its anti-aliased edge may reach, plus one for rounding.
-  const double margin = width / 2 + 2;
+  const double ax = m.xx * x0 + m.x0, bx = m.xx * x1 + m.x0;
+  const double ay = m.yy * y0 + m.y0, by = m.yy * y1 + m.y0;
   return !(std::max(ax, bx) < im.clip_x0 - margin || std::min(ax, bx) > im.clip_x1 + margin ||
            std::max(ay, by) < im.clip_y0 - margin || std::min(ay, by) > im.clip_y1 + margin);
 }

@@ -38,9 +38,10 @@ class ImageRasterizer {
   // up to 1.5 pixels wide are drawn as anti-aliased lines with plain ends, which look the same.
   void Stroke(cairo_t* cr, std::span<const picture::Point> points, bool closed, double width,
               picture::Rgb color);
-  // Whether a stroke of `points` `width` pixels wide can touch the surface's clip: a line that
-  // cannot is left out of the chains before any work (a band of rows sees a part of the sheet).
-  bool Reaches(cairo_t* cr, std::span<const picture::Point> points, double width) const;
+  // Whether the box from (x0, y0) to (x1, y1), in cr's current units, widened by `margin`
+  // device pixels, touches the surface's clip: what cannot is left out before any work (a band
+  // of rows sees a part of the sheet, a zoomed view less).
+  bool Reaches(cairo_t* cr, double x0, double y0, double x1, double y1, double margin) const;
   // Fills with the even-odd rule.
   void Fill(cairo_t* cr, std::span<const picture::Point> points, picture::Rgb color);
 
