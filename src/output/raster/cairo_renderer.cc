@@ -84,6 +84,8 @@ class Player {
   void RasterStroke(std::span<const picture::Point> points, bool closed,
                     const picture::DcState& dc);
   void OpenLine(std::span<const picture::Point> points, const picture::DcState& dc);
+  // Whether a figure with a pen this wide (pixels) can touch the rasterizer's surface.
+  bool Reaches(std::span<const picture::Point> points, double pen_width) const;
   void SetPathPoints(std::span<const picture::Point> points);
   cairo_pattern_t* Hatch();
 
@@ -101,8 +103,16 @@ class Player {
 bool ByX(picture::Point a, picture::Point b) { return a.x < b.x; }
 bool ByY(picture::Point a, picture::Point b) { return a.y < b.y; }
 
+bool Player::Reaches(std::span<const picture::Point> points, double pen_width) const {
+  auto [x0, x1] = std::minmax_element(points.begin(), points.end(), ByX);
+  auto [y0, y1] = std::minmax_element(points.begin(), points.end(), ByY);
+  // Half the pen, plus the pixel its anti-aliased edge may reach, plus one for rounding.
+  return raster_->Reaches(cr_, x0->x, y0->y, x1->x, y1->y, pen_width / 2 + 2);
+}
+
 void Player::Polygon(std::span<const picture::Point> points, const picture::DcState& dc) {
   if (dc.brush.style != picture::BrushStyle::kDiagCross && Rasterize()) {
+    if (!Reaches(points, dc.pen.style == picture::PenStyle::kNull ? 0 : PenWidth(dc))) return;
     if (dc.brush.style == picture::BrushStyle::kSolid) {
       raster_->Fill(cr_, points, picture::ResolveColor(dc.brush.color));
     }
@@ -133,10 +143,7 @@ void Player::OpenLine(std::span<const picture::Point> points, const picture::DcS
   if (dc.pen.style == picture::PenStyle::kNull) return;
   if (raster_ && raster_->Handles(cr_)) {
     if (open_width_ < 0) open_width_ = PenWidth(dc);
-    auto [x0, x1] = std::minmax_element(points.begin(), points.end(), ByX);
-    auto [y0, y1] = std::minmax_element(points.begin(), points.end(), ByY);
-    // Half the pen, plus the pixel its anti-aliased edge may reach, plus one for rounding.
-    if (!raster_->Reaches(cr_, x0->x, y0->y, x1->x, y1->y, open_width_ / 2 + 2)) return;
+    if (!Reaches(points, open_width_)) return;
   }
   open_lines_.Add(points);
 }
