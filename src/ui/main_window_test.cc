@@ -129,6 +129,25 @@ TEST_F(MainWindowTest, PlacesEveryControlOfTheLayout) {
   EXPECT_EQ(font_buttons, 12);
 }
 
+// The window keeps its classic size where the screen has room and is centred; on a smaller screen
+// (1366 x 768 at 125 %: 1093 x 614 with a panel) it shrinks to what the screen has, title bar and
+// bottom edge on screen.
+TEST(FitToScreen, KeepsTheTitleBarAndTheBottomEdgeOnScreen) {
+  const QSize client(896, 664);
+  const QMargins frame(4, 30, 4, 4);
+  struct Case {
+    QRect available;
+    QRect expected;
+  };
+  for (Case c :
+       {Case{{0, 0, 1920, 1040}, {512, 201, 896, 664}}, Case{{0, 0, 1093, 584}, {98, 30, 896, 550}},
+        Case{{0, 30, 800, 570}, {4, 60, 792, 536}}}) {
+    QRect fitted = FitToScreen(client, frame, c.available);
+    EXPECT_EQ(fitted, c.expected) << c.available.width() << "x" << c.available.height();
+    EXPECT_TRUE(c.available.contains(fitted.marginsAdded(frame)));
+  }
+}
+
 TEST_F(MainWindowTest, WithoutASettingsFileEveryControlHoldsItsDefault) {
   auto window = Start();
   for (const RowLayout& row : RowLayouts()) {
