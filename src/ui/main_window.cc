@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <cstdio>
 #include <stdexcept>
 
@@ -74,7 +75,14 @@ MainWindow::MainWindow(std::string settings_path, std::string program_folder,
   scroll_->setWidget(page_);
   QRect fitted(QPoint(0, 0), kClientSize);
   if (QScreen* shown_on = screen()) {
-    fitted = FitToScreen(kClientSize, kFrameGuess, shown_on->availableGeometry());
+    QRect available = shown_on->availableGeometry();
+    fitted = FitToScreen(kClientSize, kFrameGuess, available);
+    // A page cut short gets its scroll bar beside it, not over it, where the screen has room.
+    int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    QSize wanted = kClientSize;
+    if (fitted.height() < kClientSize.height()) wanted.rwidth() += bar;
+    if (fitted.width() < kClientSize.width()) wanted.rheight() += bar;
+    fitted = FitToScreen(wanted, kFrameGuess, available);
   }
   setFixedSize(fitted.size());
   scroll_->setGeometry(rect());
