@@ -133,7 +133,7 @@ TEST_F(CliTest, FailedMeshGivesStatusOneAndStopsUnlessKeepGoing) {
   { std::ofstream(out("B.wmf")) << "old"; }
   ProcessResult stop = Convert({"-s", kExampleSettings, in(), out()});
   EXPECT_EQ(stop.exit_status, 1);
-  EXPECT_THAT(stop.err, HasSubstr("B: road/roadntwk.arc:4: 'x' は浮動小数点数ではありません\n"));
+  EXPECT_THAT(stop.err, HasSubstr("\nB/road/roadntwk.arc:4: 'x' は浮動小数点数ではありません\n"));
   EXPECT_TRUE(fs::exists(out("A.wmf")));
   EXPECT_EQ(ReadFileBytes(out("B.wmf")), "old");
   EXPECT_FALSE(fs::exists(out("C.wmf")));
@@ -155,7 +155,7 @@ TEST_F(CliTest, GeoPackagePerMeshOrIntoOneFile) {
   { std::ofstream(out("B.gpkg")) << "old"; }
   ProcessResult each = Convert({"-f", "gpkg", "-j", "2", "--keep-going", in(), out()});
   EXPECT_EQ(each.exit_status, 1);
-  EXPECT_THAT(each.err, HasSubstr("B: 'x' は浮動小数点数ではありません\n"));
+  EXPECT_THAT(each.err, HasSubstr("\nB/road/roadntwk.arc:4: 'x' は浮動小数点数ではありません\n"));
   EXPECT_THAT(each.err, Not(HasSubstr("no settings file")));
   EXPECT_EQ(ReadFileBytes(out("B.gpkg")), "old");
   std::vector<std::string> files;

@@ -50,6 +50,9 @@ class ProgressHook {
   // A layer row's turn has come: row 1..rows of the conversion's fixed order, whether or not the
   // row is drawn. For showing how far a conversion is.
   virtual void Row(int /*row*/, int /*rows*/) {}
+  // A file of the converted mesh is written next, in the format named (as on the command line:
+  // "wmf", "svg", ..., "gpkg"). For showing what a long store is doing.
+  virtual void Writing(std::string_view /*format*/) {}
 };
 
 // What kind of failure ended a conversion.

@@ -59,10 +59,28 @@ void ConsoleReporter::Stored(const std::string& mesh, const std::vector<std::str
   std::fflush(out_);
 }
 
+namespace {
+
+// Whether a failure begins with the place of its subject, "<file>:<line>: ": a path relative to
+// the mesh folder (never absolute, never a drive), a colon, digits, a colon and a space.
+bool StartsWithPlace(const std::string& error) {
+  size_t colon = error.find(':');
+  if (colon == 0 || colon == std::string::npos || error[0] == '/' || error[0] == '\\') {
+    return false;
+  }
+  size_t digits = colon + 1;
+  while (digits < error.size() && error[digits] >= '0' && error[digits] <= '9') ++digits;
+  return digits > colon + 1 && error.compare(digits, 2, ": ") == 0;
+}
+
+}  // namespace
+
+// A failure with a place is named as a message is, "<mesh>/<file>:<line>: <text>"; any other as
+// "<mesh>: <text>".
 void ConsoleReporter::Failed(const std::string& mesh, const std::string& error) {
   ++finished_;
   ClearBar();
-  std::fprintf(out_, "%s: %s\n", mesh.c_str(), error.c_str());
+  std::fprintf(out_, StartsWithPlace(error) ? "%s/%s\n" : "%s: %s\n", mesh.c_str(), error.c_str());
   if (terminal_) DrawBar(mesh);
   std::fflush(out_);
 }

@@ -1,6 +1,7 @@
 // What sheetwright-convert shows on stderr while a batch runs: messages about bad records and
-// failures as "MESH: message" lines, and the progress, as a bar redrawn in place on a terminal or
-// as one plain line per stored mesh otherwise (none with --quiet).
+// failures as "MESH/FILE:LINE: message" lines (or "MESH: message" where no data line is the cause),
+// and the progress, as a bar redrawn in place on a terminal or as one plain line per stored mesh
+// otherwise (none with --quiet).
 #pragma once
 
 #include <cstdio>

@@ -41,6 +41,9 @@ class StopCheck : public base::ProgressHook {
   void Row(int row, int rows) override {
     if (inner_) inner_->Row(row, rows);
   }
+  void Writing(std::string_view format) override {
+    if (inner_) inner_->Writing(format);
+  }
 
  private:
   const std::function<bool()>& stop_;
@@ -141,7 +144,7 @@ class BatchRun {
       ConversionServices services{styles_, fonts_, *sink, &hook};
       // Data alone needs no drawing.
       if (!request_.formats.empty()) ConvertMesh(folder, services, *sheet);
-      StageData(mesh, *sink, outcome);
+      StageData(mesh, *sink, hook, outcome);
     } catch (const base::ConversionCancelled&) {
       throw;
     } catch (const std::exception& e) {
@@ -153,6 +156,7 @@ class BatchRun {
     outcome.sheet = sheet;
     try {
       for (OutputFormat format : request_.formats) {
+        hook.Writing(FormatName(format));
         auto file = std::make_unique<base::AtomicFile>(OutputPath(mesh, format));
         ByteWriter write = [&](std::string_view bytes) {
           hook.Step();
@@ -180,8 +184,10 @@ class BatchRun {
 
   // Writes the mesh's GeoPackages beside the files they replace (not the --into file, which takes
   // the meshes in list order as they are committed).
-  void StageData(const std::string& mesh, base::MessageSink& sink, MeshOutcome& outcome) {
+  void StageData(const std::string& mesh, base::MessageSink& sink, base::ProgressHook& hook,
+                 MeshOutcome& outcome) {
     for (gis::DataFormat format : request_.gis.formats) {
+      hook.Writing(gis::Extension(format).substr(1));  // ".gpkg" names "gpkg"
       std::string target =
           JoinFolder(request_.output_folder, mesh) + std::string(gis::Extension(format));
       outcome.data_files.push_back(std::make_unique<gis::StagedGpkg>(

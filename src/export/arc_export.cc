@@ -1,12 +1,12 @@
 // The arc layers: every arc record of an arc file as a line, with the road attribute joined to the
 // road arcs.
 #include "base/numbers.h"
-#include "mapdata/bad_line.h"
-#include "mapdata/coordinates.h"
 #include "export/export_parts.h"
 #include "export/feature_row.h"
-#include "mapdata/map_format.h"
+#include "mapdata/bad_line.h"
+#include "mapdata/coordinates.h"
 #include "mapdata/fields.h"
+#include "mapdata/map_format.h"
 
 namespace sheetwright::gis {
 namespace {
@@ -16,7 +16,8 @@ using mapdata::ReportBadLine;
 
 // The main-road columns of a road arc: the first attribute that marks it, as the main-roads
 // drawer finds it.
-void MainRoad(FeatureRow& row, const mapdata::AttributeTable& roads, std::optional<int32_t> arc_id) {
+void MainRoad(FeatureRow& row, const mapdata::AttributeTable& roads,
+              std::optional<int32_t> arc_id) {
   if (!arc_id) return;
   int slot = roads.FindMainRoad(*arc_id);
   if (slot == -1) return;
@@ -66,8 +67,9 @@ void ExportArcs(ExportContext& ctx, size_t layer) {
     std::string_view count_text = f[format::kArcPointCountField - 1];
     if (count_text.empty()) {
       // Its coordinate lines hold only numbers and are passed over up to the next record; the
-      // arc is written without geometry.
-      ReportBadLine(ctx.sink, "PGNファイルのレコード数不正=", line);
+      // arc is written without geometry. The arc file's own wording: the data names no polygon
+      // file here (a record line cut short, as at the end of a truncated file).
+      ReportBadLine(ctx.sink, "ARCファイルのレコード数不正=", line);
     } else {
       ReadLine(cursor, base::StrToInt(count_text), ctx.placement, row.Shape());
     }

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/messages.h"
@@ -19,6 +20,27 @@
 #include "mapdata/record_tables.h"
 
 namespace sheetwright::gis {
+
+class ExportContext;
+
+// Tells the messages of one mesh's export to `inner` with the place of their subject: the data
+// file (relative to the mesh folder, as the drawing names it) and the line that holds it.
+class PlacingSink : public base::MessageSink {
+ public:
+  PlacingSink(const ExportContext& ctx, std::string mesh_folder, base::MessageSink& inner)
+      : ctx_(ctx), mesh_folder_(std::move(mesh_folder)), inner_(inner) {}
+  void Show(const std::string& text) override { inner_.Show(text); }
+  void Report(const base::Message& message) override;
+  // Where `at`, an address inside a text read by the export, stands; unknown outside them.
+  base::Place Find(const char* at);
+
+ private:
+  const ExportContext& ctx_;
+  std::string mesh_folder_;
+  base::MessageSink& inner_;
+  // The offsets of each text's line feeds, made at the first message about that text.
+  std::map<const mapdata::FileText*, std::vector<size_t>> line_ends_;
+};
 
 class ExportContext {
  public:
@@ -37,11 +59,12 @@ class ExportContext {
   const std::string mesh;  // the mesh's name in UTF-8, as the mesh column holds it
   const Placement placement;
   GisFile& file;
-  base::MessageSink& sink;
+  PlacingSink sink;
   // How polygon references are read (as the drawers read them), reporting to the sink.
   mapdata::ReferenceReader references;
 
  private:
+  friend class PlacingSink;
   mapdata::MeshFiles paths_;
   std::map<std::string, std::shared_ptr<const mapdata::FileText>> texts_;
   std::map<std::string, std::unique_ptr<mapdata::ArcTable>> arcs_;

@@ -124,8 +124,12 @@ TEST(GisExport, BadLinesAreToldAndTheRestOfTheFileIsStillRead) {
   dir.Write("m/others/eki.atr", "m,ATR,x,x,2\r\nP2420,9,2420,X,\r\nP2420,2,2420,\x89\x77, \r\n");
   CollectingSink sink;
   StagedGpkg(dir / "m.gpkg", dir / "m", "m", Placement{}, sink).Commit();
-  EXPECT_EQ(sink.messages, (std::vector<std::string>{"PGNファイルのレコード数不正=L2110,1,7",
+  EXPECT_EQ(sink.messages, (std::vector<std::string>{"ARCファイルのレコード数不正=L2110,1,7",
                                                      "ATRID-NOTFOUND=9"}));
+  // Named as the drawing names them: the file relative to the mesh folder, and the line.
+  ASSERT_EQ(sink.places.size(), 2u);
+  EXPECT_EQ(sink.places[0].file + ":" + std::to_string(sink.places[0].line), "road/roadntwk.arc:2");
+  EXPECT_EQ(sink.places[1].file + ":" + std::to_string(sink.places[1].line), "others/eki.atr:2");
   Dataset gpkg(dir / "m.gpkg");
   std::map<int, std::unique_ptr<OGRFeature>> roads;
   for (auto& f : gpkg["road_arc"]) roads[f->GetFieldAsInteger("arc_id")].reset(f.release());

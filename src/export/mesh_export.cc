@@ -1,5 +1,8 @@
 #include "export/mesh_export.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "base/encoding.h"
 #include "base/numbers.h"
 #include "export/export_parts.h"
@@ -8,6 +11,7 @@
 #include "mapdata/fields.h"
 #include "mapdata/label_name.h"
 #include "mapdata/map_format.h"
+#include "platform/folders.h"
 
 namespace sheetwright::gis {
 
@@ -18,9 +22,37 @@ ExportContext::ExportContext(const std::string& mesh_folder, const std::string& 
     : mesh(base::PlatformTextToUtf8(mesh)),
       placement(placement),
       file(file),
-      sink(sink),
-      references{.sink = sink},
+      sink(*this, mesh_folder, sink),
+      references{.sink = this->sink},
       paths_(mapdata::FileSet(mesh_folder)) {}
+
+void PlacingSink::Report(const base::Message& message) {
+  base::Message placed = message;
+  if (!placed.place.known()) placed.place = Find(message.subject.data());
+  inner_.Report(placed);
+}
+
+base::Place PlacingSink::Find(const char* at) {
+  std::less_equal<const char*> not_after;
+  for (const auto& [path, text] : ctx_.texts_) {
+    if (!text) continue;
+    std::string_view bytes = text->text();
+    if (!not_after(bytes.data(), at) || !not_after(at, bytes.data() + bytes.size())) continue;
+    std::vector<size_t>& ends = line_ends_[text.get()];
+    if (ends.empty()) {
+      for (size_t i = bytes.find('\n'); i != std::string_view::npos; i = bytes.find('\n', i + 1))
+        ends.push_back(i);
+    }
+    size_t offset = static_cast<size_t>(at - bytes.data());
+    long before = std::lower_bound(ends.begin(), ends.end(), offset) - ends.begin();
+    std::string file = text->path();
+    std::string folder = mesh_folder_;
+    if (folder.empty() || !platform::IsSeparator(folder.back())) folder += platform::kSeparator;
+    if (file.compare(0, folder.size(), folder) == 0) file.erase(0, folder.size());
+    return {file, before + 1};
+  }
+  return {};
+}
 
 std::shared_ptr<const mapdata::FileText> ExportContext::Text(
     std::string mapdata::MeshFiles::*member) {
@@ -113,20 +145,27 @@ void ExportPoints(ExportContext& ctx, size_t layer) {
 void ExportMesh(const std::string& mesh_folder, const std::string& mesh, const Placement& placement,
                 GisFile& file, base::MessageSink& sink) {
   ExportContext ctx(mesh_folder, mesh, placement, file, sink);
-  for (size_t i = 0; i < kLayers.size(); ++i) {
-    switch (kLayers[i].kind) {
-      case LayerKind::kArc:
-        ExportArcs(ctx, i);
-        break;
-      case LayerKind::kPolygon:
-        ExportPolygons(ctx, i);
-        break;
-      case LayerKind::kPoint:
-        ExportPoints(ctx, i);
-        break;
-      case LayerKind::kProblem:
-        break;  // filled by the polygon layers
+  try {
+    for (size_t i = 0; i < kLayers.size(); ++i) {
+      switch (kLayers[i].kind) {
+        case LayerKind::kArc:
+          ExportArcs(ctx, i);
+          break;
+        case LayerKind::kPolygon:
+          ExportPolygons(ctx, i);
+          break;
+        case LayerKind::kPoint:
+          ExportPoints(ctx, i);
+          break;
+        case LayerKind::kProblem:
+          break;  // filled by the polygon layers
+      }
     }
+  } catch (const base::ConversionError& e) {
+    // A field that is no number, named with the file and line that hold it while they are read.
+    base::Place place = e.subject() ? ctx.sink.Find(e.subject()) : base::Place{};
+    if (place.known()) throw e.Placed(place);
+    throw;
   }
   ctx.FlushRows();
 }

@@ -48,6 +48,10 @@ ColourBox::ColourBox(QWidget* parent) : QComboBox(parent) {
             QVariant::fromValue(listed.value));
   }
   setCurrentIndex(kCustomEntry);
+  // The listed colour shown last, for a custom colour not yet set.
+  connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index > kCustomEntry) before_custom_ = itemData(index, kValueRole).value<ColorValue>();
+  });
   // activated, not currentIndexChanged: choosing the custom entry again must open the dialog again.
   connect(this, &QComboBox::activated, this, &ColourBox::OnActivated);
 }
@@ -107,6 +111,7 @@ void ColourBox::SetColor(ColorValue value) {
 
 void ColourBox::SetCustomColor(ColorValue value) {
   custom_ = value;
+  custom_set_ = true;
   setItemData(kCustomEntry, QVariant::fromValue(value), kValueRole);
   setItemIcon(kCustomEntry, Swatch(SwatchColor(value)));
 }
@@ -116,8 +121,10 @@ void ColourBox::OnActivated(int index) {
   emit ColorChosen(Color());
 }
 
+// The dialog starts at the custom colour once there is one; before that at the listed colour the
+// box showed (the layer's colour), never at the unset custom colour's black.
 void ColourBox::ChooseCustomColor() {
-  QColor seed = SwatchColor(custom_);
+  QColor seed = SwatchColor(custom_set_ ? custom_ : before_custom_);
   QColorDialog::setCustomColor(0, seed);
   QColorDialog dialog(seed, this);
   dialog.setObjectName("ColorDialog");

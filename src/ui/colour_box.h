@@ -1,7 +1,8 @@
 // A colour box: the drop-down colour choice of every coloured layer row and of the font dialog. It
 // offers 21 entries, each a swatch and a name: the custom entry "カスタム..." and the twenty listed
 // colours of settings/colour_names.h. Choosing the custom entry (from the list, or Enter while it
-// is selected) opens the colour dialog seeded with the custom colour; OK makes the chosen colour
+// is selected) opens the colour dialog seeded with the custom colour (before one is set: with the
+// listed colour the box showed); OK makes the chosen colour
 // the custom colour, Cancel keeps it, and either way the custom entry is then selected. The box's
 // value is always the colour of its selected entry. The closed box draws the swatch and the whole
 // name, in a smaller font where the name would not fit the box (the boxes are 89 pixels wide).
@@ -52,6 +53,8 @@ class ColourBox : public QComboBox {
   void SetCustomColor(ColorValue value);
 
   ColorValue custom_ = 0;
+  bool custom_set_ = false;  // by SetColor or the dialog
+  ColorValue before_custom_ = 0;
 };
 
 }  // namespace sheetwright::ui

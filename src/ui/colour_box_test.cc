@@ -92,5 +92,24 @@ TEST(ColourBox, TheCustomEntryOpensTheColourDialogSeededWithTheCustomColour) {
   EXPECT_TRUE(script.Unexpected().empty());
 }
 
+// Before any custom colour is set, the custom entry starts the dialog at the colour the box
+// showed (the layer's), not at black; Cancel then shows that colour still.
+TEST(ColourBox, TheFirstCustomColourStartsFromTheListedColourShown) {
+  ColourBox box;
+  box.SetColor(0x0000FF);  // a listed red
+  ASSERT_NE(box.currentIndex(), ColourBox::kCustomEntry);
+  QColor seed;
+  ModalScript script;
+  script.Then("QColorDialog", [&](QWidget* modal) {
+    seed = qobject_cast<QColorDialog*>(modal)->currentColor();
+    Press(modal, QDialogButtonBox::Cancel);
+  });
+  box.setCurrentIndex(ColourBox::kCustomEntry);
+  emit box.activated(ColourBox::kCustomEntry);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(seed, QColor(0xFF, 0, 0));
+  EXPECT_TRUE(script.Unexpected().empty());
+}
+
 }  // namespace
 }  // namespace sheetwright::ui

@@ -59,6 +59,11 @@ class ConversionJob::Worker : public base::MessageSink,
     Step();
     Emit([mesh = mesh_, row, rows](ConversionJob& job) { emit job.Progress(mesh, row, rows); });
   }
+  void Writing(std::string_view format) override {
+    Emit([mesh = mesh_, format = FromUtf8(format)](ConversionJob& job) {
+      emit job.Writing(mesh, format);
+    });
+  }
 
   // BatchObserver. The status keeps the batch's count and puts this run's total beside it.
   void Status(const std::string& text) override {

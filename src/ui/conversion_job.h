@@ -65,6 +65,7 @@ class ConversionJob : public QObject {
   void MessageLogged(const QString& mesh, const QString& text);  // every message of the run
   void MessageShown(const QString& mesh, const QString& text);   // waits for Acknowledge
   void Progress(const QString& mesh, int row, int rows);
+  void Writing(const QString& mesh, const QString& format);  // "wmf", ..., "gpkg"
   void Status(const QString& text);
   void Converted(const QString& mesh, sheetwright::ui::SheetPtr sheet);
   void Failed(const QString& mesh, const QString& error);

@@ -3,7 +3,8 @@
 // the highlighted folder, where any path may be typed. It starts at the working folder. OK on a
 // path that is no folder asks "指定されたディレクトリが存在しません。作成しますか？": No keeps the
 // dialog open, Yes accepts; the folder is then created with its parents. Paths are shown decoded
-// and chosen as the bytes the file system holds (see folder_bytes.h).
+// and chosen as the bytes the file system holds (see folder_bytes.h): the tree lists every folder,
+// those named in CP932 too (which Qt's own file models leave out), read as the user opens it.
 #pragma once
 
 #include <QDialog>
@@ -13,9 +14,11 @@
 #include <string>
 
 class QComboBox;
-class QFileSystemModel;
 class QLineEdit;
 class QListView;
+class QStandardItem;
+class QStandardItemModel;
+class QStringListModel;
 class QTreeView;
 
 namespace sheetwright::ui {
@@ -44,22 +47,32 @@ class FolderChooser : public QDialog {
 
   void accept() override;
 
+  // The bytes of the folder highlighted in the tree ("" when none).
+  std::string HighlightedFolder() const;
+  // Opens the tree down to `bytes` and highlights it; false when no folder on the way is found.
+  bool OpenAt(const std::string& bytes);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   // The steps of the constructor: the controls, their places, what follows a choice in the tree
   // or the volume box, and the tree opened at the working folder as the model reads it.
   void BuildControls();
   void LayOut();
   void FollowChoices();
-  void OpenAtWorkingFolder();
-  void ShowFolder(const QString& path);
+  void ShowFolder(const std::string& bytes);
+  // A row for the folder `bytes` shown as `name`, with a stand-in child until it is read.
+  QStandardItem* FolderRow(const QString& name, const std::string& bytes);
+  // Reads the subfolders of `item` once, in place of its stand-in child.
+  void ReadSubfolders(QStandardItem* item);
 
   QComboBox* volumes_;
-  QFileSystemModel* folders_;
-  QFileSystemModel* files_;
+  QStandardItemModel* folders_;
+  QStringListModel* files_;
   QTreeView* tree_;
   QListView* file_list_;
   QLineEdit* path_;
-  QString shown_folder_;  // the tree's folder last shown in the path field
 };
 
 }  // namespace sheetwright::ui

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "picture/font_library.h"
 #include "settings/layer_styles.h"
@@ -80,6 +82,9 @@ FontDialog::FontDialog(const picture::LabelFont& font, QWidget* parent)
   form->addRow("スタイル:", styles);
   form->addRow("色(&C):", colour_);
   form->addRow("サンプル:", sample_);
+  sample_size_ = new QLabel(this);
+  sample_size_->setObjectName("LblSampleSize");
+  form->addRow("", sample_size_);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -113,7 +118,23 @@ void FontDialog::UpdateSample() {
   shown.setItalic(italic_->isChecked());
   shown.setUnderline(underline_->isChecked());
   shown.setStrikeOut(strike_out_->isChecked());
+  // Scaled down until the whole text stands inside the box.
+  QSize room = sample_->contentsRect().size() - QSize(8, 4);
+  double points = size_->value();
+  for (int tries = 0; tries < 50; ++tries) {
+    QSize needed = QFontMetrics(shown).size(Qt::TextSingleLine, sample_->text());
+    if (needed.width() <= room.width() && needed.height() <= room.height()) break;
+    double scale =
+        std::min(double(room.width()) / needed.width(), double(room.height()) / needed.height());
+    points = std::max(1.0, std::floor(points * std::min(scale, 0.95)));
+    shown.setPointSizeF(points);
+    if (points <= 1.0) break;
+  }
   sample_->setFont(shown);
+  sample_size_->setText(
+      points < size_->value()
+          ? QString("%1 pt を %2 pt に縮小して表示").arg(size_->value()).arg(points)
+          : QString("%1 pt").arg(size_->value()));
   QPalette palette = sample_->palette();
   palette.setColor(QPalette::Window, Qt::white);
   palette.setColor(QPalette::WindowText, ColourBox::SwatchColor(colour_->Color()));

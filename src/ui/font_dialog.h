@@ -7,6 +7,8 @@
 // style, character set, colour, pitch); otherwise it takes the face, the size and the styles as
 // shown, the colour only when the user chose one, and the character set only when the face
 // changed (it follows the face's script, see CharsetOf). The pitch is kept. Cancel changes nothing.
+// A size too large for the sample's box (map labels reach 150 pt) is shown scaled down to fit,
+// and the line under the sample says so.
 #pragma once
 
 #include <QDialog>
@@ -40,6 +42,9 @@ class FontDialog : public QDialog {
   QCheckBox* StrikeOut() const { return strike_out_; }
   ColourBox* Colour() const { return colour_; }
   QLabel* Sample() const { return sample_; }
+  // Says the size the sample shows: "60 pt を 27 pt に縮小して表示" when the chosen size is too
+  // large for the sample's box, else "10 pt".
+  QLabel* SampleSize() const { return sample_size_; }
 
   // Selects an installed family, as a user would.
   void SelectFace(const QString& family);
@@ -58,6 +63,7 @@ class FontDialog : public QDialog {
   QCheckBox *bold_, *italic_, *underline_, *strike_out_;
   ColourBox* colour_;
   QLabel* sample_;
+  QLabel* sample_size_;
   bool colour_chosen_ = false;
 };
 

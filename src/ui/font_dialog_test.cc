@@ -80,5 +80,30 @@ TEST(FontDialog, OkTakesFaceSizeStyleAndAChosenColourButKeepsThePitch) {
   EXPECT_EQ(dialog.Result().style, picture::kBold | picture::kItalic | picture::kStrikeOut);
 }
 
+// Map labels reach 150 pt: a size too large for the sample's box is scaled down until the whole
+// text stands in it, and the line below says which size it shows.
+TEST(FontDialog, TheSampleShowsEveryMapSizeWholeAndSaysItsSize) {
+  struct Case {
+    int points;
+    bool scaled;
+  };
+  for (Case c :
+       {Case{9, false}, Case{20, false}, Case{60, true}, Case{100, true}, Case{150, true}}) {
+    FontDialog dialog{LabelFont{}};
+    dialog.Size()->setValue(c.points);
+    QLabel* sample = dialog.Sample();
+    QSize needed = QFontMetrics(sample->font()).size(Qt::TextSingleLine, sample->text());
+    EXPECT_LE(needed.width(), sample->contentsRect().width()) << c.points;
+    EXPECT_LE(needed.height(), sample->contentsRect().height()) << c.points;
+    QString said = dialog.SampleSize()->text();
+    EXPECT_TRUE(said.startsWith(QString("%1 pt").arg(c.points))) << said.toStdString();
+    EXPECT_EQ(said.contains("縮小"), c.scaled) << said.toStdString();
+    if (c.scaled) {
+      EXPECT_TRUE(said.contains(QString("%1 pt に").arg(sample->font().pointSizeF())))
+          << said.toStdString();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace sheetwright::ui

@@ -24,11 +24,33 @@ constexpr const char* kCaptions[] = {
     "DXF 2010  (UTF-8: AutoCAD など新しい CAD)",
 };
 static_assert(std::size(kCaptions) == std::size(conversion::kAllFormats));
+constexpr std::string_view kGpkgName = "gpkg";
 
 }  // namespace
 
-FormatDialog::FormatDialog(const std::vector<OutputFormat>& chosen, QWidget* parent)
-    : QDialog(parent) {
+FormatChoice ParseFormatChoice(std::string_view text) {
+  FormatChoice choice;
+  choice.drawings = conversion::ParseFormatList(text);
+  bool drawing_named = false;
+  for (size_t start = 0; start <= text.size();) {
+    size_t comma = std::min(text.find(',', start), text.size());
+    std::string_view name = text.substr(start, comma - start);
+    if (name == kGpkgName) choice.gpkg = true;
+    if (conversion::ParseOutputFormat(name)) drawing_named = true;
+    start = comma + 1;
+  }
+  if (choice.gpkg && !drawing_named) choice.drawings.clear();
+  return choice;
+}
+
+std::string FormatChoiceText(const FormatChoice& choice) {
+  std::string text = choice.drawings.empty() ? "" : conversion::FormatListText(choice.drawings);
+  if (choice.gpkg) text += (text.empty() ? "" : ",") + std::string(kGpkgName);
+  return text;
+}
+
+FormatDialog::FormatDialog(const FormatChoice& chosen_formats, QWidget* parent) : QDialog(parent) {
+  const std::vector<OutputFormat>& chosen = chosen_formats.drawings;
   setObjectName("FormatDialog");
   setWindowTitle("出力形式");
   auto* layout = new QVBoxLayout(this);
@@ -40,31 +62,35 @@ FormatDialog::FormatDialog(const std::vector<OutputFormat>& chosen, QWidget* par
     layout->addWidget(box);
     boxes_.push_back(box);
   }
+  gpkg_ = new QCheckBox("GeoPackage  (地図データ: GIS 用、メッシュごとに 1 ファイル)", this);
+  gpkg_->setObjectName("ChkFormatgpkg");
+  gpkg_->setChecked(chosen_formats.gpkg);
+  layout->addWidget(gpkg_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   ok_ = buttons->button(QDialogButtonBox::Ok);
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   // A conversion that stores nothing is no choice.
-  auto update = [this] { ok_->setEnabled(!Result().empty()); };
+  auto update = [this] { ok_->setEnabled(!Result().drawings.empty() || Result().gpkg); };
   for (QCheckBox* box : boxes_) connect(box, &QCheckBox::toggled, this, update);
+  connect(gpkg_, &QCheckBox::toggled, this, update);
   update();
 }
 
-std::vector<OutputFormat> FormatDialog::Result() const {
-  std::vector<OutputFormat> formats;
+FormatChoice FormatDialog::Result() const {
+  FormatChoice choice{{}, gpkg_->isChecked()};
   for (size_t i = 0; i < boxes_.size(); ++i) {
-    if (boxes_[i]->isChecked()) formats.push_back(conversion::kAllFormats[i]);
+    if (boxes_[i]->isChecked()) choice.drawings.push_back(conversion::kAllFormats[i]);
   }
-  return formats;
+  return choice;
 }
 
 QCheckBox* FormatDialog::Box(OutputFormat format) const {
   return boxes_[static_cast<size_t>(format)];
 }
 
-std::optional<std::vector<OutputFormat>> FormatDialog::Choose(
-    const std::vector<OutputFormat>& chosen, QWidget* parent) {
+std::optional<FormatChoice> FormatDialog::Choose(const FormatChoice& chosen, QWidget* parent) {
   FormatDialog dialog(chosen, parent);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.Result();

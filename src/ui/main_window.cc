@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <cstdio>
 #include <stdexcept>
 
@@ -31,8 +34,25 @@ constexpr QSize kClientSize(896, 664);
 // The status sits between x 344 and the mesh list at 452: a longer count gets a smaller font.
 constexpr int kStatusWidth = 452 - 344 - 2;
 constexpr int kStatusPixels = 24;
+// The frame a window manager puts around the window, before it has said: a title bar and borders.
+constexpr QMargins kFrameGuess(4, 30, 4, 4);
+
+// A format's name as the progress line says it.
+QString FormatCaption(const QString& name) {
+  if (name == "gpkg") return "GeoPackage";
+  if (name == "dxf2010") return "DXF 2010";
+  return name.toUpper();
+}
 
 }  // namespace
+
+QRect FitToScreen(QSize client, QMargins frame, QRect available) {
+  QRect room = available.marginsRemoved(frame);
+  QSize size = client.boundedTo(room.size());
+  QPoint at(room.left() + (room.width() - size.width()) / 2,
+            room.top() + (room.height() - size.height()) / 2);
+  return QRect(at, size);
+}
 
 MainWindow::MainWindow(std::string settings_path, std::string program_folder,
                        settings::LayerStyleTable& styles, picture::FontLibrary& fonts,
@@ -45,7 +65,27 @@ MainWindow::MainWindow(std::string settings_path, std::string program_folder,
   setObjectName("FrmMain");
   setWindowTitle("Sheetwright");
   setFont(ReferenceFont("ＭＳ Ｐゴシック", 12));
-  setFixedSize(kClientSize);
+  // The controls stand on a page of the classic size; the window shows as much of it as the screen
+  // has room for.
+  page_ = new QWidget;
+  page_->setObjectName("Page");
+  page_->setFixedSize(kClientSize);
+  scroll_ = new QScrollArea(this);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setWidget(page_);
+  QRect fitted(QPoint(0, 0), kClientSize);
+  if (QScreen* shown_on = screen()) {
+    QRect available = shown_on->availableGeometry();
+    fitted = FitToScreen(kClientSize, kFrameGuess, available);
+    // A page cut short gets its scroll bar beside it, not over it, where the screen has room.
+    int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    QSize wanted = kClientSize;
+    if (fitted.height() < kClientSize.height()) wanted.rwidth() += bar;
+    if (fitted.width() < kClientSize.width()) wanted.rheight() += bar;
+    fitted = FitToScreen(wanted, kFrameGuess, available);
+  }
+  setFixedSize(fitted.size());
+  scroll_->setGeometry(rect());
 
   QPushButton* go = AddButton("BtnGo", "変換実行", QRect(8, 8, 89, 33));
   QPushButton* end = AddButton("BtnEnd", "終了", QRect(104, 8, 89, 33));
@@ -65,7 +105,7 @@ MainWindow::MainWindow(std::string settings_path, std::string program_folder,
   QPushButton* format = AddButton("BtnFormat", "出力形式...", QRect(200, 8, 89, 24));
   connect(format, &QPushButton::clicked, this, &MainWindow::ChooseFormats);
 
-  status_ = new QLabel(this);
+  status_ = new QLabel(page_);
   status_->setObjectName("LblStatus");
   status_->setFont(ReferenceFont("ＭＳ ゴシック", kStatusPixels));
   QPalette red = status_->palette();
@@ -73,28 +113,28 @@ MainWindow::MainWindow(std::string settings_path, std::string program_folder,
   status_->setPalette(red);
   status_->setGeometry(344, 8, kStatusWidth, kStatusPixels);
 
-  input_ = new QLineEdit(this);
+  input_ = new QLineEdit(page_);
   input_->setObjectName("EdInput");
   input_->setGeometry(100, 60, 341, 20);
   input_->setReadOnly(true);
-  output_ = new QLineEdit(this);
+  output_ = new QLineEdit(page_);
   output_->setObjectName("EdOutput");
   output_->setGeometry(100, 96, 341, 20);
   output_->setReadOnly(true);
 
-  meshes_ = new MeshList(this);
+  meshes_ = new MeshList(page_);
   meshes_->setGeometry(452, 8, 273, 113);
 
-  layers_ = new LayerPanel(styles_, this);
+  layers_ = new LayerPanel(styles_, page_);
   layers_->setGeometry(4, 124, 885, 533);
 
   // Beyond the classic layout, in the free space under the status: how far a mesh is.
-  progress_ = new QLabel(this);
+  progress_ = new QLabel(page_);
   progress_->setObjectName("LblProgress");
   progress_->setGeometry(200, 34, 241, 16);
   progress_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   // Beyond the classic layout, under the folder fields: a stored folder that is gone.
-  missing_ = new QLabel(this);
+  missing_ = new QLabel(page_);
   missing_->setObjectName("LblMissing");
   missing_->setGeometry(100, 116, 341, 10);
   QFont small = missing_->font();
@@ -107,9 +147,7 @@ MainWindow::MainWindow(std::string settings_path, std::string program_folder,
   messages_ = new MessageList(this);
   ConnectJob();
 
-  if (QScreen* shown_on = screen()) {
-    move(shown_on->availableGeometry().center() - rect().center());
-  }
+  move(fitted.topLeft() - QPoint(kFrameGuess.left(), kFrameGuess.top()));
 }
 
 void MainWindow::ConnectJob() {
@@ -117,6 +155,10 @@ void MainWindow::ConnectJob() {
   connect(job_, &ConversionJob::MessageShown, this, &MainWindow::ShowDataMessage);
   connect(job_, &ConversionJob::Progress, this, [this](const QString& mesh, int row, int rows) {
     progress_->setText(QString("%1  %2／%3").arg(mesh).arg(row).arg(rows));
+  });
+  // The drawing is made; its files take their time too.
+  connect(job_, &ConversionJob::Writing, this, [this](const QString& mesh, const QString& format) {
+    progress_->setText(QString("%1  %2 を書き込み中").arg(mesh, FormatCaption(format)));
   });
   connect(job_, &ConversionJob::Status, this, &MainWindow::ShowStatus);
   connect(job_, &ConversionJob::Converted, this, [this](const QString&, SheetPtr sheet) {
@@ -179,6 +221,7 @@ void MainWindow::ShowDataMessage(const QString&, const QString& text) {
   if (ending_) return;
   QMessageBox box(QMessageBox::NoIcon, "Sheetwright", text, QMessageBox::Ok, DialogParent());
   box.setCheckBox(new QCheckBox("以降のメッセージを表示しない"));
+  KeepTitleWhole(box);
   box.exec();
   bool silence = box.checkBox()->isChecked();
   silenced_ = silenced_ || silence;
@@ -213,7 +256,7 @@ void MainWindow::ConversionFinished(bool completed) {
 }
 
 QPushButton* MainWindow::AddButton(const char* name, const QString& caption, QRect geometry) {
-  auto* button = new QPushButton(caption, this);
+  auto* button = new QPushButton(caption, page_);
   button->setObjectName(name);
   button->setGeometry(geometry);
   return button;
@@ -239,7 +282,7 @@ void MainWindow::FormCreate() {
   SetFolder(input_, input_path_, startup.input_folder);
   SetFolder(output_, output_path_, startup.output_folder);
   ShowMissing(startup.input_missing, startup.output_missing);
-  formats_ = conversion::ParseFormatList(startup.formats);
+  formats_ = ParseFormatChoice(startup.formats);
   if (startup.foreign) {
     ShowError(this, ShownText(settings_path_) +
                         " は設定ファイルではありません。既定の設定で起動し、このファイルは"
@@ -321,6 +364,7 @@ bool MainWindow::ConfirmEndDuringRun() {
                        QMessageBox::Yes | QMessageBox::No, DialogParent());
   question.setObjectName("QuestionEndRunning");
   question.setDefaultButton(QMessageBox::No);
+  KeepTitleWhole(question);
   end_question_ = &question;
   bool yes = question.exec() == QMessageBox::Yes;
   end_question_ = nullptr;
@@ -384,12 +428,14 @@ void MainWindow::StartRun(Running running) {
   SetRunning(running);
   messages_->Clear();
   messages_->hide();
+  messages_->SetSaveFolder(QFile::decodeName(QByteArray::fromStdString(output_path_)));
   silenced_ = false;
   failure_.reset();
 }
 
 bool MainWindow::BlankDrawingsWanted() {
-  return settings::AnyLayerOn(styles_) ||
+  // The data is written whatever the layers show.
+  return formats_.drawings.empty() || settings::AnyLayerOn(styles_) ||
          Ask(this, "すべてのレイヤーがオフです。白紙の図面を保存しますか？", "QuestionBlank");
 }
 
@@ -421,7 +467,8 @@ void MainWindow::ConvertTicked() {
   request.input_folder = input_path_;
   request.output_folder = output_path_;
   request.meshes = meshes_->Names();
-  request.formats = formats_;
+  request.formats = formats_.drawings;
+  if (formats_.gpkg) request.gis.formats = {gis::DataFormat::kGpkg};
   std::vector<bool> ticks;
   for (int row = 0; row < meshes_->count(); ++row) ticks.push_back(meshes_->IsTicked(row));
   StartRun(Running::kBatch);
@@ -429,12 +476,11 @@ void MainWindow::ConvertTicked() {
 }
 
 void MainWindow::ChooseFormats() {
-  std::optional<std::vector<conversion::OutputFormat>> chosen =
-      FormatDialog::Choose(formats_, this);
+  std::optional<FormatChoice> chosen = FormatDialog::Choose(formats_, this);
   if (!chosen) return;
   formats_ = *chosen;
   try {
-    settings::StoreFormats(settings_path_, conversion::FormatListText(formats_));
+    settings::StoreFormats(settings_path_, FormatChoiceText(formats_));
   } catch (const settings::SettingsWriteError& e) {
     ShowError(this, FromUtf8(e.what()));  // the choice holds for this session all the same
   }

@@ -3,7 +3,8 @@
 // table that the settings file fills at start and saves at the end; the table and the font library
 // belong to the caller and outlive the window. The folder fields keep their folders as bytes (a
 // folder copied from Windows is CP932) and show them decoded. The window is fixed
-// at 896 x 664 (pixels at 96 dpi), centred, with no close button.
+// at 896 x 664 (pixels at 96 dpi), centred, with no close button; on a screen too small for it
+// (1366 x 768 at 125 %) it takes what the screen has, title bar on screen, and scrolls.
 #pragma once
 
 #include <QPointer>
@@ -16,13 +17,20 @@
 #include "picture/font_library.h"
 #include "settings/layer_styles.h"
 #include "ui/conversion_job.h"
+#include "ui/format_dialog.h"
 
 class QLabel;
 class QMessageBox;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 
 namespace sheetwright::ui {
+
+// Where a window of `client` size goes on a screen whose free area is `available`, with the window
+// manager's `frame` around it: centred, shrunk to what the screen has, so that its title bar and
+// its bottom edge are both on screen. The client area's geometry.
+QRect FitToScreen(QSize client, QMargins frame, QRect available);
 
 class LayerPanel;
 class MeshList;
@@ -53,7 +61,8 @@ class MainWindow : public QWidget {
   // The folders as the fields show them, and as bytes.
   QString InputFolder() const;
   QString OutputFolder() const;
-  const std::vector<conversion::OutputFormat>& Formats() const { return formats_; }
+  const std::vector<conversion::OutputFormat>& Formats() const { return formats_.drawings; }
+  bool DataWanted() const { return formats_.gpkg; }  // MESH.gpkg with the drawings
   const std::string& InputPath() const { return input_path_; }
 
   // The end asked for by a signal (SIGTERM, SIGINT, SIGHUP): the run stops and its temporary
@@ -114,8 +123,10 @@ class MainWindow : public QWidget {
   Running running_ = Running::kNothing;
   bool silenced_ = false;           // the user chose to see no further messages of this run
   std::optional<QString> failure_;  // the error that ended the run, shown once it has ended
-  std::vector<conversion::OutputFormat> formats_{conversion::OutputFormat::kWmf};
+  FormatChoice formats_;
 
+  QScrollArea* scroll_;
+  QWidget* page_;  // the controls, at their places; the scroll area's widget
   ConversionJob* job_;
   PreviewWindow* preview_;
   MessageList* messages_;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -16,6 +17,7 @@
 #include "ui/format_dialog.h"
 #include "ui/main_window.h"
 #include "ui/mesh_list.h"
+#include "ui/message_box.h"
 #include "ui/message_list.h"
 #include "ui/preview_canvas.h"
 #include "ui/preview_window.h"
@@ -217,6 +219,58 @@ TEST_F(RunTest, ABatchStoresEveryChosenFormatOfTheTickedMeshes) {
   again.FormCreate();
   EXPECT_EQ(again.Formats(),
             (std::vector{conversion::OutputFormat::kSvg, conversion::OutputFormat::kDxf}));
+  EXPECT_TRUE(script.Unexpected().empty());
+}
+
+// Beyond the drawings the data is offered (MESH.gpkg, as the converter's -f gpkg); while a mesh's
+// files are written the progress line says which; the END box is wide enough for its whole title;
+// the message list saves into the output folder.
+TEST_F(RunTest, TheProgressSaysWhichFileIsWrittenAndTheGeoPackageIsOffered) {
+  ModalScript script;
+  script.Then("FormatDialog", [](QWidget* modal) {
+    auto* dialog = static_cast<FormatDialog*>(modal);
+    dialog->Box(conversion::OutputFormat::kWmf)->setChecked(false);
+    dialog->GpkgBox()->setChecked(true);
+    EXPECT_TRUE(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
+    dialog->Box(conversion::OutputFormat::kSvg)->setChecked(true);
+    Press(modal, QDialogButtonBox::Ok);
+  });
+  Click("BtnFormat");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  EXPECT_NE(platform::ReadWholeFile(temp_.Path("vellumist.ini")).find("FORMAT=svg,gpkg\r\n"),
+            std::string::npos);
+
+  std::vector<QString> progress;
+  QObject::connect(window_->Job(), &ConversionJob::Writing, [&](const QString&, const QString&) {
+    progress.push_back(window_->findChild<QLabel*>("LblProgress")->text());
+  });
+  Tick(1, true);
+  int title_width = 0, box_width = 0;
+  script.Then("QMessageBox", [&](QWidget* box) {
+    QFont title_font = QApplication::font("QMdiSubWindowTitleBar");
+    title_font.setBold(true);
+    title_width = QFontMetrics(title_font).horizontalAdvance(box->windowTitle());
+    box_width = box->width();
+    Press(box, QMessageBox::Ok);
+  });
+  Click("BtnGo");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  EXPECT_GE(box_width, title_width + kTitleBarRoom);
+  EXPECT_EQ(progress,
+            (std::vector<QString>{"m2  GeoPackage を書き込み中", "m2  SVG を書き込み中"}));
+  EXPECT_TRUE(fs::exists(out_ + "/m2.gpkg") && fs::exists(out_ + "/m2.svg"));
+  EXPECT_FALSE(fs::exists(out_ + "/m2.wmf"));
+  EXPECT_EQ(window_->Messages()->SaveStart(), QString::fromStdString(out_ + "/messages.txt"));
+  EXPECT_TRUE(WaitIdle());
+
+  // Data alone: no drawing, and no question about blank drawings with every layer off.
+  test_util::OwningWindow again(temp_.Path("vellumist.ini"), temp_.path() + "/");
+  again.FormCreate();
+  EXPECT_EQ(again.Formats(), std::vector{conversion::OutputFormat::kSvg});
+  EXPECT_TRUE(again.DataWanted());
+  EXPECT_EQ(ParseFormatChoice("gpkg"), (FormatChoice{{}, true}));
+  EXPECT_EQ(ParseFormatChoice("tiff"), FormatChoice{});  // WMF, as before the choice
+  EXPECT_EQ(FormatChoiceText(FormatChoice{{}, true}), "gpkg");
   EXPECT_TRUE(script.Unexpected().empty());
 }
 

@@ -1,6 +1,10 @@
 #include "ui/message_box.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -11,10 +15,23 @@ namespace {
 
 void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
   QMessageBox box(icon, "Sheetwright", text, QMessageBox::Ok, parent);
+  KeepTitleWhole(box);
   box.exec();
 }
 
 }  // namespace
+
+// The box sizes itself from its layout's minimum width, so a spacer that wide across the layout's
+// last row holds it open.
+void KeepTitleWhole(QMessageBox& box) {
+  QFont title_font = QApplication::font("QMdiSubWindowTitleBar");
+  title_font.setBold(true);  // most window managers set the title in bold
+  int width = QFontMetrics(title_font).horizontalAdvance(box.windowTitle()) + kTitleBarRoom;
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+}
 
 void ShowMessage(QWidget* parent, const QString& text) {
   ShowBox(parent, QMessageBox::NoIcon, text);
@@ -29,6 +46,7 @@ bool Ask(QWidget* parent, const QString& text, const char* name) {
                        QMessageBox::Yes | QMessageBox::No, parent);
   question.setObjectName(name);
   question.setDefaultButton(QMessageBox::No);
+  KeepTitleWhole(question);
   return question.exec() == QMessageBox::Yes;
 }
 

@@ -5,9 +5,17 @@
 
 #include <QString>
 
+class QMessageBox;
 class QWidget;
 
 namespace sheetwright::ui {
+
+// What a title bar needs beside its text: the window manager's icon and buttons and margins.
+constexpr int kTitleBarRoom = 160;
+
+// Widens `box` so that its title bar holds the whole caption: a short message ("END") would
+// otherwise make a box whose title the window manager shortens to "...".
+void KeepTitleWhole(QMessageBox& box);
 
 void ShowMessage(QWidget* parent, const QString& text);
 void ShowError(QWidget* parent, const QString& text);

@@ -1,6 +1,7 @@
 #include "ui/message_list.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -45,8 +46,13 @@ bool MessageList::SaveTo(const QString& path) const {
   return file.write(bytes) == bytes.size() && file.commit();
 }
 
+QString MessageList::SaveStart() const {
+  return save_folder_.isEmpty() ? QString("messages.txt")
+                                : QDir(save_folder_).filePath("messages.txt");
+}
+
 void MessageList::Save() {
-  QString path = QFileDialog::getSaveFileName(this, "メッセージの保存", "messages.txt",
+  QString path = QFileDialog::getSaveFileName(this, "メッセージの保存", SaveStart(),
                                               "テキスト (*.txt);;すべてのファイル (*)");
   if (!path.isEmpty() && !SaveTo(path)) ShowError(this, path + " に書き込めません");
 }

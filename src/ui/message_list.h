@@ -21,6 +21,11 @@ class MessageList : public QDialog {
   void Add(const QString& mesh, const QString& text);
   const QStringList& Lines() const { return lines_; }
 
+  // Where 保存... starts: the run's output folder (where its drawings are), not the working folder.
+  void SetSaveFolder(const QString& folder) { save_folder_ = folder; }
+  // The path 保存... offers first: messages.txt in that folder.
+  QString SaveStart() const;
+
   // Writes the list, one message a line; false when the file cannot be written.
   bool SaveTo(const QString& path) const;
 
@@ -28,6 +33,7 @@ class MessageList : public QDialog {
   void Save();
 
   QStringList lines_;
+  QString save_folder_;
   QPlainTextEdit* view_;
 };
 
