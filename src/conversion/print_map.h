@@ -9,7 +9,7 @@
 #include "conversion/output_files.h"
 #include "mapdata/sheet_place.h"
 #include "output/geometry/print_layout.h"
-#include "output/pdf/pdf_writer.h"
+#include "output/pdf/printed_pdf.h"
 
 namespace sheetwright::conversion {
 

@@ -90,4 +90,21 @@ PrintLayout LayOutPrint(const GroundBox& map, int scale, Paper paper, Orientatio
   return Oriented(map, scale, 0, orientation);
 }
 
+namespace {
+
+std::string RomanZone(int zone) {
+  static constexpr const char* kRoman[] = {"",    "I",    "II",  "III",  "IV",    "V",   "VI",
+                                           "VII", "VIII", "IX",  "X",    "XI",    "XII", "XIII",
+                                           "XIV", "XV",   "XVI", "XVII", "XVIII", "XIX"};
+  return zone >= 1 && zone <= 19 ? kRoman[zone] : "";
+}
+
+}  // namespace
+
+std::string PrintPlaceText(std::string_view datum, int zone, int epsg) {
+  if (zone == 0) return "sheet-local metres (no datum, no zone)";
+  return std::string(datum) + " datum, plane rectangular zone " + RomanZone(zone) +
+         " (EPSG:" + std::to_string(epsg) + ")";
+}
+
 }  // namespace sheetwright::output

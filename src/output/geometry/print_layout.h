@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -54,5 +55,16 @@ inline constexpr double kPageOverlap = 10;
 // Lays out `map` at 1:`scale`. kAuto paper: the smallest A size whose window holds the whole map
 // on one page, else A0. kAuto orientation: the one that needs fewer pages (landscape on a tie).
 PrintLayout LayOutPrint(const GroundBox& map, int scale, Paper paper, Orientation orientation);
+
+// What a printed map names and shows besides the drawing.
+struct PrintInfo {
+  std::string title;              // UTF-8: the mesh, the mosaic or --title
+  std::string place;              // UTF-8: the datum, the zone and its EPSG code
+  GroundBox map;                  // the frame drawn round the map
+  std::vector<GroundBox> sheets;  // every sheet, drawn small in the index
+};
+
+// "Tokyo datum, plane rectangular zone VII (EPSG:30167)"; for zone 0, sheet-local metres.
+std::string PrintPlaceText(std::string_view datum, int zone, int epsg);
 
 }  // namespace sheetwright::output
