@@ -153,6 +153,14 @@ class BatchRun {
     outcome.sheet = sheet;
     try {
       for (OutputFormat format : request_.formats) {
+        if (format == OutputFormat::kSvg && request_.print) {
+          for (auto& page : WritePrintedSvgSheet(*sheet, JoinFolder(request_.input_folder, mesh),
+                                                 mesh, *request_.print, fonts_,
+                                                 OutputPath(mesh, format), [&] { hook.Step(); })) {
+            outcome.files.push_back(std::move(page));
+          }
+          continue;
+        }
         auto file = std::make_unique<base::AtomicFile>(OutputPath(mesh, format));
         ByteWriter write = [&](std::string_view bytes) {
           hook.Step();

@@ -101,7 +101,8 @@ class PageWriter {
   // A printed map (PrintedPdf): every sheet a form drawn at `unit_pt` points per drawing unit,
   // pens and labels at the size the 800-point page gives them.
   void BeginPrint(double unit_pt);
-  int Form(const picture::Picture& sheet);
+  // The form shows `bleed` units beyond the frame on every side.
+  int Form(const picture::Picture& sheet, int32_t bleed);
   // The resources every form and page share, written once the last page is made.
   int Resources() const { return resources_; }
   void WriteCatalog(int catalog, int pages);
@@ -112,10 +113,6 @@ class PageWriter {
   std::string TakeContent() { return std::exchange(content_.text(), {}); }
   void ForgetState() { gs_ = {}; }
   PdfFile& file() { return file_; }
-  // A mosaic leaves out what a sheet drawn before shows already: a line along the edge they
-  // share, a name label both repeat. Empty: everything is drawn.
-  std::function<bool(std::span<const picture::Point>)> skip_line;
-  std::function<bool(picture::Point, std::string_view)> skip_label;
 
  private:
   template <class>

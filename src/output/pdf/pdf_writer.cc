@@ -137,7 +137,7 @@ void PageWriter::BeginPrint(double unit_pt) {
 }
 
 // The sheet's drawing as a form in its own units (y down from its north-west corner).
-int PageWriter::Form(const picture::Picture& sheet) {
+int PageWriter::Form(const picture::Picture& sheet, int32_t bleed) {
   sheet_ = &sheet;
   sheet_group_ = -1;
   gs_ = {};
@@ -146,8 +146,9 @@ int PageWriter::Form(const picture::Picture& sheet) {
   if (group_open_) CloseGroup();
   int form = file_.Reserve();
   file_.Stream(form,
-               "/Type /XObject /Subtype /Form /BBox [0 0 " + std::to_string(sheet.width) + ' ' +
-                   std::to_string(sheet.height) + "] /Resources " + Ref(resources_),
+               "/Type /XObject /Subtype /Form /BBox [" + std::to_string(-bleed) + ' ' +
+                   std::to_string(-bleed) + ' ' + std::to_string(sheet.width + bleed) + ' ' +
+                   std::to_string(sheet.height + bleed) + "] /Resources " + Ref(resources_),
                content_.text());
   content_.text().clear();
   sheet_ = nullptr;
@@ -178,7 +179,6 @@ void PageWriter::FurnitureText(double x, double baseline, int height, std::strin
 }
 
 void PageWriter::Polyline(std::span<const picture::Point> points, const picture::DcState& dc) {
-  if (skip_line && skip_line(points)) return;
   if (dc.pen.style != picture::PenStyle::kNull) lines_.Add(points);
 }
 
@@ -329,7 +329,7 @@ int PageWriter::Hatch(const picture::DcState& dc) {
 // A label: the background box when opaque, the glyphs where the measured advances put them,
 // then underline and strike-out as boxes of the face's line thickness.
 void PageWriter::Text(picture::Point at, std::string_view bytes, const picture::DcState& dc) {
-  if (bytes.empty() || (skip_label && skip_label(at, bytes))) return;
+  if (bytes.empty()) return;
   picture::LabelLayout layout = fonts_.Layout(dc.font, bytes);
   if (!layout.faces[0] || layout.extent.height <= 0) return;
   Drawing();

@@ -28,8 +28,9 @@ class PrintedPdf {
   PrintedPdf(const PrintedPdf&) = delete;
   PrintedPdf& operator=(const PrintedPdf&) = delete;
 
-  // The sheet's frame covers `ground`.
-  void AddSheet(const picture::Picture& sheet, const GroundBox& ground);
+  // The sheet's frame covers `ground`; what it draws up to `bleed` drawing units beyond the frame
+  // shows too (fills carried over a shared edge, conversion::SheetJoins).
+  void AddSheet(const picture::Picture& sheet, const GroundBox& ground, int32_t bleed = 0);
   void Finish();
 
  private:
