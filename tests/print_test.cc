@@ -340,5 +340,57 @@ TEST(PrintTest, TwoByTwoMosaicInSvgPngAndDxf) {
   EXPECT_GT(se, 20);
 }
 
+// The light line a render leaves where two fills only touch: for the columns about `x` (in
+// pixels) of rows y0..y1 with one fill on either side, whether R+G+B rises by 4 or more above it;
+// prints the rows looked at and those where it does (a line along the edge shows in every row, a
+// feature that ends there in a few).
+constexpr const char* kSeamRows = R"(
+import sys
+from osgeo import gdal
+ds = gdal.Open(sys.argv[1])
+x, y0, y1 = map(int, sys.argv[2:5])
+a = ds.ReadAsArray(x - 12, y0, 25, y1 - y0)[:3].astype("int32").sum(axis=0)
+rows = light = 0
+for row in a:
+    if abs(row[0] - row[24]) > 3:
+        continue  # no one fill across the edge here
+    rows += 1
+    light += int(row[9:16].max()) - (row[0] + row[24]) // 2 >= 4
+print(rows, light)
+)";
+
+// Two generated sheets side by side (their blocks' fills run to the shared edge without an
+// outline there), printed as one map: a render at high zoom shows the fills run across the edge
+// with no lighter line (it showed on almost every row when the sheets were drawn one after the
+// other).
+TEST(PrintTest, MosaicFillsMeetWithoutASeam) {
+  TempFolder dir;
+  std::string meshgen =
+      (std::filesystem::path(test_util::ConverterPath()).parent_path() / "meshgen").string();
+  for (std::string code : {"07MD621", "07MD622"}) {
+    ProcessResult made = test_util::RunProgram(
+        meshgen, {"--seed", "3", "--blocks", "4", "--sheet-code", code, dir / ("in/" + code)});
+    ASSERT_EQ(made.exit_status, 0) << made.err;
+  }
+  std::string pdf = dir / "two.pdf";
+  ProcessResult run = test_util::RunProgram(
+      test_util::ConverterPath(),
+      {"-q", "-s", SHEETWRIGHT_SOURCE_DIR "/examples/vellumist.ini", "--mosaic", pdf, "--scale",
+       "10000", "--paper", "A3", dir / "in", dir / "out"});
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  // A3 landscape, one page: the 400 mm map fills the window's width from 10 mm, its 150 mm stand
+  // in the middle of the window's 231 mm height from 26 mm; the shared edge is 210 mm across.
+  ProcessResult render = test_util::RunProgram(
+      "/usr/bin/mutool", {"draw", "-q", "-r", "300", "-c", "rgb", "-o", dir / "two.png", pdf, "1"});
+  ASSERT_EQ(render.exit_status, 0) << render.err;
+  auto px = [](double mm) { return std::to_string(std::lround(mm * 300 / 25.4)); };
+  ProcessResult seam =
+      test_util::RunProgram(kPython, {"-c", kSeamRows, dir / "two.png", px(210), px(80), px(200)});
+  int rows = 0, light = -1;
+  ASSERT_EQ(std::sscanf(seam.out.c_str(), "%d %d", &rows, &light), 2) << seam.err;
+  EXPECT_GT(rows, 1000);
+  EXPECT_LE(light, rows / 100) << "of " << rows << " rows";
+}
+
 }  // namespace
 }  // namespace sheetwright
