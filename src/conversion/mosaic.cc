@@ -83,11 +83,11 @@ void WriteMosaic(const MosaicRequest& request, const settings::StyleSource& styl
   std::vector<PlacedSheet> sheets = PlaceAll(request);
   output::PrintInfo info = PrintInfoOf(sheets, request.print);
   StopHook stop(request.stop_requested);
-  // Every sheet converted in turn and handed on: joined to those before it, or as it is (a survey
-  // before the drawing); one sheet's picture at a time.
   // Printed fills carried 0.1 mm of paper (a tenth of a metre per 1000 of the scale, at least a
   // drawing unit) over the edges they share (SheetJoins).
   auto bleed = static_cast<int32_t>(std::ceil(request.print.scale / 1000.0));
+  // Every sheet converted in turn and handed on: joined to those before it, or as it is (a survey
+  // before the drawing); one sheet's picture at a time.
   auto each_sheet = [&](int32_t joined_bleed, bool joined, const auto& draw) {
     SheetJoins joins;
     picture::Picture picture;
