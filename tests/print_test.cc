@@ -182,6 +182,23 @@ TEST(PrintTest, A2000MetreEdgeAt1To2500Is800MillimetresInSvgToo) {
   EXPECT_NEAR(x, (1189 - 800) / 2.0, 0.1);
   EXPECT_THAT(svg, HasSubstr("Tokyo datum, plane rectangular zone VII (EPSG:30167)"));
 
+  // On A3 the map takes pages: one file each, numbered as the pages name themselves.
+  ProcessResult paged = test_util::RunProgram(
+      test_util::ConverterPath(), {"-q", "-s", empty_settings, "-f", "svg", "--scale", "2500",
+                                   "--paper", "A3", dir / "in", dir / "paged"});
+  ASSERT_EQ(paged.exit_status, 0) << paged.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "paged/07MD623.svg"));
+  int pages = 0;
+  while (std::filesystem::exists(dir / ("paged/07MD623-" + std::to_string(pages + 1) + ".svg"))) {
+    ++pages;
+  }
+  ASSERT_GT(pages, 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "paged"), {}), pages);
+  for (int page = 1; page <= pages; ++page) {
+    EXPECT_THAT(ReadFileBytes(dir / ("paged/07MD623-" + std::to_string(page) + ".svg")),
+                HasSubstr("page " + std::to_string(page) + " of " + std::to_string(pages) + " "));
+  }
+
   if (!std::filesystem::exists(kInkscape)) GTEST_SKIP() << "no Inkscape to render the SVG";
   // A strip across the middle of the frame; Inkscape's export area is in CSS pixels.
   double px = 96 / 25.4, middle = y + height / 2;
