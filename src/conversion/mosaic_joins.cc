@@ -2,15 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 namespace sheetwright::conversion {
 namespace {
 
-// The cell of the label grid, a reach wide, that holds a place; keyed with the label's bytes.
-std::string LabelCell(std::string_view bytes, double east, double north) {
-  auto cell = [](double metres) { return std::to_string(std::llround(metres / kEdgeLabelMetres)); };
-  return std::string(bytes) + '\0' + cell(east) + ',' + cell(north);
+// The cell of the label grid, a reach wide, that holds a place, keyed with the hash of the
+// label's bytes.
+uint64_t LabelCell(uint64_t text, double east, double north) {
+  auto cell = [](double metres) {
+    return static_cast<uint64_t>(std::llround(metres / kEdgeLabelMetres));
+  };
+  uint64_t key = text;
+  for (uint64_t part : {cell(east), cell(north)}) key = (key ^ part) * 0x100000001B3ULL;
+  return key;
 }
 
 }  // namespace
@@ -34,6 +41,8 @@ void SheetJoins::Join(picture::Picture& sheet, const output::GroundBox& ground, 
   shared_ = SharedEdges(ground);
   Trim(sheet, 1, 1);
   grounds_.push_back(ground);
+  for (const auto& [key, label] : sheet_labels_) edge_labels_.emplace(key, label);
+  sheet_labels_.clear();
 }
 
 bool SheetJoins::Trim(picture::Picture& picture, double sx, double sy) {
@@ -115,19 +124,19 @@ bool SheetJoins::RepeatedLabel(double x, double y, std::string_view bytes) {
       sheet.north - north > reach) {
     return false;
   }
-  size_t current = grounds_.size();
+  uint64_t text = std::hash<std::string_view>{}(bytes);
   for (double de : {-reach, 0.0, reach}) {
     for (double dn : {-reach, 0.0, reach}) {
-      auto [first, last] = edge_labels_.equal_range(LabelCell(bytes, east + de, north + dn));
+      auto [first, last] = edge_labels_.equal_range(LabelCell(text, east + de, north + dn));
       for (auto it = first; it != last; ++it) {
         const EdgeLabel& other = it->second;
-        if (other.sheet != current && std::hypot(other.east - east, other.north - north) <= reach) {
+        if (other.text == text && std::hypot(other.east - east, other.north - north) <= reach) {
           return true;
         }
       }
     }
   }
-  edge_labels_.emplace(LabelCell(bytes, east, north), EdgeLabel{east, north, current});
+  sheet_labels_.emplace_back(LabelCell(text, east, north), EdgeLabel{east, north, text});
   return false;
 }
 

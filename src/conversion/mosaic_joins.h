@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -36,12 +37,15 @@ class SheetJoins {
 
   struct EdgeLabel {
     double east, north;
-    size_t sheet;
+    uint64_t text;  // the hash of its bytes
   };
   std::vector<output::GroundBox> grounds_;
-  // Labels near a sheet's edge, in a grid of cells a reach wide keyed with their bytes, so that a
-  // town of many sheets costs no more per label than one sheet.
-  std::unordered_multimap<std::string, EdgeLabel> edge_labels_;
+  // Labels near the edges of the sheets joined before, in a grid of cells a reach wide keyed with
+  // a hash of their bytes (LabelCell), so that a town of many sheets costs no more per label than
+  // one sheet; the current sheet's wait beside them until it is joined (a sheet never repeats
+  // its own labels).
+  std::unordered_multimap<uint64_t, EdgeLabel> edge_labels_;
+  std::vector<std::pair<uint64_t, EdgeLabel>> sheet_labels_;
   // The sheet being joined.
   output::GroundBox ground_;
   std::array<bool, 4> shared_{};
