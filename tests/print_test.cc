@@ -313,6 +313,13 @@ TEST(PrintTest, TwoByTwoMosaicInSvgPngAndDxf) {
   EXPECT_EQ(town_svg.out, std::to_string(2 * west) + " " + std::to_string(4 * east) + " " +
                               std::to_string(3 * labels) + "\n")
       << town_svg.err;
+  // At 1:500 on A4 the block takes 1260 pages, a file each: refused, nothing left.
+  ProcessResult many = test_util::RunProgram(
+      test_util::ConverterPath(), {"-q", "-s", settings, "--mosaic", dir / "many.svg", "--scale",
+                                   "500", "--paper", "A4", dir / "in", dir / "out"});
+  EXPECT_EQ(many.exit_status, 1);
+  EXPECT_THAT(many.err, HasSubstr("an SVG print of 1260 pages"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "many-1.svg"));
   if (std::filesystem::exists(kInkscape)) {
     ProcessResult drawn = test_util::RunProgram(
         kInkscape, {dir / "town.svg", "--export-type=png", "--export-filename=" + (dir / "t.png")});

@@ -70,6 +70,12 @@ std::vector<std::string> PageFileNames(const std::string& path, size_t pages) {
 
 SvgPageFiles::SvgPageFiles(const std::string& path, size_t pages, std::function<void()> step)
     : step_(std::move(step)) {
+  if (pages > kMaxSvgPages) {
+    throw base::ConversionError(
+        "an SVG print of " + std::to_string(pages) + " pages is one file per page, more than " +
+            std::to_string(kMaxSvgPages) + ": choose a larger paper or a smaller scale, or PDF",
+        base::FailureKind::kUsage);
+  }
   for (const std::string& name : PageFileNames(path, pages)) {
     files_.push_back(std::make_unique<base::AtomicFile>(name));
   }

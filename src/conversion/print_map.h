@@ -45,9 +45,14 @@ void WritePrintedSheet(const picture::Picture& sheet, const std::string& mesh_fo
 // The files of a printed SVG's pages, one document each: `path` itself when one page holds the
 // map, else "-1", "-2", ... before its extension, in reading order (the page numbers the pages
 // name themselves by). Each is written beside the file it replaces and waits for Commit.
+// Every page's file stays open until the last sheet is drawn: a print of more pages than this
+// (a town at 1:500 on A4) is refused.
+inline constexpr size_t kMaxSvgPages = 1000;
+
 class SvgPageFiles {
  public:
-  // `step` is called before every chunk (it may throw to stop).
+  // `step` is called before every chunk (it may throw to stop). Throws ConversionError for more
+  // than kMaxSvgPages pages.
   SvgPageFiles(const std::string& path, size_t pages, std::function<void()> step = {});
   void Write(size_t page, std::string_view bytes);
   // Closes the files, which then wait for Commit.
