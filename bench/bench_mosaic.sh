@@ -3,6 +3,8 @@
 # sheet-code names) drawn into one PDF at 1:5000, against one of those sheets printed alone at the
 # same scale. Prints wall time, CPU time and peak memory of each run (/usr/bin/time) and the
 # ratios; targets: the mosaic within 10 times the one sheet's time and 3 times its peak memory.
+# Then the mosaic in the other formats (SVG at the same scale, PNG at one pixel per metre, DXF),
+# each once, against the same sheet alone in that format (one run each).
 # Usage: bench/bench_mosaic.sh [BIN_DIR, default build/bin] [blocks per mesh, default 191]
 set -euo pipefail
 bin=${1:-build/bin}
@@ -31,3 +33,14 @@ printf '3 x 3     : %6.2f s wall %6.2f s CPU %8d KB peak\n' "$w9" "$c9" "$m9"
 awk -v w1="$w1" -v c1="$c1" -v m1="$m1" -v w9="$w9" -v c9="$c9" -v m9="$m9" 'BEGIN {
   printf "ratios    : %.2f x wall, %.2f x CPU (target <= 10 x), %.2f x peak memory (<= 3 x)\n",
          w9 / w1, c9 / c1, m9 / m1 }'
+for format in svg png dxf; do
+  scale=()
+  [ "$format" = svg ] && scale=(--scale 5000)
+  read -r w1 c1 m1 < <(measure "$bin/sheetwright-convert" -q -j 1 -s "$settings" -f "$format" \
+    "${scale[@]}" "$work/in" "$work/one" 07MD614)
+  read -r w9 c9 m9 < <(measure "$bin/sheetwright-convert" -q -s "$settings" \
+    --mosaic "$work/town.$format" "${scale[@]}" "$work/in" "$work/out")
+  awk -v f="$format" -v c1="$c1" -v m1="$m1" -v c9="$c9" -v m9="$m9" 'BEGIN {
+    printf "%-4s      : one %6.2f s CPU %8d KB, 3 x 3 %6.2f s CPU %8d KB: %.2f x CPU, %.2f x peak\n",
+           f, c1, m1, c9, m9, c9 / c1, m9 / m1 }'
+done

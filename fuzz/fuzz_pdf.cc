@@ -8,8 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "conversion/mosaic_joins.h"
 #include "fuzz_support.h"
 #include "output/pdf/pdf_writer.h"
+#include "output/pdf/printed_pdf.h"
 #include "picture_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -41,8 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string printed;
   output::PrintedPdf map(layout, info, fuzz::Fonts(),
                          [&](std::string_view chunk) { printed += chunk; });
-  map.AddSheet(sheet, west);
-  map.AddSheet(sheet, east);
+  conversion::SheetJoins joins;
+  const int32_t bleed = 1 + flags % 16;
+  for (const output::GroundBox& ground : {west, east}) {
+    picture::Picture joined = sheet;
+    joins.Join(joined, ground, bleed);
+    fuzz::CheckPicture(joined);
+    map.AddSheet(joined, ground, bleed);
+  }
   map.Finish();
   problem = fuzz::PdfProblem(printed, fuzz::kAnyLayers);
   FUZZ_CHECK(problem.empty(), "printed PDF:", problem);

@@ -237,6 +237,44 @@ TEST_F(StopSignalsTest, ASecondSignalEndsTheProcessAtOnce) {
   EXPECT_EQ(files.fresh, 1);
 }
 
+// A stop while a mosaic is drawn, in each of its formats: the run ends as a stop, no temporary and
+// no part of the map is left, and an older file of the name is kept. The sheets are the urban
+// example under sheet-code names (zone VII, 4 x 5 blocks of four); the PNG, which holds its whole
+// image, takes one row of two blocks.
+TEST_F(StopSignalsTest, AStopDuringAMosaicLeavesNoFile) {
+  fs::create_directories(in());
+  fs::create_directories(out());
+  std::vector<std::string> row;
+  for (int r = 1; r <= 5; ++r) {
+    for (int c = 1; c <= 4; ++c) {
+      for (int q = 1; q <= 4; ++q) {
+        std::string code = "07MD" + std::to_string(r) + std::to_string(c) + std::to_string(q);
+        fs::create_directory_symlink(kExamples + "/meshes/533945-urban", in() + "/" + code);
+        if (r == 1 && c <= 2) row.push_back(code);
+      }
+    }
+  }
+  for (std::string extension : {".pdf", ".svg", ".dxf", ".png"}) {
+    SCOPED_TRACE(extension);
+    std::string town = out() + "/town" + extension;
+    dir_.Write("out/town" + extension, kOld);
+    std::vector<std::string> args{"-s", kExamples + "/vellumist.ini", "--mosaic", town, in(),
+                                  out()};
+    if (extension == ".png") args.insert(args.end(), row.begin(), row.end());
+    Converter run(args);
+    // The file's temporary is made once the sheets are placed, before the first is drawn.
+    while (Count().temporary == 0 && !run.Exited()) ::usleep(2000);
+    run.Signal(SIGTERM);
+    EXPECT_EQ(run.Wait(), 128 + SIGTERM) << run.err();
+    EXPECT_THAT(run.err(), HasSubstr("stopped; " + town + " not written"));
+    Census files = Count();
+    EXPECT_EQ(files.temporary, 0);
+    EXPECT_EQ(files.fresh, 0);
+    EXPECT_EQ(ReadFileBytes(town), kOld);
+    fs::remove(town);
+  }
+}
+
 // A stop while meshes go into one --into file: the mesh under way is rolled back, and the file
 // holds whole meshes, no index begun, nothing beside it.
 TEST_F(StopSignalsTest, AStopDuringIntoLeavesWholeMeshesInAValidFile) {

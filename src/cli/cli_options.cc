@@ -217,11 +217,6 @@ ParseResult ParseCommandLine(int argc, char** argv) {
     }
     if (!format_given) o.formats.clear();  // the mosaic alone
   }
-  if (o.print_given && std::find(o.formats.begin(), o.formats.end(),
-                                 conversion::OutputFormat::kSvg) != o.formats.end()) {
-    result.error = "--scale prints the PDF only; SVG keeps its 800 x 600 pt page";
-    return result;
-  }
   TakeOperands(std::vector<std::string>(argv + optind, argv + argc), result);
   return result;
 }
@@ -263,19 +258,22 @@ Options:
       --datum D        the datum of placed sheets: tokyo (default: the sheets were published
                        on it; EPSG 30160 + zone), jgd2000 (data converted with the survey
                        authority's tool; 2442 + zone) or jgd2011 (6668 + zone)
-      --scale N        print MESH.pdf at 1:N (500, 1000, 2500, 5000 or 10000) on paper:
+      --scale N        print MESH.pdf and MESH.svg at 1:N (500, 1000, 2500, 5000 or 10000):
                        the map at exactly that scale in a frame, with the title, a scale
                        bar, a north arrow, the datum and zone and an index of the sheets;
                        pens and labels keep their printed size. A map larger than the paper
-                       is cut into pages in reading order that overlap by 10 mm
+                       is cut into pages in reading order that overlap by 10 mm (an SVG
+                       of several pages is one file per page: MESH-1.svg, MESH-2.svg, ...)
       --paper P        A0, A1, A2, A3, A4 or auto (default: the smallest that holds the map)
       --orientation O  portrait, landscape or auto (default: fewer pages, else landscape)
-      --mosaic FILE.pdf  every mesh placed (as --place) and drawn into this one map,
-                       sheet by sheet, printed as --scale says (default 1:2500); a line
-                       along an edge two sheets share, and a name both repeat there, is
-                       drawn once. All sheets must lie in one zone. Without -f nothing
-                       else is written. (.wmf is refused: its 16-bit frame cannot hold a
-                       town; .svg, .png and .dxf are not done yet)
+      --mosaic FILE    every mesh placed (as --place) and drawn into this one map,
+                       sheet by sheet, in the format of FILE's extension: .pdf and .svg
+                       printed as --scale says (default 1:2500; SVG pages as above), .png
+                       at 1 pixel per metre (a sheet's own PNG resolution), .dxf release 12
+                       in map metres at the sheets' placed coordinates. A line along an edge
+                       two sheets share, and a name both repeat there, is drawn once. All
+                       sheets must lie in one zone. Without -f nothing else is written.
+                       (.wmf is refused: its 16-bit frame cannot hold a town)
       --title TEXT     the printed title (default: the mesh name)
   -j, --jobs N         meshes converted at once (default: the number of cores)
       --keep-going     go on with the next mesh after a failure (default: stop)

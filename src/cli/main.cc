@@ -197,24 +197,27 @@ std::string StoredWhere(const cli::CliOptions& options) {
   return options.output_folder + " and " + *options.into;
 }
 
-// The mosaic after the batch; false (after saying why) when it failed.
-bool RunMosaic(const cli::CliOptions& options, const Styles& styles,
-               const std::vector<std::string>& meshes,
-               std::shared_ptr<const gis::SheetOrigins> origins) {
-  conversion::MosaicRequest request{*options.mosaic, options.input_folder, meshes, options.print,
-                                    origins};
+// The mosaic after the batch: the exit status, kExitFailed after saying why it failed, that of the
+// stop signal when one stopped it (its file then removed unfinished).
+int RunMosaic(const cli::CliOptions& options, const Styles& styles,
+              const std::vector<std::string>& meshes,
+              std::shared_ptr<const gis::SheetOrigins> origins) {
+  conversion::MosaicRequest request{*options.mosaic, options.input_folder,
+                                    meshes,          options.print,
+                                    origins,         [] { return platform::StopRequest() != 0; }};
   picture::FontLibrary fonts;
   StderrSink sink;
   try {
     conversion::WriteMosaic(request, styles.table, fonts, sink);
   } catch (const base::ConversionCancelled&) {
-    throw;
+    std::fprintf(stderr, "%s: stopped; %s not written\n", kProgram, options.mosaic->c_str());
+    return kExitSignalBase + platform::StopRequest();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s: %s\n", kProgram, options.mosaic->c_str(), e.what());
-    return false;
+    return kExitFailed;
   }
   if (!options.quiet) std::fprintf(stderr, "%s: stored %s\n", kProgram, options.mosaic->c_str());
-  return true;
+  return kExitOk;
 }
 
 int Run(int argc, char** argv) {
@@ -244,7 +247,7 @@ int Run(int argc, char** argv) {
                                 platform::IsTerminal(stderr));
   bool mosaic_only =
       options.mosaic && options.formats.empty() && options.data_formats.empty() && !options.into;
-  if (mosaic_only) return RunMosaic(options, styles, meshes, origins) ? kExitOk : kExitFailed;
+  if (mosaic_only) return RunMosaic(options, styles, meshes, origins);
   conversion::BatchResult result;
   try {
     result = RunConversion(options, styles, meshes, origins, reporter);
@@ -255,7 +258,7 @@ int Run(int argc, char** argv) {
   }
   reporter.Finish(result, StoredWhere(options));
   bool ok = result.finished && result.failed == 0;
-  if (options.mosaic && ok) ok = RunMosaic(options, styles, meshes, origins);
+  if (options.mosaic && ok) return RunMosaic(options, styles, meshes, origins);
   return ok ? kExitOk : kExitFailed;
 }
 

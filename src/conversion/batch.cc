@@ -21,8 +21,10 @@ namespace {
 // What converting one mesh produced, ready to be committed in list order.
 struct MeshOutcome {
   std::vector<base::Message> messages;  // only when messages were held back (several jobs)
-  // One per requested format, written in full and waiting to replace the stored file.
+  // One per requested format (a printed SVG one per page), written in full and waiting to replace
+  // the stored file at the path beside it.
   std::vector<std::unique_ptr<base::AtomicFile>> files;
+  std::vector<std::string> paths;
   std::vector<std::unique_ptr<gis::StagedGpkg>> data_files;  // the same for the data formats
   std::shared_ptr<const picture::Picture> sheet;             // when converted
   std::optional<std::string> error;
@@ -157,6 +159,16 @@ class BatchRun {
     try {
       for (OutputFormat format : request_.formats) {
         hook.Writing(FormatName(format));
+        if (format == OutputFormat::kSvg && request_.print) {
+          auto pages = WritePrintedSvgSheet(*sheet, JoinFolder(request_.input_folder, mesh), mesh,
+                                            *request_.print, fonts_, OutputPath(mesh, format),
+                                            [&] { hook.Step(); });
+          for (const std::string& path : PageFileNames(OutputPath(mesh, format), pages.size())) {
+            outcome.paths.push_back(path);
+          }
+          for (auto& page : pages) outcome.files.push_back(std::move(page));
+          continue;
+        }
         auto file = std::make_unique<base::AtomicFile>(OutputPath(mesh, format));
         ByteWriter write = [&](std::string_view bytes) {
           hook.Step();
@@ -171,12 +183,14 @@ class BatchRun {
         }
         file->Close();
         outcome.files.push_back(std::move(file));
+        outcome.paths.push_back(OutputPath(mesh, format));
       }
       hook.Step();
     } catch (const base::ConversionCancelled&) {
       throw;
     } catch (const std::exception& e) {
       outcome.files.clear();
+      outcome.paths.clear();
       outcome.error = e.what();
     }
     return outcome;
@@ -242,9 +256,9 @@ class BatchRun {
     if (!outcome.error) {
       std::vector<std::string> paths;
       try {
-        for (size_t f = 0; f < request_.formats.size(); ++f) {
+        for (size_t f = 0; f < outcome.files.size(); ++f) {
           outcome.files[f]->Commit();
-          paths.push_back(OutputPath(mesh, request_.formats[f]));
+          paths.push_back(outcome.paths[f]);
         }
         CommitData(mesh, outcome, paths);
       } catch (const base::ConversionCancelled&) {

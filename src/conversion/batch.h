@@ -34,7 +34,8 @@ struct BatchRequest {
   std::vector<OutputFormat> formats{OutputFormat::kWmf};  // may be empty when `gis` asks for data
   gis::GisRequest gis;  // the map data as GeoPackage: MESH.gpkg, or every mesh into one file
   OutputSizes sizes;
-  // --scale: the PDF printed at that scale on its pages instead of the 800 x 600 pt page.
+  // --scale: the PDF and SVG printed at that scale on their pages instead of the 800 x 600 pt
+  // page (an SVG of several pages as MESH-1.svg, MESH-2.svg, ...).
   std::optional<PrintOptions> print;
   int jobs = 1;             // meshes converted at once; values below 1 count as 1
   bool keep_going = false;  // go on with the next mesh after a failure

@@ -1,10 +1,14 @@
 #include "conversion/mosaic.h"
 
+#include <cmath>
 #include <filesystem>
 
 #include "base/atomic_file.h"
 #include "conversion/convert_mesh.h"
+#include "conversion/mosaic_joins.h"
 #include "conversion/output_files.h"
+#include "output/dxf/dxf_writer.h"
+#include "output/raster/mosaic_image.h"
 
 namespace sheetwright::conversion {
 namespace {
@@ -24,6 +28,18 @@ class PrefixSink : public base::MessageSink {
  private:
   base::MessageSink& sink_;
   const std::string& mesh_;
+};
+
+// Throws ConversionCancelled once a stop is asked for.
+class StopHook : public base::ProgressHook {
+ public:
+  explicit StopHook(const std::function<bool()>& stop) : stop_(stop) {}
+  void Step() override {
+    if (stop_ && stop_()) throw base::ConversionCancelled();
+  }
+
+ private:
+  const std::function<bool()>& stop_;
 };
 
 std::vector<PlacedSheet> PlaceAll(const MosaicRequest& request) {
@@ -50,14 +66,13 @@ std::vector<PlacedSheet> PlaceAll(const MosaicRequest& request) {
 
 std::optional<std::string> MosaicRefusal(const std::string& path) {
   std::string extension = LowerExtension(path);
-  if (extension == ".pdf") return std::nullopt;
+  if (extension == ".pdf" || extension == ".svg" || extension == ".png" || extension == ".dxf") {
+    return std::nullopt;
+  }
   if (extension == ".wmf") {
     return "a Windows Metafile cannot hold a town: its 16-bit frame holds one sheet";
   }
-  if (extension == ".svg" || extension == ".png" || extension == ".dxf") {
-    return "a mosaic is written as PDF only so far (" + extension + " is not yet done)";
-  }
-  return "a mosaic needs a .pdf file, not '" + extension + "'";
+  return "a mosaic needs a .pdf, .svg, .png or .dxf file, not '" + extension + "'";
 }
 
 void WriteMosaic(const MosaicRequest& request, const settings::StyleSource& styles,
@@ -67,20 +82,67 @@ void WriteMosaic(const MosaicRequest& request, const settings::StyleSource& styl
   }
   std::vector<PlacedSheet> sheets = PlaceAll(request);
   output::PrintInfo info = PrintInfoOf(sheets, request.print);
-  output::PrintLayout layout = output::LayOutPrint(info.map, request.print.scale,
-                                                   request.print.paper, request.print.orientation);
-  base::AtomicFile file(request.path);
-  output::PrintedPdf pdf(layout, std::move(info), fonts,
-                         [&](std::string_view bytes) { file.Write(bytes); });
-  picture::Picture picture;
-  for (const PlacedSheet& sheet : sheets) {
-    PrefixSink prefixed(sink, sheet.mesh);
-    ConversionServices services{styles, fonts, prefixed};
-    ConvertMesh(JoinFolder(request.input_folder, sheet.mesh), services, picture);
-    pdf.AddSheet(picture, sheet.Ground());
-    picture = {};  // one sheet at a time
+  StopHook stop(request.stop_requested);
+  // Printed fills carried 0.1 mm of paper (a tenth of a metre per 1000 of the scale, at least a
+  // drawing unit) over the edges they share (SheetJoins).
+  auto bleed = static_cast<int32_t>(std::ceil(request.print.scale / 1000.0));
+  // Every sheet converted in turn and handed on: joined to those before it, or as it is (a survey
+  // before the drawing); one sheet's picture at a time.
+  auto each_sheet = [&](int32_t joined_bleed, bool joined, const auto& draw) {
+    SheetJoins joins;
+    picture::Picture picture;
+    for (const PlacedSheet& sheet : sheets) {
+      PrefixSink prefixed(sink, sheet.mesh);
+      ConversionServices services{styles, fonts, prefixed, &stop};
+      ConvertMesh(JoinFolder(request.input_folder, sheet.mesh), services, picture);
+      if (joined) joins.Join(picture, sheet.Ground(), joined_bleed);
+      draw(picture, sheet.Ground());
+      picture = {};
+    }
+  };
+  auto write_to = [&](base::AtomicFile& file) {
+    return [&](std::string_view bytes) {
+      stop.Step();
+      file.Write(bytes);
+    };
+  };
+  std::string extension = LowerExtension(request.path);
+  if (extension == ".svg") {
+    output::PrintLayout layout = output::LayOutPrint(
+        info.map, request.print.scale, request.print.paper, request.print.orientation);
+    SvgPageFiles files(request.path, layout.pages.size(), [&] { stop.Step(); });
+    output::PrintedSvg svg(layout, std::move(info), fonts,
+                           [&](size_t page, std::string_view bytes) { files.Write(page, bytes); });
+    each_sheet(bleed, true,
+               [&](const auto& picture, const auto& ground) { svg.AddSheet(picture, ground); });
+    svg.Finish();
+    for (auto& file : files.Close()) file->Commit();
+    return;
   }
-  pdf.Finish();
+  base::AtomicFile file(request.path);
+  if (extension == ".pdf") {
+    output::PrintLayout layout = output::LayOutPrint(
+        info.map, request.print.scale, request.print.paper, request.print.orientation);
+    output::PrintedPdf pdf(layout, std::move(info), fonts, write_to(file));
+    each_sheet(bleed, true, [&](const auto& picture, const auto& ground) {
+      pdf.AddSheet(picture, ground, bleed);
+    });
+    pdf.Finish();
+  } else if (extension == ".png") {
+    output::MosaicImage image(info.map, fonts);
+    // Sheets meet on whole pixels: no seam to cover.
+    each_sheet(0, true,
+               [&](const auto& picture, const auto& ground) { image.AddSheet(picture, ground); });
+    write_to(file)(image.Encode());
+  } else {
+    output::DxfMosaic dxf(fonts, sink, write_to(file));
+    each_sheet(0, false, [&](const auto& picture, const auto&) { dxf.SurveySheet(picture); });
+    dxf.Begin(info.map);
+    // A drawing of shapes in map metres keeps their edges where the data puts them.
+    each_sheet(0, true,
+               [&](const auto& picture, const auto& ground) { dxf.AddSheet(picture, ground); });
+    dxf.Finish();
+  }
   file.Commit();
 }
 

@@ -1,9 +1,12 @@
 // One map of many sheets (--mosaic FILE): every mesh placed where it carries its place
-// (mapdata/sheet_place.h) and drawn sheet by sheet into one printed PDF, so that only one sheet's
-// picture is held at a time, however large the town. Where sheets meet, a line along the shared
-// edge and a name label both sheets repeat are drawn once (output::PrintedPdf).
+// (mapdata/sheet_place.h) and drawn sheet by sheet into one drawing, so that only one sheet's
+// picture is held at a time, however large the town: a printed PDF (output::PrintedPdf) or SVG
+// (output::PrintedSvg, one file per page), a PNG image of one pixel to the metre
+// (output::MosaicImage) or a release 12 DXF in map metres (output::DxfMosaic). Where sheets meet,
+// a line along the shared edge and a name label both sheets repeat are drawn once (SheetJoins).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,9 +25,13 @@ struct MosaicRequest {
   std::vector<std::string> meshes;
   PrintOptions print;
   std::shared_ptr<const gis::SheetOrigins> origins;  // the last resort of placement; may be null
+  // Asked while the sheets are drawn: once it says yes, the mosaic ends with ConversionCancelled
+  // and no file is left of it.
+  std::function<bool()> stop_requested;
 };
 
-// Why the file's extension cannot take a mosaic, or nullopt when it can (".pdf").
+// Why the file's extension cannot take a mosaic, or nullopt when it can (".pdf", ".svg", ".png",
+// ".dxf").
 std::optional<std::string> MosaicRefusal(const std::string& path);
 
 // Places every mesh (all in one zone), then converts and draws them one by one into the file,

@@ -54,12 +54,12 @@ void Header(GroupWriter& out, const DocumentInfo& info) {
   out.Text(9, "$DWGCODEPAGE");
   out.Text(3, "ANSI_932");
   HeaderPoint(out, "$INSBASE", 0, 0);
-  HeaderPoint(out, "$EXTMIN", 0, 0);
-  HeaderPoint(out, "$EXTMAX", info.width_m, info.height_m);
+  HeaderPoint(out, "$EXTMIN", info.west_m, info.south_m);
+  HeaderPoint(out, "$EXTMAX", info.west_m + info.width_m, info.south_m + info.height_m);
   out.Text(9, "$LIMMIN");
-  out.Point(0, 0);
+  out.Point(info.west_m, info.south_m);
   out.Text(9, "$LIMMAX");
-  out.Point(info.width_m, info.height_m);
+  out.Point(info.west_m + info.width_m, info.south_m + info.height_m);
   if (Modern(info)) {
     out.Text(9, "$INSUNITS");
     out.Int(70, 6);  // metres
@@ -110,7 +110,7 @@ void Vports(GroupWriter& out, const DocumentInfo& info) {
   Entry(out, info, "VPORT", "AcDbViewportTableRecord", kActiveVport, kVportTable, "*ACTIVE");
   out.Point(0, 0);
   out.Point(1, 1, 11);
-  out.Point(info.width_m / 2, info.height_m / 2, 12);
+  out.Point(info.west_m + info.width_m / 2, info.south_m + info.height_m / 2, 12);
   out.Real(40, info.height_m * 1.05);
   out.Real(41, info.height_m > 0 ? info.width_m / info.height_m : 1);
   out.Text(0, "ENDTAB");

@@ -27,7 +27,8 @@ struct CadStyle {
 
 struct DocumentInfo {
   DxfFlavour flavour = DxfFlavour::kR12;
-  double width_m = 0, height_m = 0;  // the sheet, from (0, 0)
+  double west_m = 0, south_m = 0;    // the drawing's south-west corner (a mosaic's map)
+  double width_m = 0, height_m = 0;  // the sheet, or the mosaic's map
   std::vector<CadLayer> layers;
   std::vector<CadStyle> styles;
   std::vector<picture::Rgb> fills;  // every colour a solid area is filled with

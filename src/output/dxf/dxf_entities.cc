@@ -48,8 +48,17 @@ std::string TextValue(std::string_view bytes, bool modern) {
 }  // namespace
 
 void Entities::Sheet(const picture::Picture& sheet,
-                     const std::function<int(const picture::Picture&)>& layer_of) {
+                     const std::function<int(const picture::Picture&)>& layer_of, double east_m,
+                     double north_m) {
   if (sheet.width <= 0 || sheet.height <= 0) return;
+  east_m_ = east_m;
+  north_m_ = north_m;
+  // A sheet placed on the 0.1 m steps keeps its points written exactly.
+  east_tenths_ = std::llround(east_m * picture::kUnitsPerMetre);
+  north_tenths_ = std::llround(north_m * picture::kUnitsPerMetre);
+  origin_in_tenths_ = std::abs(east_m) < 1e12 && std::abs(north_m) < 1e12 &&
+                      static_cast<double>(east_tenths_) == east_m * picture::kUnitsPerMetre &&
+                      static_cast<double>(north_tenths_) == north_m * picture::kUnitsPerMetre;
   layer_of_ = &layer_of;
   layer_ = layer_of(sheet);
   scale_ = {static_cast<double>(picture::kFrameWidth) / sheet.width,
@@ -83,10 +92,11 @@ void Entities::LeaveLayer(const LayerFrame&) {
 // 0.1 m steps, which are written exactly as such.
 void Entities::Vertex(double x, double y, int code) {
   constexpr double kExact = 1e15;  // integers that doubles hold exactly, with room
-  if (scale_.x == 1 && scale_.y == 1 && std::abs(x) < kExact && std::abs(y) < kExact) {
+  if (scale_.x == 1 && scale_.y == 1 && origin_in_tenths_ && std::abs(x) < kExact &&
+      std::abs(y) < kExact) {
     auto east = static_cast<int64_t>(x), south = static_cast<int64_t>(y);
     if (x == static_cast<double>(east) && y == static_cast<double>(south)) {
-      out_.TenthsPoint(code, east, picture::kFrameHeight - south);
+      out_.TenthsPoint(code, east_tenths_ + east, north_tenths_ + picture::kFrameHeight - south);
       return;
     }
   }

@@ -37,8 +37,10 @@ class Entities {
 
   // `layer_of` gives a picture's index in info.layers, or -1 when it draws on the layer of the
   // picture that holds it.
+  // The sheet's frame has its south-west corner at (east_m, north_m) (a mosaic's sheet).
   void Sheet(const picture::Picture& sheet,
-             const std::function<int(const picture::Picture&)>& layer_of);
+             const std::function<int(const picture::Picture&)>& layer_of, double east_m = 0,
+             double north_m = 0);
 
  private:
   // Frame units (tenths of a metre) per unit of the picture being played.
@@ -66,9 +68,9 @@ class Entities {
   void Head(const char* type, picture::ColorValue colour, const char* subclass,
             int lineweight = -4);
   void Vertex(double x, double y, int code = 10);
-  double East(double x) const { return x * scale_.x / picture::kUnitsPerMetre; }
+  double East(double x) const { return east_m_ + x * scale_.x / picture::kUnitsPerMetre; }
   double North(double y) const {
-    return (picture::kFrameHeight - y * scale_.y) / picture::kUnitsPerMetre;
+    return north_m_ + (picture::kFrameHeight - y * scale_.y) / picture::kUnitsPerMetre;
   }
   bool Modern() const { return info_.flavour == DxfFlavour::kR2010; }
   void Hatch(std::vector<std::span<const picture::Point>> rings, const picture::DcState& dc);
@@ -81,6 +83,9 @@ class Entities {
   const std::function<int(const picture::Picture&)>* layer_of_ = nullptr;
   int layer_ = -1;  // into info_.layers; -1 is layer "0"
   Scale scale_;
+  double east_m_ = 0, north_m_ = 0;  // the south-west corner of the sheet's frame
+  int64_t east_tenths_ = 0, north_tenths_ = 0;
+  bool origin_in_tenths_ = true;
   // What the layers being played replaced: the CAD layer and the scale of the picture holding it.
   std::vector<std::pair<int, Scale>> saved_;
   std::vector<Triangle> triangles_;

@@ -80,6 +80,15 @@ class Survey {
     auto it = layers_.find(&picture);
     return it == layers_.end() ? -1 : it->second;
   }
+
+  // A mosaic: a caption names one CAD layer whichever sheet's picture bears it, and the sheets
+  // surveyed are gone before the ones drawn come.
+  void ByCaption() { by_caption_ = true; }
+  void ForgetPictures() { layers_.clear(); }
+  int LayerOfCaption(const picture::Picture& picture) const {
+    auto it = captions_.find(picture.label);
+    return picture.label.empty() || it == captions_.end() ? -1 : it->second;
+  }
   uint64_t Bound() const { return bounds_; }
 
  private:
@@ -113,7 +122,9 @@ class Survey {
     if (auto known = layers_.find(&picture); known != layers_.end()) {
       layer = known->second;
     } else if (!picture.label.empty()) {
-      layer = AddLayer(picture.label);
+      auto known_caption = by_caption_ ? captions_.find(picture.label) : captions_.end();
+      layer = known_caption != captions_.end() ? known_caption->second : AddLayer(picture.label);
+      if (by_caption_) captions_[picture.label] = layer;
       layers_[&picture] = layer;
     }
     outer_.push_back(current_);
@@ -151,12 +162,63 @@ class Survey {
   std::vector<int> outer_;  // the CAD layer of each picture holding the one being played
   std::vector<bool> coloured_;
   std::map<const picture::Picture*, int> layers_;
+  bool by_caption_ = false;
+  std::map<std::string, int> captions_;
   std::set<std::string> names_{"0"};
   std::set<std::string> faces_, style_names_;
   uint64_t bounds_ = 0;
 };
 
 }  // namespace
+
+struct DxfMosaic::State {
+  State(picture::FontLibrary& f, base::MessageSink& s, std::function<void(std::string_view)> w)
+      : fonts(f), sink(s), write(std::move(w)), survey(info), out(write) {
+    survey.ByCaption();
+  }
+  picture::FontLibrary& fonts;
+  base::MessageSink& sink;
+  std::function<void(std::string_view)> write;
+  DocumentInfo info;
+  Survey survey;
+  dxf::GroupWriter out;
+  std::unique_ptr<dxf::Entities> entities;
+};
+
+DxfMosaic::DxfMosaic(picture::FontLibrary& fonts, base::MessageSink& sink,
+                     std::function<void(std::string_view)> write)
+    : state_(std::make_unique<State>(fonts, sink, std::move(write))) {}
+
+DxfMosaic::~DxfMosaic() = default;
+
+void DxfMosaic::SurveySheet(const picture::Picture& sheet) {
+  state_->survey.Sheet(sheet);
+  state_->survey.ForgetPictures();
+}
+
+void DxfMosaic::Begin(const GroundBox& map) {
+  State& s = *state_;
+  s.info.west_m = map.west;
+  s.info.south_m = map.south;
+  s.info.width_m = map.Width();
+  s.info.height_m = map.Height();
+  s.info.handle_seed = dxf::kFirstEntityHandle + s.info.layers.size() + s.info.styles.size() + 1;
+  dxf::WriteHead(s.out, s.info);
+  s.entities =
+      std::make_unique<dxf::Entities>(s.out, s.info, s.fonts, s.sink, dxf::kFirstEntityHandle);
+}
+
+void DxfMosaic::AddSheet(const picture::Picture& sheet, const GroundBox& ground) {
+  State& s = *state_;
+  s.entities->Sheet(
+      sheet, [&](const picture::Picture& p) { return s.survey.LayerOfCaption(p); }, ground.west,
+      ground.south);
+}
+
+void DxfMosaic::Finish() {
+  dxf::WriteTail(state_->out, state_->info);
+  state_->out.Flush();
+}
 
 void WriteDxf(const picture::Picture& sheet, DxfFlavour flavour, picture::FontLibrary& fonts,
               base::MessageSink& sink, const std::function<void(std::string_view)>& write) {

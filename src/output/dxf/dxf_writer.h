@@ -14,10 +14,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "base/messages.h"
+#include "output/geometry/print_layout.h"
 #include "picture/picture.h"
 
 namespace sheetwright::picture {
@@ -38,5 +40,29 @@ void WriteDxf(const picture::Picture& sheet, DxfFlavour flavour, picture::FontLi
 // The whole file of WriteDxf as one string.
 std::string EncodeDxf(const picture::Picture& sheet, DxfFlavour flavour,
                       picture::FontLibrary& fonts, base::MessageSink& sink);
+
+// A mosaic as one release 12 drawing (--mosaic FILE.dxf): every sheet in map metres at its placed
+// coordinates, one CAD layer per map layer whichever sheet draws on it. The tables come before the
+// entities, so the sheets are given twice: each to SurveySheet, then, after Begin, each to AddSheet
+// (only one sheet's picture is held at a time). The file is handed on in chunks as it is made.
+class DxfMosaic {
+ public:
+  DxfMosaic(picture::FontLibrary& fonts, base::MessageSink& sink,
+            std::function<void(std::string_view)> write);
+  ~DxfMosaic();
+  DxfMosaic(const DxfMosaic&) = delete;
+  DxfMosaic& operator=(const DxfMosaic&) = delete;
+
+  void SurveySheet(const picture::Picture& sheet);
+  // Writes the head; `map` is the extent of the sheets.
+  void Begin(const GroundBox& map);
+  // The sheet's frame covers `ground`.
+  void AddSheet(const picture::Picture& sheet, const GroundBox& ground);
+  void Finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace sheetwright::output

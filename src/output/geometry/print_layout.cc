@@ -90,4 +90,97 @@ PrintLayout LayOutPrint(const GroundBox& map, int scale, Paper paper, Orientatio
   return Oriented(map, scale, 0, orientation);
 }
 
+namespace {
+
+std::string RomanZone(int zone) {
+  static constexpr const char* kRoman[] = {"",    "I",    "II",  "III",  "IV",    "V",   "VI",
+                                           "VII", "VIII", "IX",  "X",    "XI",    "XII", "XIII",
+                                           "XIV", "XV",   "XVI", "XVII", "XVIII", "XIX"};
+  return zone >= 1 && zone <= 19 ? kRoman[zone] : "";
+}
+
+}  // namespace
+
+std::string PrintPlaceText(std::string_view datum, int zone, int epsg) {
+  if (zone == 0) return "sheet-local metres (no datum, no zone)";
+  return std::string(datum) + " datum, plane rectangular zone " + RomanZone(zone) +
+         " (EPSG:" + std::to_string(epsg) + ")";
+}
+
+}  // namespace sheetwright::output
+
+namespace sheetwright::output {
+namespace {
+
+// The scale bar's length in metres: the longest round length of at most 80 mm on paper.
+int ScaleBarMetres(double mm_per_metre) {
+  int best = 10;
+  for (int metres : {10, 20, 50, 100, 200, 500, 1000, 2000}) {
+    if (metres * mm_per_metre <= 80) best = metres;
+  }
+  return best;
+}
+
+FurnitureShape Box(double x, double y, double width, double height, double stroke,
+                   double fill_grey) {
+  return {{{x, y}, {x + width, y}, {x + width, y + height}, {x, y + height}}, stroke, fill_grey};
+}
+
+// A bar of four fields, black and white by turns, its length and the scale written beside it.
+void ScaleBar(const PrintLayout& layout, double x, double y, PageFurniture& f) {
+  int metres = ScaleBarMetres(layout.MmPerMetre());
+  double length = metres * layout.MmPerMetre() * 10, field = length / 4;
+  for (int k = 0; k < 4; ++k)
+    f.shapes.push_back(Box(x + k * field, y, field, 25, 2, k % 2 == 0 ? 0 : -1));
+  f.texts.push_back({x - 10, y + 65, 30, "0", false});
+  f.texts.push_back({x + length, y + 65, 30, std::to_string(metres) + " m", true});
+  f.texts.push_back({x, y + 130, 40, "1:" + std::to_string(layout.scale), false});
+}
+
+void NorthArrow(double x, double y, PageFurniture& f) {
+  f.shapes.push_back({{{x, y + 60}, {x + 45, y + 220}, {x, y + 180}, {x - 45, y + 220}}, 0, 0});
+  f.texts.push_back({x - 15, y + 45, 40, "N", false});
+}
+
+// The whole map small, the part this page shows shaded, every sheet's outline.
+void Index(const PrintInfo& info, const PrintPage& page, double x, double y, double width,
+           double height, PageFurniture& f) {
+  const GroundBox& m = info.map;
+  double k = std::min(width / m.Width(), height / m.Height());
+  auto px = [&](double east) { return x + (east - m.west) * k; };
+  auto py = [&](double north) { return y + (m.north - north) * k; };
+  GroundBox shown{std::max(m.west, page.ground.west), std::max(m.south, page.ground.south),
+                  std::min(m.east, page.ground.east), std::min(m.north, page.ground.north)};
+  f.shapes.push_back(
+      Box(px(shown.west), py(shown.north), shown.Width() * k, shown.Height() * k, 0, 0.8));
+  for (const GroundBox& s : info.sheets) {
+    f.shapes.push_back(Box(px(s.west), py(s.north), s.Width() * k, s.Height() * k, 1, -1));
+  }
+}
+
+}  // namespace
+
+PageFurniture FurnitureOf(const PrintLayout& layout, const PrintInfo& info, const PrintPage& page) {
+  PageFurniture f;
+  const PaperBox& w = layout.window;
+  double margin = kPrintMargin * 10, right = layout.paper_width * 10 - margin;
+  f.shapes.push_back(Box(w.x * 10, w.y * 10, w.width * 10, w.height * 10, 3, -1));
+  f.texts.push_back({margin, margin + 110, 70, info.title, false});
+  std::string where = "1:" + std::to_string(layout.scale);
+  if (layout.pages.size() > 1) {
+    where += "   page " + std::to_string(page.row * layout.columns + page.column + 1) + " of " +
+             std::to_string(layout.pages.size()) + " (row " + std::to_string(page.row + 1) +
+             ", column " + std::to_string(page.column + 1) + ")";
+  }
+  f.texts.push_back({right, margin + 110, 40, where, true});
+  double foot = (w.y + w.height) * 10 + 50;
+  ScaleBar(layout, margin, foot, f);
+  NorthArrow(margin + 1050, foot, f);
+  f.texts.push_back({margin + 1250, foot + 40, 35, info.place, false});
+  f.texts.push_back({margin + 1250, foot + 100, 35,
+                     std::to_string(info.sheets.size()) + " sheet(s), 2 km x 1.5 km each", false});
+  Index(info, page, right - 500, foot, 500, 200, f);
+  return f;
+}
+
 }  // namespace sheetwright::output

@@ -5,7 +5,9 @@
 // plane rectangular system. Used by the printed PDF and SVG writers.
 #pragma once
 
+#include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -54,5 +56,38 @@ inline constexpr double kPageOverlap = 10;
 // Lays out `map` at 1:`scale`. kAuto paper: the smallest A size whose window holds the whole map
 // on one page, else A0. kAuto orientation: the one that needs fewer pages (landscape on a tie).
 PrintLayout LayOutPrint(const GroundBox& map, int scale, Paper paper, Orientation orientation);
+
+// What a printed map names and shows besides the drawing.
+struct PrintInfo {
+  std::string title;              // UTF-8: the mesh, the mosaic or --title
+  std::string place;              // UTF-8: the datum, the zone and its EPSG code
+  GroundBox map;                  // the frame drawn round the map
+  std::vector<GroundBox> sheets;  // every sheet, drawn small in the index
+};
+
+// "Tokyo datum, plane rectangular zone VII (EPSG:30167)"; for zone 0, sheet-local metres.
+std::string PrintPlaceText(std::string_view datum, int zone, int epsg);
+
+// What a page shows round its map, in tenths of a millimetre from the paper's top-left corner,
+// y down, in drawing order: the window's border, the title and the page's place among the pages,
+// the scale bar with its length and ratio, the north arrow, the datum and zone, the count of
+// sheets, and the index (the whole map small, the part this page shows shaded, every sheet's
+// outline). Each printed writer draws it in its own terms.
+struct FurnitureShape {
+  std::vector<std::array<double, 2>> corners;  // a closed outline
+  double stroke = 0;                           // the pen's width; 0: not stroked
+  double fill_grey = -1;                       // 0 black to 1 white; below 0: not filled
+};
+struct FurnitureText {
+  double x = 0, baseline = 0;  // the start, or with `right` the end, of the text
+  int height = 0;              // the em
+  std::string text;            // UTF-8
+  bool right = false;
+};
+struct PageFurniture {
+  std::vector<FurnitureShape> shapes;
+  std::vector<FurnitureText> texts;  // drawn over the shapes
+};
+PageFurniture FurnitureOf(const PrintLayout& layout, const PrintInfo& info, const PrintPage& page);
 
 }  // namespace sheetwright::output

@@ -21,9 +21,10 @@ struct PdfReadBack {
   std::string error;  // empty when the reader took the document without a warning
   std::string title;
   std::vector<std::string> layers;  // optional content group names, in their order
-  std::vector<std::string> fonts;   // base font names of the page's fonts
-  std::string content;              // the page's content, decoded
-  int operators = 0;
+  std::vector<std::string> fonts;   // base font names of the first page's fonts
+  std::string content;              // the first page's content, decoded
+  int operators = 0;                // in the content of every page
+  int pages = 0;
 };
 
 class OperatorCounter : public QPDFObjectHandle::ParserCallbacks {
@@ -54,7 +55,8 @@ inline PdfReadBack ReadPdf(const std::string& bytes) {
       out.layers.push_back(groups.getArrayItem(i).getKey("/Name").getUTF8Value());
     }
     std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
-    if (pages.size() != 1) throw std::runtime_error("not one page");
+    if (pages.empty()) throw std::runtime_error("no page");
+    out.pages = static_cast<int>(pages.size());
     QPDFObjectHandle fonts = pages[0].getObjectHandle().getKey("/Resources").getKey("/Font");
     if (fonts.isDictionary()) {
       for (auto& [name, font] : fonts.ditems())
@@ -65,7 +67,7 @@ inline PdfReadBack ReadPdf(const std::string& bytes) {
     std::shared_ptr<Buffer> data = buffer.getBufferSharedPointer();
     out.content.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
     OperatorCounter counter;
-    pages[0].parseContents(&counter);
+    for (QPDFPageObjectHelper& page : pages) page.parseContents(&counter);
     out.operators = counter.count;
     if (pdf.anyWarnings()) {
       std::vector<QPDFExc> warnings = pdf.getWarnings();

@@ -13,7 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include "output/geometry/print_layout.h"
 #include "picture/picture.h"
 
 namespace sheetwright::picture {
@@ -32,38 +31,5 @@ void WritePdf(const picture::Picture& sheet, int width_pt, int height_pt, std::s
 // The whole document of WritePdf as one string.
 std::string EncodePdf(const picture::Picture& sheet, int width_pt, int height_pt,
                       std::string_view title, picture::FontLibrary& fonts);
-
-// What a printed map names and shows besides the drawing.
-struct PrintInfo {
-  std::string title;              // UTF-8: the mesh, the mosaic or --title
-  std::string place;              // UTF-8: the datum, the zone and its EPSG code
-  GroundBox map;                  // the frame drawn round the map
-  std::vector<GroundBox> sheets;  // every sheet, drawn small in the index
-};
-
-// "Tokyo datum, plane rectangular zone VII (EPSG:30167)"; for zone 0, sheet-local metres.
-std::string PrintPlaceText(std::string_view datum, int zone, int epsg);
-
-// A map printed at a true scale on the pages of `layout`: the sheets are given one by one, each
-// written at once as a form the pages draw (only one sheet's content is held at a time), and
-// Finish writes the pages with their frame, title, scale bar, north arrow, datum, zone and index
-// of the sheets, each naming its place among the pages. Pens and labels keep the size the
-// 800-point page gives them (the styles are for paper). Throws as WritePdf.
-class PrintedPdf {
- public:
-  PrintedPdf(const PrintLayout& layout, PrintInfo info, picture::FontLibrary& fonts,
-             std::function<void(std::string_view)> write);
-  ~PrintedPdf();
-  PrintedPdf(const PrintedPdf&) = delete;
-  PrintedPdf& operator=(const PrintedPdf&) = delete;
-
-  // The sheet's frame covers `ground`.
-  void AddSheet(const picture::Picture& sheet, const GroundBox& ground);
-  void Finish();
-
- private:
-  struct State;
-  std::unique_ptr<State> state_;
-};
 
 }  // namespace sheetwright::output

@@ -71,6 +71,7 @@ TEST_F(PdfWriterTest, LayersTextFontsAndFigures) {
   std::string pdf = EncodePdf(Sheet(), 800, 600, "533946", fonts_);
   pdftest::PdfReadBack back = pdftest::ReadPdf(pdf);
   ASSERT_EQ(back.error, "");
+  EXPECT_EQ(back.pages, 1);
   EXPECT_EQ(back.title, "533946");
   EXPECT_THAT(back.layers, ElementsAre("4隅ポイント", "街区境界線", "町丁目名"));
   // Each font file once (upright, italic and bold IPAPGothic are one), a subset: the label
