@@ -38,17 +38,22 @@ std::vector<double> DarkRuns(const std::string& pgm) {
   return centres;
 }
 
+// The test mesh as sheet 07MD623, printed at 1:2500 as `format` into `dir`/out.
+void PrintSheetAt1To2500(TempFolder& dir, const std::string& format) {
+  conversion::test_util::TestMesh().Write(dir / "in/07MD623");
+  std::string empty_settings = dir.Write("none.ini", "[CONVERT]\r\n");
+  ProcessResult run = test_util::RunProgram(
+      test_util::ConverterPath(),
+      {"-q", "-s", empty_settings, "-f", format, "--scale", "2500", dir / "in", dir / "out"});
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+}
+
 // A 2000 m sheet at 1:2500 is 800.0 mm on the page: the frame's west and east edges in a render
 // of 254 dpi (a pixel is 0.1 mm) lie 8000 pixels apart, in the middle of the window of A0
 // landscape (the smallest paper whose window holds 800 x 600 mm).
 TEST(PrintTest, A2000MetreEdgeAt1To2500Is800Millimetres) {
   TempFolder dir;
-  conversion::test_util::TestMesh().Write(dir / "in/07MD623");
-  std::string empty_settings = dir.Write("none.ini", "[CONVERT]\r\n");
-  ProcessResult run = test_util::RunProgram(
-      test_util::ConverterPath(),
-      {"-q", "-s", empty_settings, "-f", "pdf", "--scale", "2500", dir / "in", dir / "out"});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
+  ASSERT_NO_FATAL_FAILURE(PrintSheetAt1To2500(dir, "pdf"));
   std::string pdf = dir / "out/07MD623.pdf";
   ProcessResult info = test_util::RunProgram("/usr/bin/pdfinfo", {pdf});
   EXPECT_THAT(info.out, HasSubstr("Page size:       3370.39 x 2383.94 pts (A0)"));
@@ -162,12 +167,7 @@ sys.stdout.buffer.write(b"P5 %d 1 255\n" % ds.RasterXSize + bytes(grey.astype("u
 // and a render of 254 dpi puts its west and east edges 8000 pixels apart.
 TEST(PrintTest, A2000MetreEdgeAt1To2500Is800MillimetresInSvgToo) {
   TempFolder dir;
-  conversion::test_util::TestMesh().Write(dir / "in/07MD623");
-  std::string empty_settings = dir.Write("none.ini", "[CONVERT]\r\n");
-  ProcessResult run = test_util::RunProgram(
-      test_util::ConverterPath(),
-      {"-q", "-s", empty_settings, "-f", "svg", "--scale", "2500", dir / "in", dir / "out"});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
+  ASSERT_NO_FATAL_FAILURE(PrintSheetAt1To2500(dir, "svg"));
   std::string svg = ReadFileBytes(dir / "out/07MD623.svg");
   EXPECT_THAT(svg, HasSubstr(R"(width="1189mm" height="841mm" viewBox="0 0 1189 841")"));
   double x = 0, y = 0, width = 0, height = 0;
@@ -184,7 +184,7 @@ TEST(PrintTest, A2000MetreEdgeAt1To2500Is800MillimetresInSvgToo) {
 
   // On A3 the map takes pages: one file each, numbered as the pages name themselves.
   ProcessResult paged = test_util::RunProgram(
-      test_util::ConverterPath(), {"-q", "-s", empty_settings, "-f", "svg", "--scale", "2500",
+      test_util::ConverterPath(), {"-q", "-s", dir.Path("none.ini"), "-f", "svg", "--scale", "2500",
                                    "--paper", "A3", dir / "in", dir / "paged"});
   ASSERT_EQ(paged.exit_status, 0) << paged.err;
   EXPECT_FALSE(std::filesystem::exists(dir / "paged/07MD623.svg"));

@@ -30,18 +30,8 @@ std::shared_ptr<const mapdata::FileText> FileCache::Text(const std::string& foun
 }
 
 std::optional<FileCache::Spot> FileCache::Locate(const char* at) {
-  std::less_equal<const char*> not_after;
   for (const auto& [path, text] : texts_) {
-    std::string_view bytes = text->text();
-    if (!not_after(bytes.data(), at) || !not_after(at, bytes.data() + bytes.size())) continue;
-    std::vector<size_t>& ends = line_ends_[text.get()];
-    if (ends.empty()) {
-      for (size_t i = bytes.find('\n'); i != std::string_view::npos; i = bytes.find('\n', i + 1))
-        ends.push_back(i);
-    }
-    size_t offset = static_cast<size_t>(at - bytes.data());
-    long before = std::lower_bound(ends.begin(), ends.end(), offset) - ends.begin();
-    return Spot{path, before + 1};
+    if (std::optional<long> line = lines_.LineOf(*text, at)) return Spot{path, *line};
   }
   return std::nullopt;
 }

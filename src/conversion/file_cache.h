@@ -44,7 +44,7 @@ class FileCache {
   std::map<std::string, std::optional<std::string>> found_;
   std::map<std::string, std::shared_ptr<const mapdata::FileText>> texts_;
   // The offsets of each text's line feeds, made at the first message about that text.
-  std::map<const mapdata::FileText*, std::vector<size_t>> line_ends_;
+  mapdata::LineFinder lines_;
   int reads_ = 0;
 };
 

@@ -39,7 +39,7 @@ class PlacingSink : public base::MessageSink {
   std::string mesh_folder_;
   base::MessageSink& inner_;
   // The offsets of each text's line feeds, made at the first message about that text.
-  std::map<const mapdata::FileText*, std::vector<size_t>> line_ends_;
+  mapdata::LineFinder lines_;
 };
 
 class ExportContext {

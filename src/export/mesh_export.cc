@@ -33,23 +33,15 @@ void PlacingSink::Report(const base::Message& message) {
 }
 
 base::Place PlacingSink::Find(const char* at) {
-  std::less_equal<const char*> not_after;
   for (const auto& [path, text] : ctx_.texts_) {
     if (!text) continue;
-    std::string_view bytes = text->text();
-    if (!not_after(bytes.data(), at) || !not_after(at, bytes.data() + bytes.size())) continue;
-    std::vector<size_t>& ends = line_ends_[text.get()];
-    if (ends.empty()) {
-      for (size_t i = bytes.find('\n'); i != std::string_view::npos; i = bytes.find('\n', i + 1))
-        ends.push_back(i);
-    }
-    size_t offset = static_cast<size_t>(at - bytes.data());
-    long before = std::lower_bound(ends.begin(), ends.end(), offset) - ends.begin();
+    std::optional<long> line = lines_.LineOf(*text, at);
+    if (!line) continue;
     std::string file = text->path();
     std::string folder = mesh_folder_;
     if (folder.empty() || !platform::IsSeparator(folder.back())) folder += platform::kSeparator;
     if (file.compare(0, folder.size(), folder) == 0) file.erase(0, folder.size());
-    return {file, before + 1};
+    return {file, *line};
   }
   return {};
 }

@@ -3,9 +3,12 @@
 // may lack its line break. Every table loader and drawer reads through this.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sheetwright::mapdata {
 
@@ -25,6 +28,17 @@ class FileText {
   std::string bytes_;
   size_t length_ = 0;
   std::string path_;
+};
+
+// The line a byte of a file's text lies on, for messages that name it. Each file's line ends
+// are found on its first question only: a conversion without messages never pays for them.
+class LineFinder {
+ public:
+  // The line (from 1) of `text` that `at` points into, or nullopt when it points elsewhere.
+  std::optional<long> LineOf(const FileText& text, const char* at);
+
+ private:
+  std::map<const FileText*, std::vector<size_t>> ends_;
 };
 
 // Walks the lines of a text. Mirrors a text file read with "read line until end of file": reading
