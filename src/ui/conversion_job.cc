@@ -77,17 +77,14 @@ class ConversionJob::Worker : public base::MessageSink,
     status_ = shown;
     Emit([shown](ConversionJob& job) { emit job.Status(shown); });
   }
-  void Converting(const std::string& mesh) override {
-    SetMesh(mesh);
-    mesh_name_ = mesh;
-  }
+  void Converting(const std::string& mesh) override { SetMesh(mesh); }
   void Converted(const std::string&, const SheetPtr& sheet) override {
     if (keep_sheets_) last_sheet_ = sheet;
     Emit([mesh = mesh_, sheet](ConversionJob& job) { emit job.Converted(mesh, sheet); });
   }
   // What the map draws: the meshes stored, in the batch's order, with their pictures.
-  void Stored(const std::string&, const std::vector<std::string>&) override {
-    stored_.push_back({mesh_name_, keep_sheets_ ? std::move(last_sheet_) : nullptr});
+  void Stored(const std::string& mesh, const std::vector<std::string>&) override {
+    stored_.push_back({mesh, keep_sheets_ ? std::move(last_sheet_) : nullptr});
   }
   // The text as the rule gives it; the mesh, file and line on a second line.
   void Message(const std::string&, const std::string& text, const base::Place& where) override {
@@ -148,7 +145,6 @@ class ConversionJob::Worker : public base::MessageSink,
   ConversionJob& job_;
   std::shared_ptr<Run> run_;
   QString mesh_;
-  std::string mesh_name_;
   QString status_;
   bool started_ = false;
   bool keep_sheets_ = false;
