@@ -9,8 +9,11 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 
 #include "base/common_test_util.h"
 #include "conversion/mesh_test_util.h"
@@ -290,6 +293,79 @@ TEST_F(MapTest, StopDuringTheMapLeavesNoPartOfIt) {
   EXPECT_EQ(left, (std::vector<std::string>{"07MD623.wmf", "07MD624.wmf"}));
   EXPECT_FALSE(window_->Preview()->isVisible());
   EXPECT_TRUE(go->isEnabled());
+}
+
+// Layer styles with every layer on that hold the conversion at the n-th sheet begun (its corner
+// marks are read first) until released.
+class GateStyles : public settings::StyleSource {
+ public:
+  explicit GateStyles(int hold_at) : hold_at_(hold_at) {
+    for (const auto& def : settings::LayerDefs()) table_.SetEnabled(def.key, true);
+  }
+  settings::LayerStyle Style(settings::LayerKey key) const override {
+    if (key == settings::LayerKey::kSumiLine) {
+      std::unique_lock lock(mutex_);
+      if (++sheets_begun_ == hold_at_) {
+        held_ = true;
+        changed_.wait(lock, [this] { return released_; });
+      }
+    }
+    return table_.Style(key);
+  }
+  settings::LabelFont Font(settings::FontId id) const override { return table_.Font(id); }
+  bool Held() const {
+    std::lock_guard lock(mutex_);
+    return held_;
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  settings::LayerStyleTable table_;
+  const int hold_at_;
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  mutable int sheets_begun_ = 0;
+  mutable bool held_ = false;
+  bool released_ = false;
+};
+
+// A stop between two layer rows of the map, with no message waiting: the map's next read of a
+// style ends it, and its file is never made.
+TEST(MapJobTest, AStopBetweenLayerRowsOfTheMapLeavesNoPartOfIt) {
+  TempFolder temp;
+  std::string in = temp.Path("in"), out = temp.Path("out");
+  fs::create_directories(out);
+  for (const char* name : {"07MD623", "07MD624"}) TestMesh().Write(in + "/" + name);
+  GateStyles styles(3);  // the batch begins two sheets, the map's first is the third
+  picture::FontLibrary fonts;
+  ConversionJob job(styles, fonts);
+  QSignalSpy finished(&job, &ConversionJob::Finished);
+  QSignalSpy drawn(&job, &ConversionJob::MapDrawn);
+  conversion::BatchRequest request;
+  request.input_folder = in;
+  request.output_folder = out;
+  request.meshes = {"07MD623", "07MD624"};
+  request.formats = {conversion::OutputFormat::kWmf};
+  conversion::MosaicRequest map;
+  map.path = out + "/map.pdf";
+  map.input_folder = in;
+  job.StartBatch(request, {true, true}, map);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return styles.Held(); }, 20000));
+  job.Cancel();
+  styles.Release();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, 20000));
+  EXPECT_FALSE(finished.at(0).at(0).toBool());
+  EXPECT_EQ(drawn.count(), 0);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(out)) {
+    left.push_back(entry.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"07MD623.wmf", "07MD624.wmf"}));
 }
 
 }  // namespace
