@@ -79,12 +79,18 @@ class ConversionJob::Worker : public base::MessageSink,
   }
   void Converting(const std::string& mesh) override { SetMesh(mesh); }
   void Converted(const std::string&, const SheetPtr& sheet) override {
-    if (keep_sheets_) last_sheet_ = sheet;
+    if (reduction_ > 0) last_sheet_ = sheet;
     Emit([mesh = mesh_, sheet](ConversionJob& job) { emit job.Converted(mesh, sheet); });
   }
   // What the map draws: the meshes stored, in the batch's order, with their pictures.
+  // Of each picture only what the overview needs is kept.
   void Stored(const std::string& mesh, const std::vector<std::string>&) override {
-    stored_.push_back({mesh, keep_sheets_ ? std::move(last_sheet_) : nullptr});
+    SheetPtr kept;
+    if (reduction_ > 0 && last_sheet_) {
+      kept = std::make_shared<picture::Picture>(Reduced(*last_sheet_, reduction_));
+    }
+    last_sheet_.reset();
+    stored_.push_back({mesh, std::move(kept)});
   }
   // The text as the rule gives it; the mesh, file and line on a second line.
   void Message(const std::string&, const std::string& text, const base::Place& where) override {
@@ -133,7 +139,9 @@ class ConversionJob::Worker : public base::MessageSink,
     job_.Post(run_->generation, [&job = job_, signal = std::move(signal)] { signal(job); });
   }
 
-  void KeepSheets() { keep_sheets_ = true; }
+  // The batch's pictures are kept for an overview of `sheets` sheets.
+  void KeepSheets(int sheets) { reduction_ = PreReduction(sheets); }
+  double Reduction() const { return reduction_; }
   struct StoredSheet {
     std::string mesh;
     SheetPtr sheet;
@@ -147,7 +155,7 @@ class ConversionJob::Worker : public base::MessageSink,
   QString mesh_;
   QString status_;
   bool started_ = false;
-  bool keep_sheets_ = false;
+  double reduction_ = 0;  // 0: no picture kept
   SheetPtr last_sheet_;
   std::vector<StoredSheet> stored_;
 };
@@ -279,7 +287,7 @@ void ConversionJob::StartBatch(conversion::BatchRequest request, std::vector<boo
          [this, run, request = std::move(request), map = std::move(map)](Worker& worker) mutable {
            request.progress = &worker;
            request.wanted = [&worker](size_t i) { return worker.Wanted(i); };
-           if (map) worker.KeepSheets();
+           if (map) worker.KeepSheets(run->total);
            bool finished = conversion::RunBatch(request, styles_, fonts_, worker).finished;
            if (!finished || !map || worker.StoredSheets().empty()) return finished;
            DrawMap(worker, run, *map);
@@ -323,7 +331,7 @@ void ConversionJob::DrawMap(Worker& worker, const std::shared_ptr<Run>& run,
     conversion::PlacedSheet where{
         sheet.mesh,
         mapdata::PlaceSheet(conversion::JoinFolder(map.input_folder, sheet.mesh), sheet.mesh, {})};
-    placed.push_back({std::move(sheet.sheet), where.Ground()});
+    placed.push_back({std::move(sheet.sheet), where.Ground(), worker.Reduction()});
   }
   auto overview = std::make_shared<picture::Picture>(MapOverview(placed));
   worker.Emit([path = ShownText(map.path), overview](ConversionJob& job) {

@@ -73,6 +73,28 @@ TEST(MapOverviewTest, SheetsLieSideBySideInOneFrame) {
   ASSERT_EQ(overview.records.size(), 4u);
   EXPECT_EQ(std::get<picture::PenRec>(overview.records[2]).width, 4);
   EXPECT_EQ(std::get<picture::PolylineRec>(overview.records[3]).first, 2u);
+
+  // Kept reduced while the batch runs, the sheets give the same overview.
+  auto reduced = std::make_shared<picture::Picture>(Reduced(*sheet, 0.5));
+  picture::Picture again = MapOverview({{reduced, {-32000, -81000, -30000, -79500}, 0.5},
+                                        {reduced, {-30000, -81000, -28000, -79500}, 0.5}});
+  EXPECT_EQ(again.points, overview.points);
+  EXPECT_EQ(std::get<picture::PenRec>(again.records[2]).width, 4);
+}
+
+TEST(MapOverviewTest, AReductionLeavesOutPointsThatFallTogether) {
+  picture::Picture sheet;
+  sheet.points = {{0, 0}, {1, 1}, {0, 15000}, {8, 8}};
+  sheet.records = {picture::PolylineRec{0, 3}, picture::PolygonRec{1, 3}};
+  picture::Picture reduced = Reduced(sheet, 0.25);
+  EXPECT_EQ(reduced.points,
+            (std::vector<picture::Point>{{0, 0}, {0, 3750}, {0, 0}, {0, 3750}, {2, 2}}));
+  EXPECT_EQ(std::get<picture::PolylineRec>(reduced.records[0]).count, 2u);
+  EXPECT_EQ(std::get<picture::PolygonRec>(reduced.records[1]).first, 2u);
+  // However the sheets lie, the overview never shows them larger than the reduction kept.
+  for (auto [sheets, factor] : {std::pair{1, 1.0}, {2, 0.5}, {4, 0.5}, {5, 1 / 3.0}, {100, 0.1}}) {
+    EXPECT_DOUBLE_EQ(PreReduction(sheets), factor) << sheets;
+  }
 }
 
 class MapTest : public ::testing::Test {

@@ -118,11 +118,20 @@ Picture MapOverview(const std::vector<PlacedPicture>& sheets) {
   double margin_y = (picture::kFrameHeight - map.Height() * kUnits * factor) / 2;
   Picture empty;
   for (const PlacedPicture& sheet : sheets) {
-    Transform at{factor, (sheet.ground.west - map.west) * kUnits * factor + margin_x,
+    Transform at{factor / sheet.reduced,
+                 (sheet.ground.west - map.west) * kUnits * factor + margin_x,
                  (map.north - sheet.ground.north) * kUnits * factor + margin_y};
     Append(overview, sheet.sheet ? *sheet.sheet : empty, at);
   }
   return overview;
+}
+
+Picture Reduced(const Picture& sheet, double factor) { return Transformed(sheet, {factor, 0, 0}); }
+
+// n sheets cover at least ceil(sqrt(n)) sheets across or down, and the overview fits that many
+// into one frame.
+double PreReduction(int sheets) {
+  return 1.0 / std::max(1.0, std::ceil(std::sqrt(static_cast<double>(sheets))));
 }
 
 }  // namespace sheetwright::ui
