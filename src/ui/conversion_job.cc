@@ -6,10 +6,14 @@
 #include <cstdlib>
 #include <exception>
 #include <mutex>
+#include <stdexcept>
 
 #include "base/messages.h"
 #include "conversion/convert_mesh.h"
+#include "conversion/print_map.h"
+#include "mapdata/sheet_place.h"
 #include "platform/folders.h"
+#include "ui/map_overview.h"
 #include "ui/text.h"
 
 namespace sheetwright::ui {
@@ -70,11 +74,23 @@ class ConversionJob::Worker : public base::MessageSink,
     started_ = true;
     int done = std::atoi(text.c_str());
     QString shown = FromUtf8(conversion::StatusText(done, run_->total));
+    status_ = shown;
     Emit([shown](ConversionJob& job) { emit job.Status(shown); });
   }
   void Converting(const std::string& mesh) override { SetMesh(mesh); }
   void Converted(const std::string&, const SheetPtr& sheet) override {
+    if (reduction_ > 0) last_sheet_ = sheet;
     Emit([mesh = mesh_, sheet](ConversionJob& job) { emit job.Converted(mesh, sheet); });
+  }
+  // What the map draws: the meshes stored, in the batch's order, with their pictures.
+  // Of each picture only what the overview needs is kept.
+  void Stored(const std::string& mesh, const std::vector<std::string>&) override {
+    SheetPtr kept;
+    if (reduction_ > 0 && last_sheet_) {
+      kept = std::make_shared<picture::Picture>(Reduced(*last_sheet_, reduction_));
+    }
+    last_sheet_.reset();
+    stored_.push_back({mesh, std::move(kept)});
   }
   // The text as the rule gives it; the mesh, file and line on a second line.
   void Message(const std::string&, const std::string& text, const base::Place& where) override {
@@ -123,12 +139,54 @@ class ConversionJob::Worker : public base::MessageSink,
     job_.Post(run_->generation, [&job = job_, signal = std::move(signal)] { signal(job); });
   }
 
+  // The batch's pictures are kept for an overview of `sheets` sheets.
+  void KeepSheets(int sheets) { reduction_ = PreReduction(sheets); }
+  double Reduction() const { return reduction_; }
+  struct StoredSheet {
+    std::string mesh;
+    SheetPtr sheet;
+  };
+  std::vector<StoredSheet>& StoredSheets() { return stored_; }
+  const QString& StatusShown() const { return status_; }
+
  private:
   ConversionJob& job_;
   std::shared_ptr<Run> run_;
   QString mesh_;
+  QString status_;
   bool started_ = false;
+  double reduction_ = 0;  // 0: no picture kept
+  SheetPtr last_sheet_;
+  std::vector<StoredSheet> stored_;
 };
+
+namespace {
+
+// The layer styles as the map's conversions read them: each read is a point where a stop takes
+// effect, and the corner marks, read first of every sheet, tell that the next sheet has begun.
+class MapStyles : public settings::StyleSource {
+ public:
+  MapStyles(const settings::StyleSource& styles, std::function<void()> step,
+            std::function<void()> next_sheet)
+      : styles_(styles), step_(std::move(step)), next_sheet_(std::move(next_sheet)) {}
+
+  settings::LayerStyle Style(settings::LayerKey key) const override {
+    step_();
+    if (key == settings::LayerKey::kSumiLine) next_sheet_();
+    return styles_.Style(key);
+  }
+  settings::LabelFont Font(settings::FontId id) const override {
+    step_();
+    return styles_.Font(id);
+  }
+
+ private:
+  const settings::StyleSource& styles_;
+  std::function<void()> step_;
+  std::function<void()> next_sheet_;
+};
+
+}  // namespace
 
 ConversionJob::ConversionJob(const settings::StyleSource& styles, picture::FontLibrary& fonts,
                              QObject* parent)
@@ -217,17 +275,67 @@ void ConversionJob::StartPreview(const std::string& mesh_folder) {
   });
 }
 
-void ConversionJob::StartBatch(conversion::BatchRequest request, std::vector<bool> ticks) {
+void ConversionJob::StartBatch(conversion::BatchRequest request, std::vector<bool> ticks,
+                               std::optional<conversion::MosaicRequest> map) {
   auto run = std::make_shared<Run>(++generation_);
   run->ticks = ticks;
   run->ticked_first = std::move(ticks);
   for (bool ticked : run->ticked_first) run->total += ticked;
   request.jobs = 1;
   request.keep_going = false;
-  Launch(run, [this, request = std::move(request)](Worker& worker) mutable {
-    request.progress = &worker;
-    request.wanted = [&worker](size_t i) { return worker.Wanted(i); };
-    return conversion::RunBatch(request, styles_, fonts_, worker).finished;
+  Launch(run,
+         [this, run, request = std::move(request), map = std::move(map)](Worker& worker) mutable {
+           request.progress = &worker;
+           request.wanted = [&worker](size_t i) { return worker.Wanted(i); };
+           if (map) worker.KeepSheets(run->total);
+           bool finished = conversion::RunBatch(request, styles_, fonts_, worker).finished;
+           if (!finished || !map || worker.StoredSheets().empty()) return finished;
+           DrawMap(worker, run, *map);
+           return true;
+         });
+}
+
+void ConversionJob::DrawMap(Worker& worker, const std::shared_ptr<Run>& run,
+                            conversion::MosaicRequest& map) {
+  std::vector<Worker::StoredSheet>& stored = worker.StoredSheets();
+  for (const Worker::StoredSheet& sheet : stored) map.meshes.push_back(sheet.mesh);
+  const QString name = ShownText(platform::BaseName(map.path));
+  int sheet_index = 0;
+  int sheets = static_cast<int>(stored.size());
+  MapStyles styles(
+      styles_,
+      [&run] {
+        if (run->cancel) throw base::ConversionCancelled();
+      },
+      [&] {
+        const std::string& mesh = map.meshes[std::min(sheet_index, sheets - 1)];
+        worker.SetMesh(mesh);
+        ++sheet_index;
+        QString caption = name + "  " + ShownText(mesh);
+        worker.Emit([caption, sheet_index, sheets](ConversionJob& job) {
+          emit job.Progress(caption, sheet_index, sheets);
+        });
+      });
+  try {
+    conversion::WriteMosaic(map, styles, fonts_, worker);
+  } catch (const base::ConversionError& e) {
+    QString status = worker.StatusShown() + " 地図なし";
+    worker.Emit([status](ConversionJob& job) { emit job.Status(status); });
+    worker.SetMesh(std::string());  // the message names the map, not a mesh
+    throw std::runtime_error(ToUtf8(name) + " (地図): " + e.what());
+  }
+  // The overview: every sheet where it lies, from the pictures the batch made.
+  std::vector<PlacedPicture> placed;
+  for (Worker::StoredSheet& sheet : stored) {
+    if (run->cancel) throw base::ConversionCancelled();
+    conversion::PlacedSheet where{
+        sheet.mesh,
+        mapdata::PlaceSheet(conversion::JoinFolder(map.input_folder, sheet.mesh), sheet.mesh, {})};
+    placed.push_back({std::move(sheet.sheet), where.Ground(), worker.Reduction()});
+  }
+  auto overview = std::make_shared<picture::Picture>(MapOverview(placed));
+  worker.Emit([path = ShownText(map.path), overview](ConversionJob& job) {
+    emit job.MapDrawn(path, overview);
   });
 }
 

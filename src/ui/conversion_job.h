@@ -8,17 +8,21 @@
 // row's turn, so a setting changed meanwhile applies to the rows not yet drawn; likewise the ticks,
 // read at each mesh's turn (SetTicked): a row ticked meanwhile counts into the status's total when
 // it is reached, one unticked meanwhile leaves it then, so the count never passes the total.
+// A batch may end with one map of the meshes it stored (conversion::WriteMosaic) on the same
+// thread, stopped and reported as the batch is.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "conversion/batch.h"
+#include "conversion/mosaic.h"
 #include "picture/font_library.h"
 #include "picture/picture.h"
 #include "settings/layer_styles.h"
@@ -44,7 +48,11 @@ class ConversionJob : public QObject {
   // Runs the batch over request.meshes with ticks[i] telling whether mesh i is ticked at the start
   // (request.wanted is set here). Status, Converted for each mesh, Failed for the error that ends
   // it; Finished(true) when it ran to its end.
-  void StartBatch(conversion::BatchRequest request, std::vector<bool> ticks);
+  // With `map`, a batch that ran to its end draws the meshes it stored into map->path (its meshes
+  // are set here), the progress naming each mesh of the map; then MapDrawn. A map that fails is a
+  // failure of the batch; a stop leaves no part of the map file.
+  void StartBatch(conversion::BatchRequest request, std::vector<bool> ticks,
+                  std::optional<conversion::MosaicRequest> map = std::nullopt);
 
   // A tick changed while a batch runs.
   void SetTicked(size_t index, bool ticked);
@@ -69,6 +77,8 @@ class ConversionJob : public QObject {
   void Status(const QString& text);
   void Converted(const QString& mesh, sheetwright::ui::SheetPtr sheet);
   void Failed(const QString& mesh, const QString& error);
+  // The map is stored at `path`; `overview` shows its sheets in place (MapOverview).
+  void MapDrawn(const QString& path, sheetwright::ui::SheetPtr overview);
   void Finished(bool completed);  // the thread has ended; IsRunning() is false again
 
  private:
@@ -79,6 +89,8 @@ class ConversionJob : public QObject {
   void Launch(std::shared_ptr<Run> run, std::function<bool(Worker&)> work);
   // Runs `call` on the GUI thread while `generation` is still the current run (and the job lives).
   void Post(uint64_t generation, std::function<void()> call);
+  // The map after a batch, on the batch's thread.
+  void DrawMap(Worker& worker, const std::shared_ptr<Run>& run, conversion::MosaicRequest& map);
   // Joins the threads of runs that have ended (their threads have nothing left to do).
   void ReapEnded();
 

@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "conversion/output_files.h"
+#include "settings/ini_file.h"
 #include "settings/settings_file.h"
 #include "ui/folder_bytes.h"
 #include "ui/folder_chooser.h"
@@ -36,6 +37,20 @@ constexpr int kStatusWidth = 452 - 344 - 2;
 constexpr int kStatusPixels = 24;
 // The frame a window manager puts around the window, before it has said: a title bar and borders.
 constexpr QMargins kFrameGuess(4, 30, 4, 4);
+
+// FILE/MAP: the one map of the ticked meshes (MapChoiceText).
+constexpr std::string_view kMapKey = "MAP";
+
+// The stored map choice; "" when there is none or the file cannot be read (the start-up has
+// said so then).
+std::string StoredMapChoice(const std::string& settings_path) {
+  try {
+    std::optional<settings::IniFile> file = settings::IniFile::Load(settings_path);
+    return file ? file->GetString("FILE", kMapKey) : std::string();
+  } catch (const std::exception&) {
+    return {};
+  }
+}
 
 // A format's name as the progress line says it.
 QString FormatCaption(const QString& name) {
@@ -171,6 +186,8 @@ void MainWindow::ConnectJob() {
   connect(job_, &ConversionJob::Failed, this, [this](const QString& mesh, const QString& error) {
     failure_ = mesh.isEmpty() ? InJapanese(error) : InJapanese(error) + "\nメッシュ: " + mesh;
   });
+  connect(job_, &ConversionJob::MapDrawn, this,
+          [this](const QString&, SheetPtr overview) { map_overview_ = std::move(overview); });
   connect(job_, &ConversionJob::Finished, this, &MainWindow::ConversionFinished);
   connect(preview_, &PreviewWindow::Closed, this, [this] { SetRunning(Running::kNothing); });
   connect(meshes_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
@@ -230,13 +247,22 @@ void MainWindow::ShowDataMessage(const QString&, const QString& text) {
 
 void MainWindow::ConversionFinished(bool completed) {
   std::optional<QString> failure = std::exchange(failure_, std::nullopt);
+  SheetPtr map = std::exchange(map_overview_, nullptr);
   progress_->clear();
   if (ending_) return;
   // A close asked meanwhile has nothing left to stop: its question goes, the window stays.
   if (end_question_) end_question_->done(QMessageBox::No);
-  if (running_ == Running::kBatch) {
+  bool batch = running_ == Running::kBatch;
+  if (batch) {
     if (!completed && !failure) ShowStatus(status_->text() + " 中止");
     SetRunning(Running::kNothing);
+    if (completed && map) {
+      // The map the batch drew, in the preview, which then closes as after a preview.
+      SetRunning(Running::kPreview);
+      preview_->ShowConverting();
+      preview_->ShowDrawing(std::move(map));
+      preview_->ConversionEnded();
+    }
   } else if (completed) {
     preview_->ConversionEnded();  // "閉じる" once the drawing is on screen
   } else {
@@ -250,7 +276,7 @@ void MainWindow::ConversionFinished(bool completed) {
   }
   if (failure) {
     ShowError(DialogParent(), *failure);
-  } else if (completed && running_ == Running::kNothing) {
+  } else if (completed && batch) {
     ShowMessage(DialogParent(), "END");
   }
 }
@@ -283,6 +309,7 @@ void MainWindow::FormCreate() {
   SetFolder(output_, output_path_, startup.output_folder);
   ShowMissing(startup.input_missing, startup.output_missing);
   formats_ = ParseFormatChoice(startup.formats);
+  formats_.map = ParseMapChoice(StoredMapChoice(settings_path_));
   if (startup.foreign) {
     ShowError(this, ShownText(settings_path_) +
                         " は設定ファイルではありません。既定の設定で起動し、このファイルは"
@@ -471,8 +498,17 @@ void MainWindow::ConvertTicked() {
   if (formats_.gpkg) request.gis.formats = {gis::DataFormat::kGpkg};
   std::vector<bool> ticks;
   for (int row = 0; row < meshes_->count(); ++row) ticks.push_back(meshes_->IsTicked(row));
+  std::optional<conversion::MosaicRequest> map;
+  if (formats_.map.wanted) {
+    map.emplace();
+    map->path = conversion::JoinFolder(output_path_, formats_.map.file);
+    map->input_folder = input_path_;
+    map->print.scale = formats_.map.scale;
+    map->print.paper = formats_.map.paper;
+    map->print.orientation = formats_.map.orientation;
+  }
   StartRun(Running::kBatch);
-  job_->StartBatch(std::move(request), std::move(ticks));
+  job_->StartBatch(std::move(request), std::move(ticks), std::move(map));
 }
 
 void MainWindow::ChooseFormats() {
@@ -481,6 +517,7 @@ void MainWindow::ChooseFormats() {
   formats_ = *chosen;
   try {
     settings::StoreFormats(settings_path_, FormatChoiceText(formats_));
+    settings::StoreFolder(settings_path_, kMapKey, MapChoiceText(formats_.map));
   } catch (const settings::SettingsWriteError& e) {
     ShowError(this, FromUtf8(e.what()));  // the choice holds for this session all the same
   }

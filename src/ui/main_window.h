@@ -62,7 +62,8 @@ class MainWindow : public QWidget {
   QString InputFolder() const;
   QString OutputFolder() const;
   const std::vector<conversion::OutputFormat>& Formats() const { return formats_.drawings; }
-  bool DataWanted() const { return formats_.gpkg; }  // MESH.gpkg with the drawings
+  bool DataWanted() const { return formats_.gpkg; }      // MESH.gpkg with the drawings
+  const MapChoice& Map() const { return formats_.map; }  // one map of the ticked meshes
   const std::string& InputPath() const { return input_path_; }
 
   // The end asked for by a signal (SIGTERM, SIGINT, SIGHUP): the run stops and its temporary
@@ -82,7 +83,7 @@ class MainWindow : public QWidget {
   void UntickAll();
   void ConvertTicked();
   void PreviewHighlighted();
-  // The "出力形式..." dialog; OK stores the choice under FILE/FORMAT.
+  // The "出力形式..." dialog; OK stores the choice under FILE/FORMAT and FILE/MAP.
   void ChooseFormats();
 
  protected:
@@ -123,6 +124,7 @@ class MainWindow : public QWidget {
   Running running_ = Running::kNothing;
   bool silenced_ = false;           // the user chose to see no further messages of this run
   std::optional<QString> failure_;  // the error that ended the run, shown once it has ended
+  SheetPtr map_overview_;           // the map the batch drew, shown once it has ended
   FormatChoice formats_;
 
   QScrollArea* scroll_;
