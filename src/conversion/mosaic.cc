@@ -1,7 +1,6 @@
 #include "conversion/mosaic.h"
 
 #include <cmath>
-#include <filesystem>
 
 #include "base/atomic_file.h"
 #include "conversion/convert_mesh.h"
@@ -9,12 +8,13 @@
 #include "conversion/output_files.h"
 #include "output/dxf/dxf_writer.h"
 #include "output/raster/mosaic_image.h"
+#include "platform/folders.h"
 
 namespace sheetwright::conversion {
 namespace {
 
 std::string LowerExtension(const std::string& path) {
-  std::string extension = std::filesystem::path(path).extension().string();
+  std::string extension(platform::ExtensionOf(path));
   for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   return extension;
 }

@@ -1,9 +1,9 @@
 #include "conversion/print_map.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "base/messages.h"
+#include "platform/folders.h"
 
 namespace sheetwright::conversion {
 namespace {
@@ -60,8 +60,7 @@ void WritePrintedSheet(const picture::Picture& sheet, const std::string& mesh_fo
 
 std::vector<std::string> PageFileNames(const std::string& path, size_t pages) {
   if (pages == 1) return {path};
-  std::filesystem::path p(path);
-  std::string extension = p.extension().string();
+  std::string extension(platform::ExtensionOf(path));
   std::string stem = path.substr(0, path.size() - extension.size());
   std::vector<std::string> names;
   for (size_t i = 1; i <= pages; ++i) names.push_back(stem + '-' + std::to_string(i) + extension);

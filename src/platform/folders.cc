@@ -30,4 +30,10 @@ std::string_view BaseName(std::string_view path) {
   return at == std::string_view::npos ? path : path.substr(at + 1);
 }
 
+std::string_view ExtensionOf(std::string_view path) {
+  std::string_view name = BaseName(path);
+  size_t dot = name.rfind('.');
+  return dot == std::string_view::npos || dot == 0 ? std::string_view{} : name.substr(dot);
+}
+
 }  // namespace sheetwright::platform

@@ -32,6 +32,10 @@ size_t LastSeparator(std::string_view path);
 // The last component of `path` (after its last separator).
 std::string_view BaseName(std::string_view path);
 
+// The last component's extension from its last dot ("map.PDF": ".PDF"), or empty when it has none
+// (a name that starts with its only dot has none). Bytes only: a name in any encoding.
+std::string_view ExtensionOf(std::string_view path);
+
 enum class EntryKind { kNone, kFile, kFolder, kOther };
 
 // What `path` names, links followed: kNone when nothing (or a dangling link). `error`, when given,

@@ -26,6 +26,9 @@ TEST(PathsTest, JoinAndSplitAtSeparatorsOnly) {
   EXPECT_EQ(BaseName("in/533945"), "533945");
   EXPECT_EQ(BaseName("533945"), "533945");
   EXPECT_EQ(LastSeparator("in/a/b"), 4u);
+  EXPECT_EQ(ExtensionOf("out/town.PDF"), ".PDF");
+  EXPECT_EQ(ExtensionOf("out.d/town"), "");
+  EXPECT_EQ(ExtensionOf("out/.svg"), "");
 #ifdef _WIN32
   EXPECT_EQ(BaseName("C:\\in/sub\\533945"), "533945");
 #endif
