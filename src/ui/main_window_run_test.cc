@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -260,7 +261,8 @@ TEST_F(RunTest, TheProgressSaysWhichFileIsWrittenAndTheGeoPackageIsOffered) {
             (std::vector<QString>{"m2  GeoPackage を書き込み中", "m2  SVG を書き込み中"}));
   EXPECT_TRUE(fs::exists(out_ + "/m2.gpkg") && fs::exists(out_ + "/m2.svg"));
   EXPECT_FALSE(fs::exists(out_ + "/m2.wmf"));
-  EXPECT_EQ(window_->Messages()->SaveStart(), QString::fromStdString(out_ + "/messages.txt"));
+  EXPECT_EQ(QDir::fromNativeSeparators(window_->Messages()->SaveStart()),
+            QDir::fromNativeSeparators(QString::fromStdString(out_ + "/messages.txt")));
   EXPECT_TRUE(WaitIdle());
 
   // Data alone: no drawing, and no question about blank drawings with every layer off.
