@@ -228,7 +228,9 @@ TEST_F(StopSignalsTest, ASecondSignalEndsTheProcessAtOnce) {
     while (Count().temporary == 0 && !run.Exited()) ::usleep(10000);
     run.Signal(SIGTERM);
     run.Signal(SIGINT);
-    EXPECT_EQ(run.Wait(), 1000 + SIGINT) << run.err();
+    // Ended by a signal, not by the exit of a stopped run: by SIGINT, or by SIGTERM when both were
+    // pending at once (the kernel hands the lower number over first).
+    EXPECT_THAT(run.Wait(), ::testing::AnyOf(1000 + SIGINT, 1000 + SIGTERM)) << run.err();
   }
   Converter next({"-s", kExamples + "/vellumist.ini", "-f", "wmf", in(), out()});
   EXPECT_EQ(next.Wait(), 0) << next.err();
