@@ -162,27 +162,21 @@ class ConversionJob::Worker : public base::MessageSink,
 
 namespace {
 
-// The layer styles as the map's conversions read them: each read is a point where a stop takes
-// effect, and the corner marks, read first of every sheet, tell that the next sheet has begun.
+// The layer styles as the map's conversions read them: the corner marks, read first of every
+// sheet, tell that the next sheet has begun.
 class MapStyles : public settings::StyleSource {
  public:
-  MapStyles(const settings::StyleSource& styles, std::function<void()> step,
-            std::function<void()> next_sheet)
-      : styles_(styles), step_(std::move(step)), next_sheet_(std::move(next_sheet)) {}
+  MapStyles(const settings::StyleSource& styles, std::function<void()> next_sheet)
+      : styles_(styles), next_sheet_(std::move(next_sheet)) {}
 
   settings::LayerStyle Style(settings::LayerKey key) const override {
-    step_();
     if (key == settings::LayerKey::kSumiLine) next_sheet_();
     return styles_.Style(key);
   }
-  settings::LabelFont Font(settings::FontId id) const override {
-    step_();
-    return styles_.Font(id);
-  }
+  settings::LabelFont Font(settings::FontId id) const override { return styles_.Font(id); }
 
  private:
   const settings::StyleSource& styles_;
-  std::function<void()> step_;
   std::function<void()> next_sheet_;
 };
 
@@ -302,20 +296,16 @@ void ConversionJob::DrawMap(Worker& worker, const std::shared_ptr<Run>& run,
   const QString name = ShownText(platform::BaseName(map.path));
   int sheet_index = 0;
   int sheets = static_cast<int>(stored.size());
-  MapStyles styles(
-      styles_,
-      [&run] {
-        if (run->cancel) throw base::ConversionCancelled();
-      },
-      [&] {
-        const std::string& mesh = map.meshes[std::min(sheet_index, sheets - 1)];
-        worker.SetMesh(mesh);
-        ++sheet_index;
-        QString caption = name + "  " + ShownText(mesh);
-        worker.Emit([caption, sheet_index, sheets](ConversionJob& job) {
-          emit job.Progress(caption, sheet_index, sheets);
-        });
-      });
+  map.stop_requested = [&run] { return run->cancel.load(); };
+  MapStyles styles(styles_, [&] {
+    const std::string& mesh = map.meshes[std::min(sheet_index, sheets - 1)];
+    worker.SetMesh(mesh);
+    ++sheet_index;
+    QString caption = name + "  " + ShownText(mesh);
+    worker.Emit([caption, sheet_index, sheets](ConversionJob& job) {
+      emit job.Progress(caption, sheet_index, sheets);
+    });
+  });
   try {
     conversion::WriteMosaic(map, styles, fonts_, worker);
   } catch (const base::ConversionError& e) {

@@ -360,8 +360,8 @@ class GateStyles : public settings::StyleSource {
   bool released_ = false;
 };
 
-// A stop between two layer rows of the map, with no message waiting: the map's next read of a
-// style ends it, and its file is never made.
+// A stop between two layer rows of the map, with no message waiting: the map's next step ends
+// it, and its file is never made.
 TEST(MapJobTest, AStopBetweenLayerRowsOfTheMapLeavesNoPartOfIt) {
   TempFolder temp;
   std::string in = temp.Path("in"), out = temp.Path("out");
