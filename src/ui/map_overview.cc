@@ -48,46 +48,41 @@ void Append(Picture& out, const Picture& in, const Transform& at) {
     }
     return std::pair{first, static_cast<uint32_t>(out.points.size() - first)};
   };
+  // A polyline or polygon record over its points copied so; a damaged one stays empty.
+  auto figure_record = [&]<class Figure>(Figure r) {
+    if (!in.HoldsPoints(r.first, r.count)) return Figure{};
+    auto [first, count] = figure(in.Points(r.first, r.count));
+    return Figure{first, count};
+  };
   for (const picture::Record& record : in.records) {
-    out.records.push_back(std::visit(picture::Overloaded{
-                                         [&](picture::PenRec r) -> picture::Record {
-                                           r.width = at.Width(r.width);
-                                           return r;
-                                         },
-                                         [&](picture::FontRec r) -> picture::Record {
-                                           r.index += font_base;
-                                           return r;
-                                         },
-                                         [&](picture::PolylineRec r) -> picture::Record {
-                                           if (!in.HoldsPoints(r.first, r.count))
-                                             return picture::PolylineRec{};
-                                           auto [first, count] =
-                                               figure(in.Points(r.first, r.count));
-                                           return picture::PolylineRec{first, count};
-                                         },
-                                         [&](picture::PolygonRec r) -> picture::Record {
-                                           if (!in.HoldsPoints(r.first, r.count))
-                                             return picture::PolygonRec{};
-                                           auto [first, count] =
-                                               figure(in.Points(r.first, r.count));
-                                           return picture::PolygonRec{first, count};
-                                         },
-                                         [&](picture::LineRec r) -> picture::Record {
-                                           return picture::LineRec{at(r.from), at(r.to)};
-                                         },
-                                         [&](picture::TextRec r) -> picture::Record {
-                                           if (!in.HoldsText(r)) return picture::TextRec{};
-                                           auto first = static_cast<uint32_t>(out.text.size());
-                                           out.text += in.Text(r);
-                                           return picture::TextRec{at(r.at), first, r.length};
-                                         },
-                                         [&](picture::LayerRec r) -> picture::Record {
-                                           r.index += layer_base;
-                                           return r;
-                                         },
-                                         [](auto r) -> picture::Record { return r; },
-                                     },
-                                     record));
+    out.records.push_back(
+        std::visit(picture::Overloaded{
+                       [&](picture::PenRec r) -> picture::Record {
+                         r.width = at.Width(r.width);
+                         return r;
+                       },
+                       [&](picture::FontRec r) -> picture::Record {
+                         r.index += font_base;
+                         return r;
+                       },
+                       [&](picture::PolylineRec r) -> picture::Record { return figure_record(r); },
+                       [&](picture::PolygonRec r) -> picture::Record { return figure_record(r); },
+                       [&](picture::LineRec r) -> picture::Record {
+                         return picture::LineRec{at(r.from), at(r.to)};
+                       },
+                       [&](picture::TextRec r) -> picture::Record {
+                         if (!in.HoldsText(r)) return picture::TextRec{};
+                         auto first = static_cast<uint32_t>(out.text.size());
+                         out.text += in.Text(r);
+                         return picture::TextRec{at(r.at), first, r.length};
+                       },
+                       [&](picture::LayerRec r) -> picture::Record {
+                         r.index += layer_base;
+                         return r;
+                       },
+                       [](auto r) -> picture::Record { return r; },
+                   },
+                   record));
   }
 }
 
