@@ -54,11 +54,7 @@ class LocatingSink : public base::MessageSink {
   base::Place Find(const char* at) {
     std::optional<FileCache::Spot> spot = files_.Locate(at);
     if (!spot) return {};
-    std::string file = spot->path;
-    std::string folder = mesh_folder_;
-    if (folder.empty() || !platform::IsSeparator(folder.back())) folder += platform::kSeparator;
-    if (file.compare(0, folder.size(), folder) == 0) file.erase(0, folder.size());
-    return {file, spot->line};
+    return {platform::RelativeTo(mesh_folder_, spot->path), spot->line};
   }
 
  private:

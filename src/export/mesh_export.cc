@@ -1,8 +1,5 @@
 #include "export/mesh_export.h"
 
-#include <algorithm>
-#include <functional>
-
 #include "base/encoding.h"
 #include "base/numbers.h"
 #include "export/export_parts.h"
@@ -37,11 +34,7 @@ base::Place PlacingSink::Find(const char* at) {
     if (!text) continue;
     std::optional<long> line = lines_.LineOf(*text, at);
     if (!line) continue;
-    std::string file = text->path();
-    std::string folder = mesh_folder_;
-    if (folder.empty() || !platform::IsSeparator(folder.back())) folder += platform::kSeparator;
-    if (file.compare(0, folder.size(), folder) == 0) file.erase(0, folder.size());
-    return {file, *line};
+    return {platform::RelativeTo(mesh_folder_, text->path()), *line};
   }
   return {};
 }

@@ -30,6 +30,13 @@ std::string_view BaseName(std::string_view path) {
   return at == std::string_view::npos ? path : path.substr(at + 1);
 }
 
+std::string RelativeTo(std::string_view folder, std::string_view path) {
+  std::string inside(folder);
+  if (inside.empty() || !IsSeparator(inside.back())) inside += kSeparator;
+  if (path.substr(0, inside.size()) == inside) path.remove_prefix(inside.size());
+  return std::string(path);
+}
+
 std::string_view ExtensionOf(std::string_view path) {
   std::string_view name = BaseName(path);
   size_t dot = name.rfind('.');

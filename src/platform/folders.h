@@ -32,6 +32,10 @@ size_t LastSeparator(std::string_view path);
 // The last component of `path` (after its last separator).
 std::string_view BaseName(std::string_view path);
 
+// `path` relative to `folder` when it lies in it ("in/m/road/x.arc" in "in/m": "road/x.arc"),
+// else `path` as it is.
+std::string RelativeTo(std::string_view folder, std::string_view path);
+
 // The last component's extension from its last dot ("map.PDF": ".PDF"), or empty when it has none
 // (a name that starts with its only dot has none). Bytes only: a name in any encoding.
 std::string_view ExtensionOf(std::string_view path);

@@ -26,6 +26,10 @@ TEST(PathsTest, JoinAndSplitAtSeparatorsOnly) {
   EXPECT_EQ(BaseName("in/533945"), "533945");
   EXPECT_EQ(BaseName("533945"), "533945");
   EXPECT_EQ(LastSeparator("in/a/b"), 4u);
+  EXPECT_EQ(RelativeTo("in" + s + "m", "in" + s + "m" + s + "road" + s + "x.arc"),
+            "road" + s + "x.arc");
+  EXPECT_EQ(RelativeTo("in" + s + "m", "in" + s + "mm" + s + "x.arc"),
+            "in" + s + "mm" + s + "x.arc");
   EXPECT_EQ(ExtensionOf("out/town.PDF"), ".PDF");
   EXPECT_EQ(ExtensionOf("out.d/town"), "");
   EXPECT_EQ(ExtensionOf("out/.svg"), "");
