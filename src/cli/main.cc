@@ -202,9 +202,13 @@ std::string StoredWhere(const cli::CliOptions& options) {
 int RunMosaic(const cli::CliOptions& options, const Styles& styles,
               const std::vector<std::string>& meshes,
               std::shared_ptr<const gis::SheetOrigins> origins) {
-  conversion::MosaicRequest request{*options.mosaic, options.input_folder,
-                                    meshes,          options.print,
-                                    origins,         [] { return platform::StopRequest() != 0; }};
+  conversion::MosaicRequest request;
+  request.path = *options.mosaic;
+  request.input_folder = options.input_folder;
+  request.meshes = meshes;
+  request.print = options.print;
+  request.origins = std::move(origins);
+  request.stop_requested = [] { return platform::StopRequest() != 0; };
   picture::FontLibrary fonts;
   StderrSink sink;
   try {

@@ -49,8 +49,8 @@ std::vector<PlacedSheet> PlaceAll(const MosaicRequest& request) {
     if (auto line = request.origins ? request.origins->Find(mesh) : std::nullopt) {
       fallback = mapdata::SheetPlace{0, line->north, line->east};
     }
-    sheets.push_back(
-        {mesh, mapdata::PlaceSheet(JoinFolder(request.input_folder, mesh), mesh, fallback)});
+    sheets.push_back({mesh, mapdata::PlaceSheet(JoinFolder(request.input_folder, mesh), mesh,
+                                                fallback, request.origins_offered)});
     if (sheets.back().place.zone != sheets.front().place.zone) {
       throw base::ConversionError(
           mesh + " lies in zone " + std::to_string(sheets.back().place.zone) + ", " +
@@ -91,12 +91,14 @@ void WriteMosaic(const MosaicRequest& request, const settings::StyleSource& styl
   auto each_sheet = [&](int32_t joined_bleed, bool joined, const auto& draw) {
     SheetJoins joins;
     picture::Picture picture;
-    for (const PlacedSheet& sheet : sheets) {
+    for (size_t i = 0; i < sheets.size(); ++i) {
+      const PlacedSheet& sheet = sheets[i];
       PrefixSink prefixed(sink, sheet.mesh);
       ConversionServices services{styles, fonts, prefixed, &stop};
       ConvertMesh(JoinFolder(request.input_folder, sheet.mesh), services, picture);
       if (joined) joins.Join(picture, sheet.Ground(), joined_bleed);
       draw(picture, sheet.Ground());
+      if (joined && request.sheet_drawn) request.sheet_drawn(i, picture, sheet.Ground());
       picture = {};
     }
   };

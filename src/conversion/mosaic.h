@@ -25,9 +25,16 @@ struct MosaicRequest {
   std::vector<std::string> meshes;
   PrintOptions print;
   std::shared_ptr<const gis::SheetOrigins> origins;  // the last resort of placement; may be null
+  // Whether the caller takes such origins (--sheet-origins): a sheet nothing places says so.
+  bool origins_offered = true;
   // Asked while the sheets are drawn: once it says yes, the mosaic ends with ConversionCancelled
   // and no file is left of it.
   std::function<bool()> stop_requested;
+  // Told of each sheet of a PDF, SVG or PNG map once it is drawn, by its index in `meshes`, with
+  // its picture as the map shows it (what it shares with the sheets before it left out) and the
+  // ground its frame covers.
+  std::function<void(size_t index, const picture::Picture& sheet, const output::GroundBox& ground)>
+      sheet_drawn;
 };
 
 // Why the file's extension cannot take a mosaic, or nullopt when it can (".pdf", ".svg", ".png",

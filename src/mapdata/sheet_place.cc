@@ -126,7 +126,7 @@ std::optional<SheetPlace> PlaceOfSheetText(std::string_view text) {
 }
 
 SheetPlace PlaceSheet(const std::string& mesh_folder, const std::string& mesh,
-                      const std::optional<SheetPlace>& fallback) {
+                      const std::optional<SheetPlace>& fallback, bool origins_offered) {
   std::vector<Found> found;
   HeaderPlaces(mesh_folder, found);
   if (auto text_path = FindDataFile(mesh_folder + "/" + mesh + ".TXT")) {
@@ -137,10 +137,10 @@ SheetPlace PlaceSheet(const std::string& mesh_folder, const std::string& mesh,
   if (auto place = PlaceOfSheetCode(mesh)) found.push_back({"the sheet code " + mesh, *place});
   if (fallback) found.push_back({"the sheet origins", *fallback});
   if (found.empty()) {
-    throw base::ConversionError(mesh +
-                                    ": nothing places this sheet (no header with its corners, no " +
-                                    mesh + ".TXT, no sheet-code name, no line in --sheet-origins)",
-                                base::FailureKind::kUsage);
+    throw base::ConversionError(
+        mesh + ": nothing places this sheet (no header with its corners, no " + mesh +
+            ".TXT, no sheet-code name" + (origins_offered ? ", no line in --sheet-origins)" : ")"),
+        base::FailureKind::kUsage);
   }
   for (const Found& other : found) {
     if (!Agree(found.front().place, other.place)) {

@@ -41,9 +41,10 @@ std::optional<SheetPlace> PlaceOfSheetText(std::string_view text);
 // they carry the fields, else its `<MESH>.TXT`, else its name as a sheet code, else `fallback`
 // (a line of an origins file). Every source present must agree with the one chosen (within a
 // centimetre). Throws ConversionError (kUsage) naming what was found when nothing places the
-// sheet or two sources disagree, and (kData) for a header of another coordinate kind.
+// sheet or two sources disagree, and (kData) for a header of another coordinate kind. The message
+// of a sheet nothing places names --sheet-origins when `origins_offered`.
 SheetPlace PlaceSheet(const std::string& mesh_folder, const std::string& mesh,
-                      const std::optional<SheetPlace>& fallback);
+                      const std::optional<SheetPlace>& fallback, bool origins_offered = true);
 
 // The geodetic datum of the coordinates; the sheets were published on the Tokyo datum.
 enum class Datum { kTokyo, kJgd2000, kJgd2011 };

@@ -10,8 +10,6 @@
 
 #include "base/messages.h"
 #include "conversion/convert_mesh.h"
-#include "conversion/print_map.h"
-#include "mapdata/sheet_place.h"
 #include "platform/folders.h"
 #include "ui/map_overview.h"
 #include "ui/text.h"
@@ -79,18 +77,11 @@ class ConversionJob::Worker : public base::MessageSink,
   }
   void Converting(const std::string& mesh) override { SetMesh(mesh); }
   void Converted(const std::string&, const SheetPtr& sheet) override {
-    if (reduction_ > 0) last_sheet_ = sheet;
     Emit([mesh = mesh_, sheet](ConversionJob& job) { emit job.Converted(mesh, sheet); });
   }
-  // What the map draws: the meshes stored, in the batch's order, with their pictures.
-  // Of each picture only what the overview needs is kept.
+  // What a map after the batch draws: the meshes stored, in the batch's order.
   void Stored(const std::string& mesh, const std::vector<std::string>&) override {
-    SheetPtr kept;
-    if (reduction_ > 0 && last_sheet_) {
-      kept = std::make_shared<picture::Picture>(Reduced(*last_sheet_, reduction_));
-    }
-    last_sheet_.reset();
-    stored_.push_back({mesh, std::move(kept)});
+    stored_.push_back(mesh);
   }
   // The text as the rule gives it; the mesh, file and line on a second line.
   void Message(const std::string&, const std::string& text, const base::Place& where) override {
@@ -139,14 +130,7 @@ class ConversionJob::Worker : public base::MessageSink,
     job_.Post(run_->generation, [&job = job_, signal = std::move(signal)] { signal(job); });
   }
 
-  // The batch's pictures are kept for an overview of `sheets` sheets.
-  void KeepSheets(int sheets) { reduction_ = PreReduction(sheets); }
-  double Reduction() const { return reduction_; }
-  struct StoredSheet {
-    std::string mesh;
-    SheetPtr sheet;
-  };
-  std::vector<StoredSheet>& StoredSheets() { return stored_; }
+  std::vector<std::string>& StoredMeshes() { return stored_; }
   const QString& StatusShown() const { return status_; }
 
  private:
@@ -155,32 +139,8 @@ class ConversionJob::Worker : public base::MessageSink,
   QString mesh_;
   QString status_;
   bool started_ = false;
-  double reduction_ = 0;  // 0: no picture kept
-  SheetPtr last_sheet_;
-  std::vector<StoredSheet> stored_;
+  std::vector<std::string> stored_;
 };
-
-namespace {
-
-// The layer styles as the map's conversions read them: the corner marks, read first of every
-// sheet, tell that the next sheet has begun.
-class MapStyles : public settings::StyleSource {
- public:
-  MapStyles(const settings::StyleSource& styles, std::function<void()> next_sheet)
-      : styles_(styles), next_sheet_(std::move(next_sheet)) {}
-
-  settings::LayerStyle Style(settings::LayerKey key) const override {
-    if (key == settings::LayerKey::kSumiLine) next_sheet_();
-    return styles_.Style(key);
-  }
-  settings::LabelFont Font(settings::FontId id) const override { return styles_.Font(id); }
-
- private:
-  const settings::StyleSource& styles_;
-  std::function<void()> next_sheet_;
-};
-
-}  // namespace
 
 ConversionJob::ConversionJob(const settings::StyleSource& styles, picture::FontLibrary& fonts,
                              QObject* parent)
@@ -281,9 +241,17 @@ void ConversionJob::StartBatch(conversion::BatchRequest request, std::vector<boo
          [this, run, request = std::move(request), map = std::move(map)](Worker& worker) mutable {
            request.progress = &worker;
            request.wanted = [&worker](size_t i) { return worker.Wanted(i); };
-           if (map) worker.KeepSheets(run->total);
+           // The map alone takes the ticked meshes as the converter's --mosaic without -f does.
+           if (map && request.formats.empty() && request.gis.formats.empty()) {
+             for (size_t i = 0; i < request.meshes.size(); ++i) {
+               if (worker.Wanted(i)) map->meshes.push_back(request.meshes[i]);
+             }
+             if (!map->meshes.empty()) DrawMap(worker, run, *map);
+             return true;
+           }
            bool finished = conversion::RunBatch(request, styles_, fonts_, worker).finished;
-           if (!finished || !map || worker.StoredSheets().empty()) return finished;
+           if (!finished || !map || worker.StoredMeshes().empty()) return finished;
+           map->meshes = std::move(worker.StoredMeshes());
            DrawMap(worker, run, *map);
            return true;
          });
@@ -291,37 +259,37 @@ void ConversionJob::StartBatch(conversion::BatchRequest request, std::vector<boo
 
 void ConversionJob::DrawMap(Worker& worker, const std::shared_ptr<Run>& run,
                             conversion::MosaicRequest& map) {
-  std::vector<Worker::StoredSheet>& stored = worker.StoredSheets();
-  for (const Worker::StoredSheet& sheet : stored) map.meshes.push_back(sheet.mesh);
   const QString name = ShownText(platform::BaseName(map.path));
-  int sheet_index = 0;
-  int sheets = static_cast<int>(stored.size());
-  map.stop_requested = [&run] { return run->cancel.load(); };
-  MapStyles styles(styles_, [&] {
-    const std::string& mesh = map.meshes[std::min(sheet_index, sheets - 1)];
-    worker.SetMesh(mesh);
-    ++sheet_index;
-    QString caption = name + "  " + ShownText(mesh);
-    worker.Emit([caption, sheet_index, sheets](ConversionJob& job) {
-      emit job.Progress(caption, sheet_index, sheets);
+  const int sheets = static_cast<int>(map.meshes.size());
+  // The progress names the sheet in hand, as its messages do.
+  auto begin_sheet = [&](size_t index) {
+    worker.SetMesh(map.meshes[index]);
+    QString caption = name + "  " + ShownText(map.meshes[index]);
+    int shown = static_cast<int>(index) + 1;
+    worker.Emit([caption, shown, sheets](ConversionJob& job) {
+      emit job.Progress(caption, shown, sheets);
     });
-  });
+  };
+  // The overview keeps of each sheet as it is drawn only what it shows.
+  std::vector<PlacedPicture> placed;
+  const double reduction = PreReduction(sheets);
+  map.stop_requested = [&run] { return run->cancel.load(); };
+  map.sheet_drawn = [&](size_t index, const picture::Picture& sheet,
+                        const output::GroundBox& ground) {
+    placed.push_back(
+        {std::make_shared<picture::Picture>(Reduced(sheet, reduction)), ground, reduction});
+    if (index + 1 < map.meshes.size()) begin_sheet(index + 1);
+  };
+  map.origins_offered = false;
+  begin_sheet(0);
   try {
-    conversion::WriteMosaic(map, styles, fonts_, worker);
+    conversion::WriteMosaic(map, styles_, fonts_, worker);
   } catch (const base::ConversionError& e) {
-    QString status = worker.StatusShown() + " 地図なし";
+    QString status =
+        worker.StatusShown().isEmpty() ? "地図なし" : worker.StatusShown() + " 地図なし";
     worker.Emit([status](ConversionJob& job) { emit job.Status(status); });
     worker.SetMesh(std::string());  // the message names the map, not a mesh
     throw std::runtime_error(ToUtf8(name) + " (地図): " + e.what());
-  }
-  // The overview: every sheet where it lies, from the pictures the batch made.
-  std::vector<PlacedPicture> placed;
-  for (Worker::StoredSheet& sheet : stored) {
-    if (run->cancel) throw base::ConversionCancelled();
-    conversion::PlacedSheet where{
-        sheet.mesh,
-        mapdata::PlaceSheet(conversion::JoinFolder(map.input_folder, sheet.mesh), sheet.mesh, {})};
-    placed.push_back({std::move(sheet.sheet), where.Ground(), worker.Reduction()});
   }
   auto overview = std::make_shared<picture::Picture>(MapOverview(placed));
   worker.Emit([path = ShownText(map.path), overview](ConversionJob& job) {

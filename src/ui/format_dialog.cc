@@ -96,8 +96,9 @@ std::vector<std::string> MapFormats() {
   return formats;
 }
 
-FormatChoice ParseFormatChoice(std::string_view text) {
+FormatChoice ParseFormatChoice(std::string_view text, std::string_view map_text) {
   FormatChoice choice;
+  choice.map = ParseMapChoice(map_text);
   choice.drawings = conversion::ParseFormatList(text);
   bool drawing_named = false;
   for (size_t start = 0; start <= text.size();) {
@@ -107,7 +108,9 @@ FormatChoice ParseFormatChoice(std::string_view text) {
     if (conversion::ParseOutputFormat(name)) drawing_named = true;
     start = comma + 1;
   }
-  if (choice.gpkg && !drawing_named) choice.drawings.clear();
+  if ((choice.gpkg || (choice.map.wanted && text.empty())) && !drawing_named) {
+    choice.drawings.clear();
+  }
   return choice;
 }
 
@@ -193,7 +196,9 @@ FormatDialog::FormatDialog(const FormatChoice& chosen_formats, QWidget* parent) 
   auto update = [this] {
     QString problem = MapProblem();
     map_problem_->setText(problem);
-    ok_->setEnabled((!Result().drawings.empty() || Result().gpkg) && problem.isEmpty());
+    FormatChoice choice = Result();
+    ok_->setEnabled((!choice.drawings.empty() || choice.gpkg || choice.map.wanted) &&
+                    problem.isEmpty());
   };
   for (QCheckBox* box : boxes_) connect(box, &QCheckBox::toggled, this, update);
   connect(gpkg_, &QCheckBox::toggled, this, update);

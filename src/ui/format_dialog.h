@@ -2,9 +2,9 @@
 // box per format with what it is for: the drawings, and the map data itself as a GeoPackage
 // (MESH.gpkg, as the converter's -f gpkg writes it), and besides them one map of all the ticked
 // meshes, each placed where its sheet lies, printed at a true scale into one file in the output
-// folder (conversion::WriteMosaic). OK needs at least one format per mesh and, when the map is
-// wanted, a file name whose format takes a map; Cancel changes nothing. The window keeps the choice
-// in the settings file (FILE/FORMAT, "wmf,dxf,gpkg", and FILE/MAP, see MapChoiceText).
+// folder (conversion::WriteMosaic). OK needs at least one format per mesh or the map and, when the
+// map is wanted, a file name whose format takes a map; Cancel changes nothing. The window keeps the
+// choice in the settings file (FILE/FORMAT, "wmf,dxf,gpkg", and FILE/MAP, see MapChoiceText).
 #pragma once
 
 #include <QDialog>
@@ -52,8 +52,9 @@ struct FormatChoice {
 };
 
 // The settings file's list: the drawings as conversion::ParseFormatList reads them and "gpkg" for
-// the data; a list that names the data alone asks for no drawing.
-FormatChoice ParseFormatChoice(std::string_view text);
+// the data; a list that names the data alone asks for no drawing, and so does an empty one beside
+// a wanted map (`map_text`, FILE/MAP): the map alone.
+FormatChoice ParseFormatChoice(std::string_view text, std::string_view map_text = {});
 std::string FormatChoiceText(const FormatChoice& choice);
 
 class FormatDialog : public QDialog {

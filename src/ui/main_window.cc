@@ -308,8 +308,7 @@ void MainWindow::FormCreate() {
   SetFolder(input_, input_path_, startup.input_folder);
   SetFolder(output_, output_path_, startup.output_folder);
   ShowMissing(startup.input_missing, startup.output_missing);
-  formats_ = ParseFormatChoice(startup.formats);
-  formats_.map = ParseMapChoice(StoredMapChoice(settings_path_));
+  formats_ = ParseFormatChoice(startup.formats, StoredMapChoice(settings_path_));
   if (startup.foreign) {
     ShowError(this, ShownText(settings_path_) +
                         " は設定ファイルではありません。既定の設定で起動し、このファイルは"
@@ -462,7 +461,7 @@ void MainWindow::StartRun(Running running) {
 
 bool MainWindow::BlankDrawingsWanted() {
   // The data is written whatever the layers show.
-  return formats_.drawings.empty() || settings::AnyLayerOn(styles_) ||
+  return (formats_.drawings.empty() && !formats_.map.wanted) || settings::AnyLayerOn(styles_) ||
          Ask(this, "すべてのレイヤーがオフです。白紙の図面を保存しますか？", "QuestionBlank");
 }
 

@@ -2,12 +2,12 @@
 // choice kept in the settings file, the map file as a PDF reader reads it, its stop and failure.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <optional>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 
 #include "base/common_test_util.h"
 #include "conversion/mesh_test_util.h"
@@ -275,11 +276,48 @@ TEST_F(MapTest, AMeshWithoutAPlaceFailsTheMapAndLeavesNoFile) {
   Click("BtnGo");
   ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
   EXPECT_TRUE(said.contains("map.pdf") && said.contains("x1")) << said.toStdString();
+  EXPECT_FALSE(said.contains("--sheet-origins")) << said.toStdString();  // no such choice here
   EXPECT_EQ(window_->findChild<QLabel*>("LblStatus")->text(), "2／2 地図なし");
   EXPECT_TRUE(fs::exists(out_ + "/x1.wmf"));
   EXPECT_EQ(std::distance(fs::directory_iterator(out_), fs::directory_iterator()), 2);
   EXPECT_TRUE(WaitIdle());
   EXPECT_FALSE(window_->Preview()->isVisible());
+  EXPECT_TRUE(script.Unexpected().empty());
+}
+
+// The map alone: no file per mesh, the ticked meshes drawn into the map, the choice kept.
+TEST_F(MapTest, TheMapAloneStoresNoFilePerMesh) {
+  ModalScript script;
+  script.Then("FormatDialog", [](QWidget* modal) {
+    auto* dialog = static_cast<FormatDialog*>(modal);
+    QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    dialog->Box(conversion::OutputFormat::kWmf)->setChecked(false);
+    EXPECT_FALSE(ok->isEnabled());
+    dialog->MapBox()->setChecked(true);
+    EXPECT_TRUE(ok->isEnabled());
+    Press(modal, QDialogButtonBox::Ok);
+  });
+  script.Then("QMessageBox", [](QWidget* box) {
+    EXPECT_EQ(test_util::BoxText(box), "END");
+    Press(box, QMessageBox::Ok);
+  });
+  Click("BtnFormat");
+  Tick(1);
+  Tick(2);
+  Click("BtnGo");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 20000));
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(out_)) {
+    left.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, std::vector<std::string>{"map.pdf"});
+  if (std::optional<PdfInfo> info = ReadPdfInfo(out_ + "/map.pdf")) {
+    EXPECT_GE(info->pages, 1);
+  }
+  test_util::OwningWindow again(ini_, temp_.path() + "/");
+  again.FormCreate();
+  EXPECT_TRUE(again.Map().wanted);
+  EXPECT_TRUE(again.Formats().empty());
   EXPECT_TRUE(script.Unexpected().empty());
 }
 
