@@ -8,6 +8,7 @@
 #include "conversion/output_files.h"
 #include "output/dxf/dxf_writer.h"
 #include "output/raster/mosaic_image.h"
+#include "picture/picture_spill.h"
 #include "platform/folders.h"
 
 namespace sheetwright::conversion {
@@ -136,11 +137,24 @@ void WriteMosaic(const MosaicRequest& request, const settings::StyleSource& styl
     write_to(file)(image.Encode());
   } else {
     output::DxfMosaic dxf(fonts, sink, write_to(file));
-    each_sheet(0, false, [&](const auto& picture, const auto&) { dxf.SurveySheet(picture); });
+    // Each sheet is converted once: surveyed for the tables and kept beside the file, then read
+    // back for the entities once the tables are written.
+    picture::PictureSpill spill(request.path);
+    each_sheet(0, false, [&](const auto& picture, const auto&) {
+      dxf.SurveySheet(picture);
+      spill.Add(picture);
+    });
+    spill.Rewind();
     dxf.Begin(info.map);
-    // A drawing of shapes in map metres keeps their edges where the data puts them.
-    each_sheet(0, true,
-               [&](const auto& picture, const auto& ground) { dxf.AddSheet(picture, ground); });
+    SheetJoins joins;
+    picture::Picture picture;
+    for (const PlacedSheet& sheet : sheets) {
+      stop.Step();
+      spill.Next(picture);
+      // A drawing of shapes in map metres keeps their edges where the data puts them.
+      joins.Join(picture, sheet.Ground(), 0);
+      dxf.AddSheet(picture, sheet.Ground());
+    }
     dxf.Finish();
   }
   file.Commit();
