@@ -99,10 +99,12 @@ class Reader {
     p.records.reserve(records);
     for (uint32_t i = 0; i < records; ++i) p.records.push_back(ReadRecord());
     uint32_t points = CountOf(sizeof(Point));
-    p.points.resize(points);
-    if (points > 0) {
-      std::memcpy(p.points.data(), Bytes(size_t{points} * sizeof(Point)).data(),
-                  size_t{points} * sizeof(Point));
+    // Copied point by point: a resize would first clear the memory the points then fill.
+    const char* from = Bytes(size_t{points} * sizeof(Point)).data();
+    p.points.reserve(points);
+    for (uint32_t i = 0; i < points; ++i, from += sizeof(Point)) {
+      Point& point = p.points.emplace_back();
+      std::memcpy(&point, from, sizeof point);
     }
     p.text = String();
     p.id = String();
@@ -253,6 +255,7 @@ void PictureSpill::Add(const Picture& picture) {
 }
 
 void PictureSpill::Rewind() {
+  std::string().swap(bytes_);  // the largest picture's bytes, not needed for reading
   try {
     file_->Rewind();
   } catch (const std::system_error& e) {
@@ -270,9 +273,13 @@ void PictureSpill::Next(Picture& picture) {
     }
     // Never more than was written: a damaged length costs no memory.
     if (length > size_ - read_ - sizeof length) Damaged("damaged");
-    bytes_.resize(length);
-    if (file_->Read(bytes_.data(), length) != length) Damaged("cut short");
-    if (!DecodePicture(bytes_, picture)) Damaged("damaged");
+    // Grown without clearing: the read fills it.
+    if (length > frame_size_) {
+      frame_ = std::make_unique_for_overwrite<char[]>(length);
+      frame_size_ = length;
+    }
+    if (file_->Read(frame_.get(), length) != length) Damaged("cut short");
+    if (!DecodePicture(std::string_view(frame_.get(), length), picture)) Damaged("damaged");
     read_ += sizeof length + length;
   } catch (const std::system_error& e) {
     Damaged(e.code().message());

@@ -65,7 +65,9 @@ class PictureSpill {
 
   std::string drawing_;
   std::unique_ptr<platform::ScratchFile> file_;
-  std::string bytes_;  // one picture's, reused
+  std::string bytes_;              // one picture's as written, reused
+  std::unique_ptr<char[]> frame_;  // one picture's as read, reused
+  uint64_t frame_size_ = 0;
   uint64_t size_ = 0;
   uint64_t read_ = 0;
 };
