@@ -9,6 +9,7 @@
 #include "output/dxf/dxf_writer.h"
 #include "output/raster/mosaic_image.h"
 #include "picture/picture_spill.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 
 namespace sheetwright::conversion {
@@ -81,6 +82,10 @@ void WriteMosaic(const MosaicRequest& request, const settings::StyleSource& styl
   if (auto refusal = MosaicRefusal(request.path)) {
     throw base::ConversionError(*refusal, base::FailureKind::kUsage);
   }
+  // What killed runs left beside the file (its temporaries, the DXF's surveyed sheets) goes first.
+  std::string target = platform::LinkTarget(request.path);
+  size_t separator = platform::LastSeparator(target);
+  platform::RemoveLeftovers(separator == std::string::npos ? "." : target.substr(0, separator + 1));
   std::vector<PlacedSheet> sheets = PlaceAll(request);
   output::PrintInfo info = PrintInfoOf(sheets, request.print);
   StopHook stop(request.stop_requested);
