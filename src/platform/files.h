@@ -1,6 +1,7 @@
-// Files through the operating system: reading a whole file, replacing a file atomically, temporary
-// names and the leftovers of runs that were killed. The only place (with the other headers of this
-// folder) that calls the system; files_posix.cc and files_windows.cc are its two halves.
+// Files through the operating system: reading a whole file, replacing a file atomically, scratch
+// files, temporary names and the leftovers of runs that were killed. The only place (with the
+// other headers of this folder) that calls the system; files_posix.cc and files_windows.cc are its
+// two halves.
 //
 // The API of src/platform/ is stable: other folders and branches build on it. Add to it; change a
 // signature only with every caller.
