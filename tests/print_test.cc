@@ -387,6 +387,33 @@ print(rows, light)
 // outline there), printed as one map: a render at high zoom shows the fills run across the edge
 // with no lighter line (it showed on almost every row when the sheets were drawn one after the
 // other).
+// A DXF mosaic surveys every sheet before it draws any, from one conversion each: what a sheet's
+// data does wrong is said as often as when the sheet is drawn alone, not once more.
+TEST(PrintTest, ADxfMosaicSaysASheetsBadRecordsOnce) {
+  TempFolder dir;
+  WriteTwoByTwo(dir);
+  conversion::test_util::TestMesh broken;
+  broken.files()["gaiku/GAIKU.PGN"] =
+      conversion::test_util::PolygonFile({{"A3101", 1, {9}, {650, 650}}});
+  broken.Write(dir / "in/07MD622");
+  // How often the run says that the block refers to an arc the sheet lacks.
+  auto said = [&](std::vector<std::string> args, const std::string& mesh = {}) {
+    args.insert(args.begin(), {"-q", "-s", SHEETWRIGHT_SOURCE_DIR "/examples/vellumist.ini"});
+    args.insert(args.end(), {dir / "in", dir / "out"});
+    if (!mesh.empty()) args.push_back(mesh);
+    ProcessResult run = test_util::RunProgram(test_util::ConverterPath(), args);
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    int times = 0;
+    for (size_t at = 0; (at = run.err.find("ARCID-NOTFOUND=9", at)) != std::string::npos; ++at) {
+      ++times;
+    }
+    return times;
+  };
+  int alone = said({"-f", "dxf"}, "07MD622");
+  ASSERT_GT(alone, 0);
+  EXPECT_EQ(said({"--mosaic", dir / "town.dxf"}), alone);
+}
+
 TEST(PrintTest, MosaicFillsMeetWithoutASeam) {
   TempFolder dir;
   std::string meshgen =

@@ -242,7 +242,9 @@ TEST_F(StopSignalsTest, ASecondSignalEndsTheProcessAtOnce) {
 // A stop while a mosaic is drawn, in each of its formats: the run ends as a stop, no temporary and
 // no part of the map is left, and an older file of the name is kept. The sheets are the urban
 // example under sheet-code names (zone VII, 4 x 5 blocks of four); the PNG, which holds its whole
-// image, takes one row of two blocks.
+// image, takes one row of two blocks. The DXF, which keeps the sheets it surveyed in a file of
+// their own beside it until it draws them, is stopped twice: while that file grows and once the
+// drawing has begun; such a file that a killed run left is gone too.
 TEST_F(StopSignalsTest, AStopDuringAMosaicLeavesNoFile) {
   fs::create_directories(in());
   fs::create_directories(out());
@@ -256,16 +258,41 @@ TEST_F(StopSignalsTest, AStopDuringAMosaicLeavesNoFile) {
       }
     }
   }
-  for (std::string extension : {".pdf", ".svg", ".dxf", ".png"}) {
-    SCOPED_TRACE(extension);
+  // The bytes of the temporaries, the scratch file of the surveyed sheets apart.
+  auto temporaries = [&](bool sheets) {
+    uintmax_t bytes = 0;
+    for (const auto& entry : fs::directory_iterator(out())) {
+      std::string name = entry.path().filename();
+      if (name.find(".tmp") != std::string::npos &&
+          (name.find(".sheets.tmp") != std::string::npos) == sheets) {
+        std::error_code gone;
+        uintmax_t size = fs::file_size(entry.path(), gone);
+        bytes += gone ? 0 : size;
+      }
+    }
+    return bytes;
+  };
+  struct Case {
+    std::string extension;
+    bool drawing;  // the DXF: stopped once its file has bytes, not while it surveys the sheets
+  };
+  for (const Case& c : {Case{".pdf", false}, Case{".svg", false}, Case{".dxf", false},
+                        Case{".dxf", true}, Case{".png", false}}) {
+    const std::string& extension = c.extension;
+    SCOPED_TRACE(extension + (c.drawing ? " drawing" : ""));
     std::string town = out() + "/town" + extension;
     dir_.Write("out/town" + extension, kOld);
+    // What a killed run left, which this one removes first (no process has that id).
+    if (extension == ".dxf") dir_.Write("out/town.dxf.sheets.tmp2147483000-aB3xYz", "");
     std::vector<std::string> args{"-s", kExamples + "/vellumist.ini", "--mosaic", town, in(),
                                   out()};
     if (extension == ".png") args.insert(args.end(), row.begin(), row.end());
     Converter run(args);
     // The file's temporary is made once the sheets are placed, before the first is drawn.
     while (Count().temporary == 0 && !run.Exited()) ::usleep(2000);
+    if (extension == ".dxf") {
+      while (temporaries(!c.drawing) == 0 && !run.Exited()) ::usleep(2000);
+    }
     run.Signal(SIGTERM);
     EXPECT_EQ(run.Wait(), 128 + SIGTERM) << run.err();
     EXPECT_THAT(run.err(), HasSubstr("stopped; " + town + " not written"));

@@ -8,6 +8,8 @@
 #include "conversion/output_files.h"
 #include "output/dxf/dxf_writer.h"
 #include "output/raster/mosaic_image.h"
+#include "picture/picture_spill.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 
 namespace sheetwright::conversion {
@@ -80,6 +82,10 @@ void WriteMosaic(const MosaicRequest& request, const settings::StyleSource& styl
   if (auto refusal = MosaicRefusal(request.path)) {
     throw base::ConversionError(*refusal, base::FailureKind::kUsage);
   }
+  // What killed runs left beside the file (its temporaries, the DXF's surveyed sheets) goes first.
+  std::string target = platform::LinkTarget(request.path);
+  size_t separator = platform::LastSeparator(target);
+  platform::RemoveLeftovers(separator == std::string::npos ? "." : target.substr(0, separator + 1));
   std::vector<PlacedSheet> sheets = PlaceAll(request);
   output::PrintInfo info = PrintInfoOf(sheets, request.print);
   StopHook stop(request.stop_requested);
@@ -138,11 +144,24 @@ void WriteMosaic(const MosaicRequest& request, const settings::StyleSource& styl
     write_to(file)(image.Encode());
   } else {
     output::DxfMosaic dxf(fonts, sink, write_to(file));
-    each_sheet(0, false, [&](const auto& picture, const auto&) { dxf.SurveySheet(picture); });
+    // Each sheet is converted once: surveyed for the tables and kept beside the file, then read
+    // back for the entities once the tables are written.
+    picture::PictureSpill spill(request.path);
+    each_sheet(0, false, [&](const auto& picture, const auto&) {
+      dxf.SurveySheet(picture);
+      spill.Add(picture);
+    });
+    spill.Rewind();
     dxf.Begin(info.map);
-    // A drawing of shapes in map metres keeps their edges where the data puts them.
-    each_sheet(0, true,
-               [&](const auto& picture, const auto& ground) { dxf.AddSheet(picture, ground); });
+    SheetJoins joins;
+    picture::Picture picture;
+    for (const PlacedSheet& sheet : sheets) {
+      stop.Step();
+      spill.Next(picture);
+      // A drawing of shapes in map metres keeps their edges where the data puts them.
+      joins.Join(picture, sheet.Ground(), 0);
+      dxf.AddSheet(picture, sheet.Ground());
+    }
     dxf.Finish();
   }
   file.Commit();

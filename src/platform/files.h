@@ -1,6 +1,7 @@
-// Files through the operating system: reading a whole file, replacing a file atomically, temporary
-// names and the leftovers of runs that were killed. The only place (with the other headers of this
-// folder) that calls the system; files_posix.cc and files_windows.cc are its two halves.
+// Files through the operating system: reading a whole file, replacing a file atomically, scratch
+// files, temporary names and the leftovers of runs that were killed. The only place (with the
+// other headers of this folder) that calls the system; files_posix.cc and files_windows.cc are its
+// two halves.
 //
 // The API of src/platform/ is stable: other folders and branches build on it. Add to it; change a
 // signature only with every caller.
@@ -57,6 +58,36 @@ class AtomicFile {
   intptr_t handle_ = -1;  // a file descriptor or a HANDLE; -1 for none on both
   uint64_t written_ = 0;  // bytes written so far
   uint64_t handed_ = 0;   // of which the disk was asked to start on
+};
+
+// A file of scratch bytes that a run writes once and then reads back from its start, for a writer
+// that must see all of its input before it writes any. It lies at TempPrefix(stem) + six
+// characters, so that what a killed run left is removed by the next run's RemoveLeftovers in that
+// folder (Windows: the system removes it when the process ends), and it is removed when destroyed.
+// Every failure throws std::system_error whose what() begins with the scratch file's path (the
+// stem when it could not be made).
+class ScratchFile {
+ public:
+  explicit ScratchFile(const std::string& stem);
+  ~ScratchFile();
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+
+  // Appends at the end of what was written.
+  void Write(std::string_view bytes);
+  // Reads from the first byte on; a Write after it appends again.
+  void Rewind();
+  // Up to `size` bytes at the reading place into `buffer`: how many, fewer only at the end.
+  size_t Read(char* buffer, size_t size);
+
+  const std::string& path() const { return path_; }
+
+ private:
+  [[noreturn]] void Fail(std::error_code error);
+
+  std::string path_;
+  intptr_t handle_ = -1;  // a file descriptor or a HANDLE; -1 for none on both
+  bool reading_ = false;
 };
 
 // Writes `bytes` over the file at `path` itself, for a file that may be written where no temporary

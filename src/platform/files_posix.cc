@@ -206,6 +206,43 @@ void AtomicFile::Commit() {
   SyncFolderOf(path_);
 }
 
+ScratchFile::ScratchFile(const std::string& stem) : path_(TempPrefix(stem) + "XXXXXX") {
+  int fd = ::mkostemp(path_.data(), O_CLOEXEC);
+  if (fd < 0) Throw(stem, Errno());
+  handle_ = fd;
+}
+
+ScratchFile::~ScratchFile() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+  ::unlink(path_.c_str());
+}
+
+void ScratchFile::Fail(std::error_code error) { Throw(path_, error); }
+
+void ScratchFile::Write(std::string_view bytes) {
+  int fd = static_cast<int>(handle_);
+  if (reading_ && ::lseek(fd, 0, SEEK_END) < 0) Fail(Errno());
+  reading_ = false;
+  if (int err = WriteAll(fd, bytes)) Fail(Errno(err));
+}
+
+void ScratchFile::Rewind() {
+  if (::lseek(static_cast<int>(handle_), 0, SEEK_SET) < 0) Fail(Errno());
+  reading_ = true;
+}
+
+size_t ScratchFile::Read(char* buffer, size_t size) {
+  size_t got = 0;
+  while (got < size) {
+    ssize_t n = ::read(static_cast<int>(handle_), buffer + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail(Errno());
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  return got;
+}
+
 void WriteFileInPlace(const std::string& path, std::string_view bytes) {
   std::string target = LinkTarget(path);
   if (std::error_code refusal = WriteRefusal(target)) Throw(path, refusal);

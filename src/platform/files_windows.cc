@@ -164,6 +164,53 @@ void AtomicFile::Commit() {
   temp_.clear();
 }
 
+// FILE_FLAG_DELETE_ON_CLOSE: the system removes the file with its last handle, also when the
+// process is ended from outside; FILE_ATTRIBUTE_TEMPORARY keeps it in the cache where it can.
+ScratchFile::ScratchFile(const std::string& stem) {
+  std::error_code error;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  path_ = MakeUnique(TempPrefix(stem), error, [&](const std::wstring& name) {
+    file = CreateFileW(
+        name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return file != INVALID_HANDLE_VALUE;
+  });
+  if (error) Throw(stem, error);
+  handle_ = reinterpret_cast<intptr_t>(file);
+}
+
+ScratchFile::~ScratchFile() {
+  if (handle_ != -1) CloseHandle(AsHandle(handle_));
+  DeleteFileW(Wide(path_).c_str());
+}
+
+void ScratchFile::Fail(std::error_code error) { Throw(path_, error); }
+
+void ScratchFile::Write(std::string_view bytes) {
+  LARGE_INTEGER zero{};
+  if (reading_ && !SetFilePointerEx(AsHandle(handle_), zero, nullptr, FILE_END)) Fail(LastError());
+  reading_ = false;
+  if (std::error_code error = WriteAll(AsHandle(handle_), bytes)) Fail(error);
+}
+
+void ScratchFile::Rewind() {
+  LARGE_INTEGER zero{};
+  if (!SetFilePointerEx(AsHandle(handle_), zero, nullptr, FILE_BEGIN)) Fail(LastError());
+  reading_ = true;
+}
+
+size_t ScratchFile::Read(char* buffer, size_t size) {
+  size_t got = 0;
+  while (got < size) {
+    DWORD want = static_cast<DWORD>(std::min<size_t>(size - got, 1u << 30));
+    DWORD n = 0;
+    if (!ReadFile(AsHandle(handle_), buffer + got, want, &n, nullptr)) Fail(LastError());
+    if (n == 0) break;
+    got += n;
+  }
+  return got;
+}
+
 void WriteFileInPlace(const std::string& path, std::string_view bytes) {
   if (std::error_code refusal = WriteRefusal(path)) Throw(path, refusal);
   HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,

@@ -44,7 +44,8 @@ std::string EncodeDxf(const picture::Picture& sheet, DxfFlavour flavour,
 // A mosaic as one release 12 drawing (--mosaic FILE.dxf): every sheet in map metres at its placed
 // coordinates, one CAD layer per map layer whichever sheet draws on it. The tables come before the
 // entities, so the sheets are given twice: each to SurveySheet, then, after Begin, each to AddSheet
-// (only one sheet's picture is held at a time). The file is handed on in chunks as it is made.
+// (only one sheet's picture is held at a time; picture::PictureSpill keeps them converted between
+// the two). The file is handed on in chunks as it is made.
 class DxfMosaic {
  public:
   DxfMosaic(picture::FontLibrary& fonts, base::MessageSink& sink,
