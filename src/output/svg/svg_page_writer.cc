@@ -37,6 +37,7 @@ void Writer::BeginPage(double width_mm, double height_mm) {
        << "<svg xmlns=\"http://www.w3.org/2000/svg\" "
           "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" "
           "xmlns:sodipodi=\"http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd\" "
+          "xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
           "version=\"1.1\" width=\""
        << width_mm << "mm\" height=\"" << height_mm << "mm\" viewBox=\"0 0 " << width_mm << ' '
        << height_mm << "\">\n";
@@ -45,16 +46,17 @@ void Writer::BeginPage(double width_mm, double height_mm) {
        << "\" height=\"" << height_mm << "\" fill=\"#ffffff\"/></g>\n";
 }
 
-void Writer::PrintedSheet(const picture::Picture& sheet, double unit_mm, double x, double y) {
+void Writer::PrintedPiece(const picture::Picture& piece, std::string_view id, std::string_view clip,
+                          double unit_mm, double x, double y) {
   double unit_pt = unit_mm * 72 / 25.4;
   print_ = true;
   print_scale_ = 800.0 / picture::kFrameWidth / unit_pt;
   font_known_ = false;
-  out_ << "<g transform=\"matrix(" << unit_mm << " 0 0 " << unit_mm << ' ' << x << ' ' << y
-       << ")\">\n";
-  sheet_ = &sheet;
+  out_ << "<g id=\"" << id << "\" transform=\"matrix(" << unit_mm << " 0 0 " << unit_mm << ' ' << x
+       << ' ' << y << ")\" clip-path=\"url(#" << clip << ")\">\n";
+  sheet_ = &piece;
   points_.assign(1, 1 / unit_pt);
-  Play(sheet, *this);
+  Play(piece, *this);
   if (sheet_open_) CloseLayer();
   sheet_open_ = false;
   CloseRun();
@@ -84,7 +86,11 @@ void Writer::EnterLayer(const LayerFrame& frame) {
 
 void Writer::OpenLayer(const picture::Picture& picture) {
   CloseRun();
-  out_ << "<g inkscape:groupmode=\"layer\" id=\"" << UniqueId(picture.id, "layer") << '"';
+  if (print_) {
+    out_ << "<g";
+  } else {
+    out_ << "<g inkscape:groupmode=\"layer\" id=\"" << UniqueId(picture.id, "layer") << '"';
+  }
   if (!picture.label.empty()) out_ << " inkscape:label=\"" << Escaped(picture.label) << '"';
 }
 

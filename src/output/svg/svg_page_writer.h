@@ -181,10 +181,14 @@ class Writer {
   // on white paper. The caller closes it with "</svg>".
   void BeginPage(double width_mm, double height_mm);
 
-  // A sheet of a printed map, `unit_mm` millimetres to the drawing unit, its frame's north-west
-  // corner at (x, y) mm. Pens and labels keep the size the 800-point page gives them (the styles
-  // are for paper), pens never thinner than the vector formats' floor.
-  void PrintedSheet(const picture::Picture& sheet, double unit_mm, double x, double y);
+  // A piece of a sheet of a printed map (sheet_layers.h) as a group `id`, `unit_mm` millimetres
+  // to the drawing unit, its sheet's north-west corner at (x, y) mm, clipped by the clip path
+  // `clip` (in the sheet's units). Pens and labels keep the size the 800-point page gives them
+  // (the styles are for paper), pens never thinner than the vector formats' floor. Meant for the
+  // page's <defs>: the layers it holds are plain groups with their caption, the page's layers
+  // being what draws the pieces.
+  void PrintedPiece(const picture::Picture& piece, std::string_view id, std::string_view clip,
+                    double unit_mm, double x, double y);
 
   Output& out() { return out_; }
   // `wanted` made a valid id, with "-2", "-3", ... when taken (an empty one becomes `fallback`).
@@ -211,7 +215,8 @@ class Writer {
     CloseLayer();
   }
 
-  // Opens a layer's group, leaving the start tag open for more attributes.
+  // Opens a layer's group, leaving the start tag open for more attributes: an Inkscape layer, or
+  // in a printed map's piece a group with the layer's caption.
   void OpenLayer(const picture::Picture& picture);
 
   void CloseLayer() {
