@@ -70,7 +70,8 @@ void PrintedSvg::AddSheet(const picture::Picture& sheet, const GroundBox& ground
              << -bleed << "\" width=\"" << int64_t{sheet.width} + 2 * int64_t{bleed}
              << "\" height=\"" << int64_t{sheet.height} + 2 * int64_t{bleed} << "\"/></clipPath>\n";
     for (size_t k = 0; k < pieces.size(); ++k) {
-      std::string id = page.writer.UniqueId(prefix + pieces[k].id, prefix + "layer");
+      std::string id = page.writer.UniqueId(
+          prefix + (pieces[k].id.empty() ? std::string("layer") : pieces[k].id), {});
       page.writer.PrintedPiece(pieces[k].picture, id, clip, unit,
                                window.x + (ground.west - shown.west) * mm,
                                window.y + window.height - (ground.north - shown.south) * mm);
