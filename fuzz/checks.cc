@@ -293,6 +293,29 @@ void CheckSvg(std::string_view svg) {
     FUZZ_CHECK(seen.insert(value).second, "SVG id given twice:", value);
   }
   xmlXPathFreeObject(ids);
+  // Whatever a <use> draws or a fill or clip takes is in the document.
+  xmlXPathObjectPtr refs = xmlXPathEvalExpression(
+      BAD_CAST "//@*[local-name()='href' or local-name()='fill' or local-name()='clip-path']",
+      context);
+  for (int i = 0; refs && refs->nodesetval && i < refs->nodesetval->nodeNr; ++i) {
+    xmlNodePtr attribute = refs->nodesetval->nodeTab[i];
+    xmlChar* ref = xmlNodeGetContent(attribute);
+    std::string value = reinterpret_cast<const char*>(ref);
+    xmlFree(ref);
+    std::string id;
+    if (xmlStrEqual(attribute->name, BAD_CAST "href")) {
+      FUZZ_CHECK(value.rfind('#', 0) == 0, "SVG href outside the document:", value);
+      id = value.substr(1);
+    } else if (value.rfind("url(", 0) == 0) {
+      FUZZ_CHECK(value.rfind("url(#", 0) == 0 && value.back() == ')',
+                 "SVG url outside the document:", value);
+      id = value.substr(5, value.size() - 6);
+    } else {
+      continue;
+    }
+    FUZZ_CHECK(seen.count(id), "SVG reference to no element:", value);
+  }
+  xmlXPathFreeObject(refs);
   xmlXPathFreeContext(context);
   xmlFreeDoc(doc);
 }

@@ -1,9 +1,10 @@
 // The mosaic's writers other than the PDF's over pictures built from the input (picture_input.h),
 // each given the picture as two sheets side by side, the second joined to the first
 // (conversion::SheetJoins): the printed SVG, at a scale and on a paper the input chooses, whose
-// every page must be well-formed XML read strictly by libxml2 with no id given twice; the DXF in
-// map metres, whose group structure must hold; and the mosaic image, whose PNG Cairo's reader
-// (libpng) must read back at the size the map gives.
+// every page must be well-formed XML read strictly by libxml2 with no id given twice and no
+// reference (a <use>, a fill, a clip) to an element it lacks; the DXF in map metres, whose group
+// structure must hold; and the mosaic image, whose PNG Cairo's reader (libpng) must read back at
+// the size the map gives.
 #include <cairo.h>
 
 #include <cstdint>
@@ -66,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> pages(layout.pages.size());
     output::PrintedSvg svg(layout, info, fuzz::Fonts(),
                            [&](size_t page, std::string_view chunk) { pages.at(page) += chunk; });
-    svg.AddSheet(joined[0], west);
-    svg.AddSheet(joined[1], east);
+    svg.AddSheet(joined[0], west, flags % 4);
+    svg.AddSheet(joined[1], east, flags % 4);
     svg.Finish();
     for (const std::string& page : pages) fuzz::CheckSvg(page);
   }

@@ -121,8 +121,9 @@ void WriteMosaic(const MosaicRequest& request, const settings::StyleSource& styl
     SvgPageFiles files(request.path, layout.pages.size(), [&] { stop.Step(); });
     output::PrintedSvg svg(layout, std::move(info), fonts,
                            [&](size_t page, std::string_view bytes) { files.Write(page, bytes); });
-    each_sheet(bleed, true,
-               [&](const auto& picture, const auto& ground) { svg.AddSheet(picture, ground); });
+    each_sheet(bleed, true, [&](const auto& picture, const auto& ground) {
+      svg.AddSheet(picture, ground, bleed);
+    });
     svg.Finish();
     for (auto& file : files.Close()) file->Commit();
     return;

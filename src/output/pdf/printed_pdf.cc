@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <variant>
 
+#include "output/geometry/sheet_layers.h"
 #include "output/pdf/pdf_page_writer.h"
 
 namespace sheetwright::output {
@@ -14,59 +14,6 @@ constexpr double kPointsPerMm = 72 / 25.4;
 
 bool Overlap(const GroundBox& a, const GroundBox& b) {
   return a.west < b.east && b.west < a.east && a.south < b.north && b.south < a.north;
-}
-
-bool Draws(const picture::Record& record) {
-  return std::holds_alternative<picture::PolylineRec>(record) ||
-         std::holds_alternative<picture::PolygonRec>(record) ||
-         std::holds_alternative<picture::LineRec>(record) ||
-         std::holds_alternative<picture::TextRec>(record);
-}
-
-// A sheet cut into its layers, each a picture of its own keyed by the layer's names: the sheet's
-// records that set the state up to the layer and the layer alone, so that it starts as the sheet
-// gave it; what the sheet draws itself between layers is one more, after the layer before it.
-// The pages draw the sheets layer by layer: where two sheets meet, the fills of a layer of both
-// lie under the next layer of either, and the edges that smoothing leaves light at a seam are
-// covered by the fill carried over it (conversion::SheetJoins) in the same colour.
-std::vector<std::pair<std::string, picture::Picture>> Layers(const picture::Picture& sheet) {
-  std::vector<std::pair<std::string, picture::Picture>> layers;
-  std::vector<picture::Record> state;  // what sets the state, so far
-  std::string after = "start";
-  auto piece = [&](std::string key) -> picture::Picture& {
-    picture::Picture& p = layers.emplace_back(std::move(key), picture::Picture{}).second;
-    p.width = sheet.width;
-    p.height = sheet.height;
-    p.records = state;
-    p.fonts = sheet.fonts;
-    p.layers = sheet.layers;
-    p.id = sheet.id;
-    p.label = sheet.label;
-    return p;
-  };
-  for (size_t i = 0; i < sheet.records.size(); ++i) {
-    const picture::Record& record = sheet.records[i];
-    if (const auto* l = std::get_if<picture::LayerRec>(&record)) {
-      const picture::Picture* layer = sheet.Layer(*l);
-      if (!layer) continue;
-      after = "layer " + layer->id + '\0' + layer->label;
-      piece(after).records.push_back(record);
-    } else if (Draws(record)) {
-      picture::Picture& own = piece("own after " + after);
-      own.points = sheet.points;
-      own.text = sheet.text;
-      for (;
-           i < sheet.records.size() && !std::holds_alternative<picture::LayerRec>(sheet.records[i]);
-           ++i) {
-        own.records.push_back(sheet.records[i]);
-        if (!Draws(sheet.records[i])) state.push_back(sheet.records[i]);
-      }
-      --i;
-    } else {
-      state.push_back(record);
-    }
-  }
-  return layers;
 }
 
 }  // namespace
@@ -164,9 +111,9 @@ void PrintedPdf::AddSheet(const picture::Picture& sheet, const GroundBox& ground
     state_->begun = true;
   }
   State& s = *state_;
-  for (auto& [key, layer] : Layers(sheet)) {
-    auto known = s.layer_order.try_emplace(key, s.layer_order.size()).first;
-    s.forms.push_back({s.writer.Form(layer, bleed), s.grounds.size(), known->second});
+  for (const SheetLayer& piece : SheetLayers(sheet)) {
+    auto known = s.layer_order.try_emplace(piece.key, s.layer_order.size()).first;
+    s.forms.push_back({s.writer.Form(piece.picture, bleed), s.grounds.size(), known->second});
   }
   s.grounds.push_back(ground);
 }

@@ -1,5 +1,8 @@
 #include "output/svg/printed_svg.h"
 
+#include <algorithm>
+
+#include "output/geometry/sheet_layers.h"
 #include "output/svg/svg_page_writer.h"
 
 namespace sheetwright::output {
@@ -21,6 +24,9 @@ struct PrintedSvg::Page {
   std::function<void(std::string_view)> write;
   svg::Output out;
   svg::Writer writer;
+  std::string window;  // the id of the map window's clip
+  // The sheets' pieces on the page: the map layer's place in layers_ and the piece's id.
+  std::vector<std::pair<size_t, std::string>> pieces;
 };
 
 PrintedSvg::PrintedSvg(const PrintLayout& layout, PrintInfo info, picture::FontLibrary& fonts,
@@ -29,46 +35,83 @@ PrintedSvg::PrintedSvg(const PrintLayout& layout, PrintInfo info, picture::FontL
   for (size_t i = 0; i < layout_.pages.size(); ++i) {
     pages_.push_back(
         std::make_unique<Page>(fonts, [write, i](std::string_view bytes) { write(i, bytes); }));
-    svg::Writer& w = pages_.back()->writer;
-    w.BeginPage(layout_.paper_width, layout_.paper_height);
+    Page& page = *pages_.back();
+    page.writer.BeginPage(layout_.paper_width, layout_.paper_height);
     const PaperBox& window = layout_.window;
-    std::string clip = w.UniqueId("window", "window");
-    w.out() << "<defs><clipPath id=\"" << clip << "\"><rect x=\"" << window.x << "\" y=\""
-            << window.y << "\" width=\"" << window.width << "\" height=\"" << window.height
-            << "\"/></clipPath></defs>\n<g clip-path=\"url(#" << clip << ")\">\n";
+    page.window = page.writer.UniqueId("window", "window");
+    page.out << "<defs><clipPath id=\"" << page.window << "\"><rect x=\"" << window.x << "\" y=\""
+             << window.y << "\" width=\"" << window.width << "\" height=\"" << window.height
+             << "\"/></clipPath></defs>\n";
   }
 }
 
 PrintedSvg::~PrintedSvg() = default;
 
-void PrintedSvg::AddSheet(const picture::Picture& sheet, const GroundBox& ground) {
+// Each piece is a group of the defs named after the sheet's number and the layer ("s2.GAIKU_LINE"),
+// placed on the page and clipped to the sheet's frame and bleed, in the sheet's units.
+void PrintedSvg::AddSheet(const picture::Picture& sheet, const GroundBox& ground, int32_t bleed) {
+  std::string prefix = 's' + std::to_string(++sheets_) + '.';
+  std::vector<SheetLayer> pieces = SheetLayers(sheet);
+  std::vector<size_t> order;
+  for (const SheetLayer& piece : pieces) {
+    auto [known, added] = layer_order_.try_emplace(piece.key, layers_.size());
+    if (added) layers_.push_back({piece.id, piece.label});
+    order.push_back(known->second);
+  }
   double mm = layout_.MmPerMetre();
+  double unit = mm * ground.Width() / picture::kFrameWidth;
   const PaperBox& window = layout_.window;
   for (size_t i = 0; i < pages_.size(); ++i) {
     const GroundBox& shown = layout_.pages[i].ground;
     if (!Overlap(ground, shown)) continue;
-    pages_[i]->writer.PrintedSheet(sheet, mm * ground.Width() / picture::kFrameWidth,
-                                   window.x + (ground.west - shown.west) * mm,
-                                   window.y + window.height - (ground.north - shown.south) * mm);
+    Page& page = *pages_[i];
+    std::string clip = page.writer.UniqueId(prefix + "frame", "frame");
+    page.out << "<defs>\n<clipPath id=\"" << clip << "\"><rect x=\"" << -bleed << "\" y=\""
+             << -bleed << "\" width=\"" << int64_t{sheet.width} + 2 * int64_t{bleed}
+             << "\" height=\"" << int64_t{sheet.height} + 2 * int64_t{bleed} << "\"/></clipPath>\n";
+    for (size_t k = 0; k < pieces.size(); ++k) {
+      std::string id = page.writer.UniqueId(
+          prefix + (pieces[k].id.empty() ? std::string("layer") : pieces[k].id), {});
+      page.writer.PrintedPiece(pieces[k].picture, id, clip, unit,
+                               window.x + (ground.west - shown.west) * mm,
+                               window.y + window.height - (ground.north - shown.south) * mm);
+      page.pieces.emplace_back(order[k], std::move(id));
+    }
+    page.out << "</defs>\n";
   }
 }
 
-// The map's frame, then the page's furniture (print_layout.h) in tenths of a millimetre.
+// Each map layer, then the map's frame, then the page's furniture (print_layout.h) in tenths of a
+// millimetre.
 void PrintedSvg::Finish() {
   double mm = layout_.MmPerMetre();
   const PaperBox& window = layout_.window;
   for (size_t i = 0; i < pages_.size(); ++i) {
     const PrintPage& page = layout_.pages[i];
-    svg::Output& out = pages_[i]->out;
+    Page& p = *pages_[i];
+    svg::Output& out = p.out;
+    std::stable_sort(p.pieces.begin(), p.pieces.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t k = 0; k < p.pieces.size(); ++k) {
+      const Layer& layer = layers_[p.pieces[k].first];
+      if (k == 0 || p.pieces[k - 1].first != p.pieces[k].first) {
+        out << "<g inkscape:groupmode=\"layer\" id=\"" << p.writer.UniqueId(layer.id, "layer")
+            << '"';
+        if (!layer.label.empty()) out << " inkscape:label=\"" << svg::Escaped(layer.label) << '"';
+        out << " clip-path=\"url(#" << p.window << ")\">\n";
+      }
+      out << "<use xlink:href=\"#" << p.pieces[k].second << "\"/>\n";
+      if (k + 1 == p.pieces.size() || p.pieces[k + 1].first != p.pieces[k].first) out << "</g>\n";
+    }
     const GroundBox& m = info_.map;
-    out << "<rect x=\"" << window.x + (m.west - page.ground.west) * mm << "\" y=\""
+    out << "<g clip-path=\"url(#" << p.window << ")\"><rect x=\""
+        << window.x + (m.west - page.ground.west) * mm << "\" y=\""
         << window.y + window.height - (m.north - page.ground.south) * mm << "\" width=\""
         << m.Width() * mm << "\" height=\"" << m.Height() * mm
         << "\" fill=\"none\" stroke=\"#000000\" stroke-width=\"" << 0.85 * kMmPerPoint
-        << "\"/>\n</g>\n";
+        << "\"/></g>\n";
     PageFurniture furniture = FurnitureOf(layout_, info_, page);
-    out << "<g inkscape:groupmode=\"layer\" id=\""
-        << pages_[i]->writer.UniqueId("furniture", "furniture")
+    out << "<g inkscape:groupmode=\"layer\" id=\"" << p.writer.UniqueId("furniture", "furniture")
         << "\" inkscape:label=\"frame\" transform=\"scale(0.1)\">\n";
     for (const FurnitureShape& shape : furniture.shapes) {
       out << "<path d=\"";

@@ -2,12 +2,20 @@
 // page of a print layout (print_layout.h), its units millimetres on the paper, with the map in a
 // window and the same frame, title, scale bar, north arrow, datum, zone and index as the printed
 // PDF. The sheets are given one by one and each is written at once into every page it meets, so
-// only one sheet's picture is held at a time.
+// only one sheet's picture is held at a time: cut into its map layers (sheet_layers.h), each a
+// group of the page's <defs> clipped to the sheet's frame. The page then draws the map layer by
+// layer, as the printed PDF does: one Inkscape layer per map layer, holding a <use> of each
+// sheet's piece of it, so that where sheets meet the fills of a layer lie under the next layer of
+// either and no light line shows along the edge.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "output/geometry/print_layout.h"
 #include "picture/picture.h"
@@ -28,15 +36,24 @@ class PrintedSvg {
   PrintedSvg(const PrintedSvg&) = delete;
   PrintedSvg& operator=(const PrintedSvg&) = delete;
 
-  // The sheet's frame covers `ground`.
-  void AddSheet(const picture::Picture& sheet, const GroundBox& ground);
+  // The sheet's frame covers `ground`; what it draws up to `bleed` drawing units beyond the frame
+  // shows too (fills carried over a shared edge, conversion::SheetJoins).
+  void AddSheet(const picture::Picture& sheet, const GroundBox& ground, int32_t bleed = 0);
   void Finish();
 
  private:
   struct Page;
+  // A map layer of the pages: its settings key and caption.
+  struct Layer {
+    std::string id, label;
+  };
   PrintLayout layout_;
   PrintInfo info_;
   std::vector<std::unique_ptr<Page>> pages_;
+  // The map layers in the order the sheets first give them, and their place by key.
+  std::vector<Layer> layers_;
+  std::map<std::string, size_t> layer_order_;
+  size_t sheets_ = 0;
 };
 
 }  // namespace sheetwright::output
