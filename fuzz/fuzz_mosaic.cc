@@ -8,6 +8,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,8 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                           static_cast<output::Orientation>(flags / 30 % 3));
   if (layout.pages.size() <= 16) {  // a large print of a tiny paper says nothing more
     std::vector<std::string> pages(layout.pages.size());
-    output::PrintedSvg svg(layout, info, fuzz::Fonts(),
-                           [&](size_t page, std::string_view chunk) { pages.at(page) += chunk; });
+    // The pieces of the two sheets wait in a scratch file in the temporary folder.
+    static const std::string beside =
+        (std::filesystem::temp_directory_path() / "fuzz_mosaic.svg").string();
+    output::PrintedSvg svg(
+        layout, info, fuzz::Fonts(),
+        [&](size_t page, std::string_view chunk) { pages.at(page) += chunk; }, beside);
     svg.AddSheet(joined[0], west, flags % 4);
     svg.AddSheet(joined[1], east, flags % 4);
     svg.Finish();

@@ -448,8 +448,8 @@ TEST(PrintTest, MosaicFillsMeetWithoutASeam) {
 }
 
 // The same for the printed SVG, a 2 x 2 block across both shared edges as Inkscape renders it
-// at 300 dpi: the page draws the map layer by layer, each layer a <use> of every sheet's piece of
-// it (the line showed on most rows of either edge when the page drew sheet after sheet).
+// at 300 dpi: the page draws the map layer by layer, each layer holding every sheet's piece of it
+// (the line showed on most rows of either edge when the page drew sheet after sheet).
 TEST(PrintTest, SvgMosaicFillsMeetWithoutASeam) {
   if (!std::filesystem::exists(kInkscape)) GTEST_SKIP() << "no Inkscape to render the SVG";
   TempFolder dir;

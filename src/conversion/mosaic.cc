@@ -119,8 +119,9 @@ void WriteMosaic(const MosaicRequest& request, const settings::StyleSource& styl
     output::PrintLayout layout = output::LayOutPrint(
         info.map, request.print.scale, request.print.paper, request.print.orientation);
     SvgPageFiles files(request.path, layout.pages.size(), [&] { stop.Step(); });
-    output::PrintedSvg svg(layout, std::move(info), fonts,
-                           [&](size_t page, std::string_view bytes) { files.Write(page, bytes); });
+    output::PrintedSvg svg(
+        layout, std::move(info), fonts,
+        [&](size_t page, std::string_view bytes) { files.Write(page, bytes); }, request.path);
     each_sheet(bleed, true, [&](const auto& picture, const auto& ground) {
       svg.AddSheet(picture, ground, bleed);
     });

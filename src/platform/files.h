@@ -75,8 +75,8 @@ class ScratchFile {
 
   // Appends at the end of what was written.
   void Write(std::string_view bytes);
-  // Reads from the first byte on; a Write after it appends again.
-  void Rewind();
+  // Reads from byte `offset` on; a Write after it appends again.
+  void Rewind(uint64_t offset = 0);
   // Up to `size` bytes at the reading place into `buffer`: how many, fewer only at the end.
   size_t Read(char* buffer, size_t size);
 

@@ -226,8 +226,8 @@ void ScratchFile::Write(std::string_view bytes) {
   if (int err = WriteAll(fd, bytes)) Fail(Errno(err));
 }
 
-void ScratchFile::Rewind() {
-  if (::lseek(static_cast<int>(handle_), 0, SEEK_SET) < 0) Fail(Errno());
+void ScratchFile::Rewind(uint64_t offset) {
+  if (::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_SET) < 0) Fail(Errno());
   reading_ = true;
 }
 

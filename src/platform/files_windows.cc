@@ -193,9 +193,10 @@ void ScratchFile::Write(std::string_view bytes) {
   if (std::error_code error = WriteAll(AsHandle(handle_), bytes)) Fail(error);
 }
 
-void ScratchFile::Rewind() {
-  LARGE_INTEGER zero{};
-  if (!SetFilePointerEx(AsHandle(handle_), zero, nullptr, FILE_BEGIN)) Fail(LastError());
+void ScratchFile::Rewind(uint64_t offset) {
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  if (!SetFilePointerEx(AsHandle(handle_), at, nullptr, FILE_BEGIN)) Fail(LastError());
   reading_ = true;
 }
 

@@ -3,10 +3,10 @@
 // window and the same frame, title, scale bar, north arrow, datum, zone and index as the printed
 // PDF. The sheets are given one by one and each is written at once into every page it meets, so
 // only one sheet's picture is held at a time: cut into its map layers (sheet_layers.h), each a
-// group of the page's <defs> clipped to the sheet's frame. The page then draws the map layer by
-// layer, as the printed PDF does: one Inkscape layer per map layer, holding a <use> of each
-// sheet's piece of it, so that where sheets meet the fills of a layer lie under the next layer of
-// either and no light line shows along the edge.
+// group clipped to the sheet's frame. The page draws the map layer by layer, as the printed PDF
+// does: one Inkscape layer per map layer holding every sheet's piece of it, so that where sheets
+// meet the fills of a layer lie under the next layer of either and no light line shows along the
+// edge. A map of many sheets keeps their pieces in a scratch file until Finish puts them in order.
 #pragma once
 
 #include <cstdint>
@@ -23,21 +23,28 @@
 namespace sheetwright::picture {
 class FontLibrary;
 }
+namespace sheetwright::platform {
+class ScratchFile;
+}
 
 namespace sheetwright::output {
 
 class PrintedSvg {
  public:
   // `write` is passed each page's document in chunks with the page's index in layout.pages.
-  // Whatever it throws propagates.
+  // Whatever it throws propagates. With `scratch_beside` (the map's file) the map may hold many
+  // sheets, whose pieces wait in a scratch file beside it; without, it holds one sheet.
   PrintedSvg(const PrintLayout& layout, PrintInfo info, picture::FontLibrary& fonts,
-             std::function<void(size_t page, std::string_view bytes)> write);
+             std::function<void(size_t page, std::string_view bytes)> write,
+             const std::string& scratch_beside = {});
   ~PrintedSvg();
   PrintedSvg(const PrintedSvg&) = delete;
   PrintedSvg& operator=(const PrintedSvg&) = delete;
 
   // The sheet's frame covers `ground`; what it draws up to `bleed` drawing units beyond the frame
-  // shows too (fills carried over a shared edge, conversion::SheetJoins).
+  // shows too (fills carried over a shared edge, conversion::SheetJoins). Throws
+  // base::ConversionError naming the map's file when the scratch file fails, std::logic_error
+  // for a second sheet without one.
   void AddSheet(const picture::Picture& sheet, const GroundBox& ground, int32_t bleed = 0);
   void Finish();
 
@@ -54,6 +61,9 @@ class PrintedSvg {
   std::vector<Layer> layers_;
   std::map<std::string, size_t> layer_order_;
   size_t sheets_ = 0;
+  std::string scratch_beside_;
+  std::unique_ptr<platform::ScratchFile> scratch_;
+  uint64_t scratch_size_ = 0;
 };
 
 }  // namespace sheetwright::output

@@ -3,9 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 
+#include "base/common_test_util.h"
 #include "output/svg/svg_reader_test_util.h"
 #include "picture/font_library.h"
 #include "picture/picture_test_util.h"
@@ -17,8 +19,10 @@ bool Overlap(const GroundBox& a, const GroundBox& b) {
   return a.west < b.east && b.west < a.east && a.south < b.north && b.south < a.north;
 }
 
+namespace fs = std::filesystem;
 using svgtest::Attr;
 using svgtest::SvgDocument;
+using test_util::TempFolder;
 
 picture::Picture Layer(const char* id, const char* label, picture::ColorValue fill) {
   picture::Builder b(picture::kFrameWidth, picture::kFrameHeight);
@@ -40,6 +44,7 @@ TEST(PrintedSvgTest, EveryMapLayerOnceAsAnInkscapeLayerOfEachSheetsPiece) {
   GroundBox w{-2000, 0, 0, 1500}, e{0, 0, 2000, 1500};
   PrintInfo info{"town", "", {-2000, 0, 2000, 1500}, {w, e}};
   picture::FontLibrary fonts;
+  TempFolder temp;
 
   for (Paper paper : {Paper::kA1, Paper::kA4}) {
     SCOPED_TRACE(static_cast<int>(paper));
@@ -48,36 +53,36 @@ TEST(PrintedSvgTest, EveryMapLayerOnceAsAnInkscapeLayerOfEachSheetsPiece) {
       EXPECT_EQ(layout.pages.size(), 1u);
     }
     std::vector<std::string> pages(layout.pages.size());
-    PrintedSvg svg(layout, info, fonts,
-                   [&](size_t page, std::string_view bytes) { pages.at(page) += bytes; });
-    svg.AddSheet(west.p, w, 3);
-    svg.AddSheet(east.p, e, 3);
-    svg.Finish();
+    {
+      PrintedSvg svg(
+          layout, info, fonts,
+          [&](size_t page, std::string_view bytes) { pages.at(page) += bytes; },
+          temp.Path("town.svg"));
+      svg.AddSheet(west.p, w, 3);
+      svg.AddSheet(east.p, e, 3);
+      svg.Finish();
+    }
+    EXPECT_TRUE(fs::is_empty(temp.path())) << "the scratch file is left";
     for (size_t i = 0; i < pages.size(); ++i) {
       SCOPED_TRACE(i);
       SvgDocument doc(pages[i]);
       ASSERT_TRUE(doc.ok());
-      // Every id once; every <use> names a group of the defs, clipped to its sheet's frame and
-      // bleed, that is not a layer and holds none.
+      // Every id once; each layer holds its sheets' pieces, clipped to their frame and bleed, and
+      // no piece is a layer or holds one.
       std::set<std::string> ids;
       for (xmlNodePtr n : doc.Select("//*[@id]")) EXPECT_TRUE(ids.insert(Attr(n, "id")).second);
-      EXPECT_TRUE(doc.Select("//s:defs//*[@inkscape:groupmode]").empty());
       std::vector<std::pair<std::string, std::string>> layers;
-      std::vector<std::vector<std::string>> uses;
+      std::vector<std::vector<std::string>> pieces;
       for (xmlNodePtr layer : doc.Select("/s:svg/s:g[@inkscape:groupmode='layer']")) {
         if (Attr(layer, "id") == "background" || Attr(layer, "id") == "furniture") continue;
         layers.emplace_back(Attr(layer, "id"), Attr(layer, "label"));
         EXPECT_EQ(Attr(layer, "clip-path"), "url(#window)");
-        uses.emplace_back();
-        for (xmlNodePtr use : doc.Select("s:use", layer)) {
-          std::string href = Attr(use, "href");
-          ASSERT_EQ(href.substr(0, 1), "#");
-          auto piece = doc.Select("/s:svg/s:defs/s:g[@id='" + href.substr(1) + "']");
-          ASSERT_EQ(piece.size(), 1u) << href;
-          std::string sheet = href.substr(1, 3);
-          uses.back().push_back(sheet);
+        EXPECT_TRUE(doc.Select(".//*[@inkscape:groupmode]", layer).empty());
+        pieces.emplace_back();
+        for (xmlNodePtr piece : doc.Select("s:g", layer)) {
+          pieces.back().push_back(Attr(piece, "id").substr(0, 3));
           auto clip = doc.Select("//s:clipPath[concat('url(#', @id, ')')='" +
-                                 Attr(piece[0], "clip-path") + "']/s:rect");
+                                 Attr(piece, "clip-path") + "']/s:rect");
           ASSERT_EQ(clip.size(), 1u);
           EXPECT_EQ(Attr(clip[0], "x") + " " + Attr(clip[0], "y") + " " + Attr(clip[0], "width") +
                         " " + Attr(clip[0], "height"),
@@ -87,15 +92,16 @@ TEST(PrintedSvgTest, EveryMapLayerOnceAsAnInkscapeLayerOfEachSheetsPiece) {
       // The layers in the order the sheets first give them, of the sheets the page meets.
       bool has_w = Overlap(w, layout.pages[i].ground), has_e = Overlap(e, layout.pages[i].ground);
       std::vector<std::pair<std::string, std::string>> want_layers;
-      std::vector<std::vector<std::string>> want_uses;
-      if (has_w) want_layers.emplace_back("A", "甲"), want_uses.push_back({"s1."});
-      want_layers.emplace_back("B", "乙"), want_uses.emplace_back();
-      if (has_w) want_uses.back().push_back("s1.");
-      if (has_e) want_uses.back().push_back("s2.");
-      if (has_e) want_layers.emplace_back("C", "丙"), want_uses.push_back({"s2."});
-      if (has_e) want_layers.emplace_back("SUMI_LINE", "4隅ポイント"), want_uses.push_back({"s2."});
+      std::vector<std::vector<std::string>> want_pieces;
+      if (has_w) want_layers.emplace_back("A", "甲"), want_pieces.push_back({"s1."});
+      want_layers.emplace_back("B", "乙"), want_pieces.emplace_back();
+      if (has_w) want_pieces.back().push_back("s1.");
+      if (has_e) want_pieces.back().push_back("s2.");
+      if (has_e) want_layers.emplace_back("C", "丙"), want_pieces.push_back({"s2."});
+      if (has_e)
+        want_layers.emplace_back("SUMI_LINE", "4隅ポイント"), want_pieces.push_back({"s2."});
       EXPECT_EQ(layers, want_layers);
-      EXPECT_EQ(uses, want_uses);
+      EXPECT_EQ(pieces, want_pieces);
     }
   }
 }

@@ -37,7 +37,6 @@ void Writer::BeginPage(double width_mm, double height_mm) {
        << "<svg xmlns=\"http://www.w3.org/2000/svg\" "
           "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" "
           "xmlns:sodipodi=\"http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd\" "
-          "xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
           "version=\"1.1\" width=\""
        << width_mm << "mm\" height=\"" << height_mm << "mm\" viewBox=\"0 0 " << width_mm << ' '
        << height_mm << "\">\n";

@@ -184,9 +184,8 @@ class Writer {
   // A piece of a sheet of a printed map (sheet_layers.h) as a group `id`, `unit_mm` millimetres
   // to the drawing unit, its sheet's north-west corner at (x, y) mm, clipped by the clip path
   // `clip` (in the sheet's units). Pens and labels keep the size the 800-point page gives them
-  // (the styles are for paper), pens never thinner than the vector formats' floor. Meant for the
-  // page's <defs>: the layers it holds are plain groups with their caption, the page's layers
-  // being what draws the pieces.
+  // (the styles are for paper), pens never thinner than the vector formats' floor. The layers it
+  // holds are plain groups with their caption: the piece lies in one of the page's layers.
   void PrintedPiece(const picture::Picture& piece, std::string_view id, std::string_view clip,
                     double unit_mm, double x, double y);
 
