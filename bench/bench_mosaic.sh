@@ -15,7 +15,9 @@ blocks=${2:-191}
 formats=${3:-pdf svg png dxf}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-codes=(07MD611 07MD612 07MD621 07MD613 07MD614 07MD623 07MD631 07MD632 07MD641)
+# Three rows of three sheets: the south half of block 51 and the west half of block 52's, then
+# blocks 61 and 62 alike (a sheet is a quarter of a 3 x 4 km block: 1 NW, 2 NE, 3 SW, 4 SE).
+codes=(07MD513 07MD514 07MD523 07MD611 07MD612 07MD621 07MD613 07MD614 07MD623)
 seed=7
 for code in "${codes[@]}"; do
   "$bin/meshgen" --seed $((seed++)) --blocks "$blocks" --sheet-code "$code" "$work/in/$code" >/dev/null
