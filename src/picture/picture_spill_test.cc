@@ -91,7 +91,7 @@ class PictureSpillTest : public ::testing::Test {
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder_))
-      names.push_back(entry.path().filename());
+      names.push_back(entry.path().filename().string());
     return names;
   }
 
