@@ -119,7 +119,8 @@ TEST_F(PictureSpillTest, PicturesComeBackEqualInTheirOrderFromAFileBesideTheDraw
   EXPECT_TRUE(Names().empty());
 }
 
-TEST_F(PictureSpillTest, ASpillCutShortIsAnErrorNamingIt) {
+// The scratch file is cut from outside, which Windows does not share it for.
+TEST_F(PictureSpillTest, LinuxOnlyASpillCutShortIsAnErrorNamingIt) {
   for (uintmax_t keep : {0, 5, 8, 100}) {
     SCOPED_TRACE(keep);
     PictureSpill spill(platform::JoinPath(folder_, "town.dxf"));
